@@ -1,0 +1,32 @@
+#pragma once
+
+#include "common/PortError.h"
+
+#include <QString>
+#include <optional>
+
+// The network I/O board that carries the four rotator relays and the two potentiometer inputs.
+//
+// Contract:
+// - Every call blocks the calling (event-loop) thread until the board answered or the backend's
+//   response time-out ran out (at most 500 ms for the Modbus backend). No call lets events run.
+// - A failure is returned, never thrown: a number and a description, as the status line shows them.
+// - After a failure the next call tries again from scratch (the Modbus backend reconnects).
+// - port is 6 for WriteOutputBit (port B) and 5 for ReadAnalogInput; other values are refused.
+class IoBoard {
+public:
+    virtual ~IoBoard() = default;
+
+    // The board's address text (the "IP" setting). Takes effect for the next call.
+    virtual void SetAddress(const QString& address) = 0;
+
+    // Switches one relay: bit 4 right turn, 5 left turn, 6 up, 7 down; level 1 on, 0 off.
+    virtual std::optional<PortError> WriteOutputBit(int port, int bit, int level) = 0;
+
+    // Reads one analogue input: channel 0 azimuth, 1 elevation. A 10-bit count, 0..1023 for 0..5 V.
+    struct Reading {
+        int count = 0;
+        std::optional<PortError> error;
+    };
+    virtual Reading ReadAnalogInput(int port, int channel) = 0;
+};

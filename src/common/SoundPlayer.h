@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Starts playing a wave file and returns at once; a missing file gives the system beep.
+class SoundPlayer {
+public:
+    virtual ~SoundPlayer() = default;
+    virtual void PlayAsync(const QString& fileName) = 0;
+};
