@@ -6,7 +6,8 @@
 
 // The user's text files are Shift-JIS (CP932) with CR LF line ends.
 
-// Reads all lines (without their CR LF or a lone LF). std::nullopt when the file cannot be opened.
+// Reads all lines (without their CR LF or a lone LF); the line end after the last line does not make
+// an extra empty line. std::nullopt when the file cannot be opened or read.
 std::optional<QStringList> ReadCp932Lines(const QString& path);
 
 // Writes the lines, each ended by CR LF, to a temporary file that is renamed over the old one, so a
@@ -14,5 +15,12 @@ std::optional<QStringList> ReadCp932Lines(const QString& path);
 // character that CP932 cannot hold.
 bool WriteCp932Lines(const QString& path, const QStringList& lines);
 
-// The same for raw bytes (already encoded).
+// The same for raw bytes (already encoded). The folder must exist.
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+// CP932 bytes to text; a byte sequence that is not CP932 becomes U+FFFD. nullopt only when the
+// converter is not available.
+std::optional<QString> DecodeCp932(const QByteArray& bytes);
+
+// Text to CP932 bytes; nullopt when a character has no CP932 code.
+std::optional<QByteArray> EncodeCp932(const QString& text);
