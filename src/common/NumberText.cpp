@@ -123,7 +123,11 @@ QString LogNumberText(double value) {
     QString text = number.negative ? QStringLiteral("-") : QStringLiteral(" ");
     const QString digits = QString::fromLatin1(number.digits.data(), qsizetype(number.digits.size()));
     const int exponent = number.pointPosition - 1; // value = d.ddd x 10^exponent
-    if (exponent >= 15 || exponent < -4) {
+    // Fixed form holds at most 15 digit places; below 1 the zeros after the point count too
+    // (1/3 is " .333333333333333", 1/30 is " 3.33333333333333E-02").
+    const bool exponentForm =
+        exponent >= 15 || exponent < -4 || (exponent < 0 && digits.size() - exponent - 1 > 15);
+    if (exponentForm) {
         text += digits.left(1);
         if (digits.size() > 1) {
             text += QLatin1Char('.') + digits.mid(1);

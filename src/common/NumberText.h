@@ -18,8 +18,9 @@ std::optional<double> StrictNumber(const QString& text);
 // - the value rounded half away from zero to 15 significant digits (of its shortest decimal form),
 //   trailing zeros and a trailing "." dropped;
 // - below 1 in magnitude the leading zero is left out (" .5", "-.25");
-// - exponent form when the magnitude is 1E15 or more or below 1E-4: mantissa, "E", a sign and at
-//   least two exponent digits (" 1E-05", " 1.5E+16", "-2.5E-07");
+// - exponent form when the magnitude is 1E15 or more, below 1E-4, or when the fixed form would need
+//   more than 15 places after the point: mantissa, "E", a sign and at least two exponent digits
+//   (" 1E-05", " 1.5E+16", "-2.5E-07", 1/30 -> " 3.33333333333333E-02");
 // - zero (and minus zero) is " 0".
 // Examples: 5 -> " 5", 123.5 -> " 123.5", -0.5 -> "-.5", 0.0001 -> " .0001".
 QString LogNumberText(double value);
