@@ -197,12 +197,7 @@ bool SetINIValue(const QString& Value, const QString& KEY, const QString& Sectio
 
     const Location found = Find(lines, key, section);
     if (found.keyLine >= 0) {
-        RawLine& line = lines[found.keyLine];
-        line.bytes = entry->bytes;
-        if (line.ending.isEmpty() && found.keyLine + 1 < static_cast<qsizetype>(lines.size())) {
-            line.ending = crlf;
-        }
-        line.text = entry->text;
+        lines[found.keyLine] = *entry; // the written line ends in CR LF whatever it had before
     } else {
         // A last line without a line end gets one before anything is added behind it.
         if (!lines.empty() && lines.back().ending.isEmpty()) {

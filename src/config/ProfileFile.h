@@ -2,13 +2,23 @@
 
 #include <QString>
 
-// The profile (INI) file, read and written the way the Windows profile functions do.
+// The profile (INI) file, read and written the way the Windows profile functions do. The file is
+// CP932 bytes; "[Section]" lines open sections, "key=value" lines hold keys. Section and key names
+// match without regard to letter case, with blanks (spaces, tabs) at their ends ignored. Only the
+// first section of a name counts (for reads and writes), and in it only the first line of a key.
+// Lines without "=" (comments, stray words) and lines before the first section never match a key.
 
 // The value of KEY in Section of the file ININame, or "ERROR" when the file, section or key is
-// missing. At most 254 characters come back; the text is neither trimmed further nor interpreted.
+// missing. Blanks at the ends of the value are dropped and a value in matching double or single
+// quotes loses them; at most 254 characters come back. A key with an empty value gives "".
 QString GetINIValue(const QString& KEY, const QString& Section, const QString& ININame);
 
-// Writes one value: replaces the key's value where it stands, or appends the key to its section
-// (the section to the end of the file when it is new; the file is created when missing). All other
-// lines stay as they are. The file is rewritten through a temporary file. True on success.
+// Writes one value: replaces the first line of the key with "KEY=Value" where it stands, or appends
+// that line to its section after the section's last non-blank line (the section "[Section]" to the
+// end of the file when it is new; the file is created when missing, but not its folder). All other
+// lines stay byte for byte as they were; written lines end in CR LF. The file is rewritten through a
+// temporary file renamed over it. True on success; false, with the file unchanged, when the file
+// cannot be read or replaced, when the text has no CP932 code, or when the key, section or value
+// could not be read back as written (a line break anywhere, "=" or a leading "[" in the key, "]" in
+// the section, an empty key or section).
 bool SetINIValue(const QString& Value, const QString& KEY, const QString& Section, const QString& ININame);

@@ -1,0 +1,163 @@
+#include "config/ProfileFile.h"
+#include "config/SettingsLocation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return "<missing>";
+    }
+    return file.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// A hand-edited file: comments, blank lines, odd spacing, quotes, duplicates, a Japanese comment
+// and a last line without a line end.
+const QByteArray HandEdited = "; rotor settings\r\n"
+                              "top=outside any section\r\n"
+                              "\r\n"
+                              "[HPOSITION]\r\n"
+                              "HVOLT0=0.125\r\n"
+                              "  h-range =  0,360  \r\n"
+                              "; \x90\x85\x95\xbd (azimuth)\r\n"
+                              "HHOSEIKAKU\r\n"
+                              "\r\n"
+                              "[ houi ]\n"
+                              "HKITEN=\"1\"\n"
+                              "QUOTED='a b'\n"
+                              "HALF=\"x\n"
+                              "EMPTY=\n"
+                              "BLANKS=   \n"
+                              "HKITEN=0\n"
+                              "[HOUI]\r\n"
+                              "HKITEN=7\r\n"
+                              "OTHER=from second\r\n"
+                              "[DELAY_TIME]\r\n"
+                              "DELAY= 5\r\n"
+                              "NAME=\x90\x85\x95\xbd\r\n"
+                              "DELAY_SW=1";
+
+class ProfileFileTest : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    QString ini = dir.filePath(QStringLiteral("rotorcfg.ini"));
+};
+
+TEST_F(ProfileFileTest, ReadsLikeTheWindowsProfileReader) {
+    WriteBytes(ini, HandEdited);
+    struct Case {
+        const char* section;
+        const char* key;
+        QString expected;
+    };
+    const Case cases[] = {
+        {"HPOSITION", "HVOLT0", "0.125"},
+        {"hposition", "hvolt0", "0.125"},           // names match without regard to case
+        {"HPOSITION", "H-RANGE", "0,360"},          // blanks around key and value trimmed
+        {" HPOSITION ", " H-RANGE ", "0,360"},      // and around the names asked for
+        {"HPOSITION", "HHOSEIKAKU", "ERROR"},       // a line without "=" is no key
+        {"HPOSITION", "; rotor settings", "ERROR"}, // nor is a comment
+        {"HPOSITION", "top", "ERROR"},              // lines before the first section belong to none
+        {"HOUI", "HKITEN", "1"},                    // first of duplicate keys, quotes removed
+        {"HOUI", "QUOTED", "a b"},                  // single quotes too
+        {"HOUI", "HALF", "\"x"},                    // unmatched quote stays
+        {"HOUI", "EMPTY", ""},                      // present but empty: not the default
+        {"HOUI", "BLANKS", ""},
+        {"HOUI", "OTHER", "ERROR"}, // only the first of duplicate sections counts
+        {"DELAY_TIME", "DELAY", "5"},
+        {"DELAY_TIME", "NAME", QStringLiteral("水平")},
+        {"DELAY_TIME", "DELAY_SW", "1"}, // last line without a line end
+        {"DELAY_TIME", "MISSING", "ERROR"},
+        {"NOSUCH", "DELAY", "ERROR"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetINIValue(QString::fromLatin1(c.key), QString::fromLatin1(c.section), ini), c.expected)
+            << c.section << "/" << c.key;
+    }
+    EXPECT_EQ(GetINIValue("HVOLT0", "HPOSITION", dir.filePath("none.ini")), "ERROR");
+}
+
+TEST_F(ProfileFileTest, LongValuesAreCutTo254Characters) {
+    const QByteArray value300(300, '7');
+    WriteBytes(ini, "[S]\r\nK=" + value300 + "\r\n");
+    EXPECT_EQ(GetINIValue("K", "S", ini), QString(254, QLatin1Char('7')));
+}
+
+TEST_F(ProfileFileTest, WriteChangesOnlyThatKeysLine) {
+    WriteBytes(ini, HandEdited);
+    ASSERT_TRUE(SetINIValue("1.500", "h-range", "hposition", ini));
+    ASSERT_TRUE(SetINIValue("0", "HKITEN", "HOUI", ini));
+    ASSERT_TRUE(SetINIValue("0", "DELAY_SW", "DELAY_TIME", ini));
+    QByteArray expected = HandEdited;
+    expected.replace("  h-range =  0,360  \r\n", "h-range=1.500\r\n");
+    expected.replace("[ houi ]\nHKITEN=\"1\"\n", "[ houi ]\nHKITEN=0\r\n");
+    expected.replace("DELAY_SW=1", "DELAY_SW=0\r\n");
+    EXPECT_EQ(ReadBytes(ini), expected);
+    EXPECT_EQ(GetINIValue("H-RANGE", "HPOSITION", ini), "1.500");
+}
+
+TEST_F(ProfileFileTest, NewKeysJoinTheirSectionAndNewSectionsTheEnd) {
+    WriteBytes(ini, "[A]\r\nX=1\r\n; note\r\n\r\n\r\n[B]\r\nY=2");
+    ASSERT_TRUE(SetINIValue("3", "Z", "a", ini));
+    ASSERT_TRUE(SetINIValue("4", "W", "B", ini));
+    ASSERT_TRUE(SetINIValue(" 5", "DELAY", "DELAY_TIME", ini));
+    EXPECT_EQ(ReadBytes(ini), QByteArray("[A]\r\nX=1\r\n; note\r\nZ=3\r\n\r\n\r\n"
+                                         "[B]\r\nY=2\r\nW=4\r\n"
+                                         "[DELAY_TIME]\r\nDELAY= 5\r\n"));
+    EXPECT_EQ(GetINIValue("DELAY", "DELAY_TIME", ini), "5");
+}
+
+TEST_F(ProfileFileTest, FirstWriteCreatesTheFile) {
+    ASSERT_TRUE(SetINIValue("0.000", "VHOSEIKAKU", "VPOSITION", ini));
+    ASSERT_TRUE(SetINIValue(" 0, 90", "V-RANGE", "VPOSITION", ini));
+    ASSERT_TRUE(SetINIValue("0.000", "HHOSEIKAKU", "HPOSITION", ini));
+    ASSERT_TRUE(SetINIValue("192.168.0.200", "IP", "TCP/IP", ini));
+    EXPECT_EQ(ReadBytes(ini), QByteArray("[VPOSITION]\r\nVHOSEIKAKU=0.000\r\nV-RANGE= 0, 90\r\n"
+                                         "[HPOSITION]\r\nHHOSEIKAKU=0.000\r\n"
+                                         "[TCP/IP]\r\nIP=192.168.0.200\r\n"));
+    EXPECT_EQ(GetINIValue("IP", "TCP/IP", ini), "192.168.0.200");
+}
+
+TEST_F(ProfileFileTest, FailedWritesAreReportedAndChangeNothing) {
+    WriteBytes(ini, "[S]\r\nK=1\r\n");
+    const QString inFileFolder = dir.filePath("rotorcfg.ini/inner.ini"); // parent is a plain file
+    EXPECT_FALSE(SetINIValue("2", "K", "S", inFileFolder));
+    EXPECT_FALSE(SetINIValue("2", "K", "S", dir.filePath("nofolder/rotorcfg.ini")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("nofolder")));
+    // Values that would break the file or could never be read back.
+    EXPECT_FALSE(SetINIValue("2\r\n[X]", "K", "S", ini));
+    EXPECT_FALSE(SetINIValue("2", "K=", "S", ini));
+    EXPECT_FALSE(SetINIValue("2", "", "S", ini));
+    EXPECT_FALSE(SetINIValue("2", "K", "S]", ini));
+    EXPECT_FALSE(SetINIValue(QStringLiteral("한"), "K", "S", ini)); // no CP932 code
+    EXPECT_EQ(ReadBytes(ini), QByteArray("[S]\r\nK=1\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"rotorcfg.ini"});
+}
+
+TEST(SettingsLocation, EnvironmentFolderWins) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("cfg/azelmon");
+    const QByteArray saved = qgetenv("AZELMON_CONFIG_DIR");
+    qputenv("AZELMON_CONFIG_DIR", folder.toLocal8Bit());
+    EXPECT_EQ(SettingsFilePath(), folder + "/rotorcfg.ini");
+    EXPECT_TRUE(QDir(folder).exists());
+    qunsetenv("AZELMON_CONFIG_DIR");
+    EXPECT_TRUE(SettingsFilePath().endsWith("/rotorcfg.ini"));
+    if (!saved.isEmpty()) {
+        qputenv("AZELMON_CONFIG_DIR", saved);
+    }
+}
+
+} // namespace
