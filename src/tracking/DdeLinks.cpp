@@ -1,0 +1,173 @@
+#include "tracking/DdeLinks.h"
+
+#include "common/MainState.h"
+#include "common/MessageSink.h"
+#include "common/NumberText.h"
+
+#include <vector>
+
+const std::array<DdeLinks::LinkSpec, 13> DdeLinks::OrbiLinks{{
+    {1, "TEXT1"},
+    {3, "TEXT2"},
+    {4, "TEXT3"},
+    {5, "TEXT4"},
+    {8, "TEXT5"},
+    {7, "TEXT6"},
+    {6, "TEXT7"},
+    {12, "text8"},
+    {13, "text9"},
+    {14, "text10"},
+    {15, "text11"},
+    {18, "text20"},
+    {19, "text21"},
+}};
+
+const std::array<DdeLinks::LinkSpec, 15> DdeLinks::CalsatLinks{{
+    {1, "txtSatellite"},
+    {2, "txtMJD"},
+    {3, "txtAzimuth"},
+    {4, "txtElevation"},
+    {5, "txtRange"},
+    {6, "txtRangeRate"},
+    {7, "txtMeanAnomaly"},
+    {8, "txtRevolution"},
+    {9, "txtXg"},
+    {10, "txtYg"},
+    {11, "txtZg"},
+    {12, "txtSunAzimuth"},
+    {13, "txtSunElevation"},
+    {14, "txtMoonAzimuth"},
+    {15, "txtMoonElevation"},
+}};
+
+const std::array<int, 17> DdeLinks::AllLinkedBoxes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 18, 19};
+
+const QString DdeLinks::OrbiTopic = QStringLiteral("ORBI|EXTRN");
+const QString DdeLinks::CalsatTopic = QStringLiteral("Calsat32|Export");
+const QString DdeLinks::StartServerMessage =
+    QStringLiteral("ＯＲＢＩかＣＡＬＳＡＴを起動してからＡＺＥＬＭＯＮを再起動してください");
+
+DdeLinks::DdeLinks(MainState& state, DataLink& link, MessageSink& messages)
+    : state_(state), link_(link), messages_(messages) {}
+
+template <std::size_t N> bool DdeLinks::Link(const QString& topic, const std::array<LinkSpec, N>& specs) {
+    for (const LinkSpec& spec : specs) {
+        link_.SetLinkTopic(spec.box, topic);
+        link_.SetLinkItem(spec.box, QString::fromLatin1(spec.item));
+        if (link_.SetLinkMode(spec.box, DataLink::Mode::Manual))
+            return false;
+    }
+    for (const LinkSpec& spec : specs) {
+        const DataLink::Answer answer = link_.Request(spec.box);
+        if (answer.error)
+            return false;
+        state_.DataBox[spec.box] = answer.text;
+    }
+    return true;
+}
+
+DdeLinks::OpenResult DdeLinks::OpenDdeLinks() {
+    state_.UsingCalsat = 1;
+
+    // Probe ORBI on Text1; any failing step means it is not there.
+    link_.SetLinkTopic(1, OrbiTopic);
+    link_.SetLinkItem(1, QStringLiteral("TEXT1"));
+    bool orbiAnswers = !link_.SetLinkMode(1, DataLink::Mode::Manual);
+    if (orbiAnswers) {
+        const DataLink::Answer probe = link_.Request(1);
+        orbiAnswers = !probe.error;
+        if (orbiAnswers)
+            state_.DataBox[1] = probe.text;
+    }
+
+    if (!orbiAnswers)
+        return LinkCalsat();
+
+    state_.UsingCalsat = 0;
+    if (LinkOrbi() || LinkOrbi())
+        return OpenResult::Linked;
+    // ORBI answered the probe but not the links, twice: end the same way as without any server.
+    messages_.ShowMessage(StartServerMessage);
+    return OpenResult::MustEnd;
+}
+
+bool DdeLinks::LinkOrbi() {
+    return Link(OrbiTopic, OrbiLinks);
+}
+
+DdeLinks::OpenResult DdeLinks::LinkCalsat() {
+    if (Link(CalsatTopic, CalsatLinks))
+        return OpenResult::Linked;
+    messages_.ShowMessage(StartServerMessage);
+    return OpenResult::MustEnd;
+}
+
+void DdeLinks::CloseDdeLinks() {
+    for (int box : AllLinkedBoxes)
+        link_.SetLinkMode(box, DataLink::Mode::None);
+}
+
+QString DdeLinks::ServerName() const {
+    return state_.UsingCalsat ? QStringLiteral("Calsat32") : QStringLiteral("ORBI");
+}
+
+int DdeLinks::AzimuthBoxOf(int option) {
+    switch (option) {
+    case 1:
+        return 3;
+    case 2:
+        return 12;
+    case 3:
+        return 14;
+    case 4:
+        return 18;
+    default:
+        return 0;
+    }
+}
+
+double DdeLinks::HalfTurn(double azimuth) {
+    return (azimuth >= 0 && azimuth < 180) ? azimuth + 180 : azimuth - 180;
+}
+
+QString DdeLinks::PlainNumberText(double value) {
+    QString text = QString::number(value, 'g', 15);
+    if (text == QStringLiteral("-0"))
+        text = QStringLiteral("0");
+    return text;
+}
+
+DdeLinks::RefreshResult DdeLinks::RefreshDdeFields(int selectedOption) {
+    RefreshResult result;
+    result.server = ServerName();
+
+    // Collect every answer first; the boxes change only when the whole refresh succeeded.
+    std::vector<std::pair<int, QString>> fresh;
+    auto requestAll = [&](const auto& specs) {
+        for (const LinkSpec& spec : specs) {
+            DataLink::Answer answer = link_.Request(spec.box);
+            if (answer.error) {
+                result.error = answer.error;
+                result.failedBox = spec.box;
+                return false;
+            }
+            fresh.emplace_back(spec.box, std::move(answer.text));
+        }
+        return true;
+    };
+    const bool complete = state_.UsingCalsat ? requestAll(CalsatLinks) : requestAll(OrbiLinks);
+    if (!complete)
+        return result;
+    for (auto& [box, text] : fresh)
+        state_.DataBox[box] = std::move(text);
+
+    if (LeadingNumber(state_.AzimuthStartPoint) == 0)
+        return result;
+    const int box = AzimuthBoxOf(selectedOption);
+    if (box == 0)
+        return result;
+    const double received = LeadingNumber(state_.DataBox[box]);
+    result.receivedTargetAzimuth = received;
+    state_.DataBox[box] = PlainNumberText(HalfTurn(received));
+    return result;
+}
