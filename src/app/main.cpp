@@ -1,1 +1,138 @@
-int main() { return 0; }
+// azelmon: points an amateur station's az/el rotators at a satellite, the Sun, the Moon, Mars, a
+// station or a clicked sky direction. This file only reads the command line, builds the real
+// backends and wires them to the main window.
+#include "config/SettingsLocation.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/SingleInstance.h"
+#include "mainwindow/SystemPorts.h"
+#include "rotator/ModbusBoard.h"
+#include "rotator/SimulatedBoard.h"
+#include "tracking/DbusDataLink.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT and SIGTERM end the program the orderly way (relays off), from the event loop.
+void InstallSignalHandlers(Form1& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        window.Command1_Click();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("azelmon"));
+    QApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"
+        "The simulated board is the default; nothing connects to a real board unless --board modbus is given."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption boardOption(QStringLiteral("board"), QStringLiteral("I/O board: sim (default) or modbus."),
+                                   QStringLiteral("sim|modbus"), QStringLiteral("sim"));
+    QCommandLineOption portOption(QStringLiteral("modbus-port"),
+                                  QStringLiteral("TCP port of the Modbus board (default 502)."), QStringLiteral("N"),
+                                  QStringLiteral("502"));
+    QCommandLineOption simAzOption(QStringLiteral("sim-az"),
+                                   QStringLiteral("Simulated board: azimuth the rotator starts at (degrees)."),
+                                   QStringLiteral("DEG"), QStringLiteral("0"));
+    QCommandLineOption simElOption(QStringLiteral("sim-el"),
+                                   QStringLiteral("Simulated board: elevation the rotator starts at (degrees)."),
+                                   QStringLiteral("DEG"), QStringLiteral("0"));
+    parser.addOptions({boardOption, portOption, simAzOption, simElOption});
+    parser.process(app);
+
+    QTextStream err(stderr);
+    const QString boardKind = parser.value(boardOption);
+    bool portOk = false;
+    const int modbusPort = parser.value(portOption).toInt(&portOk);
+    if (boardKind != QLatin1String("sim") && boardKind != QLatin1String("modbus")) {
+        err << "azelmon: --board takes sim or modbus, not " << boardKind << "\n";
+        return 2;
+    }
+    if (!portOk || modbusPort < 1 || modbusPort > 65535) {
+        err << "azelmon: --modbus-port takes a port number 1..65535\n";
+        return 2;
+    }
+    bool azOk = false, elOk = false;
+    const double simAz = parser.value(simAzOption).toDouble(&azOk);
+    const double simEl = parser.value(simElOption).toDouble(&elOk);
+    if (!azOk || !elOk) {
+        err << "azelmon: --sim-az and --sim-el take a number of degrees\n";
+        return 2;
+    }
+
+    SystemClock clock;
+    EventLoopWaiter waiter;
+    MessageBoxSink messages;
+    EffectSoundPlayer sound;
+    DesktopBrowser browser;
+    std::unique_ptr<IoBoard> board;
+    if (boardKind == QLatin1String("modbus")) {
+        board = std::make_unique<ModbusBoard>(QString(), modbusPort);
+    } else {
+        RotatorPhysics::Settings physics;
+        physics.startAzimuth = simAz;
+        physics.startElevation = simEl;
+        board = std::make_unique<SimulatedBoard>(clock, physics);
+    }
+    DbusDataLink link;
+
+    Ports ports;
+    ports.board = board.get();
+    ports.link = &link;
+    ports.clock = &clock;
+    ports.waiter = &waiter;
+    ports.messages = &messages;
+    ports.sound = &sound;
+    ports.browser = &browser;
+
+    SingleInstance instance(SingleInstance::DefaultName());
+    Form1 window(ports, SettingsFilePath());
+    messages.setParent(&window);
+    window.setInstanceCheck([&instance] { return instance.AnotherCopyRunning(); });
+    int exitCode = 0;
+    window.setEndHandler([&exitCode](int code) {
+        exitCode = code;
+        QCoreApplication::exit(code);
+    });
+    InstallSignalHandlers(window);
+    if (!window.Form_Load())
+        return exitCode;
+    window.show();
+    const int loopCode = app.exec();
+    // Whatever ended the loop, the relays are off before the process goes.
+    window.EndProgram(loopCode);
+    return exitCode != 0 ? exitCode : loopCode;
+}

@@ -1,0 +1,128 @@
+#include "config/StartupSettings.h"
+
+#include "common/NumberText.h"
+#include "config/ProfileFile.h"
+
+namespace {
+
+// Reading order matters only for the log of a hand-edited file; keep the traditional one.
+constexpr SettingKey kWindowPosition{"WIN_POSITION", "F1_TOP_LEFT", "555:9735"};
+constexpr SettingKey kStartPoint{"HOUI", "HKITEN", "0"};
+constexpr SettingKey kDelay{"DELAY_TIME", "DELAY", "0"};
+constexpr SettingKey kDelaySwitch{"DELAY_TIME", "DELAY_SW", "0"};
+constexpr SettingKey kElevationCorrection{"VPOSITION", "VHOSEIKAKU", "0"};
+constexpr SettingKey kElevationVolt0{"VPOSITION", "VVOLT0", "0"};
+constexpr SettingKey kElevationVolt90{"VPOSITION", "VVOLT90", "2.5"};
+constexpr SettingKey kAzimuthCorrection{"HPOSITION", "HHOSEIKAKU", "0"};
+constexpr SettingKey kAzimuthVolt0{"HPOSITION", "HVOLT0", "0"};
+constexpr SettingKey kAzimuthVolt360{"HPOSITION", "HVOLT360", "5"};
+constexpr SettingKey kAzimuthTolerance{"GOSATABLE", "HGOSA", "1"};
+constexpr SettingKey kElevationTolerance{"GOSATABLE", "VGOSA", "1"};
+constexpr SettingKey kAzimuthTenths{"GOSATABLE", "HGOSA_D", "5"};
+constexpr SettingKey kElevationTenths{"GOSATABLE", "VGOSA_D", "5"};
+constexpr SettingKey kAzimuthMotor{"MOTOR", "H_MOTOR", "1"};
+constexpr SettingKey kElevationMotor{"MOTOR", "V_MOTOR", "1"};
+constexpr SettingKey kBoardAddress{"TCP/IP", "IP", "192.168.0.200"};
+constexpr SettingKey kElevationRange{"VPOSITION", "V-RANGE", "0,90"};
+constexpr SettingKey kAzimuthRange{"HPOSITION", "H-RANGE", "0,360"};
+
+QString RangeMessage(const char* key, const QString& value, const char* used) {
+    return QStringLiteral("設定ファイルの %1 の値「%2」は使えないため、%3 を使います。")
+        .arg(QLatin1String(key), value, QLatin1String(used));
+}
+
+} // namespace
+
+QString ReadSetting(const SettingKey& key, const QString& iniPath) {
+    QString value = GetINIValue(QLatin1String(key.key), QLatin1String(key.section), iniPath);
+    if (value == QLatin1String("ERROR"))
+        value = QLatin1String(key.defaultValue);
+    return value;
+}
+
+std::optional<WindowPosition> ParseWindowPosition(const QString& text) {
+    const int colon = text.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return std::nullopt;
+    const QString top = text.left(colon).trimmed();
+    const QString left = text.mid(colon + 1).trimmed();
+    // A part without any leading number would silently become 0 and put the window in a corner.
+    auto hasNumber = [](const QString& s) {
+        return !s.isEmpty() && (s[0].isDigit() || ((s[0] == '-' || s[0] == '+' || s[0] == '.') && s.size() > 1));
+    };
+    if (!hasNumber(top) || !hasNumber(left))
+        return std::nullopt;
+    return WindowPosition{LeadingNumber(top), LeadingNumber(left)};
+}
+
+std::optional<AngleRange> ParseRange(const QString& text, double limit) {
+    const int comma = text.indexOf(QLatin1Char(','));
+    if (comma < 0)
+        return std::nullopt;
+    const auto min = StrictNumber(text.left(comma));
+    const auto max = StrictNumber(text.mid(comma + 1));
+    if (!min || !max)
+        return std::nullopt;
+    if (*min < 0 || *max > limit || *min >= *max)
+        return std::nullopt;
+    return AngleRange{*min, *max};
+}
+
+QStringList ReadStartupSettings(MainState& state, const QString& iniPath) {
+    QStringList problems;
+    ModuleState& m = state.module;
+
+    m.WindowPositionText = ReadSetting(kWindowPosition, iniPath);
+    state.AzimuthStartPoint = ReadSetting(kStartPoint, iniPath);
+    m.DelaySetting = ReadSetting(kDelay, iniPath);
+    m.DelaySeconds = static_cast<float>(LeadingNumber(m.DelaySetting) / 10.0);
+    m.DelaySwitch = ReadSetting(kDelaySwitch, iniPath);
+    state.ElevationCorrectionText = ReadSetting(kElevationCorrection, iniPath);
+    state.ElevationVolt0Text = ReadSetting(kElevationVolt0, iniPath);
+    state.ElevationVolt90Text = ReadSetting(kElevationVolt90, iniPath);
+    state.AzimuthCorrectionText = ReadSetting(kAzimuthCorrection, iniPath);
+    state.AzimuthVolt0Text = ReadSetting(kAzimuthVolt0, iniPath);
+    state.AzimuthVolt360Text = ReadSetting(kAzimuthVolt360, iniPath);
+    state.AzimuthToleranceText = ReadSetting(kAzimuthTolerance, iniPath);
+    state.ElevationToleranceText = ReadSetting(kElevationTolerance, iniPath);
+    state.AzimuthToleranceTenthsText = ReadSetting(kAzimuthTenths, iniPath);
+    state.ElevationToleranceTenthsText = ReadSetting(kElevationTenths, iniPath);
+    state.AzimuthMotorText = ReadSetting(kAzimuthMotor, iniPath);
+    state.ElevationMotorText = ReadSetting(kElevationMotor, iniPath);
+    m.BoardAddress = ReadSetting(kBoardAddress, iniPath);
+
+    m.ElevationRangeText = ReadSetting(kElevationRange, iniPath);
+    if (const auto r = ParseRange(m.ElevationRangeText, 90)) {
+        m.ElevationRangeMin = r->min;
+        m.ElevationRangeMax = r->max;
+    } else {
+        problems << RangeMessage(kElevationRange.key, m.ElevationRangeText, kElevationRange.defaultValue);
+        m.ElevationRangeText = QLatin1String(kElevationRange.defaultValue);
+        m.ElevationRangeMin = 0;
+        m.ElevationRangeMax = 90;
+    }
+    m.AzimuthRangeText = ReadSetting(kAzimuthRange, iniPath);
+    if (const auto r = ParseRange(m.AzimuthRangeText, 360)) {
+        m.AzimuthRangeMin = r->min;
+        m.AzimuthRangeMax = r->max;
+    } else {
+        problems << RangeMessage(kAzimuthRange.key, m.AzimuthRangeText, kAzimuthRange.defaultValue);
+        m.AzimuthRangeText = QLatin1String(kAzimuthRange.defaultValue);
+        m.AzimuthRangeMin = 0;
+        m.AzimuthRangeMax = 360;
+    }
+    return problems;
+}
+
+void DeriveWorkingValues(MainState& state) {
+    state.AzimuthCorrection = LeadingNumber(state.AzimuthCorrectionText);
+    state.ElevationCorrection = LeadingNumber(state.ElevationCorrectionText);
+    state.AzimuthTolerance = LeadingNumber(state.AzimuthToleranceText);
+    state.ElevationTolerance = LeadingNumber(state.ElevationToleranceText);
+    state.AzimuthToleranceTenths = LeadingNumber(state.AzimuthToleranceTenthsText);
+    state.ElevationToleranceTenths = LeadingNumber(state.ElevationToleranceTenthsText);
+    state.AzimuthTolerance = state.AzimuthToleranceTenths / 10 + state.AzimuthTolerance;
+    state.ElevationTolerance = state.ElevationToleranceTenths / 10 + state.ElevationTolerance;
+    state.MapCentreX = 1380;
+    state.MapCentreY = 1350;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "common/MainState.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Reading the settings file into the main window's state at start-up, and the working numbers
+// derived from it.
+
+// One key of the settings file with the value a reader uses when the key is missing.
+struct SettingKey {
+    const char* section;
+    const char* key;
+    const char* defaultValue;
+};
+
+// The value of one key, or its default when GetINIValue answers "ERROR".
+QString ReadSetting(const SettingKey& key, const QString& iniPath);
+
+// Window position "top:left" in twips. std::nullopt when the text has no ":" or no number before
+// or after it.
+struct WindowPosition {
+    double top = 0;
+    double left = 0;
+};
+std::optional<WindowPosition> ParseWindowPosition(const QString& text);
+
+// An operating range "min,max" read strictly. std::nullopt when there is no ",", a part is not a
+// number, a limit lies outside 0..limit or the minimum is not below the maximum.
+struct AngleRange {
+    double min = 0;
+    double max = 0;
+};
+std::optional<AngleRange> ParseRange(const QString& text, double limit);
+
+// Reads every start-up key, in the order the main window has always read them, into state.
+// Returns the messages to show once each (a range that could not be used, with the value used
+// instead). The window position text is kept in state.module.WindowPositionText.
+QStringList ReadStartupSettings(MainState& state, const QString& iniPath);
+
+// Corrections and tolerances from their texts: tolerance = whole degrees + tenths / 10.
+void DeriveWorkingValues(MainState& state);
+
+// The default window position (top, left) in twips.
+inline constexpr WindowPosition DefaultWindowPosition{555, 9735};

@@ -1,0 +1,237 @@
+#include "mainwindow/Form1.h"
+
+#include "common/DataLink.h"
+#include "common/HelpViewer.h"
+#include "common/IoBoard.h"
+#include "common/MessageSink.h"
+#include "common/NumberText.h"
+#include "config/ProfileFile.h"
+#include "config/StartupSettings.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
+    : QMainWindow(parent), ports_(ports), settingsPath_(std::move(settingsPath)) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("アゼルモンv1.21"));
+    if (!ports_.status)
+        ports_.status = this;
+    endHandler_ = [](int code) { QCoreApplication::exit(code); };
+    BuildWidgets();
+    BuildMenus();
+    BuildTimers();
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    setFixedHeight(Px(6360) + menuBar()->sizeHint().height());
+    SetWindowWidthTwips(5300);
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildTimers() {
+    auto make = [this](const char* name, int interval, bool enabled) {
+        auto* timer = new QTimer(this);
+        timer->setObjectName(QLatin1String(name));
+        timer->setInterval(interval);
+        if (enabled)
+            timer->start();
+        return timer;
+    };
+    // The tracking cycle waits for start-up; the others run from the moment the window exists.
+    Timer1 = make("Timer1", 1000, false);
+    Timer2 = make("Timer2", 800, true);
+    Timer3 = make("Timer3", 100, true);
+    Timer4 = make("Timer4", 15000, true);
+}
+
+void Form1::SetWindowWidthTwips(int twips) {
+    setFixedWidth(Px(twips));
+}
+
+void Form1::SetLeft(const QString& text) {
+    Label24->setText(text);
+}
+
+void Form1::SetRight(const QString& text) {
+    Label25->setText(text);
+}
+
+bool Form1::Form_Load() {
+    // 1-3: narrow window, command buttons disabled until the antenna is known to be in range.
+    SetWindowWidthTwips(5300);
+    for (QPushButton* b : {Command2, Command3, Command4, Command5, Command6})
+        b->setEnabled(false);
+    state_.module.SettingsDialogOpen = QStringLiteral("0");
+
+    // 4: one copy only; the running one is left alone.
+    if (anotherCopyRunning_ && anotherCopyRunning_()) {
+        ports_.messages->ShowMessage(QStringLiteral("既に起動されています。"));
+        ended_ = true;
+        endHandler_(0);
+        return false;
+    }
+
+    // 5: the data server.
+    if (!OpenDataLinks())
+        return false;
+
+    // 6: the tracking cycle; its first tick comes after start-up has finished.
+    Timer1->start();
+
+    // 7: relays cleared (the motor settings are not read yet, so nothing reaches the board).
+    state_.ScheduleRunning = 0;
+    SwitchAllRelaysOff();
+
+    // 8: the map picture.
+    LoadMapPicture();
+
+    // 9: settings, then the board's address.
+    const QStringList problems = ReadStartupSettings(state_, settingsPath_);
+    ApplyWindowPosition();
+    ports_.board->SetAddress(state_.module.BoardAddress);
+    for (const QString& problem : problems)
+        ports_.messages->ShowMessage(problem);
+
+    // 10-11: station list and the map background.
+    LoadStations();
+    RedrawMap();
+
+    // 12-13: working numbers.
+    DeriveWorkingValues(state_);
+    state_.AbortRequested = 0;
+
+    // 14-15: the first target.
+    TakeFirstTarget();
+    state_.PositionedTargetName = state_.TargetName;
+    state_.StartupState = 1;
+    state_.AzimuthReturning = 0;
+    state_.ElevationReturning = 0;
+    return !ended_;
+}
+
+void Form1::ApplyWindowPosition() {
+    auto position = ParseWindowPosition(state_.module.WindowPositionText);
+    if (!position)
+        position = DefaultWindowPosition;
+    move(Px(position->left), Px(position->top));
+}
+
+void Form1::TakeFirstTarget() {
+    struct Choice {
+        QRadioButton* option;
+        QString name;
+        int azimuthBox, elevationBox;
+    };
+    const Choice choices[] = {{Option1, state_.DataBox[1], 3, 4},
+                              {Option2, QStringLiteral("太陽"), 12, 13},
+                              {Option3, QStringLiteral("月"), 14, 15},
+                              {Option4, QStringLiteral("火星"), 18, 19}};
+    for (const Choice& c : choices) {
+        if (!c.option->isChecked())
+            continue;
+        state_.TargetName = c.name;
+        Text[17]->setText(c.name);
+        state_.PreviousTargetAzimuth = state_.TargetAzimuth;
+        state_.PreviousTargetElevation = state_.TargetElevation;
+        state_.TargetAzimuth = LeadingNumber(state_.DataBox[c.azimuthBox]);
+        state_.TargetElevation = LeadingNumber(state_.DataBox[c.elevationBox]);
+        return;
+    }
+}
+
+void Form1::ShowDataBoxes() {
+    for (int i = 1; i < 20; ++i) {
+        if (i != 16 && i != 17 && Text[i])
+            Text[i]->setText(state_.DataBox[i]);
+    }
+}
+
+void Form1::WriteAxisRelays(bool azimuth) {
+    const QString& motor = azimuth ? state_.AzimuthMotorText : state_.ElevationMotorText;
+    if (motor != QLatin1String("1"))
+        return;
+    const int first = azimuth ? 4 : 6;
+    const std::int16_t levels[2] = {azimuth ? state_.piob4 : state_.piob6, azimuth ? state_.piob5 : state_.piob7};
+    for (int i = 0; i < 2; ++i) {
+        // A stop must get through: try a few times before showing the failure.
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            const auto error = ports_.board->WriteOutputBit(6, first + i, levels[i] != 0 ? 1 : 0);
+            if (!error)
+                break;
+            if (attempt == 5) {
+                SetLeft(QStringLiteral("%1.発生したエラーの番号は %2").arg(azimuth ? 1 : 2).arg(error->number));
+                SetRight(QStringLiteral("エラーメッセージは ") + error->description);
+            }
+        }
+    }
+}
+
+void Form1::ShowRelayIndicators() {
+    const std::int16_t levels[5] = {0, state_.piob4, state_.piob5, state_.piob6, state_.piob7};
+    for (int i = 1; i <= 4; ++i) {
+        Shape[i]->setStyleSheet(
+            QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:%1;}")
+                .arg(levels[i] != 0 ? QStringLiteral("red") : QStringLiteral("transparent")));
+    }
+}
+
+void Form1::SwitchAllRelaysOff() {
+    state_.piob4 = state_.piob5 = state_.piob6 = state_.piob7 = 0;
+    WriteAxisRelays(true);
+    WriteAxisRelays(false);
+    ShowRelayIndicators();
+}
+
+void Form1::ShutDown() {
+    if (shutDownDone_)
+        return;
+    shutDownDone_ = true;
+    CloseDataLinks();
+    SwitchAllRelaysOff();
+    if (ports_.help)
+        ports_.help->Close();
+}
+
+void Form1::EndProgram(int exitCode) {
+    if (ended_)
+        return;
+    // Whatever the way out, no motor is left running with nobody watching.
+    SwitchAllRelaysOff();
+    ended_ = true;
+    for (QTimer* t : {Timer1, Timer2, Timer3, Timer4})
+        t->stop();
+    hide();
+    endHandler_(exitCode);
+}
+
+void Form1::Command1_Click() {
+    ShutDown();
+    EndProgram(0);
+}
+
+void Form1::menucls_Click() {
+    EndProgram(0);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // Form_Unload: shut down, then the window goes.
+    ShutDown();
+    EndProgram(0);
+    event->accept();
+}
+
+void Form1::MENU_ITI_Click() {
+    const QString text = QStringLiteral("%1:%2").arg(y() * TwipsPerPixel).arg(x() * TwipsPerPixel);
+    if (!SetINIValue(text, QStringLiteral("F1_TOP_LEFT"), QStringLiteral("WIN_POSITION"), settingsPath_)) {
+        SetLeft(QStringLiteral("ウィンドウ位置を保存できませんでした"));
+        SetRight(QStringLiteral("書き込めないファイル: ") + settingsPath_);
+        return;
+    }
+    state_.module.WindowPositionText = text;
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "common/MainState.h"
+#include "common/Ports.h"
+#include "common/StatusLine.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QRadioButton;
+class QSlider;
+class QPushButton;
+class QTimer;
+
+// Twips are the window's unit: 15 twips to a pixel at 96 dpi (Qt scales for larger screens).
+inline constexpr int TwipsPerPixel = 15;
+inline int Px(double twips) { return static_cast<int>(twips / TwipsPerPixel + 0.5); }
+
+// The main window: widgets, menus and timers, and the start-up and shut-down of the program.
+// The shared variables live in one MainState owned here; the routines of the subsystems get it
+// by reference. Every outside thing comes through Ports.
+class Form1 : public QMainWindow, public StatusLine {
+    Q_OBJECT
+
+public:
+    // How the program asks to end: the app quits its event loop; tests record the call.
+    using EndHandler = std::function<void(int exitCode)>;
+
+    Form1(Ports ports, QString settingsPath, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Whether another copy runs already; asked once by start-up.
+    void setInstanceCheck(std::function<bool()> anotherCopyRunning) { anotherCopyRunning_ = std::move(anotherCopyRunning); }
+    void setEndHandler(EndHandler handler) { endHandler_ = std::move(handler); }
+
+    // Start-up. Returns false when the program ended during it (a second copy, no data server).
+    bool Form_Load();
+    void ShutDown();
+
+    // Every way out ends here: relays off, timers stopped, the event loop told to quit.
+    void EndProgram(int exitCode = 0);
+    bool HasEnded() const { return ended_; }
+
+    MainState& state() { return state_; }
+    const Ports& ports() const { return ports_; }
+
+    // StatusLine
+    void SetLeft(const QString& text) override;
+    void SetRight(const QString& text) override;
+
+    // Handlers named after their widgets.
+    void Command1_Click();
+    void menucls_Click();
+    void MENU_ITI_Click();
+    void menu_debug_on_Click();
+    void menu_debug_off_Click();
+
+    // All four relay variables to 0 and written to the board for every connected axis.
+    void SwitchAllRelaysOff();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildWidgets();
+    void BuildMenus();
+    void BuildTimers();
+    void ApplyWindowPosition();
+    void TakeFirstTarget();
+    void ShowDataBoxes();
+    void SetWindowWidthTwips(int twips);
+    void WriteAxisRelays(bool azimuth);
+    void ShowRelayIndicators();
+    bool OpenDataLinks();
+    void CloseDataLinks();
+    void LoadMapPicture();
+    void LoadStations();
+    void RedrawMap();
+
+    Ports ports_;
+    QString settingsPath_;
+    MainState state_;
+    std::function<bool()> anotherCopyRunning_;
+    EndHandler endHandler_;
+    bool ended_ = false;
+    bool shutDownDone_ = false;
+
+public:
+    // Widgets, with the names the whole program uses (also their object names).
+    QWidget* central = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
+                *Command5 = nullptr, *Command6 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QWidget* Picture1 = nullptr;
+    QLabel *lblAz = nullptr, *lblEl = nullptr, *Label23 = nullptr, *Label18 = nullptr;
+    QLabel *Label24 = nullptr, *Label25 = nullptr, *Label26 = nullptr, *Label27 = nullptr;
+    QLabel *Label19 = nullptr, *Label20 = nullptr, *Label21 = nullptr, *Label22 = nullptr;
+    std::array<QFrame*, 5> Shape{}; // Shape1..Shape4
+    QRadioButton *Option1 = nullptr, *Option2 = nullptr, *Option3 = nullptr, *Option4 = nullptr;
+    QSlider *Slider1 = nullptr, *Slider2 = nullptr;
+    QCheckBox *Check1 = nullptr, *Check2 = nullptr;
+    std::array<QLineEdit*, 20> Text{}; // Text1..Text19 (Text16 unused)
+    QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr;
+    QMenu *menufile = nullptr, *menuset = nullptr, *menuhelp = nullptr, *menu_sun = nullptr,
+          *menu_moon = nullptr, *menu_kasei = nullptr, *menu_debug = nullptr;
+    QAction *menucls = nullptr, *menuhoseiti = nullptr, *MENU_ITI = nullptr, *menukyoku = nullptr,
+            *menu_s_hyouji = nullptr, *menu_s_hihyouji = nullptr, *menu_m_hyouji = nullptr,
+            *menu_m_hihyouji = nullptr, *menu_k_hyouji = nullptr, *menu_k_hihyouji = nullptr,
+            *menu_debug_on = nullptr, *menu_debug_off = nullptr, *menusousa = nullptr, *menuhome = nullptr,
+            *menuver = nullptr;
+};

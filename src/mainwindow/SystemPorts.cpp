@@ -1,0 +1,50 @@
+#include "mainwindow/SystemPorts.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSoundEffect>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+QString ProgramTitle() {
+    return QStringLiteral("アゼルモンv1.21");
+}
+
+void EventLoopWaiter::Sleep(int milliseconds) {
+    if (milliseconds > 0)
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+void EventLoopWaiter::WaitProcessingEvents(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(std::max(0, milliseconds), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void MessageBoxSink::ShowMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, ProgramTitle(), text, QMessageBox::Ok, parent_.data());
+    box.exec();
+}
+
+EffectSoundPlayer::EffectSoundPlayer() : effect_(std::make_unique<QSoundEffect>()) {}
+EffectSoundPlayer::~EffectSoundPlayer() = default;
+
+void EffectSoundPlayer::PlayAsync(const QString& fileName) {
+    const QFileInfo file(fileName);
+    if (!file.exists()) {
+        QApplication::beep();
+        return;
+    }
+    // A new cue replaces one still playing.
+    effect_->stop();
+    effect_->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
+    effect_->play();
+}
+
+void DesktopBrowser::OpenAddress(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address));
+}
