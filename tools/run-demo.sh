@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs, builds and starts azelmon on its embedded defaults: the simulated board and the demo
+# data server (tools/trackserver) on the session bus. Without a display the program runs under Xvfb
+# for a short demo and a screenshot is saved to screenshots/demo.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+bash tools/install-deps.sh
+bash tools/build.sh build
+
+# Settings of the demo stay in the build folder, never in the user's configuration.
+export AZELMON_CONFIG_DIR=${AZELMON_CONFIG_DIR:-$root/build/demo-config}
+mkdir -p "$AZELMON_CONFIG_DIR"
+workdir="$root/build/demo-run"
+mkdir -p "$workdir"
+cp -f "$root"/data/cntmap.bmp "$root"/data/*.wav "$workdir"/ 2>/dev/null || true
+[ -f "$root/data/azelmon.csv" ] && [ ! -f "$workdir/azelmon.csv" ] && cp "$root/data/azelmon.csv" "$workdir/"
+
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+    exec dbus-run-session -- bash "$0" --inside-bus "$@"
+fi
+[ "${1:-}" = "--inside-bus" ] && shift
+
+"$root/build/tools/trackserver/trackserver" --speedup 20 &
+server=$!
+trap 'kill $server 2>/dev/null || true' EXIT
+sleep 1
+
+cd "$workdir"
+if [ -n "${DISPLAY:-}" ] && [ "${AZELMON_DEMO_HEADLESS:-0}" != 1 ]; then
+    "$root/build/src/app/azelmon" "$@"
+else
+    mkdir -p "$root/screenshots"
+    seconds=${AZELMON_DEMO_SECONDS:-12}
+    xvfb-run -a -s "-screen 0 1024x640x24" bash -c '
+        "$0" "${@:4}" &
+        app=$!
+        sleep "$1"
+        import -window root "$2"
+        kill -TERM $app 2>/dev/null
+        wait $app
+        echo "azelmon exited with status $?; screenshot: $2"
+    ' "$root/build/src/app/azelmon" "$seconds" "$root/screenshots/demo.png" unused "$@"
+fi
