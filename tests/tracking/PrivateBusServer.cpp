@@ -1,0 +1,96 @@
+#include "PrivateBusServer.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QThread>
+
+namespace {
+int connectionCount = 0;
+}
+
+PrivateBus::PrivateBus() {
+    daemon_.setProgram(QStringLiteral("dbus-daemon"));
+    daemon_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    daemon_.start();
+    if (!daemon_.waitForStarted(5000))
+        return;
+    QDeadlineTimer deadline(5000);
+    while (!daemon_.canReadLine() && !deadline.hasExpired())
+        daemon_.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    if (!daemon_.canReadLine())
+        return;
+    address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+    connectionName_ = QStringLiteral("private-bus-%1").arg(++connectionCount);
+    if (!QDBusConnection::connectToBus(address_, connectionName_).isConnected())
+        address_.clear();
+}
+
+PrivateBus::~PrivateBus() {
+    if (!connectionName_.isEmpty())
+        QDBusConnection::disconnectFromBus(connectionName_);
+    daemon_.kill();
+    daemon_.waitForFinished(5000);
+}
+
+QDBusConnection PrivateBus::connection() const {
+    return QDBusConnection(connectionName_);
+}
+
+bool PrivateBus::HasOwner(const QString& name) const {
+    QDBusMessage ask = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                      QStringLiteral("/org/freedesktop/DBus"),
+                                                      QStringLiteral("org.freedesktop.DBus"),
+                                                      QStringLiteral("NameHasOwner"));
+    ask << name;
+    const QDBusMessage reply = connection().call(ask, QDBus::Block, 2000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().constFirst().toBool();
+}
+
+bool PrivateBus::WaitUntilGone(const QString& name, int timeoutMs) const {
+    // The daemon drops the name as soon as it sees the socket close; this only bridges that moment.
+    QDeadlineTimer deadline(timeoutMs);
+    while (HasOwner(name)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+TrackServerProcess::~TrackServerProcess() {
+    Kill();
+}
+
+bool TrackServerProcess::Start(const PrivateBus& bus, const QStringList& arguments) {
+    Kill();
+    process_ = std::make_unique<QProcess>();
+    process_->setProgram(QStringLiteral(TRACKSERVER_PATH));
+    process_->setArguments(QStringList{QStringLiteral("--bus"), bus.address(), QStringLiteral("--quit-after"),
+                                       QStringLiteral("60")} +
+                           arguments);
+    process_->setReadChannel(QProcess::StandardError);
+    process_->start();
+    if (!process_->waitForStarted(5000))
+        return false;
+    // The server announces itself on stderr once its name is taken.
+    QDeadlineTimer deadline(5000);
+    while (!errors_.contains(QStringLiteral("serving")) && process_->state() == QProcess::Running &&
+           !deadline.hasExpired()) {
+        process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+        errors_ += QString::fromUtf8(process_->readAllStandardError());
+    }
+    errors_ += QString::fromUtf8(process_->readAllStandardError());
+    return errors_.contains(QStringLiteral("serving"));
+}
+
+void TrackServerProcess::Kill() {
+    if (!process_)
+        return;
+    if (process_->state() != QProcess::NotRunning) {
+        process_->kill();
+        process_->waitForFinished(5000);
+    }
+    process_.reset();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// A private D-Bus daemon for one test suite, so the tests never touch the user's session bus.
+class PrivateBus {
+public:
+    PrivateBus();
+    ~PrivateBus();
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    bool ok() const { return !address_.isEmpty(); }
+    const QString& address() const { return address_; }
+    QDBusConnection connection() const;
+    // Whether a bus name has an owner right now.
+    bool HasOwner(const QString& name) const;
+    // Waits (bounded) until the name has no owner; true when it is gone.
+    bool WaitUntilGone(const QString& name, int timeoutMs = 5000) const;
+
+private:
+    QProcess daemon_;
+    QString address_;
+    QString connectionName_;
+};
+
+// tools/trackserver on a private bus. Start returns once the server holds its name (at most 5 s).
+class TrackServerProcess {
+public:
+    ~TrackServerProcess();
+    bool Start(const PrivateBus& bus, const QStringList& arguments);
+    void Kill();
+    QString errors() const { return errors_; }
+
+private:
+    std::unique_ptr<QProcess> process_;
+    QString errors_;
+};
