@@ -7,6 +7,11 @@
 #include "common/NumberText.h"
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
+#include "mainwindow/SettingsController.h"
+#include "mainwindow/StationsController.h"
+#include "mainwindow/TrackingController.h"
+#include "rotator/RotatorControl.h"
+#include "skymap/SkyMapWidget.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -27,7 +32,16 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     BuildWidgets();
     BuildMenus();
     BuildTimers();
+    rotator_ = std::make_unique<RotatorControl>(state_, ports_, *this);
+    tracking_ = std::make_unique<TrackingController>(*this);
+    stations_ = std::make_unique<StationsController>(*this);
+    settings_ = std::make_unique<SettingsController>(*this);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Timer2, &QTimer::timeout, this, [this] { rotator_->Timer2_Timer(); });
+    connect(Timer3, &QTimer::timeout, this, [this] { rotator_->Timer3_Timer(); });
+    connect(Picture1, &SkyMapWidget::MouseDown, this,
+            [this](int, int, double x, double y) { Picture1_MouseDown(x, y); });
+    ConnectMapMenus();
     setFixedHeight(Px(6360) + menuBar()->sizeHint().height());
     SetWindowWidthTwips(5300);
 }
@@ -145,6 +159,10 @@ void Form1::TakeFirstTarget() {
     }
 }
 
+SkyMapPainter& Form1::mapPainter() {
+    return Picture1->painter();
+}
+
 void Form1::ShowDataBoxes() {
     for (int i = 1; i < 20; ++i) {
         if (i != 16 && i != 17 && Text[i])
@@ -152,40 +170,8 @@ void Form1::ShowDataBoxes() {
     }
 }
 
-void Form1::WriteAxisRelays(bool azimuth) {
-    const QString& motor = azimuth ? state_.AzimuthMotorText : state_.ElevationMotorText;
-    if (motor != QLatin1String("1"))
-        return;
-    const int first = azimuth ? 4 : 6;
-    const std::int16_t levels[2] = {azimuth ? state_.piob4 : state_.piob6, azimuth ? state_.piob5 : state_.piob7};
-    for (int i = 0; i < 2; ++i) {
-        // A stop must get through: try a few times before showing the failure.
-        for (int attempt = 0; attempt < 6; ++attempt) {
-            const auto error = ports_.board->WriteOutputBit(6, first + i, levels[i] != 0 ? 1 : 0);
-            if (!error)
-                break;
-            if (attempt == 5) {
-                SetLeft(QStringLiteral("%1.発生したエラーの番号は %2").arg(azimuth ? 1 : 2).arg(error->number));
-                SetRight(QStringLiteral("エラーメッセージは ") + error->description);
-            }
-        }
-    }
-}
-
-void Form1::ShowRelayIndicators() {
-    const std::int16_t levels[5] = {0, state_.piob4, state_.piob5, state_.piob6, state_.piob7};
-    for (int i = 1; i <= 4; ++i) {
-        Shape[i]->setStyleSheet(
-            QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:%1;}")
-                .arg(levels[i] != 0 ? QStringLiteral("red") : QStringLiteral("transparent")));
-    }
-}
-
 void Form1::SwitchAllRelaysOff() {
-    state_.piob4 = state_.piob5 = state_.piob6 = state_.piob7 = 0;
-    WriteAxisRelays(true);
-    WriteAxisRelays(false);
-    ShowRelayIndicators();
+    rotator_->relays.SwitchAllOff();
 }
 
 void Form1::ShutDown() {

@@ -3,10 +3,12 @@
 #include "common/MainState.h"
 #include "common/Ports.h"
 #include "common/StatusLine.h"
+#include "rotator/RotatorView.h"
 
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -20,6 +22,12 @@ class QRadioButton;
 class QSlider;
 class QPushButton;
 class QTimer;
+class RotatorControl;
+class SkyMapWidget;
+class SkyMapPainter;
+class TrackingController;
+class StationsController;
+class SettingsController;
 
 // Twips are the window's unit: 15 twips to a pixel at 96 dpi (Qt scales for larger screens).
 inline constexpr int TwipsPerPixel = 15;
@@ -28,7 +36,7 @@ inline int Px(double twips) { return static_cast<int>(twips / TwipsPerPixel + 0.
 // The main window: widgets, menus and timers, and the start-up and shut-down of the program.
 // The shared variables live in one MainState owned here; the routines of the subsystems get it
 // by reference. Every outside thing comes through Ports.
-class Form1 : public QMainWindow, public StatusLine {
+class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     Q_OBJECT
 
 public:
@@ -51,7 +59,32 @@ public:
     bool HasEnded() const { return ended_; }
 
     MainState& state() { return state_; }
-    const Ports& ports() const { return ports_; }
+    Ports& ports() { return ports_; }
+    const QString& settingsPath() const { return settingsPath_; }
+    RotatorControl& rotator() { return *rotator_; }
+    SkyMapPainter& mapPainter();
+    TrackingController& tracking() { return *tracking_; }
+    StationsController& stations() { return *stations_; }
+    SettingsController& settings() { return *settings_; }
+
+    // RotatorView
+    void ShowRelayIndicators(bool right, bool left, bool up, bool down) override;
+    void ShowPresentAngles(const QString& azimuthText, const QString& elevationText) override;
+    int AzimuthSliderValue() override;
+    int ElevationSliderValue() override;
+    void DrawPointedPositionMark(double x, double y, const QColor& inner) override;
+    void DrawAntennaMark(double centreX, double centreY, double x, double y) override;
+    void DrawSunMoonMars() override;
+    void FinishManualOperation() override;
+    void Command4_Click() override;
+    void EndProgram() override { EndProgram(0); }
+
+    // Window width in twips: 5300 with the information panel hidden, 6465 with it shown.
+    void SetWindowWidthTwips(int twips);
+    // Busy (light green) or idle (button face) colour of a command button.
+    static void SetButtonBusy(QPushButton* button, bool busy);
+    // Shows the data boxes' texts held in the state.
+    void ShowDataBoxes();
 
     // StatusLine
     void SetLeft(const QString& text) override;
@@ -76,10 +109,8 @@ private:
     void BuildTimers();
     void ApplyWindowPosition();
     void TakeFirstTarget();
-    void ShowDataBoxes();
-    void SetWindowWidthTwips(int twips);
-    void WriteAxisRelays(bool azimuth);
-    void ShowRelayIndicators();
+    void Picture1_MouseDown(double x, double y);
+    void ConnectMapMenus();
     bool OpenDataLinks();
     void CloseDataLinks();
     void LoadMapPicture();
@@ -91,6 +122,10 @@ private:
     MainState state_;
     std::function<bool()> anotherCopyRunning_;
     EndHandler endHandler_;
+    std::unique_ptr<RotatorControl> rotator_;
+    std::unique_ptr<TrackingController> tracking_;
+    std::unique_ptr<StationsController> stations_;
+    std::unique_ptr<SettingsController> settings_;
     bool ended_ = false;
     bool shutDownDone_ = false;
 
@@ -100,7 +135,7 @@ public:
     QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
                 *Command5 = nullptr, *Command6 = nullptr;
     QComboBox* Combo1 = nullptr;
-    QWidget* Picture1 = nullptr;
+    SkyMapWidget* Picture1 = nullptr;
     QLabel *lblAz = nullptr, *lblEl = nullptr, *Label23 = nullptr, *Label18 = nullptr;
     QLabel *Label24 = nullptr, *Label25 = nullptr, *Label26 = nullptr, *Label27 = nullptr;
     QLabel *Label19 = nullptr, *Label20 = nullptr, *Label21 = nullptr, *Label22 = nullptr;

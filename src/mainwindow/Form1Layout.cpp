@@ -3,6 +3,8 @@
 // and the information panel as a right-hand column shown on demand.
 #include "mainwindow/Form1.h"
 
+#include "skymap/SkyMapWidget.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -58,14 +60,10 @@ void Form1::BuildWidgets() {
     small.setPointSize(8);
 
     // Sky map, 2775 x 2775 twips.
-    Picture1 = new QWidget(central);
+    Picture1 = new SkyMapWidget(central);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setToolTip(QStringLiteral("手動選択の場合、位置を指示してください"));
     Picture1->setGeometry(4, 4, Px(2775), Px(2775));
-    Picture1->setAutoFillBackground(true);
-    QPalette mapPalette = Picture1->palette();
-    mapPalette.setColor(QPalette::Window, QColor(9, 55, 151));
-    Picture1->setPalette(mapPalette);
 
     // Target choice.
     auto* Frame6 = MakeFrame(central, "Frame6", QStringLiteral("追跡対象の選択"), QRect(194, 0, 155, 100));

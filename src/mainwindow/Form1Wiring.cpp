@@ -1,23 +1,134 @@
-// Start-up's calls into the subsystems.
+// Start-up's calls into the subsystems, and the window's side of the rotator routines.
 #include "mainwindow/Form1.h"
 
 #include "common/MessageSink.h"
+#include "mainwindow/StationsController.h"
+#include "mainwindow/TrackingController.h"
+#include "rotator/RotatorControl.h"
+#include "skymap/BodyMenus.h"
+#include "skymap/MapPicture.h"
+#include "skymap/PointingByMouse.h"
+#include "skymap/SkyMapMarks.h"
+#include "skymap/SkyMapPainter.h"
+#include "skymap/SkyMapWidget.h"
 
-#include <QFileInfo>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
 
 bool Form1::OpenDataLinks() {
-    return true;
+    return tracking_->OpenDdeLinks();
 }
 
-void Form1::CloseDataLinks() {}
+void Form1::CloseDataLinks() {
+    tracking_->CloseDdeLinks();
+}
 
 void Form1::LoadMapPicture() {
-    if (!QFileInfo::exists(QStringLiteral("cntmap.bmp")) &&
-        !QFileInfo::exists(QStringLiteral(AZELMON_DATA_DIR "/cntmap.bmp")))
-        ports_.messages->ShowMessage(
-            QStringLiteral("地図の画像ファイル \"cntmap.bmp\" が見つかりません。背景なしで地図を表示します。"));
+    if (const auto picture = ::LoadMapPicture(InstalledDataFolders())) {
+        Picture1->SetBackground(*picture);
+        return;
+    }
+    Picture1->SetBackground(QImage());
+    ports_.messages->ShowMessage(
+        QStringLiteral("地図の画像ファイル \"%1\" が見つかりません。背景なしで地図を表示します。").arg(MapPictureFileName));
 }
 
-void Form1::LoadStations() {}
+void Form1::LoadStations() {
+    stations_->LoadStationList();
+}
 
-void Form1::RedrawMap() {}
+void Form1::RedrawMap() {
+    DrawSkyMap(Picture1->painter(), state_);
+}
+
+void Form1::Picture1_MouseDown(double x, double y) {
+    ::Picture1_MouseDown(state_, *ports_.messages, Picture1->painter(), x, y);
+}
+
+void Form1::ConnectMapMenus() {
+    struct Pair {
+        CelestialBody body;
+        QAction* show;
+        QAction* hide;
+        void (*onShow)(MainState&);
+        void (*onHide)(MainState&);
+    };
+    const Pair pairs[] = {
+        {CelestialBody::Sun, menu_s_hyouji, menu_s_hihyouji, &menu_s_hyouji_Click, &menu_s_hihyouji_Click},
+        {CelestialBody::Moon, menu_m_hyouji, menu_m_hihyouji, &menu_m_hyouji_Click, &menu_m_hihyouji_Click},
+        {CelestialBody::Mars, menu_k_hyouji, menu_k_hihyouji, &menu_k_hyouji_Click, &menu_k_hihyouji_Click},
+    };
+    for (const Pair& p : pairs) {
+        auto sync = [this, p] {
+            const bool shown = ShowItemChecked(state_, p.body);
+            p.show->setChecked(shown);
+            p.hide->setChecked(!shown);
+        };
+        connect(p.show, &QAction::triggered, this, [this, p, sync] {
+            p.onShow(state_);
+            sync();
+        });
+        connect(p.hide, &QAction::triggered, this, [this, p, sync] {
+            p.onHide(state_);
+            sync();
+        });
+    }
+}
+
+void Form1::ShowRelayIndicators(bool right, bool left, bool up, bool down) {
+    const bool on[5] = {false, right, left, up, down};
+    for (int i = 1; i <= 4; ++i) {
+        Shape[i]->setProperty("filled", on[i]);
+        Shape[i]->setStyleSheet(QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:%1;}")
+                                    .arg(on[i] ? QStringLiteral("red") : QStringLiteral("transparent")));
+    }
+}
+
+void Form1::ShowPresentAngles(const QString& azimuthText, const QString& elevationText) {
+    Label26->setText(azimuthText);
+    Label27->setText(elevationText);
+}
+
+int Form1::AzimuthSliderValue() {
+    return Slider2->value();
+}
+
+int Form1::ElevationSliderValue() {
+    return Slider1->value();
+}
+
+void Form1::DrawPointedPositionMark(double x, double y, const QColor& inner) {
+    SkyMapPainter& p = Picture1->painter();
+    p.Circle(x, y, 50, QColor(255, 255, 255));
+    p.Circle(x, y, 10, inner);
+}
+
+void Form1::DrawAntennaMark(double, double, double x, double y) {
+    Picture1->painter().DrawAntennaMark(x, y);
+}
+
+void Form1::DrawSunMoonMars() {
+    ::DrawSunMoonMars(Picture1->painter(), state_);
+}
+
+void Form1::SetButtonBusy(QPushButton* button, bool busy) {
+    // Busy buttons are light green; idle ones take the style's button face again.
+    button->setStyleSheet(busy ? QStringLiteral("background-color: rgb(192, 255, 192);") : QString());
+}
+
+void Form1::FinishManualOperation() {
+    Command4->setEnabled(false);
+    menuset->setEnabled(true);
+    menuhelp->setEnabled(true);
+    for (QPushButton* b : {Command2, Command3, Command5, Command6}) {
+        b->setEnabled(true);
+        SetButtonBusy(b, false);
+    }
+}
+
+void Form1::Command4_Click() {
+    tracking_->Command4_Click();
+}
