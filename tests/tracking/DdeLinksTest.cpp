@@ -1,6 +1,6 @@
+#include "tracking/DdeLinks.h"
 #include "common/MainState.h"
 #include "support/FakePorts.h"
-#include "tracking/DdeLinks.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -29,7 +29,7 @@ QMap<QString, QString> CalsatItems() {
 
 // Fails the chosen requests (counted from 1) as a busy or vanishing server would.
 class FlakyLink : public FakeDataLink {
-public:
+  public:
     std::set<int> failingRequests;
     int requests = 0;
     Answer Request(int box) override {
@@ -49,7 +49,8 @@ struct DdeLinksTest : ::testing::Test {
 
     QStringList Requests() const { return link.log.filter(QStringLiteral("request ")); }
     bool Mentions(const QString& text) const {
-        return std::any_of(link.log.begin(), link.log.end(), [&](const QString& l) { return l.contains(text); });
+        return std::any_of(link.log.begin(), link.log.end(),
+                           [&](const QString& l) { return l.contains(text); });
     }
 };
 
@@ -60,17 +61,18 @@ TEST_F(DdeLinksTest, OrbiOnlyLinksTheCrossedItemsAndLeavesTheCalsatBoxes) {
 
     EXPECT_EQ(state.UsingCalsat, 0);
     EXPECT_TRUE(messages.texts.isEmpty());
-    const std::map<int, QString> expected{{1, "AO-91"},  {3, "o2"},  {4, "o3"},   {5, "o4"},     {8, "o5"},
-                                          {7, "o6"},     {6, "o7"},  {12, "o8"},  {13, "o9"},    {14, "o10"},
-                                          {15, "o11"},   {18, "o20"}, {19, "o21"}, {2, "Text2"}, {9, "text19"},
-                                          {10, "Text10"}, {11, "Text11"}};
+    const std::map<int, QString> expected{
+        {1, "AO-91"}, {3, "o2"},    {4, "o3"},     {5, "o4"},      {8, "o5"},     {7, "o6"},
+        {6, "o7"},    {12, "o8"},   {13, "o9"},    {14, "o10"},    {15, "o11"},   {18, "o20"},
+        {19, "o21"},  {2, "Text2"}, {9, "text19"}, {10, "Text10"}, {11, "Text11"}};
     for (const auto& [box, text] : expected)
         EXPECT_EQ(state.DataBox[box], text) << "Text" << box;
 
     // The probe on Text1, then link all, then request all, in the box order.
     QStringList wanted{"topic 1 ORBI|EXTRN", "item 1 TEXT1", "mode 1 manual", "request 1"};
     for (const auto& spec : DdeLinks::OrbiLinks)
-        wanted << QStringLiteral("topic %1 ORBI|EXTRN").arg(spec.box) << QStringLiteral("item %1 %2").arg(spec.box).arg(spec.item)
+        wanted << QStringLiteral("topic %1 ORBI|EXTRN").arg(spec.box)
+               << QStringLiteral("item %1 %2").arg(spec.box).arg(spec.item)
                << QStringLiteral("mode %1 manual").arg(spec.box);
     for (const auto& spec : DdeLinks::OrbiLinks)
         wanted << QStringLiteral("request %1").arg(spec.box);
@@ -110,7 +112,8 @@ TEST_F(DdeLinksTest, NeitherServerShowsOnlyTheMessageAndMustEnd) {
     EXPECT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::MustEnd);
 
     EXPECT_EQ(messages.texts, QStringList{DdeLinks::StartServerMessage});
-    EXPECT_EQ(DdeLinks::StartServerMessage, "ＯＲＢＩかＣＡＬＳＡＴを起動してからＡＺＥＬＭＯＮを再起動してください");
+    EXPECT_EQ(DdeLinks::StartServerMessage,
+              "ＯＲＢＩかＣＡＬＳＡＴを起動してからＡＺＥＬＭＯＮを再起動してください");
     EXPECT_EQ(state.DataBox, untouched.DataBox);
 }
 
@@ -211,10 +214,10 @@ TEST_F(DdeLinksTest, RefreshTurnsTheSelectedAzimuthForTheSouthStartPoint) {
         QString written;
     };
     const Case cases[] = {
-        {"1", 1, "30", 3, "210"},      {"1", 1, "359", 3, "179"},  {"1", 1, "-1", 3, "-181"},
-        {"1", 1, "180", 3, "0"},       {"1", 1, "0", 3, "180"},    {"1", 1, "90.25", 3, "270.25"},
-        {"1", 1, "abc", 3, "180"},     {"1", 2, "30", 12, "210"},  {"1", 3, "200", 14, "20"},
-        {"1", 4, "10", 18, "190"},     {"1", 0, "30", 3, "30"},    {"0", 1, "30", 3, "30"},
+        {"1", 1, "30", 3, "210"},  {"1", 1, "359", 3, "179"}, {"1", 1, "-1", 3, "-181"},
+        {"1", 1, "180", 3, "0"},   {"1", 1, "0", 3, "180"},   {"1", 1, "90.25", 3, "270.25"},
+        {"1", 1, "abc", 3, "180"}, {"1", 2, "30", 12, "210"}, {"1", 3, "200", 14, "20"},
+        {"1", 4, "10", 18, "190"}, {"1", 0, "30", 3, "30"},   {"0", 1, "30", 3, "30"},
         {"2", 1, "30", 3, "210"},
     };
     const std::map<int, QString> itemOfBox{{3, "TEXT2"}, {12, "text8"}, {14, "text10"}, {18, "text20"}};
@@ -231,7 +234,8 @@ TEST_F(DdeLinksTest, RefreshTurnsTheSelectedAzimuthForTheSouthStartPoint) {
 
         const auto result = l.RefreshDdeFields(c.option);
 
-        const QString what = QStringLiteral("start %1 option %2 received %3").arg(c.startPoint).arg(c.option).arg(c.received);
+        const QString what =
+            QStringLiteral("start %1 option %2 received %3").arg(c.startPoint).arg(c.option).arg(c.received);
         EXPECT_EQ(s.DataBox[c.box], c.written) << qPrintable(what);
         for (const auto& [box, item] : itemOfBox) {
             if (box != c.box) {

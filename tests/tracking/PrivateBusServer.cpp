@@ -11,7 +11,8 @@ int connectionCount = 0;
 
 PrivateBus::PrivateBus() {
     daemon_.setProgram(QStringLiteral("dbus-daemon"));
-    daemon_.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    daemon_.setArguments(
+        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
     daemon_.start();
     if (!daemon_.waitForStarted(5000))
         return;
@@ -38,10 +39,9 @@ QDBusConnection PrivateBus::connection() const {
 }
 
 bool PrivateBus::HasOwner(const QString& name) const {
-    QDBusMessage ask = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                      QStringLiteral("/org/freedesktop/DBus"),
-                                                      QStringLiteral("org.freedesktop.DBus"),
-                                                      QStringLiteral("NameHasOwner"));
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
     ask << name;
     const QDBusMessage reply = connection().call(ask, QDBus::Block, 2000);
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
@@ -65,6 +65,10 @@ TrackServerProcess::~TrackServerProcess() {
 
 bool TrackServerProcess::Start(const PrivateBus& bus, const QStringList& arguments) {
     Kill();
+    errors_.clear();
+    bus_ = &bus;
+    service_ = arguments.contains(QStringLiteral("calsat")) ? QStringLiteral("dde.Calsat32")
+                                                            : QStringLiteral("dde.ORBI");
     process_ = std::make_unique<QProcess>();
     process_->setProgram(QStringLiteral(TRACKSERVER_PATH));
     process_->setArguments(QStringList{QStringLiteral("--bus"), bus.address(), QStringLiteral("--quit-after"),
@@ -91,6 +95,8 @@ void TrackServerProcess::Kill() {
     if (process_->state() != QProcess::NotRunning) {
         process_->kill();
         process_->waitForFinished(5000);
+        // The next server can take the name only once the bus has let go of it.
+        bus_->WaitUntilGone(service_);
     }
     process_.reset();
 }

@@ -8,7 +8,7 @@
 
 // A private D-Bus daemon for one test suite, so the tests never touch the user's session bus.
 class PrivateBus {
-public:
+  public:
     PrivateBus();
     ~PrivateBus();
     PrivateBus(const PrivateBus&) = delete;
@@ -22,21 +22,24 @@ public:
     // Waits (bounded) until the name has no owner; true when it is gone.
     bool WaitUntilGone(const QString& name, int timeoutMs = 5000) const;
 
-private:
+  private:
     QProcess daemon_;
     QString address_;
     QString connectionName_;
 };
 
-// tools/trackserver on a private bus. Start returns once the server holds its name (at most 5 s).
+// tools/trackserver on a private bus. Start returns once the server holds its name (at most 5 s);
+// Kill returns once the bus has dropped it.
 class TrackServerProcess {
-public:
+  public:
     ~TrackServerProcess();
     bool Start(const PrivateBus& bus, const QStringList& arguments);
     void Kill();
     QString errors() const { return errors_; }
 
-private:
+  private:
     std::unique_ptr<QProcess> process_;
+    const PrivateBus* bus_ = nullptr;
+    QString service_;
     QString errors_;
 };
