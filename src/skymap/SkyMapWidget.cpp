@@ -1,0 +1,87 @@
+#include "skymap/SkyMapWidget.h"
+
+#include "skymap/SkyProjection.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+QImage EmptyLayer(const QSize& size) {
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+} // namespace
+
+SkyMapWidget::SkyMapWidget(QWidget* parent)
+    : QWidget(parent), layer_(EmptyLayer(QSize(MapSizePixelsHint, MapSizePixelsHint))), painter_(layer_) {
+    setObjectName(QStringLiteral("Picture1"));
+    setToolTip(QStringLiteral("手動選択の場合、位置を指示してください"));
+    resize(MapSizePixelsHint, MapSizePixelsHint);
+    setMinimumSize(MapSizePixelsHint, MapSizePixelsHint);
+    painter_.SetChangedHandler([this] { update(); });
+}
+
+void SkyMapWidget::SetBackground(const QImage& picture) {
+    background_ = picture;
+    scaledBackground_ = QPixmap();
+    update();
+}
+
+QPointF SkyMapWidget::PixelsToTwips(const QPointF& pixels) const {
+    return {pixels.x() * MapSizeTwips / width(), pixels.y() * MapSizeTwips / height()};
+}
+
+SkyMapPainter& SkyMapWidget::painter() {
+    SyncLayerSize();
+    return painter_;
+}
+
+void SkyMapWidget::SyncLayerSize() {
+    // The drawings are redone every second; a new size simply starts from an empty layer.
+    if (layer_.size() != size() && !size().isEmpty()) {
+        layer_ = EmptyLayer(size());
+        painter_.Clear();
+    }
+}
+
+void SkyMapWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    SyncLayerSize();
+    scaledBackground_ = QPixmap();
+}
+
+void SkyMapWidget::PaintInto(QPainter& p) const {
+    const QRect all(QPoint(0, 0), size());
+    if (background_.isNull())
+        p.fillRect(all, PlainBackground);
+    else if (!scaledBackground_.isNull() && scaledBackground_.size() == size())
+        p.drawPixmap(0, 0, scaledBackground_);
+    else
+        p.drawImage(all, background_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    p.drawImage(all, layer_);
+}
+
+void SkyMapWidget::paintEvent(QPaintEvent*) {
+    if (!background_.isNull() && scaledBackground_.size() != size())
+        scaledBackground_ =
+            QPixmap::fromImage(background_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QPainter p(this);
+    PaintInto(p);
+}
+
+QImage SkyMapWidget::Composed() const {
+    QImage image(size(), QImage::Format_RGB32);
+    QPainter p(&image);
+    PaintInto(p);
+    return image;
+}
+
+void SkyMapWidget::mousePressEvent(QMouseEvent* event) {
+    const QPointF twips = PixelsToTwips(event->position());
+    emit MouseDown(static_cast<int>(event->button()), static_cast<int>(event->modifiers()), twips.x(),
+                   twips.y());
+    QWidget::mousePressEvent(event);
+}
