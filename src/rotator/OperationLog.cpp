@@ -1,0 +1,92 @@
+#include "rotator/OperationLog.h"
+
+#include "common/IoBoard.h"
+#include "common/MainState.h"
+#include "common/MessageSink.h"
+#include "common/NumberText.h"
+#include "common/Ports.h"
+#include "rotator/BoardFailure.h"
+#include "rotator/RelayOutputs.h"
+
+#include <QFile>
+#include <iconv.h>
+#include <optional>
+
+namespace {
+std::optional<QByteArray> ToCp932(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    QByteArray out(utf8.size() * 2 + 4, '\0');
+    char* in = const_cast<char*>(utf8.constData());
+    size_t inLeft = static_cast<size_t>(utf8.size());
+    char* dst = out.data();
+    size_t outLeft = static_cast<size_t>(out.size());
+    const size_t result = iconv(cd, &in, &inLeft, &dst, &outLeft);
+    iconv_close(cd);
+    if (result == static_cast<size_t>(-1) || inLeft != 0)
+        return std::nullopt;
+    out.resize(out.size() - static_cast<qsizetype>(outLeft));
+    return out;
+}
+
+double Volts(double count) {
+    return count * 5 / 1023;
+}
+} // namespace
+
+bool AppendCp932Line(const QString& path, const QString& text) {
+    const auto bytes = ToCp932(text);
+    if (!bytes)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const QByteArray line = *bytes + "\r\n";
+    const bool written = file.write(line) == line.size() && file.flush();
+    file.close(); // closed whether the write worked or not
+    return written;
+}
+
+OperationLog::OperationLog(MainState& state, Ports& ports, RelayOutputs& relays)
+    : state_(state), ports_(ports), relays_(relays) {}
+
+void OperationLog::WriteLog(const QString& text) {
+    if (state_.module.DebugLogSwitch != QLatin1String("1"))
+        return;
+    if (!AppendCp932Line(path, text))
+        ports_.messages->ShowMessage(QStringLiteral("azelmon_log.LOGファイルがオープンできません"));
+}
+
+void OperationLog::StopAzimuthAndLog() {
+    state_.sv_piob4 = state_.piob4;
+    state_.sv_piob5 = state_.piob5;
+    state_.piob4 = 0;
+    state_.piob5 = 0;
+    relays_.OutputAzimuthRelays();
+    const auto reading = ports_.board->ReadAnalogInput(5, 0);
+    if (reading.error)
+        throw BoardFailure(*reading.error);
+    WriteLog(QStringLiteral("水平停止 電圧＝") + LogNumberText(Volts(reading.count)));
+}
+
+void OperationLog::StopElevationAndLog() {
+    state_.sv_piob6 = state_.piob6;
+    state_.sv_piob7 = state_.piob7;
+    state_.piob6 = 0;
+    state_.piob7 = 0;
+    relays_.OutputElevationRelays();
+    const auto reading = ports_.board->ReadAnalogInput(5, 1);
+    const int count = reading.error ? 0 : reading.count;
+    WriteLog(QStringLiteral("仰角停止 電圧＝") + LogNumberText(Volts(count)));
+}
+
+void OperationLog::ResumeAzimuthAndLog(double count) {
+    WriteLog(QStringLiteral("水平再開 電圧＝") + LogNumberText(Volts(count)));
+    state_.piob4 = state_.sv_piob4;
+    state_.piob5 = state_.sv_piob5;
+    relays_.OutputAzimuthRelays();
+    state_.sv_piob4 = 0;
+    state_.sv_piob5 = 0;
+}

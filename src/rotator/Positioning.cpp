@@ -1,0 +1,374 @@
+#include "rotator/Positioning.h"
+
+#include "common/Clock.h"
+#include "common/MainState.h"
+#include "common/MessageSink.h"
+#include "common/NumberText.h"
+#include "common/Ports.h"
+#include "common/Waiter.h"
+#include "rotator/BoardFailure.h"
+#include "rotator/OperationLog.h"
+#include "rotator/RelayOutputs.h"
+#include "rotator/RotatorView.h"
+
+#include <QTime>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+const QColor PointedYellow{255, 255, 0};
+
+// Marks a positioning step as running for as long as it lives.
+class StepGuard {
+  public:
+    explicit StepGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~StepGuard() { flag_ = false; }
+    StepGuard(const StepGuard&) = delete;
+    StepGuard& operator=(const StepGuard&) = delete;
+
+  private:
+    bool& flag_;
+};
+
+// Margins of the approach: pulses only inside them.
+constexpr double ManualNearMargin = 8;
+constexpr double AutomaticNearMargin = 5;
+constexpr double FallenBehindMargin = 8;
+} // namespace
+
+Positioning::Positioning(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays,
+                         OperationLog& log)
+    : state_(state), ports_(ports), view_(view), relays_(relays), log_(log) {}
+
+Positioning::WorkingTarget Positioning::Working(double azimuth, double elevation) {
+    state_.AzimuthTempCorrection = view_.AzimuthSliderValue();
+    state_.ElevationTempCorrection = view_.ElevationSliderValue();
+    const double T =
+        std::clamp(state_.AzimuthCorrection + azimuth + state_.AzimuthTempCorrection, 0.0, 360.0);
+    const double U =
+        std::clamp(state_.ElevationCorrection + elevation + state_.ElevationTempCorrection, 0.0, 90.0);
+    return {T, U};
+}
+
+Positioning::WorkingTarget Positioning::ManualTarget() {
+    return Working(state_.PointedAzimuth, state_.PointedElevation);
+}
+
+Positioning::WorkingTarget Positioning::AutomaticTarget() {
+    return Working(state_.TargetAzimuth, state_.TargetElevation);
+}
+
+bool Positioning::AzimuthInRange(double value) const {
+    return value >= state_.module.AzimuthRangeMin && value <= state_.module.AzimuthRangeMax;
+}
+
+bool Positioning::ElevationInRange(double value) const {
+    return value >= state_.module.ElevationRangeMin && value <= state_.module.ElevationRangeMax;
+}
+
+void Positioning::AbortAll() {
+    relays_.SwitchAllOff();
+    state_.OperatingMode = 0;
+}
+
+void Positioning::FinishManualOperation() {
+    view_.FinishManualOperation();
+    state_.PointMarkShown = 0;
+    state_.OperatingMode = 0;
+}
+
+void Positioning::CheckOperatingRange() {
+    if (state_.PointMarkShown == 1)
+        view_.DrawPointedPositionMark(state_.PointMarkX, state_.PointMarkY, PointedYellow);
+    const auto [T, U] = ManualTarget();
+    if (!AzimuthInRange(T)) {
+        ports_.messages->ShowMessage(QStringLiteral("水平角が稼動範囲外が指定された"));
+        view_.Command4_Click();
+        return;
+    }
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
+    if (state_.PresentAzimuth - ta > T)
+        relays_.TurnLeft();
+    if (state_.PresentAzimuth + ta < T)
+        relays_.TurnRight();
+    if (ElevationInRange(U)) {
+        if (state_.PresentElevation - te > U)
+            relays_.MoveDown();
+        if (state_.PresentElevation + te < U)
+            relays_.MoveUp();
+        relays_.ShowRelayIndicators();
+    } else {
+        ports_.messages->ShowMessage(QStringLiteral("仰角が稼動範囲外が指定された"));
+        view_.Command4_Click();
+    }
+}
+
+void Positioning::ManualPositioningStep() {
+    if (stepRunning_)
+        return;
+    StepGuard guard(stepRunning_);
+    AzimuthNear = 0;
+    ElevationNear = 0;
+    if (state_.AbortRequested == 1) {
+        AbortAll();
+        return;
+    }
+    const auto [T, U] = ManualTarget();
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
+    log_.WriteLog(QStringLiteral("hkaku=") + LogNumberText(state_.PresentAzimuth) +
+                  QStringLiteral(" h_gosa=") + LogNumberText(ta) + QStringLiteral("tp_m_hkaku=") +
+                  LogNumberText(T));
+
+    double a = state_.PresentAzimuth, e = state_.PresentElevation;
+    if (!(a - ta > T) && !(a + ta < T))
+        relays_.StopAzimuth();
+    if (!(e - te > U) && !(e + te < U))
+        relays_.StopElevation();
+    if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
+        FinishManualOperation();
+        return;
+    }
+    relays_.ShowRelayIndicators();
+
+    if ((a - ta > T && (a - ta) - T <= ManualNearMargin) || (a + ta < T && T - (a + ta) <= ManualNearMargin))
+        AzimuthNear = 1;
+    if ((e - te > U && (e - te) - U <= ManualNearMargin) || (e + te < U && U - (e + te) <= ManualNearMargin))
+        ElevationNear = 1;
+    if (AzimuthNear == 1 || ElevationNear == 1)
+        InchToPointedPosition();
+
+    // The pulse waited; the antenna may have been measured again meanwhile.
+    a = state_.PresentAzimuth;
+    e = state_.PresentElevation;
+    if (state_.piob5 == 1 && a - ta <= T)
+        relays_.StopAzimuth();
+    if (state_.piob4 == 1 && a + ta >= T)
+        relays_.StopAzimuth();
+    if (state_.piob7 == 1 && e - te <= U)
+        relays_.StopElevation();
+    if (state_.piob6 == 1 && e + te >= U)
+        relays_.StopElevation();
+    if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
+        FinishManualOperation();
+        return;
+    }
+    relays_.ShowRelayIndicators();
+}
+
+void Positioning::InchToPointedPosition() {
+    if (state_.OperatingMode != 1)
+        return;
+    if (state_.PointMarkShown == 1)
+        view_.DrawPointedPositionMark(state_.PointMarkX, state_.PointMarkY, PointedYellow);
+    const auto [T, U] = ManualTarget();
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
+    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
+    bool azimuthSet = false, elevationSet = false;
+    if (a - ta > T) {
+        AzimuthInRange(T) ? relays_.TurnLeft() : relays_.StopAzimuth();
+        azimuthSet = true;
+    }
+    if (a + ta < T) {
+        AzimuthInRange(T) ? relays_.TurnRight() : relays_.StopAzimuth();
+        azimuthSet = true;
+    }
+    if (e - te > U) {
+        ElevationInRange(U) ? relays_.MoveDown() : relays_.StopElevation();
+        elevationSet = true;
+    }
+    if (e + te < U) {
+        ElevationInRange(U) ? relays_.MoveUp() : relays_.StopElevation();
+        elevationSet = true;
+    }
+    relays_.ShowRelayIndicators();
+    WaitMilliseconds(0.15f);
+    if (azimuthSet && AzimuthNear == 1)
+        relays_.StopAzimuth();
+    if (elevationSet && ElevationNear == 1)
+        relays_.StopElevation();
+    relays_.ShowRelayIndicators();
+    WaitMilliseconds(0.3f);
+}
+
+void Positioning::StartAutoTracking() {
+    if (state_.OperatingMode != 2)
+        return;
+    const auto [T, U] = AutomaticTarget();
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
+    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
+    if (!AzimuthInRange(T)) {
+        log_.StopAzimuthAndLog();
+    } else {
+        if (a - ta > T)
+            relays_.TurnLeft();
+        if (a + ta < T)
+            relays_.TurnRight();
+    }
+    if (ElevationInRange(U)) {
+        if (e + te < U)
+            relays_.MoveUp();
+        else if (e - te > U)
+            relays_.MoveDown();
+        else
+            log_.StopElevationAndLog();
+    }
+    relays_.ShowRelayIndicators();
+}
+
+void Positioning::TrackingPositioningStep() {
+    if (stepRunning_)
+        return;
+    StepGuard guard(stepRunning_);
+    AzimuthNear = 0;
+    ElevationNear = 0;
+    if (state_.AbortRequested == 1) {
+        AbortAll();
+        return;
+    }
+    const auto [T, U] = AutomaticTarget();
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
+    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
+
+    if (!(a - ta > T) && !(a + ta < T))
+        relays_.StopAzimuth();
+    if (state_.piob5 == 1 && a - ta <= T)
+        relays_.StopAzimuth();
+    if (state_.piob4 == 1 && a + ta >= T)
+        relays_.StopAzimuth();
+    if (!(e - te > U) && !(e + te < U))
+        relays_.StopElevation();
+    if (state_.piob7 == 1 && e - te <= U)
+        relays_.StopElevation();
+    if (state_.piob6 == 1 && e + te >= U)
+        relays_.StopElevation();
+    relays_.ShowRelayIndicators();
+
+    if (relays_.AllOff()) {
+        state_.ApproachComplete = 1;
+        AzimuthNear = 1;
+        ElevationNear = 1;
+    }
+    if ((a - ta > T && (a - ta) - T <= AutomaticNearMargin) ||
+        (a + ta < T && T - (a + ta) <= AutomaticNearMargin)) {
+        state_.ApproachComplete = 1;
+        AzimuthNear = 1;
+    }
+    if ((e - te > U && (e - te) - U <= AutomaticNearMargin) ||
+        (e + te < U && U - (e + te) <= AutomaticNearMargin)) {
+        state_.ApproachComplete = 1;
+        ElevationNear = 1;
+    }
+    if (state_.ApproachComplete == 1) {
+        if (state_.PositionedTargetName != state_.TargetName) {
+            state_.PositionedTargetName = state_.TargetName;
+            state_.ApproachComplete = 0;
+            StartAutoTracking();
+        } else {
+            ContinueTracking();
+        }
+    }
+}
+
+void Positioning::ContinueTracking() {
+    if (state_.OperatingMode != 2)
+        return;
+    // Errors here are shown and the follow-up goes on with its next statement.
+    const auto attempt = [this](auto&& statement) {
+        try {
+            statement();
+        } catch (const BoardFailure& failure) {
+            ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
+        }
+    };
+    const auto [T, U] = AutomaticTarget();
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
+    const auto& range = state_.module;
+    bool azimuthSet = false, elevationSet = false;
+
+    double a = state_.PresentAzimuth, e = state_.PresentElevation;
+    if (state_.TargetAzimuth <= state_.PreviousTargetAzimuth && a - ta > T) {
+        attempt([&] { AzimuthInRange(a - ta) ? relays_.TurnLeft() : relays_.StopAzimuth(); });
+        azimuthSet = true;
+    }
+    if (state_.TargetAzimuth >= state_.PreviousTargetAzimuth && a + ta < T) {
+        // The range test of the right turn also uses a - ta.
+        attempt([&] { AzimuthInRange(a - ta) ? relays_.TurnRight() : relays_.StopAzimuth(); });
+        azimuthSet = true;
+    }
+    if (!ElevationInRange(U)) {
+        attempt([&] {
+            if (e + te < range.ElevationRangeMin)
+                relays_.MoveUp();
+            else if (e - te > range.ElevationRangeMax)
+                relays_.MoveDown();
+            else
+                log_.StopElevationAndLog();
+        });
+    } else {
+        if (state_.TargetElevation <= state_.PreviousTargetElevation) {
+            attempt([&] { e - te > U ? relays_.MoveDown() : relays_.StopElevation(); });
+            elevationSet = true;
+        }
+        if (state_.TargetElevation >= state_.PreviousTargetElevation) {
+            attempt([&] { e + te < U ? relays_.MoveUp() : relays_.StopElevation(); });
+            elevationSet = true;
+        }
+    }
+    relays_.ShowRelayIndicators();
+    WaitMilliseconds(0.15f);
+    if (azimuthSet && AzimuthNear == 1)
+        attempt([&] { relays_.StopAzimuth(); });
+    if (elevationSet && ElevationNear == 1)
+        attempt([&] { relays_.StopElevation(); });
+    relays_.ShowRelayIndicators();
+    WaitMilliseconds(0.3f);
+
+    // Fallen behind: start a fresh approach. Distances below the target use a - ta and e - te, and the
+    // azimuth is not judged near the top of the scale.
+    a = state_.PresentAzimuth;
+    e = state_.PresentElevation;
+    if ((T < 340 && a - ta > T && (a - ta) - T > FallenBehindMargin) ||
+        (T < 340 && a + ta < T && T - (a - ta) > FallenBehindMargin) ||
+        (e - te > U && (e - te) - U > FallenBehindMargin) ||
+        (e + te < U && U - (e - te) > FallenBehindMargin))
+        state_.PositionedTargetName.clear();
+    if (state_.PositionedTargetName != state_.TargetName) {
+        state_.PositionedTargetName = state_.TargetName;
+        state_.ApproachComplete = 0;
+        attempt([&] { StartAutoTracking(); });
+    }
+}
+
+void Positioning::Timer2_Timer() {
+    try {
+        if (state_.OperatingMode == 1)
+            ManualPositioningStep();
+        else if (state_.OperatingMode == 2)
+            TrackingPositioningStep();
+    } catch (const BoardFailure& failure) {
+        ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
+    }
+}
+
+void Positioning::BeginAutoTracking() {
+    try {
+        StartAutoTracking();
+    } catch (const BoardFailure& failure) {
+        ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
+    }
+}
+
+std::int64_t Positioning::SleepMilliseconds(float seconds) {
+    const std::int64_t ms = std::llround(seconds * 1000.0f);
+    if (ms > 0)
+        ports_.waiter->Sleep(static_cast<int>(ms));
+    return ms;
+}
+
+double Positioning::WaitMilliseconds(float seconds) {
+    const std::int64_t end = ports_.clock->MonotonicMs() + std::llround(seconds * 1000.0f);
+    do {
+        ports_.waiter->WaitProcessingEvents(10);
+    } while (ports_.clock->MonotonicMs() <= end);
+    return ports_.clock->LocalNow().time().msecsSinceStartOfDay() / 1000.0;
+}

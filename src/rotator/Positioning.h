@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+
+struct MainState;
+struct Ports;
+class RotatorView;
+class RelayOutputs;
+class OperationLog;
+
+// Bang-bang positioning with a dead band: a motor runs at full speed towards the working target and
+// is switched off within the tolerance or past the target; near the target it is only pulsed.
+// All comparisons are in the rotator's own angles: the working target is
+//   T = AzimuthCorrection + target azimuth + slider (Slider2), held to 0..360,
+//   U = ElevationCorrection + target elevation + slider (Slider1), held to 0..90.
+//
+// The pulse pauses let window events run, so a timer may try to start another step meanwhile: a
+// positioning step that finds one already running returns at once.
+//
+// StartAutoTracking and the two steps let a failed board read (BoardFailure) pass to their caller;
+// Timer2_Timer and BeginAutoTracking catch it and show it with "4.".
+class Positioning {
+  public:
+    Positioning(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays, OperationLog& log);
+
+    // Manual start for the pointed position (buttons 手動, 選局 and the schedule): refuses a target
+    // outside the operating range with a message and the abort handler, otherwise starts the motors.
+    void CheckOperatingRange();
+
+    void ManualPositioningStep();
+    void InchToPointedPosition();
+    void StartAutoTracking();
+    void TrackingPositioningStep();
+    void ContinueTracking();
+
+    // Timer2 (800 ms): the step of the current mode.
+    void Timer2_Timer();
+    // StartAutoTracking for the automatic button and the schedule, with its errors shown ("4.").
+    void BeginAutoTracking();
+
+    // Plain pause: no window event runs. Returns the milliseconds slept.
+    std::int64_t SleepMilliseconds(float seconds);
+    // Pause in 10 ms slices that let window events run, until the monotonic clock is past the end.
+    // Returns the local time of day in seconds.
+    double WaitMilliseconds(float seconds);
+
+    // Within the approach margin (8 degrees manual, 5 automatic); cleared at the start of every step.
+    std::int16_t AzimuthNear = 0;
+    std::int16_t ElevationNear = 0;
+
+    bool StepRunning() const { return stepRunning_; }
+
+  private:
+    struct WorkingTarget {
+        double T, U;
+    };
+    WorkingTarget ManualTarget();
+    WorkingTarget AutomaticTarget();
+    WorkingTarget Working(double azimuth, double elevation);
+    void AbortAll();
+    void FinishManualOperation();
+    bool AzimuthInRange(double value) const;
+    bool ElevationInRange(double value) const;
+    void ContinueTrackingSteps();
+
+    MainState& state_;
+    Ports& ports_;
+    RotatorView& view_;
+    RelayOutputs& relays_;
+    OperationLog& log_;
+    bool stepRunning_ = false;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+struct MainState;
+struct Ports;
+class RotatorView;
+
+// The four relays: sending piob4..piob7 to the board with the retry rule, their indicators, and the
+// simulated counts of an axis whose motor is not connected.
+//
+// An axis is on the board only when its motor text (H_MOTOR / V_MOTOR) is exactly "1"; otherwise its
+// output routine makes no board call at all.
+class RelayOutputs {
+  public:
+    RelayOutputs(MainState& state, Ports& ports, RotatorView& view);
+
+    // Writes bit 4 (piob4) then bit 5 (piob5), both on every call. A failing write is retried up to
+    // five times from bit 4 with "1.水平制御のリトライを実行" on the status line; the sixth failure is
+    // shown with its number and text and that write is skipped. Never throws.
+    void OutputAzimuthRelays();
+    // The same for bit 6 (piob6) and bit 7 (piob7), retry text "２.仰角制御のリトライを実行".
+    void OutputElevationRelays();
+    // Indicators Shape1..Shape4 from piob4..piob7; no board call.
+    void ShowRelayIndicators();
+
+    // Timer3 (100 ms): moves the simulated counts by 2 for each relay that is on.
+    void Timer3_Timer();
+
+    // All four relays 0, written to the board, indicators cleared.
+    void SwitchAllOff();
+
+    // Relay settings of one axis, each followed by the axis's output routine.
+    void TurnLeft();
+    void TurnRight();
+    void StopAzimuth();
+    void MoveUp();
+    void MoveDown();
+    void StopElevation();
+
+    bool AllOff() const;
+
+  private:
+    void OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit, int secondLevel,
+                    const QString& retryText, const QString& numberPrefix);
+
+    MainState& state_;
+    Ports& ports_;
+    RotatorView& view_;
+};
