@@ -106,6 +106,21 @@ TEST_F(DbusDataLinkTest, RequestsItemsUnknownItemsAndAVanishedServer) {
     EXPECT_TRUE(link.SetLinkMode(1, DataLink::Mode::Manual));
 }
 
+// A server that holds its name but does not answer fails the request after the time-out. A short
+// time-out here keeps the test quick; the program uses five seconds.
+TEST_F(DbusDataLinkTest, SilentServerTimesOut) {
+    StartServer();
+    DbusDataLink quick(bus->connection(), 200);
+    quick.SetLinkTopic(1, Orbi);
+    quick.SetLinkItem(1, QStringLiteral("TEXT1"));
+    ASSERT_FALSE(quick.SetLinkMode(1, DataLink::Mode::Manual));
+    server.Freeze();
+
+    const auto answer = quick.Request(1);
+    ASSERT_TRUE(answer.error);
+    EXPECT_EQ(answer.error->number, DbusDataLink::TimeoutError);
+}
+
 // The whole start-up linking against the real server: Calsat32 alone is found after the ORBI probe.
 TEST_F(DbusDataLinkTest, OpenDdeLinksOverTheBusFallsBackToCalsat) {
     StartServer({"--topic", "calsat", "--time", "2026-12-21T03:00:00Z", "--freeze"});

@@ -5,12 +5,21 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 int connectionCount = 0;
+
+// A test killed by its time-out must not leave a bus daemon or a server behind.
+void DieWithParent(QProcess& process) {
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
+} // namespace
 
 PrivateBus::PrivateBus() {
     daemon_.setProgram(QStringLiteral("dbus-daemon"));
+    DieWithParent(daemon_);
     daemon_.setArguments(
         {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
     daemon_.start();
@@ -75,6 +84,7 @@ bool TrackServerProcess::Start(const PrivateBus& bus, const QStringList& argumen
                                        QStringLiteral("60")} +
                            arguments);
     process_->setReadChannel(QProcess::StandardError);
+    DieWithParent(*process_);
     process_->start();
     if (!process_->waitForStarted(5000))
         return false;
@@ -99,4 +109,9 @@ void TrackServerProcess::Kill() {
         bus_->WaitUntilGone(service_);
     }
     process_.reset();
+}
+
+void TrackServerProcess::Freeze() {
+    if (process_ && process_->state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(process_->processId()), SIGSTOP);
 }

@@ -35,6 +35,8 @@ class TrackServerProcess {
     ~TrackServerProcess();
     bool Start(const PrivateBus& bus, const QStringList& arguments);
     void Kill();
+    // Stops the server without closing its connection: it is there but does not answer.
+    void Freeze();
     QString errors() const { return errors_; }
 
   private:
