@@ -115,7 +115,7 @@ void SkyMapPainter::Line(double x1, double y1, double x2, double y2, const QColo
         return;
     {
         TwipsPainter p(layer_);
-        // Thin lines stay crisp, as on the original map; the wide antenna line is smoothed.
+        // Thin lines stay crisp one-pixel lines; the wide antenna line is smoothed.
         p.setRenderHint(QPainter::Antialiasing, drawWidth_ > 1);
         p.SetOutline(colour, drawWidth_);
         p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
