@@ -1,0 +1,166 @@
+// ModbusBoard and the relay routines against the real board emulator over loopback Modbus TCP.
+#include "RotatorFixture.h"
+#include "rotator/ModbusBoard.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <modbus/modbus.h>
+
+#ifdef BOARDSIM_PATH
+
+namespace {
+
+class Boardsim : public ::testing::Test {
+  protected:
+    void Start(QStringList args) {
+        args << QStringLiteral("--port") << QStringLiteral("0");
+        process.setProgram(QStringLiteral(BOARDSIM_PATH));
+        process.setArguments(args);
+        process.start();
+        ASSERT_TRUE(process.waitForStarted(5000));
+        QElapsedTimer waited;
+        waited.start();
+        while (!process.canReadLine() && waited.elapsed() < 5000)
+            process.waitForReadyRead(100);
+        const QString line = QString::fromUtf8(process.readLine()).trimmed();
+        ASSERT_TRUE(line.startsWith(QStringLiteral("listening on 127.0.0.1:"))) << line.toStdString();
+        port = line.section(QLatin1Char(':'), -1).toInt();
+        ASSERT_GT(port, 0);
+    }
+
+    void TearDown() override {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+
+    // Relay levels as the emulator holds them, read back with Read Coils on a connection of our own.
+    std::vector<int> Coils() {
+        modbus_t* ctx = modbus_new_tcp("127.0.0.1", port);
+        modbus_set_response_timeout(ctx, 0, 500000);
+        uint8_t bits[4] = {9, 9, 9, 9};
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            if (modbus_connect(ctx) == 0 && modbus_read_bits(ctx, 4, 4, bits) == 4)
+                break;
+            modbus_close(ctx);
+        }
+        modbus_close(ctx);
+        modbus_free(ctx);
+        return {bits[0], bits[1], bits[2], bits[3]};
+    }
+
+    QString Output() {
+        process.waitForReadyRead(200);
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    QProcess process;
+    int port = 0;
+};
+
+TEST_F(Boardsim, WritesCoilsAndReadsPotentiometers) {
+    Start({QStringLiteral("--az"), QStringLiteral("180"), QStringLiteral("--el"), QStringLiteral("45")});
+    ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+    EXPECT_FALSE(board.connected()); // nothing happens before the first call
+    const auto azimuth = board.ReadAnalogInput(5, 0);
+    ASSERT_FALSE(azimuth.error) << azimuth.error->description.toStdString();
+    EXPECT_EQ(azimuth.count, 512);
+    EXPECT_EQ(board.ReadAnalogInput(5, 1).count, 256);
+    EXPECT_FALSE(board.WriteOutputBit(6, 4, 1));
+    EXPECT_FALSE(board.WriteOutputBit(6, 7, 1));
+    EXPECT_EQ(Coils(), (std::vector<int>{1, 0, 0, 1}));
+    EXPECT_FALSE(board.WriteOutputBit(6, 4, 0));
+    EXPECT_EQ(Coils(), (std::vector<int>{0, 0, 0, 1}));
+    const QString output = Output();
+    EXPECT_TRUE(output.contains(QStringLiteral("relay 4 1"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("relay 7 1")));
+    EXPECT_TRUE(output.contains(QStringLiteral("relay 4 0")));
+}
+
+TEST_F(Boardsim, ReconnectsOnTheCallAfterAClosedConnection) {
+    Start({QStringLiteral("--close-after"), QStringLiteral("2")});
+    ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+    EXPECT_FALSE(board.WriteOutputBit(6, 4, 0));
+    EXPECT_FALSE(board.WriteOutputBit(6, 5, 0));
+    const auto failed = board.WriteOutputBit(6, 6, 1); // the emulator hung up after the second
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_NE(failed->number, 0);
+    EXPECT_FALSE(failed->description.isEmpty());
+    EXPECT_FALSE(board.connected());
+    EXPECT_FALSE(board.WriteOutputBit(6, 6, 1));
+    EXPECT_EQ(Coils()[2], 1);
+}
+
+TEST_F(Boardsim, ExceptionAnswerBecomesAnError) {
+    Start({QStringLiteral("--exception-rate"), QStringLiteral("1")});
+    ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+    const auto reading = board.ReadAnalogInput(5, 0);
+    ASSERT_TRUE(reading.error.has_value());
+    EXPECT_EQ(reading.error->number, EMBXSFAIL);
+    EXPECT_EQ(reading.error->description, QString::fromLocal8Bit(modbus_strerror(EMBXSFAIL)));
+}
+
+TEST_F(Boardsim, SilentBoardTimesOutWithinHalfASecondAndComesBack) {
+    Start({QStringLiteral("--silent-after"), QStringLiteral("1"), QStringLiteral("--silent-for"),
+           QStringLiteral("1")});
+    ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+    ASSERT_FALSE(board.ReadAnalogInput(5, 0).error);
+    QElapsedTimer call;
+    call.start();
+    const auto silent = board.ReadAnalogInput(5, 0);
+    const qint64 took = call.elapsed();
+    ASSERT_TRUE(silent.error.has_value());
+    EXPECT_EQ(silent.error->number, ETIMEDOUT);
+    EXPECT_GE(took, 400);
+    EXPECT_LT(took, 1500);
+    // Each later call reconnects; within a few seconds the board answers again.
+    QElapsedTimer total;
+    total.start();
+    bool answered = false;
+    while (!answered && total.elapsed() < 5000)
+        answered = !board.ReadAnalogInput(5, 0).error;
+    EXPECT_TRUE(answered);
+}
+
+TEST_F(Boardsim, UnreachableBoardFailsQuickly) {
+    ModbusBoard board(QStringLiteral("127.0.0.1"), 1); // nothing listens on port 1
+    QElapsedTimer call;
+    call.start();
+    const auto error = board.WriteOutputBit(6, 4, 0);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->number, ECONNREFUSED);
+    EXPECT_LT(call.elapsed(), 1000);
+}
+
+// The whole relay path over a lossy, slow link: retries on the status line, no crash, and an abort
+// leaves every relay off on the board.
+TEST_F(Boardsim, AbortOverALossyLinkSwitchesEverythingOff) {
+    Start({QStringLiteral("--drop"), QStringLiteral("0.25"), QStringLiteral("--delay"), QStringLiteral("20"),
+           QStringLiteral("--seed"), QStringLiteral("7")});
+    FakeWorld world;
+    ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+    Ports ports = world.ports();
+    ports.board = &board;
+    MainState state;
+    state.AzimuthMotorText = state.ElevationMotorText = QStringLiteral("1");
+    RecordingView view;
+    RotatorControl rotator(state, ports, view);
+
+    state.OperatingMode = 2;
+    for (int i = 0; i < 3; ++i) {
+        state.piob4 = 1, state.piob5 = 0, state.piob6 = 0, state.piob7 = 1;
+        rotator.OutputAzimuthRelays();
+        rotator.OutputElevationRelays();
+    }
+    state.AbortRequested = 1;
+    rotator.Timer2_Timer();
+    EXPECT_EQ(state.OperatingMode, 0);
+    EXPECT_TRUE(world.status.history.filter(QStringLiteral("リトライを実行")).size() > 0)
+        << world.status.history.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(Coils(), (std::vector<int>{0, 0, 0, 0}));
+}
+
+} // namespace
+
+#endif

@@ -1,0 +1,75 @@
+#include "BoardServerOptions.h"
+
+#include <cstdlib>
+#include <functional>
+#include <map>
+
+const char* const BoardServerUsage =
+    "usage: boardsim [--port N] [--az DEG] [--el DEG] [--noise COUNTS] [--seed N]\n"
+    "                [--drop FRACTION] [--delay MS] [--exception-rate FRACTION]\n"
+    "                [--close-after N] [--silent-after N --silent-for SECONDS]\n"
+    "Modbus TCP I/O board on 127.0.0.1 with an azimuth/elevation rotator pair behind it.\n"
+    "Coils 4..7: relays (right, left, up, down; write 0x05, read 0x01).\n"
+    "Input registers 0, 1: potentiometer counts 0..1023; 104..107: relay levels (read 0x04).\n"
+    "Each relay change is printed on stdout as \"relay BIT LEVEL az=DEG el=DEG\".\n";
+
+namespace {
+bool ToDouble(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0';
+}
+bool ToLong(const std::string& text, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && end && *end == '\0';
+}
+bool Fraction(double v) {
+    return v >= 0 && v <= 1;
+}
+} // namespace
+
+std::optional<std::string> ParseBoardServerOptions(const std::vector<std::string>& args,
+                                                   BoardServerOptions& o) {
+    using Setter = std::function<bool(const std::string&)>;
+    const std::map<std::string, Setter> setters = {
+        {"--port",
+         [&](const std::string& t) {
+             long v;
+             return ToLong(t, v) && v >= 0 && v <= 65535 && ((o.port = int(v)), true);
+         }},
+        {"--az", [&](const std::string& t) { return ToDouble(t, o.azimuth); }},
+        {"--el", [&](const std::string& t) { return ToDouble(t, o.elevation); }},
+        {"--noise", [&](const std::string& t) { return ToDouble(t, o.noiseCounts) && o.noiseCounts >= 0; }},
+        {"--seed",
+         [&](const std::string& t) {
+             long v;
+             return ToLong(t, v) && v >= 0 && ((o.seed = std::uint32_t(v)), true);
+         }},
+        {"--drop",
+         [&](const std::string& t) { return ToDouble(t, o.dropFraction) && Fraction(o.dropFraction); }},
+        {"--delay",
+         [&](const std::string& t) {
+             long v;
+             return ToLong(t, v) && v >= 0 && v <= 60000 && ((o.delayMs = int(v)), true);
+         }},
+        {"--exception-rate",
+         [&](const std::string& t) { return ToDouble(t, o.exceptionRate) && Fraction(o.exceptionRate); }},
+        {"--close-after", [&](const std::string& t) { return ToLong(t, o.closeAfter) && o.closeAfter >= 0; }},
+        {"--silent-after",
+         [&](const std::string& t) { return ToLong(t, o.silentAfter) && o.silentAfter >= 0; }},
+        {"--silent-for",
+         [&](const std::string& t) { return ToDouble(t, o.silentForSeconds) && o.silentForSeconds >= 0; }},
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const auto setter = setters.find(args[i]);
+        if (setter == setters.end())
+            return "unknown option " + args[i];
+        if (i + 1 >= args.size())
+            return args[i] + " needs a value";
+        if (!setter->second(args[i + 1]))
+            return "bad value for " + args[i] + ": " + args[i + 1];
+        ++i;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Command line of boardsim. Every fault is off unless asked for.
+struct BoardServerOptions {
+    int port = 1502; // 0 picks a free port (printed on the first line)
+    double azimuth = 0, elevation = 0;
+    double noiseCounts = 0;
+    std::uint32_t seed = 1;
+    double dropFraction = 0;     // requests read and never answered
+    int delayMs = 0;             // pause before every answer
+    double exceptionRate = 0;    // requests answered with "server device failure"
+    long closeAfter = 0;         // a connection is closed after this many requests (0 never)
+    long silentAfter = -1;       // after this many requests in all, no answers ...
+    double silentForSeconds = 0; // ... for this long
+};
+
+// Parses the arguments (without the program name). An error text when they are wrong.
+std::optional<std::string> ParseBoardServerOptions(const std::vector<std::string>& args,
+                                                   BoardServerOptions& options);
+
+extern const char* const BoardServerUsage;
