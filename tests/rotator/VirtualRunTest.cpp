@@ -1,8 +1,10 @@
 #include "RotatorFixture.h"
 #include "rotator/SimulatedBoard.h"
 
+#include <chrono>
 #include <cmath>
 #include <functional>
+#include <iostream>
 
 namespace {
 
@@ -134,6 +136,132 @@ TEST_F(VirtualRun, AutomaticFollowOfADriftingTarget) {
     EXPECT_EQ(state.OperatingMode, 0);
     for (int bit = 4; bit <= 7; ++bit)
         EXPECT_FALSE(board->physics().Relay(bit)) << bit;
+}
+
+// Figures for the README, not a pass/fail test: run with --gtest_also_run_disabled_tests.
+class CountingBoard : public SimulatedBoard {
+  public:
+    using SimulatedBoard::SimulatedBoard;
+    int switches = 0;
+    std::optional<PortError> WriteOutputBit(int port, int bit, int level) override {
+        if (physics().Relay(bit) != (level == 1))
+            ++switches;
+        return SimulatedBoard::WriteOutputBit(port, bit, level);
+    }
+};
+
+class Benchmark : public VirtualRun {
+  protected:
+    CountingBoard* Counting(double az, double el) {
+        SetUpBoard(az, el);
+        RotatorPhysics::Settings settings;
+        settings.startAzimuth = az;
+        settings.startElevation = el;
+        auto counting = std::make_unique<CountingBoard>(world.clock, settings);
+        CountingBoard* raw = counting.get();
+        board = std::move(counting);
+        ports.board = raw;
+        return raw;
+    }
+};
+
+class ManualBenchmark : public Benchmark, public ::testing::WithParamInterface<MoveCase> {};
+
+TEST_P(ManualBenchmark, DISABLED_Figures) {
+    const auto& m = GetParam();
+    auto* b = Counting(m.fromAzimuth, m.fromElevation);
+    rotator.PositionAntenna();
+    state.OperatingMode = 1;
+    state.PointedAzimuth = m.toAzimuth;
+    state.PointedElevation = m.toElevation;
+    rotator.CheckOperatingRange();
+    double overshoot = 0;
+    const double dirAz = m.toAzimuth > m.fromAzimuth ? 1 : -1;
+    const double dirEl = m.toElevation > m.fromElevation ? 1 : -1;
+    RunFor(300000, [&] {
+        overshoot = std::max({overshoot, dirAz * (b->physics().Azimuth() - m.toAzimuth),
+                              dirEl * (b->physics().Elevation() - m.toElevation)});
+        return state.OperatingMode == 0;
+    });
+    std::cout << "manual " << m.name << ": finished after " << world.clock.nowMs / 1000.0 << " s, az error "
+              << b->physics().Azimuth() - m.toAzimuth << ", el error "
+              << b->physics().Elevation() - m.toElevation << ", overshoot " << overshoot
+              << ", relay switches " << b->switches << "\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(VirtualTime, ManualBenchmark,
+                         ::testing::Values(MoveCase{"short", 100, 10, 112, 15},
+                                           MoveCase{"long", 20, 5, 200, 60},
+                                           MoveCase{"across", 355, 80, 5, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct Script {
+    const char* name;
+    void (*f)(double, double&, double&);
+    double duration;
+};
+
+class TrackingBenchmark : public Benchmark, public ::testing::WithParamInterface<Script> {};
+
+TEST_P(TrackingBenchmark, DISABLED_Figures) {
+    const auto& sc = GetParam();
+    auto* b = Counting(100, 5);
+    state.TargetName = QStringLiteral("SAT");
+    std::int64_t acquiredAt = -1;
+    int within = 0, samples = 0;
+    moveTarget = [&](double t) { sc.f(t, state.TargetAzimuth, state.TargetElevation); };
+    moveTarget(0);
+    state.PreviousTargetAzimuth = state.TargetAzimuth;
+    state.PreviousTargetElevation = state.TargetElevation;
+    rotator.PositionAntenna();
+    state.OperatingMode = 2;
+    rotator.StartAutoTracking();
+    RunFor(static_cast<std::int64_t>(sc.duration * 1000), [&] {
+        const double ea = std::abs(b->physics().Azimuth() - state.TargetAzimuth);
+        const double ee = std::abs(b->physics().Elevation() - state.TargetElevation);
+        if (acquiredAt < 0 && ea <= 1.5 && ee <= 1.5)
+            acquiredAt = world.clock.nowMs;
+        if (acquiredAt >= 0) {
+            ++samples;
+            within += ea <= 1.5 && ee <= 1.5;
+        }
+        return false;
+    });
+    std::cout << "tracking " << sc.name << ": acquired after " << acquiredAt / 1000.0
+              << " s, within tolerance " << (samples ? 100.0 * within / samples : 0)
+              << " % of the tracked time, " << b->switches * 60.0 / sc.duration
+              << " relay switches per minute\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(VirtualTime, TrackingBenchmark,
+                         ::testing::Values(Script{"overhead",
+                                                  [](double t, double& az, double& el) {
+                                                      el = std::max(
+                                                          0.0, 85 * std::sin(3.14159265358979 * t / 600));
+                                                      az = 200 + 80 * std::atan((t - 300) / 40) /
+                                                                     (3.14159265358979 / 2);
+                                                  },
+                                                  600},
+                                           Script{"drift",
+                                                  [](double t, double& az, double& el) {
+                                                      az = 130 + 0.01 * t;
+                                                      el = 20 + 0.005 * t;
+                                                  },
+                                                  1800}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// CPU cost of one tracking step (waits are virtual, so this is the decision work alone).
+TEST_F(Benchmark, DISABLED_TrackingStepCost) {
+    state.OperatingMode = 2;
+    state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
+    state.TargetAzimuth = 120, state.PresentAzimuth = 118;
+    const int steps = 20000;
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < steps; ++i)
+        rotator.positioning.TrackingPositioningStep();
+    const auto t1 = std::chrono::steady_clock::now();
+    std::cout << "one tracking step: " << std::chrono::duration<double, std::micro>(t1 - t0).count() / steps
+              << " us\n";
 }
 
 } // namespace
