@@ -1,0 +1,241 @@
+#include "tracking/TrackingCycle.h"
+
+#include "common/Clock.h"
+#include "common/MainState.h"
+#include "common/NumberText.h"
+#include "common/Ports.h"
+#include "common/StatusLine.h"
+#include "rotator/RotatorControl.h"
+#include "skymap/SkyMapMarks.h"
+#include "skymap/SkyMapPainter.h"
+#include "skymap/SkyProjection.h"
+#include "tracking/DdeLinks.h"
+#include "tracking/TrackingRules.h"
+#include "tracking/TrackingView.h"
+#include "tracking/VisibilityCue.h"
+
+namespace {
+
+bool SouthStartPoint(const MainState& state) {
+    return LeadingNumber(state.AzimuthStartPoint) != 0;
+}
+
+// Clears a flag when the scope ends, however it ends.
+struct RunningFlag {
+    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RunningFlag() { flag_ = false; }
+    bool& flag_;
+};
+
+} // namespace
+
+TrackingCycle::TrackingCycle(MainState& state, Ports& ports, DdeLinks& links, RotatorControl& rotator,
+                             SkyMapPainter& painter, TrackingView& view)
+    : state_(state), ports_(ports), links_(links), rotator_(rotator), painter_(painter), view_(view) {}
+
+QString TrackingCycle::LostText(const QString& server) {
+    return QStringLiteral("5.%1の応答がありません。前回の値のままです").arg(server);
+}
+
+QString TrackingCycle::RestoredText(const QString& server) {
+    return QStringLiteral("5.%1の応答が戻りました").arg(server);
+}
+
+QString TrackingCycle::StoppedText(const QString& server) {
+    return QStringLiteral("5.%1の応答がないため自動追尾を停止しました").arg(server);
+}
+
+TrackingCycle::Report TrackingCycle::Timer1_Timer() {
+    Report report;
+    if (running_)
+        return report;
+    RunningFlag flag(running_);
+    report.ran = true;
+
+    // 1: fresh values, or the last ones while the server is silent.
+    report.refreshed = Refresh();
+    StopStaleTracking(report);
+
+    // 2-5: the target and its display.
+    TakeTarget();
+    ShowTarget();
+
+    // 6: the raw values just received become readable numbers. Only fresh values are rewritten:
+    // range and range rate are divided by 1000 on the way.
+    if (report.refreshed)
+        FormatInformationBoxes(state_.DataBox);
+    view_.ShowDataBoxes();
+
+    // 7: the target's map point, in the compass frame.
+    const bool south = SouthStartPoint(state_);
+    const double a = south ? ReceivedTargetAzimuth : state_.TargetAzimuth;
+    const double x = SkyPlotX(a, state_.TargetElevation) + state_.MapCentreX;
+    const double y = SkyPlotY(a, state_.TargetElevation) + state_.MapCentreY;
+    report.targetPoint = QPointF(x, y);
+
+    // 8-9: the map, the antenna and the target mark.
+    ClearAndDrawSkyMap(painter_, state_);
+    PositionAndMark(x, y, report);
+
+    // 10-11.
+    PlayVisibilityCue(state_, *ports_.sound);
+    ShowClocks();
+    return report;
+}
+
+bool TrackingCycle::Refresh() {
+    if (!watch_.ShouldRequest(ports_.clock->MonotonicMs()))
+        return false;
+    const DdeLinks::RefreshResult result = links_.RefreshDdeFields(view_.SelectedOption());
+    // A request may have waited for its whole time-out: judge by the time it ended.
+    const std::int64_t now = ports_.clock->MonotonicMs();
+    const bool answered = !result.error;
+    switch (watch_.Record(now, answered)) {
+    case DataLinkWatch::Change::Lost:
+        ports_.status->SetLeft(LostText(result.server));
+        ports_.status->SetRight(QStringLiteral("エラーメッセージは ") + result.error->description);
+        break;
+    case DataLinkWatch::Change::Restored:
+        ports_.status->SetLeft(RestoredText(result.server));
+        ports_.status->SetRight(QString());
+        break;
+    case DataLinkWatch::Change::None:
+        break;
+    }
+    if (answered && result.receivedTargetAzimuth)
+        ReceivedTargetAzimuth = *result.receivedTargetAzimuth;
+    return answered;
+}
+
+void TrackingCycle::StopStaleTracking(Report& report) {
+    // Following a target that no longer moves is not tracking: stop the motors and say so.
+    if (state_.OperatingMode != 2 || !watch_.DataStale(ports_.clock->MonotonicMs()))
+        return;
+    view_.AbortOperation();
+    rotator_.relays.SwitchAllOff();
+    state_.OperatingMode = 0;
+    ports_.status->SetLeft(StoppedText(links_.ServerName()));
+    report.trackingStopped = true;
+}
+
+void TrackingCycle::TakeTarget() {
+    const auto choice = TargetOfOption(view_.SelectedOption(), state_);
+    if (!choice)
+        return;
+    state_.TargetName = choice->name;
+    view_.ShowTargetName(choice->name);
+    state_.PreviousTargetAzimuth = state_.TargetAzimuth;
+    state_.PreviousTargetElevation = state_.TargetElevation;
+    state_.TargetAzimuth = LeadingNumber(state_.DataBox[choice->azimuthBox]);
+    state_.TargetElevation = LeadingNumber(state_.DataBox[choice->elevationBox]);
+}
+
+void TrackingCycle::ShowTarget() {
+    const double shownAzimuth = SouthStartPoint(state_) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
+    view_.ShowTargetAngles(TargetAngleText(shownAzimuth), TargetAngleText(state_.TargetElevation));
+    view_.ShowTargetVisibility(AboveHorizon(state_.TargetAzimuth, state_.TargetElevation));
+    const int bodies[3][2] = {{12, 13}, {14, 15}, {18, 19}};
+    for (const auto& pair : bodies) {
+        const bool up =
+            AboveHorizon(LeadingNumber(state_.DataBox[pair[0]]), LeadingNumber(state_.DataBox[pair[1]]));
+        view_.ShowBodyVisibility(pair[0], pair[1], up);
+    }
+}
+
+void TrackingCycle::PositionAndMark(double x, double y, Report& report) {
+    if (state_.StartupState != 0) {
+        // Nothing is followed before the antenna is known to be inside its range.
+        state_.OperatingMode = 0;
+        rotator_.PositionAntenna();
+        ReturnIntoRange();
+        return;
+    }
+    if (state_.TargetElevation >= 0) {
+        painter_.DrawTargetMark(x, y);
+        rotator_.PositionAntenna();
+        // Drawn again so the antenna mark does not hide it.
+        painter_.DrawTargetMark(x, y);
+        DrawCelestialMarks(painter_, state_);
+        report.targetMarkDrawn = true;
+        return;
+    }
+    rotator_.PositionAntenna();
+}
+
+void TrackingCycle::ShowClocks() {
+    view_.ShowClocks(UtcClockText(ports_.clock->UtcNow()), LocalClockText(ports_.clock->LocalNow()));
+}
+
+void TrackingCycle::ReturnIntoRange() {
+    if (state_.StartupState == 0) {
+        view_.SetCommandButtonsReady(true);
+        return;
+    }
+    const auto azimuthSide = [this] {
+        return AxisRangeSide(state_.PresentAzimuth, state_.AzimuthTolerance, state_.module.AzimuthRangeMin,
+                             state_.module.AzimuthRangeMax);
+    };
+    const auto elevationSide = [this] {
+        return AxisRangeSide(state_.PresentElevation, state_.ElevationTolerance,
+                             state_.module.ElevationRangeMin, state_.module.ElevationRangeMax);
+    };
+
+    if (state_.StartupState == 1) {
+        view_.SetCommandButtonsReady(false);
+        state_.StartupState = 2;
+        switch (azimuthSide()) {
+        case RangeSide::Inside:
+            state_.piob4 = 0, state_.piob5 = 0;
+            break;
+        case RangeSide::Above:
+            state_.piob4 = 0, state_.piob5 = 1;
+            break;
+        case RangeSide::Below:
+            state_.piob4 = 1, state_.piob5 = 0;
+            break;
+        }
+        rotator_.OutputAzimuthRelays();
+        state_.AzimuthReturning = azimuthSide() == RangeSide::Inside ? 0 : 1;
+        switch (elevationSide()) {
+        case RangeSide::Inside:
+            state_.piob6 = 0, state_.piob7 = 0;
+            break;
+        case RangeSide::Above:
+            state_.piob6 = 0, state_.piob7 = 1;
+            break;
+        case RangeSide::Below:
+            state_.piob6 = 1, state_.piob7 = 0;
+            break;
+        }
+        rotator_.OutputElevationRelays();
+        state_.ElevationReturning = elevationSide() == RangeSide::Inside ? 0 : 1;
+        rotator_.ShowRelayIndicators();
+    }
+
+    if (state_.AzimuthReturning == 1 || state_.ElevationReturning == 1) {
+        rotator_.PositionAntenna();
+        if (azimuthSide() == RangeSide::Inside) {
+            state_.piob4 = 0, state_.piob5 = 0;
+            rotator_.OutputAzimuthRelays();
+            state_.AzimuthReturning = 0;
+        }
+        if (elevationSide() == RangeSide::Inside) {
+            state_.piob6 = 0, state_.piob7 = 0;
+            rotator_.OutputElevationRelays();
+            state_.ElevationReturning = 0;
+        }
+        rotator_.ShowRelayIndicators();
+        return;
+    }
+
+    view_.SetCommandButtonsReady(true);
+    state_.StartupState = 0;
+}
+
+void TrackingCycle::ChooseTarget(int option) {
+    state_.ApproachComplete = 0;
+    if (const auto choice = TargetOfOption(option, state_))
+        state_.TargetName = choice->name;
+    state_.PreviousTargetElevation = -1;
+    PlayVisibilityCue(state_, *ports_.sound);
+}
