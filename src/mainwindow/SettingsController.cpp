@@ -1,5 +1,98 @@
 #include "mainwindow/SettingsController.h"
 
+#include "common/HelpViewer.h"
+#include "common/MessageSink.h"
+#include "common/Ports.h"
+#include "config/Form2.h"
+#include "config/SettingsDialogLogic.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/Form3.h"
+#include "mainwindow/HelpWindow.h"
 
-SettingsController::SettingsController(Form1& window) : QObject(&window), window_(window) {}
+#include <QAction>
+#include <QPushButton>
+#include <QTimer>
+
+SettingsController::SettingsController(Form1& window) : QObject(&window), window_(window) {
+    connect(window_.menuhoseiti, &QAction::triggered, this, &SettingsController::menuhoseiti_Click);
+    connect(window_.menusousa, &QAction::triggered, this, &SettingsController::menusousa_Click);
+    connect(window_.menuhome, &QAction::triggered, this, &SettingsController::menuhome_Click);
+    connect(window_.menuver, &QAction::triggered, this, &SettingsController::menuver_Click);
+    if (!window_.ports().help) {
+        ownHelp_ = std::make_unique<HelpWindow>();
+        window_.ports().help = ownHelp_.get();
+    }
+}
+
+SettingsController::~SettingsController() {
+    if (ownHelp_ && window_.ports().help == ownHelp_.get())
+        window_.ports().help = nullptr;
+}
+
+Form2* SettingsController::settingsDialog() const {
+    return form2_;
+}
+
+Form3* SettingsController::versionBox() const {
+    return form3_;
+}
+
+void SettingsController::menuhoseiti_Click() {
+    for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
+        b->setEnabled(false);
+    window_.state().module.SettingsDialogOpen = QStringLiteral("1");
+    for (QTimer* t : {window_.Timer1, window_.Timer2, window_.Timer3, window_.Timer4})
+        t->stop();
+
+    if (form2_) {
+        // Already open: bring it forward rather than load a second one over the first.
+        form2_->raise();
+        form2_->activateWindow();
+        return;
+    }
+    const Ports& ports = window_.ports();
+    form2_ = new Form2(window_.state().module, ports.board, ports.messages, window_.settingsPath(), &window_);
+    form2_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(form2_, &Form2::ClosedWithoutSave, this, &SettingsController::GiveBackMainWindow);
+    connect(form2_, &Form2::RestartDemanded, this, &SettingsController::DemandRestart);
+    form2_->show();
+    form2_->Form_Load();
+}
+
+void SettingsController::GiveBackMainWindow() {
+    for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
+        b->setEnabled(true);
+    window_.state().module.SettingsDialogOpen = QStringLiteral("0");
+    for (QTimer* t : {window_.Timer1, window_.Timer2, window_.Timer3, window_.Timer4})
+        t->start();
+}
+
+void SettingsController::DemandRestart() {
+    // No motor may run while the user reads the message.
+    window_.SwitchAllRelaysOff();
+    window_.ports().messages->ShowMessage(QString::fromUtf8(RestartMessage));
+    window_.EndProgram(0);
+}
+
+void SettingsController::menusousa_Click() {
+    if (window_.ports().help)
+        window_.ports().help->ShowContents();
+}
+
+void SettingsController::menuhome_Click() {
+    const QString address = HomePageUrl();
+    if (address.isEmpty()) {
+        window_.ports().messages->ShowMessage(
+            QStringLiteral("ホームページ（ヘルプの目次 help/index.html）が見つかりません。"));
+        return;
+    }
+    if (window_.ports().browser)
+        window_.ports().browser->OpenAddress(address);
+}
+
+void SettingsController::menuver_Click() {
+    if (!form3_)
+        form3_ = new Form3(&window_);
+    form3_->show();
+    form3_->raise();
+}

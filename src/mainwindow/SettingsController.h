@@ -1,17 +1,42 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <memory>
 
 class Form1;
+class Form2;
+class Form3;
+class HelpWindow;
 
 // The main window's settings and help side: the settings dialog with calibration capture, the
 // help window, the home page and the version box.
 class SettingsController : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit SettingsController(Form1& window);
+    ~SettingsController() override;
 
-private:
+    // "補正値の設定": takes the mode buttons and timers from the main window and shows the dialog.
+    void menuhoseiti_Click();
+    // "プログラム操作説明": the help window.
+    void menusousa_Click();
+    // "ＳＯＲＡＮＯのホームページ": the home page in the desktop's browser, without waiting for it.
+    void menuhome_Click();
+    // "バージョン": the version box.
+    void menuver_Click();
+
+    Form2* settingsDialog() const;
+    Form3* versionBox() const;
+
+  private:
+    void GiveBackMainWindow();
+    void DemandRestart();
+
     Form1& window_;
+    QPointer<Form2> form2_;
+    QPointer<Form3> form3_;
+    // Stands in as the help port when the app gave none.
+    std::unique_ptr<HelpWindow> ownHelp_;
 };
