@@ -1,7 +1,158 @@
 #include "mainwindow/StationsController.h"
 
+#include "common/Clock.h"
+#include "common/MessageSink.h"
 #include "mainwindow/Form1.h"
+#include "rotator/RotatorControl.h"
+#include "stations/Form4.h"
+#include "stations/Schedule.h"
 
-StationsController::StationsController(Form1& window) : QObject(&window), window_(window) {}
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 
-void StationsController::LoadStationList() {}
+StationsController::StationsController(Form1& window) : QObject(&window), window_(window) {
+    connect(window_.Command5, &QPushButton::clicked, this, &StationsController::Command5_Click);
+    connect(window_.Command6, &QPushButton::clicked, this, &StationsController::Command6_Click);
+    connect(window_.Timer4, &QTimer::timeout, this, &StationsController::Timer4_Timer);
+    connect(window_.menukyoku, &QAction::triggered, this, &StationsController::menukyoku_Click);
+}
+
+void StationsController::LoadStationList() {
+    Stations_.clear();
+    window_.Combo1->clear();
+    const StationFileContents contents = ReadStationFile(path_);
+    for (const StationRecord& station : contents.stations) {
+        window_.Combo1->addItem(ComboLine(station));
+        Stations_ << station;
+    }
+    window_.Combo1->setCurrentIndex(-1);
+    if (contents.Damaged())
+        window_.ports().messages->ShowMessage(SetAsideMessage(path_, contents));
+}
+
+void StationsController::SetStationButtonsBusy(bool command5Busy, bool command6Busy) {
+    Form1::SetButtonBusy(window_.Command5, command5Busy);
+    Form1::SetButtonBusy(window_.Command6, command6Busy);
+    Form1::SetButtonBusy(window_.Command2, false);
+    Form1::SetButtonBusy(window_.Command3, false);
+}
+
+void StationsController::DisableSetupMenus() {
+    window_.menuset->setEnabled(false);
+    window_.menuhelp->setEnabled(false);
+}
+
+void StationsController::Command5_Click() {
+    SetStationButtonsBusy(true, false);
+    SelectedStationIndex = static_cast<std::int16_t>(window_.Combo1->currentIndex());
+    if (SelectedStationIndex < 0 || SelectedStationIndex >= StationCount()) {
+        SelectedStationIndex = -1;
+        window_.ports().messages->ShowMessage(QStringLiteral("無線局が選択されていません"));
+        SetStationButtonsBusy(false, false);
+        return;
+    }
+    MainState& state = window_.state();
+    AimAtStation(state, Stations_.at(SelectedStationIndex));
+    DisableSetupMenus();
+    state.PointMarkShown = 1;
+    state.OperatingMode = 1;
+    state.AbortRequested = 0;
+    window_.Command4->setEnabled(true);
+    for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command6})
+        b->setEnabled(false);
+    window_.rotator().CheckOperatingRange();
+}
+
+void StationsController::Command6_Click() {
+    SetStationButtonsBusy(false, true);
+    window_.state().ScheduleRunning = 1;
+    window_.Command4->setEnabled(true);
+    for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5})
+        b->setEnabled(false);
+    window_.Combo1->setStyleSheet(QStringLiteral("QComboBox { background-color: rgb(128, 255, 128); }"));
+    for (QRadioButton* o : {window_.Option1, window_.Option2, window_.Option3, window_.Option4})
+        o->setEnabled(false);
+    DisableSetupMenus();
+}
+
+void StationsController::Timer4_Timer() {
+    MainState& state = window_.state();
+    if (state.ScheduleRunning == 0)
+        return;
+    window_.Command4->setEnabled(true);
+    for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5})
+        b->setEnabled(false);
+    const int now = MinuteOfDay(window_.ports().clock->LocalNow());
+    window_.Combo1->setCurrentIndex(-1);
+    if (window_.Combo1->count() == 0) {
+        // Nothing to schedule: the buttons come back, the schedule flag stays.
+        window_.Command4->setEnabled(false);
+        for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5})
+            b->setEnabled(true);
+        SetStationButtonsBusy(false, false);
+        return;
+    }
+    const int i = FindScheduledStation(Stations_, now);
+    if (i < 0)
+        return;
+    window_.Combo1->setCurrentIndex(i);
+    AimAtStation(state, Stations_.at(i));
+    DisableSetupMenus();
+    window_.Command4->setEnabled(true);
+    for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5})
+        b->setEnabled(false);
+    StartScheduledStation(i);
+}
+
+void StationsController::StartScheduledStation(int index) {
+    if (index < 0 || index >= StationCount())
+        return;
+    MainState& state = window_.state();
+    if (!ScheduleStartsTracking(Stations_.at(index), state.TargetName)) {
+        state.PointMarkShown = 1;
+        state.AbortRequested = 0;
+        state.OperatingMode = 1;
+        window_.rotator().CheckOperatingRange();
+        return;
+    }
+    LockTargetChoice();
+    state.AbortRequested = 0;
+    state.OperatingMode = 2;
+    state.PointMarkShown = 0;
+    state.ApproachComplete = 0;
+    window_.rotator().StartAutoTracking();
+}
+
+void StationsController::LockTargetChoice() {
+    for (QRadioButton* o : {window_.Option1, window_.Option2, window_.Option3, window_.Option4})
+        o->setEnabled(o->isChecked());
+}
+
+void StationsController::ClearScheduleDisplay() {
+    window_.Combo1->setStyleSheet(QStringLiteral("QComboBox { background-color: white; }"));
+    window_.Combo1->setCurrentIndex(-1);
+}
+
+void StationsController::menukyoku_Click() {
+    if (editor_) {
+        editor_->show();
+        editor_->raise();
+        editor_->activateWindow();
+        return;
+    }
+    editor_ = new Form4(
+        *window_.ports().messages, path_, [this] { DemandRestart(); }, &window_);
+    editor_->setAttribute(Qt::WA_DeleteOnClose);
+    editor_->show();
+}
+
+void StationsController::DemandRestart() {
+    // The program ends at once after the message: no motor may be left running meanwhile.
+    window_.SwitchAllRelaysOff();
+    window_.ports().messages->ShowMessage(EditorRestartMessage);
+    window_.EndProgram(0);
+}

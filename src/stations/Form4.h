@@ -1,0 +1,90 @@
+#pragma once
+
+#include "stations/StationFile.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+class MessageSink;
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The station list editor "局リスト登録・修正": adds, modifies and deletes stations of the list file
+// and writes the file back when it closes. It is not modal. The main window reads the list only at
+// start-up, so after any press of add, modify or delete closing the editor demands a restart.
+class Form4 : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Ends the program after a change: the caller switches the relays off, shows the restart
+    // message (EditorRestartMessage) and ends.
+    using RestartDemand = std::function<void()>;
+
+    Form4(MessageSink& messages, QString stationFilePath, RestartDemand demandRestart,
+          QWidget* parent = nullptr);
+
+    void Form_Load();
+    void LoadEditorList();
+    // Rewrites the list file from the entries. False (after a message) when the file could not be
+    // written, or when a damaged file's original could not be kept as ".bak" first.
+    bool SaveStationList();
+    void RemoveEditorEntry();
+    // 0 valid, -1 empty, -2 not a number, -3 out of range; a number is written back in plain form.
+    std::int16_t ChkVal(QLineEdit* box, const QString& min, const QString& max);
+
+    void List1_Click();
+    void Check1_Click();
+    void Command1_Click(); // add
+    void Command2_Click(); // delete
+    void Command3_Click(); // close
+    void Command4_Click(); // modify
+    void Command5_Click(); // cancel
+    // Enter in Text1..Text5 moves through the form.
+    void Text_KeyPress(int box, int keyAscii);
+    // Runs when the window closes. False keeps it open (the file could not be written).
+    bool Form_Unload();
+
+    const QList<StationRecord>& Entries() const { return ListEntries; }
+    int ListCount() const { return static_cast<int>(ListEntries.size()); }
+    bool Changed() const { return EntryAdded || EntryDeleted || EntryModified; }
+
+    int EditIndex = -1;
+    std::int16_t EntryAdded = 0, EntryDeleted = 0, EntryModified = 0;
+
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
+                *Command5 = nullptr;
+    QListWidget* List1 = nullptr;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildWidgets();
+    void ShowTimeBoxes(bool enabled);
+    void ClearInputs();
+    void ReturnToIdle();
+    void RefillList();
+    // Azimuth, elevation and name checked in order; false after the failing check's message.
+    bool CheckPosition();
+    // The two times from the boxes (or "--:--" without a schedule); false after a message.
+    bool TakeTimes(StationRecord& entry);
+    void ClearListSelection();
+
+    MessageSink& messages_;
+    QString path_;
+    RestartDemand demandRestart_;
+    // Each entry holds the five columns ListAzimuth, ListElevation, ListName, ListStartTime, ListEndTime.
+    QList<StationRecord> ListEntries;
+    bool fileDamaged_ = false;
+    bool backupKept_ = false;
+    bool selectingByCode_ = false;
+};
+
+// The demand after a change of settings or of the station list.
+inline const QString EditorRestartMessage =
+    QStringLiteral("設定変更しましたので、改めてプログラムを起動しなおしてください。");

@@ -1,0 +1,152 @@
+#include "stations/StationFile.h"
+
+#include "common/TextFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+struct StationFileTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("azelmon.csv")); }
+};
+
+TEST(SplitDelimitedLine, ValueRules) {
+    struct Row {
+        const char* line;
+        QStringList values;
+    };
+    const Row rows[] = {
+        {"123.5,12,X,06:00,07:30", {"123.5", "12", "X", "06:00", "07:30"}},
+        {"  1 , 2 ,a b ,,", {"1", "2", "a b", "", ""}},
+        {"1,2,\"a,b\",--:--,--:--", {"1", "2", "a,b", "--:--", "--:--"}},
+        {"1,2, \" padded \" ,x,y\r", {"1", "2", " padded ", "x", "y"}},
+        {"1,2,\"open", {"1", "2", "open"}},
+        {"", {""}},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(SplitDelimitedLine(QString::fromUtf8(r.line)), r.values) << r.line;
+}
+
+TEST(FieldCountOfLine, CountsCommasOutsideQuotes) {
+    struct Row {
+        const char* line;
+        int count;
+    };
+    const Row rows[] = {{"1,2,X,--:--,--:--", 5},
+                        {"1,2,\"a,b\",--:--,--:--", 5},
+                        {"1,2,X,a,b,c", 6},
+                        {"no comma", 0},
+                        {"", 0},
+                        {"1,\"unclosed,2", 0},
+                        {",", 2}};
+    for (const Row& r : rows)
+        EXPECT_EQ(FieldCountOfLine(QString::fromUtf8(r.line)), r.count) << r.line;
+}
+
+TEST_F(StationFileTest, GetCntCSVReportsFailuresAsZero) {
+    EXPECT_EQ(GetCntCSV(path()), 0); // missing
+    WriteBytes(path(), "");
+    EXPECT_EQ(GetCntCSV(path()), 0);
+    WriteBytes(path(), "1,2,X,--:--,--:--\r\n");
+    EXPECT_EQ(GetCntCSV(path()), 5);
+}
+
+TEST_F(StationFileTest, ReadsWholeAndDamagedFiles) {
+    using P = StationFileContents::Problem;
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        int stations;
+        P problem;
+        int line;
+    };
+    const Row rows[] = {
+        {"plain", "1,2,A,--:--,--:--\r\n3,4,B,06:00,07:00\r\n", 2, P::None, 0},
+        {"six fields", "1,2,A,--:--,--:--,x\r\n3,4,B,,,y\r\n", 2, P::None, 0},
+        {"blank lines skipped", "1,2,A,--:--,--:--\r\n\r\n  \r\n3,4,B,,\r\n", 2, P::None, 0},
+        {"no comma", "hello\r\n1,2,A,,\r\n", 0, P::None, 0},
+        {"short first line", "1,2,A\r\n3,4,B\r\n", 0, P::Malformed, 1},
+        {"short middle line", "1,2,A,,\r\n3,4,B\r\n5,6,C,,\r\n", 1, P::Malformed, 2},
+        {"long middle line", "1,2,A,,\r\n3,4,B,C,,\r\n", 1, P::Malformed, 2},
+    };
+    for (const Row& r : rows) {
+        WriteBytes(path(), r.bytes);
+        const StationFileContents c = ReadStationFile(path());
+        EXPECT_EQ(c.stations.size(), r.stations) << r.name;
+        EXPECT_EQ(c.problem, r.problem) << r.name;
+        EXPECT_EQ(c.setAsideFromLine, r.line) << r.name;
+    }
+}
+
+TEST_F(StationFileTest, EmptyTimesAreHeldEmptyAndQuotedNameKeepsItsComma) {
+    WriteBytes(path(), "10,5,\"A,B\",,\r\n");
+    const StationFileContents c = ReadStationFile(path());
+    ASSERT_EQ(c.stations.size(), 1);
+    EXPECT_EQ(c.stations[0], (StationRecord{"10", "5", "A,B", "", ""}));
+}
+
+TEST_F(StationFileTest, AStationPastTheLimitIsSetAsideAndNamed) {
+    QByteArray bytes;
+    for (int i = 0; i < MaxStations + 3; ++i)
+        bytes += QByteArray::number(i % 360) + ",1,S" + QByteArray::number(i) + ",--:--,--:--\r\n";
+    WriteBytes(path(), bytes);
+    const StationFileContents c = ReadStationFile(path());
+    EXPECT_EQ(c.stations.size(), MaxStations);
+    EXPECT_EQ(c.problem, StationFileContents::Problem::TooManyStations);
+    EXPECT_EQ(c.setAsideFromLine, MaxStations + 1);
+    EXPECT_TRUE(SetAsideMessage(QStringLiteral("azelmon.csv"), c).contains(QStringLiteral("258行目")));
+}
+
+TEST_F(StationFileTest, JapaneseNamesRoundTripInCp932WithCrLf) {
+    const QList<StationRecord> stations{{"123.5", "12", "ＪＡ１ＹＡＡ局", "06:00", "07:30"},
+                                        {"45", "0", "髙橋", "--:--", "--:--"}};
+    ASSERT_TRUE(WriteStationFile(path(), stations));
+    const QByteArray bytes = ReadBytes(path());
+    EXPECT_TRUE(bytes.startsWith("123.5,12,"));
+    EXPECT_TRUE(bytes.endsWith(",--:--,--:--\r\n"));
+    EXPECT_EQ(bytes.count("\r\n"), 2);
+    EXPECT_EQ(EncodeCp932(QStringLiteral("髙橋")).value(), bytes.mid(bytes.indexOf("45,0,") + 5, 4));
+    EXPECT_EQ(ReadStationFile(path()).stations, stations);
+}
+
+TEST_F(StationFileTest, EmptyListLeavesAnEmptyFile) {
+    WriteBytes(path(), "1,2,A,,\r\n");
+    ASSERT_TRUE(WriteStationFile(path(), {}));
+    EXPECT_EQ(ReadBytes(path()), QByteArray());
+}
+
+TEST_F(StationFileTest, BackupCopiesTheFileAsItIs) {
+    EXPECT_TRUE(KeepBackup(path())); // nothing to keep
+    WriteBytes(path(), "1,2,A\r\nrest");
+    ASSERT_TRUE(KeepBackup(path()));
+    EXPECT_EQ(ReadBytes(path() + QStringLiteral(".bak")), QByteArray("1,2,A\r\nrest"));
+}
+
+TEST(StationLines, ComboAndEditorFormats) {
+    const StationRecord x{"123.5", "12", "X", "06:00", "07:30"};
+    EXPECT_EQ(ComboLine(x), QStringLiteral("123.5  12.0  X"));
+    EXPECT_EQ(ComboLine({"5", "5", "Y", "", ""}), QStringLiteral("005.0  05.0  Y"));
+    EXPECT_EQ(ComboLine({"abc", "", "Z", "", ""}), QStringLiteral("abc    Z"));
+    EXPECT_EQ(EditorLine(x), QStringLiteral("   123.5    12.0     06:00        07:30       X"));
+    // Empty times leave only the blanks around them: 5 + 8 + 7.
+    EXPECT_EQ(EditorLine({"5", "5", "Y", "", ""}),
+              QStringLiteral("   005.0    05.0") + QString(20, u' ') + u'Y');
+}
+
+} // namespace
