@@ -69,7 +69,7 @@ Form4::Form4(MessageSink& messages, QString stationFilePath, RestartDemand deman
 }
 
 void Form4::BuildWidgets() {
-    setFixedSize(440, 372);
+    setFixedSize(500, 372);
     MakeLabel(this, "Label1", QStringLiteral("水平角"), QRect(10, 8, 60, 18));
     MakeLabel(this, "Label2", QStringLiteral("仰角"), QRect(80, 8, 60, 18));
     MakeLabel(this, "Label3", QStringLiteral("無線局／放送局"), QRect(150, 8, 200, 18));
@@ -77,7 +77,7 @@ void Form4::BuildWidgets() {
         MakeBox(this, "Text1", QStringLiteral("水平角の入力（０度から３６０度まで）"), QRect(10, 26, 62, 24));
     Text2 = MakeBox(this, "Text2", QStringLiteral("仰角の入力（０度から９０度まで）"), QRect(80, 26, 62, 24));
     Text3 = MakeBox(this, "Text3", QStringLiteral("無線局の名前や衛星の名前、放送局などの名称の設定"),
-                    QRect(150, 26, 280, 24));
+                    QRect(150, 26, 340, 24));
 
     Check1 = new QCheckBox(this);
     Check1->setObjectName(QStringLiteral("Check1"));
@@ -98,15 +98,15 @@ void Form4::BuildWidgets() {
     Command5 = MakeButton(this, "Command5", QStringLiteral("中止"), QStringLiteral("登録や修正の中止"),
                           QRect(262, 112, 76, 28));
     Command3 = MakeButton(this, "Command3", QStringLiteral("終了"),
-                          QStringLiteral("局リストの設定、修正の終了"), QRect(354, 112, 76, 28));
+                          QStringLiteral("局リストの設定、修正の終了"), QRect(414, 112, 76, 28));
 
     MakeLabel(this, "Label7", QStringLiteral("水平角"), QRect(14, 150, 60, 18));
     MakeLabel(this, "Label8", QStringLiteral("仰角"), QRect(78, 150, 60, 18));
-    MakeLabel(this, "Label9", QStringLiteral("無線局／放送局"), QRect(290, 150, 140, 18));
+    MakeLabel(this, "Label9", QStringLiteral("無線局／放送局"), QRect(336, 150, 150, 18));
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setToolTip(QStringLiteral("スケジュール登録されている一覧の表示"));
-    List1->setGeometry(10, 168, 420, 194);
+    List1->setGeometry(10, 168, 480, 194);
     // The list lines are aligned with blanks, so they need a fixed-width font.
     List1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 }
