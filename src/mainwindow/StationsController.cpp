@@ -34,6 +34,14 @@ void StationsController::LoadStationList() {
         window_.ports().messages->ShowMessage(SetAsideMessage(path_, contents));
 }
 
+void StationsController::PaintCombo(const QColor& colour) {
+    // A closed chooser is drawn with the button colour, an open or editable one with the base colour.
+    QPalette p = window_.Combo1->palette();
+    p.setColor(QPalette::Button, colour);
+    p.setColor(QPalette::Base, colour);
+    window_.Combo1->setPalette(p);
+}
+
 void StationsController::SetStationButtonsBusy(bool command5Busy, bool command6Busy) {
     Form1::SetButtonBusy(window_.Command5, command5Busy);
     Form1::SetButtonBusy(window_.Command6, command6Busy);
@@ -73,7 +81,7 @@ void StationsController::Command6_Click() {
     window_.Command4->setEnabled(true);
     for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5})
         b->setEnabled(false);
-    window_.Combo1->setStyleSheet(QStringLiteral("QComboBox { background-color: rgb(128, 255, 128); }"));
+    PaintCombo(QColor(128, 255, 128));
     for (QRadioButton* o : {window_.Option1, window_.Option2, window_.Option3, window_.Option4})
         o->setEnabled(false);
     DisableSetupMenus();
@@ -133,7 +141,7 @@ void StationsController::LockTargetChoice() {
 }
 
 void StationsController::ClearScheduleDisplay() {
-    window_.Combo1->setStyleSheet(QStringLiteral("QComboBox { background-color: white; }"));
+    PaintCombo(Qt::white);
     window_.Combo1->setCurrentIndex(-1);
 }
 

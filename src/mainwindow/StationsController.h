@@ -3,6 +3,7 @@
 #include "stations/Form4.h"
 #include "stations/StationFile.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 #include <cstdint>
@@ -47,6 +48,7 @@ class StationsController : public QObject {
     const QString& stationFilePath() const { return path_; }
 
   private:
+    void PaintCombo(const QColor& colour);
     void SetStationButtonsBusy(bool command5Busy, bool command6Busy);
     void DisableSetupMenus();
     void DemandRestart();

@@ -105,6 +105,7 @@ TEST_F(StationsWindowFixture, ScheduleTickStartsTheStationDue) {
     EXPECT_FALSE(w.Option1->isEnabled());
     EXPECT_FALSE(w.Command5->isEnabled());
     EXPECT_EQ(w.state().OperatingMode, 0) << "nothing moves before the tick";
+    EXPECT_EQ(w.Combo1->palette().color(QPalette::Button), QColor(128, 255, 128));
 
     w.stations().Timer4_Timer();
     EXPECT_EQ(w.Combo1->currentIndex(), 1);
@@ -117,6 +118,9 @@ TEST_F(StationsWindowFixture, ScheduleTickStartsTheStationDue) {
     w.stations().Timer4_Timer();
     EXPECT_EQ(w.Combo1->currentIndex(), -1);
     EXPECT_EQ(w.state().OperatingMode, 1);
+
+    w.stations().ClearScheduleDisplay();
+    EXPECT_EQ(w.Combo1->palette().color(QPalette::Button), QColor(Qt::white));
 }
 
 TEST_F(StationsWindowFixture, ScheduledNameOfTheTargetStartsTracking) {
