@@ -153,12 +153,12 @@ void Form2::BuildWidgets() {
     };
     for (const Tolerance& t : {Tolerance{Frame4, 3, 5, "水平方向の追跡誤差範囲の設定"},
                                Tolerance{Frame5, 4, 6, "仰角方向の追跡誤差範囲の設定"}}) {
-        Place(new QLabel(QStringLiteral("×１"), t.frame), 120, 300, 500, 260);
-        Slider[t.whole] = MakeSlider(t.frame, t.whole, 0, 10, 700, 260, 2900, QString::fromUtf8(t.tip));
-        Marks(t.frame, 700, 560, 2900, {"0", "5", "10"});
-        Place(new QLabel(QStringLiteral("×０．１"), t.frame), 120, 840, 600, 260);
-        Slider[t.tenths] = MakeSlider(t.frame, t.tenths, 0, 9, 700, 800, 2900, QString::fromUtf8(t.tip));
-        Marks(t.frame, 700, 1100, 1610, {"0.0", "0.5"});
+        Place(new QLabel(QStringLiteral("×１"), t.frame), 120, 300, 780, 260);
+        Slider[t.whole] = MakeSlider(t.frame, t.whole, 0, 10, 900, 260, 2700, QString::fromUtf8(t.tip));
+        Marks(t.frame, 900, 560, 2700, {"0", "5", "10"});
+        Place(new QLabel(QStringLiteral("×０．１"), t.frame), 120, 840, 780, 260);
+        Slider[t.tenths] = MakeSlider(t.frame, t.tenths, 0, 9, 900, 800, 2700, QString::fromUtf8(t.tip));
+        Marks(t.frame, 900, 1100, 1800, {"0.0", "0.5"}); // "0.5" under position 5 of 9
     }
 
     // Board address.
