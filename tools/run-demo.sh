@@ -13,7 +13,8 @@ export AZELMON_CONFIG_DIR=${AZELMON_CONFIG_DIR:-$root/build/demo-config}
 mkdir -p "$AZELMON_CONFIG_DIR"
 workdir="$root/build/demo-run"
 mkdir -p "$workdir"
-cp -f "$root"/data/cntmap.bmp "$root"/data/*.wav "$workdir"/ 2>/dev/null || true
+cp -f "$root"/data/cntmap.bmp "$root"/data/*.wav "$workdir"/
+rm -rf "$workdir/help" && cp -r "$root/data/help" "$workdir/help"
 [ -f "$root/data/azelmon.csv" ] && [ ! -f "$workdir/azelmon.csv" ] && cp "$root/data/azelmon.csv" "$workdir/"
 
 if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then

@@ -3,6 +3,7 @@
 // backends and wires them to the main window.
 #include "config/SettingsLocation.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/HelpWindow.h"
 #include "mainwindow/SingleInstance.h"
 #include "mainwindow/SystemPorts.h"
 #include "rotator/ModbusBoard.h"
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     MessageBoxSink messages;
     EffectSoundPlayer sound;
     DesktopBrowser browser;
+    HelpWindow help;
     std::unique_ptr<IoBoard> board;
     if (boardKind == QLatin1String("modbus")) {
         board = std::make_unique<ModbusBoard>(QString(), modbusPort);
@@ -117,6 +119,7 @@ int main(int argc, char** argv) {
     ports.messages = &messages;
     ports.sound = &sound;
     ports.browser = &browser;
+    ports.help = &help;
 
     SingleInstance instance(SingleInstance::DefaultName());
     Form1 window(ports, SettingsFilePath());

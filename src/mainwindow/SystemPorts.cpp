@@ -1,5 +1,7 @@
 #include "mainwindow/SystemPorts.h"
 
+#include "skymap/MapPicture.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
@@ -34,7 +36,13 @@ EffectSoundPlayer::EffectSoundPlayer() : effect_(std::make_unique<QSoundEffect>(
 EffectSoundPlayer::~EffectSoundPlayer() = default;
 
 void EffectSoundPlayer::PlayAsync(const QString& fileName) {
-    const QFileInfo file(fileName);
+    // The current directory first, then the installed data folders.
+    QFileInfo file(fileName);
+    for (const QString& folder : InstalledDataFolders()) {
+        if (file.exists())
+            break;
+        file = QFileInfo(folder + QLatin1Char('/') + fileName);
+    }
     if (!file.exists()) {
         QApplication::beep();
         return;

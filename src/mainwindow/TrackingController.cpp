@@ -2,6 +2,7 @@
 
 #include "common/MessageSink.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/StationsController.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapMarks.h"
 #include "skymap/SkyMapWidget.h"
@@ -136,10 +137,7 @@ void TrackingController::Command4_Click() {
     window_.Command4->setEnabled(false);
     for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5, window_.Command6})
         b->setEnabled(true);
-    QPalette p = window_.Combo1->palette();
-    p.setColor(QPalette::Base, Qt::white);
-    window_.Combo1->setPalette(p);
-    window_.Combo1->setCurrentIndex(-1);
+    window_.stations().ClearScheduleDisplay();
     for (QRadioButton* o : {window_.Option1, window_.Option2, window_.Option3, window_.Option4})
         o->setEnabled(true);
     s.ScheduleRunning = 0;
