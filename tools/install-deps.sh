@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev libgl-dev
-    libmodbus-dev libnova-dev libgtest-dev libgmock-dev
+    libmodbus-dev libnova-dev libgtest-dev libgmock-dev libbenchmark-dev
     dbus dbus-x11 xvfb xauth imagemagick fonts-ipafont-gothic
     gstreamer1.0-plugins-base
 )
