@@ -6,7 +6,7 @@
 
 #include <vector>
 
-const std::array<DdeLinks::LinkSpec, 13> DdeLinks::OrbiLinks{{
+const std::array<DdeLinks::BoxLink, 13> DdeLinks::OrbiLinks{{
     {1, "TEXT1"},
     {3, "TEXT2"},
     {4, "TEXT3"},
@@ -22,7 +22,7 @@ const std::array<DdeLinks::LinkSpec, 13> DdeLinks::OrbiLinks{{
     {19, "text21"},
 }};
 
-const std::array<DdeLinks::LinkSpec, 15> DdeLinks::CalsatLinks{{
+const std::array<DdeLinks::BoxLink, 15> DdeLinks::CalsatLinks{{
     {1, "txtSatellite"},
     {2, "txtMJD"},
     {3, "txtAzimuth"},
@@ -50,18 +50,18 @@ const QString DdeLinks::StartServerMessage =
 DdeLinks::DdeLinks(MainState& state, DataLink& link, MessageSink& messages)
     : state_(state), link_(link), messages_(messages) {}
 
-template <std::size_t N> bool DdeLinks::Link(const QString& topic, const std::array<LinkSpec, N>& specs) {
-    for (const LinkSpec& spec : specs) {
-        link_.SetLinkTopic(spec.box, topic);
-        link_.SetLinkItem(spec.box, QString::fromLatin1(spec.item));
-        if (link_.SetLinkMode(spec.box, DataLink::Mode::Manual))
+template <std::size_t N> bool DdeLinks::Link(const QString& topic, const std::array<BoxLink, N>& entries) {
+    for (const BoxLink& entry : entries) {
+        link_.SetLinkTopic(entry.box, topic);
+        link_.SetLinkItem(entry.box, QString::fromLatin1(entry.item));
+        if (link_.SetLinkMode(entry.box, DataLink::Mode::Manual))
             return false;
     }
-    for (const LinkSpec& spec : specs) {
-        const DataLink::Answer answer = link_.Request(spec.box);
+    for (const BoxLink& entry : entries) {
+        const DataLink::Answer answer = link_.Request(entry.box);
         if (answer.error)
             return false;
-        state_.DataBox[spec.box] = answer.text;
+        state_.DataBox[entry.box] = answer.text;
     }
     return true;
 }
@@ -143,15 +143,15 @@ DdeLinks::RefreshResult DdeLinks::RefreshDdeFields(int selectedOption) {
 
     // Collect every answer first; the boxes change only when the whole refresh succeeded.
     std::vector<std::pair<int, QString>> fresh;
-    auto requestAll = [&](const auto& specs) {
-        for (const LinkSpec& spec : specs) {
-            DataLink::Answer answer = link_.Request(spec.box);
+    auto requestAll = [&](const auto& entries) {
+        for (const BoxLink& entry : entries) {
+            DataLink::Answer answer = link_.Request(entry.box);
             if (answer.error) {
                 result.error = answer.error;
-                result.failedBox = spec.box;
+                result.failedBox = entry.box;
                 return false;
             }
-            fresh.emplace_back(spec.box, std::move(answer.text));
+            fresh.emplace_back(entry.box, std::move(answer.text));
         }
         return true;
     };

@@ -14,13 +14,13 @@ class MessageSink;
 // Nothing here ends the program: a result says when the caller must end it.
 class DdeLinks {
   public:
-    struct LinkSpec {
+    struct BoxLink {
         int box;
         const char* item;
     };
     // Linking and request order of each server.
-    static const std::array<LinkSpec, 13> OrbiLinks;
-    static const std::array<LinkSpec, 15> CalsatLinks;
+    static const std::array<BoxLink, 13> OrbiLinks;
+    static const std::array<BoxLink, 15> CalsatLinks;
     // Boxes whose links ShutDown closes, in order.
     static const std::array<int, 17> AllLinkedBoxes;
 
@@ -71,7 +71,7 @@ class DdeLinks {
     static QString PlainNumberText(double value);
 
   private:
-    template <std::size_t N> bool Link(const QString& topic, const std::array<LinkSpec, N>& specs);
+    template <std::size_t N> bool Link(const QString& topic, const std::array<BoxLink, N>& entries);
 
     MainState& state_;
     DataLink& link_;

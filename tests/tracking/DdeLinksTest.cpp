@@ -22,8 +22,8 @@ QMap<QString, QString> OrbiItems() {
 
 QMap<QString, QString> CalsatItems() {
     QMap<QString, QString> items;
-    for (const auto& spec : DdeLinks::CalsatLinks)
-        items[QString::fromLatin1(spec.item)] = QStringLiteral("c%1").arg(spec.box);
+    for (const auto& entry : DdeLinks::CalsatLinks)
+        items[QString::fromLatin1(entry.item)] = QStringLiteral("c%1").arg(entry.box);
     return items;
 }
 
@@ -70,12 +70,12 @@ TEST_F(DdeLinksTest, OrbiOnlyLinksTheCrossedItemsAndLeavesTheCalsatBoxes) {
 
     // The probe on Text1, then link all, then request all, in the box order.
     QStringList wanted{"topic 1 ORBI|EXTRN", "item 1 TEXT1", "mode 1 manual", "request 1"};
-    for (const auto& spec : DdeLinks::OrbiLinks)
-        wanted << QStringLiteral("topic %1 ORBI|EXTRN").arg(spec.box)
-               << QStringLiteral("item %1 %2").arg(spec.box).arg(spec.item)
-               << QStringLiteral("mode %1 manual").arg(spec.box);
-    for (const auto& spec : DdeLinks::OrbiLinks)
-        wanted << QStringLiteral("request %1").arg(spec.box);
+    for (const auto& entry : DdeLinks::OrbiLinks)
+        wanted << QStringLiteral("topic %1 ORBI|EXTRN").arg(entry.box)
+               << QStringLiteral("item %1 %2").arg(entry.box).arg(entry.item)
+               << QStringLiteral("mode %1 manual").arg(entry.box);
+    for (const auto& entry : DdeLinks::OrbiLinks)
+        wanted << QStringLiteral("request %1").arg(entry.box);
     EXPECT_EQ(link.log, wanted);
 }
 
