@@ -5,8 +5,10 @@
 
 #include "skymap/SkyMapWidget.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -48,6 +50,92 @@ QFrame* MakeIndicator(QWidget* parent, int number, QRect geometry) {
     shape->setFrameShape(QFrame::Box);
     shape->setProperty("filled", false);
     return shape;
+}
+
+// Keeps a relay indicator's accessible name telling whether its relay is on, so a screen reader
+// hears "右回転：オン" where a sighted operator sees the lamp filled.
+class IndicatorName : public QObject {
+  public:
+    IndicatorName(QFrame* shape, QString caption)
+        : QObject(shape), shape_(shape), caption_(std::move(caption)) {
+        shape->installEventFilter(this);
+        Update();
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == shape_ && event->type() == QEvent::DynamicPropertyChange)
+            Update();
+        return false;
+    }
+
+  private:
+    void Update() {
+        const bool on = shape_->property("filled").toBool();
+        const QString name = caption_ + (on ? QStringLiteral("：オン") : QStringLiteral("：オフ"));
+        if (shape_->accessibleName() == name)
+            return;
+        shape_->setAccessibleName(name);
+        QAccessibleEvent changed(shape_, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+
+    QFrame* shape_;
+    QString caption_;
+};
+
+// What the desktop's accessibility service (and so a screen reader) is told about the controls whose
+// caption or tool-tip does not say it, and the order Tab walks through the window.
+void DescribeForAccessibility(Form1& w) {
+    // Value displays keep their live text as the accessible name; the description says what it is.
+    const std::pair<QLabel*, const char*> displays[] = {
+        {w.lblAz, "追跡対象の方位角（度）"},
+        {w.lblEl, "追跡対象の仰角（度）"},
+        {w.Label23, "現在時刻（協定世界時 UTC）"},
+        {w.Label18, "現在時刻（地方時）"},
+        {w.Label24, "状態表示：エラー番号とリトライの表示"},
+        {w.Label25, "状態表示：エラーメッセージ"},
+    };
+    for (const auto& [label, description] : displays)
+        label->setAccessibleDescription(QString::fromUtf8(description));
+
+    const std::pair<int, const char*> indicators[] = {
+        {1, "右回転"}, {2, "左回転"}, {3, "仰角ＵＰ"}, {4, "仰角ＤＯＷＮ"}};
+    for (const auto& [number, caption] : indicators) {
+        new IndicatorName(w.Shape[number], QString::fromUtf8(caption));
+        w.Shape[number]->setAccessibleDescription(QStringLiteral("リレーの動作中に点灯するインジケータ"));
+    }
+
+    w.Picture1->setAccessibleName(QStringLiteral("天空図"));
+    w.Text[17]->setAccessibleName(QStringLiteral("追跡対象の名前"));
+    w.Slider2->setAccessibleName(QStringLiteral("水平ローター補正"));
+    w.Slider1->setAccessibleName(QStringLiteral("仰角ローター補正"));
+    w.Check1->setAccessibleName(QStringLiteral("効果音ＯＦＦ"));
+    w.Check2->setAccessibleName(QStringLiteral("衛星情報の表示"));
+    w.Check2->setAccessibleDescription(QStringLiteral("距離や太陽・月・火星の位置などの情報欄を表示します"));
+
+    // Data boxes: named after the value each one holds; the hidden ones stay out of the Tab order.
+    const std::pair<int, const char*> boxes[] = {
+        {1, "衛星名"},       {2, "ＭＪＤ"},        {3, "方位角"},        {4, "仰角"},
+        {5, "距離"},         {6, "距離変化"},      {7, "ＭＡ"},          {8, "周回番号"},
+        {9, "Ｘ座標（ｍ）"}, {10, "Ｙ座標（ｍ）"}, {11, "Ｚ座標（ｍ）"}, {12, "太陽の方位角"},
+        {13, "太陽の仰角"},  {14, "月の方位角"},   {15, "月の仰角"},     {18, "火星の方位角"},
+        {19, "火星の仰角"}};
+    for (const auto& [box, caption] : boxes) {
+        w.Text[box]->setAccessibleName(QString::fromUtf8(caption));
+        w.Text[box]->setAccessibleDescription(QStringLiteral("追跡プログラムから受け取った値"));
+    }
+    for (int box : {1, 2, 3, 4, 9, 10, 11})
+        w.Text[box]->setFocusPolicy(Qt::NoFocus);
+
+    // Tab order: target choice, station list, the buttons row by row, corrections, switches, panel.
+    const QList<QWidget*> chain{w.Option1,  w.Option2,  w.Option3,  w.Option4,  w.Text[17], w.Combo1,
+                                w.Command2, w.Command3, w.Command4, w.Command5, w.Command6, w.Command1,
+                                w.Slider2,  w.Slider1,  w.Check1,   w.Check2,   w.Text[5],  w.Text[8],
+                                w.Text[6],  w.Text[7],  w.Text[12], w.Text[13], w.Text[14], w.Text[15],
+                                w.Text[18], w.Text[19]};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 } // namespace
@@ -108,7 +196,8 @@ void Form1::BuildWidgets() {
     Label18->setFont(small);
 
     // Station list.
-    MakeLabel(central, "Label30", QStringLiteral("方位   仰角　無線局／放送局"), QRect(6, 192, 184, 15))->setFont(small);
+    MakeLabel(central, "Label30", QStringLiteral("方位   仰角　無線局／放送局"), QRect(6, 192, 184, 15))
+        ->setFont(small);
     Combo1 = new QComboBox(central);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setToolTip(QStringLiteral("局リストの選択"));
@@ -171,8 +260,10 @@ void Form1::BuildWidgets() {
         s->setTickPosition(QSlider::TicksBelow);
         s->setPageStep(1);
     }
-    MakeLabel(Frame3, "Label33", QStringLiteral("-5　　　　　　0　　　　　　5"), QRect(8, 41, 170, 12))->setFont(small);
-    MakeLabel(Frame3, "Label34", QStringLiteral("-5　　　　　　0　　　　　　5"), QRect(8, 77, 170, 12))->setFont(small);
+    MakeLabel(Frame3, "Label33", QStringLiteral("-5　　　　　　0　　　　　　5"), QRect(8, 41, 170, 12))
+        ->setFont(small);
+    MakeLabel(Frame3, "Label34", QStringLiteral("-5　　　　　　0　　　　　　5"), QRect(8, 77, 170, 12))
+        ->setFont(small);
 
     // Sound cues and the information panel switch.
     auto* Frame4 = MakeFrame(central, "Frame4", QStringLiteral("効果音"), QRect(194, 292, 76, 44));
@@ -199,7 +290,7 @@ void Form1::BuildWidgets() {
         int box;
         const char* caption;
     };
-    const PanelRow panel[] = {{5, "距離"},         {8, "周回番号"},     {6, "距離変化"},   {7, "ＭＡ"},
+    const PanelRow panel[] = {{5, "距離"},          {8, "周回番号"},    {6, "距離変化"},    {7, "ＭＡ"},
                               {12, "太陽の方位角"}, {13, "太陽の仰角"}, {14, "月の方位角"}, {15, "月の仰角"},
                               {18, "火星の方位角"}, {19, "火星の仰角"}};
     int y = 4;
@@ -228,6 +319,8 @@ void Form1::BuildWidgets() {
     }
     for (int i = 1; i <= 4; ++i) {
         // Indicators are drawn as rounded lamps; filled while their relay is on.
-        Shape[i]->setStyleSheet(QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:transparent;}"));
+        Shape[i]->setStyleSheet(
+            QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:transparent;}"));
     }
+    DescribeForAccessibility(*this);
 }

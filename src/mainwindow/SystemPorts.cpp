@@ -29,6 +29,11 @@ void EventLoopWaiter::WaitProcessingEvents(int milliseconds) {
 
 void MessageBoxSink::ShowMessage(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, ProgramTitle(), text, QMessageBox::Ok, parent_.data());
+    // Enter and Escape both close it; a screen reader reads the text as the box's description.
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.setAccessibleName(ProgramTitle());
+    box.setAccessibleDescription(text);
     box.exec();
 }
 
