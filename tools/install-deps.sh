@@ -5,8 +5,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev libgl-dev
     libmodbus-dev libnova-dev libgtest-dev libgmock-dev libbenchmark-dev
-    dbus dbus-x11 xvfb xauth imagemagick fonts-ipafont-gothic
-    gstreamer1.0-plugins-base
+    dbus dbus-x11 xvfb xauth imagemagick fonts-ipafont-gothic python3-pyatspi at-spi2-core strace
+    gstreamer1.0-plugins-base libhamlib-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -9,9 +9,14 @@
 #include "rotator/ModbusBoard.h"
 #include "rotator/SimulatedBoard.h"
 #include "tracking/DbusDataLink.h"
+#include "tracking/RemoteTarget.h"
+#include "tracking/RemoteTargetLink.h"
+#include "tracking/RotctldMainState.h"
+#include "tracking/RotctldServer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPushButton>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -47,6 +52,16 @@ void InstallSignalHandlers(Form1& window) {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// The rotctld endpoint's stop: the abort button's action. While the antenna is still being brought
+// into its operating range at start-up the window refuses it too (the button is not enabled then).
+int StopLikeAbortButton(Form1& window) {
+    if (window.state().StartupState != 0)
+        return HamlibError::Rejected;
+    if (window.Command4->isEnabled() || window.state().OperatingMode != 0)
+        window.Command4_Click();
+    return HamlibError::Ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -57,21 +72,43 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"
-        "The simulated board is the default; nothing connects to a real board unless --board modbus is given."));
+        "The simulated board is the default; nothing connects to a real board unless --board modbus is "
+        "given."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption boardOption(QStringLiteral("board"), QStringLiteral("I/O board: sim (default) or modbus."),
+    QCommandLineOption boardOption(QStringLiteral("board"),
+                                   QStringLiteral("I/O board: sim (default) or modbus."),
                                    QStringLiteral("sim|modbus"), QStringLiteral("sim"));
     QCommandLineOption portOption(QStringLiteral("modbus-port"),
-                                  QStringLiteral("TCP port of the Modbus board (default 502)."), QStringLiteral("N"),
-                                  QStringLiteral("502"));
-    QCommandLineOption simAzOption(QStringLiteral("sim-az"),
-                                   QStringLiteral("Simulated board: azimuth the rotator starts at (degrees)."),
-                                   QStringLiteral("DEG"), QStringLiteral("0"));
-    QCommandLineOption simElOption(QStringLiteral("sim-el"),
-                                   QStringLiteral("Simulated board: elevation the rotator starts at (degrees)."),
-                                   QStringLiteral("DEG"), QStringLiteral("0"));
-    parser.addOptions({boardOption, portOption, simAzOption, simElOption});
+                                  QStringLiteral("TCP port of the Modbus board (default 502)."),
+                                  QStringLiteral("N"), QStringLiteral("502"));
+    QCommandLineOption simAzOption(
+        QStringLiteral("sim-az"), QStringLiteral("Simulated board: azimuth the rotator starts at (degrees)."),
+        QStringLiteral("DEG"), QStringLiteral("0"));
+    QCommandLineOption simElOption(
+        QStringLiteral("sim-el"),
+        QStringLiteral("Simulated board: elevation the rotator starts at (degrees)."), QStringLiteral("DEG"),
+        QStringLiteral("0"));
+    QCommandLineOption listenOption(
+        QStringLiteral("rotctld-listen"),
+        QStringLiteral("Address of the Hamlib rotctld endpoint, ADDR:PORT, or off (default 127.0.0.1:4533)."),
+        QStringLiteral("ADDR:PORT|off"), QStringLiteral("127.0.0.1:4533"));
+    QCommandLineOption linkOption(
+        QStringLiteral("link"),
+        QStringLiteral("Data source of the satellite boxes: dbus (ORBI or Calsat32, "
+                       "default) or rotctld (the target a rotctld client sets)."),
+        QStringLiteral("dbus|rotctld"), QStringLiteral("dbus"));
+    QCommandLineOption nameOption(
+        QStringLiteral("rotctld-name"),
+        QStringLiteral("--link rotctld: the target's name in Text1 (default rotctld)."),
+        QStringLiteral("NAME"), QStringLiteral("rotctld"));
+    QCommandLineOption observerOption(
+        QStringLiteral("observer"),
+        QStringLiteral("--link rotctld: observer for the Sun, the Moon and Mars, degrees north and east "
+                       "(default 35.68,139.77)."),
+        QStringLiteral("LAT,LON"), QStringLiteral("35.68,139.77"));
+    parser.addOptions({boardOption, portOption, simAzOption, simElOption, listenOption, linkOption,
+                       nameOption, observerOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -94,6 +131,23 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    const QString linkKind = parser.value(linkOption);
+    if (linkKind != QLatin1String("dbus") && linkKind != QLatin1String("rotctld")) {
+        err << "azelmon: --link takes dbus or rotctld, not " << linkKind << "\n";
+        return 2;
+    }
+    const bool remoteLink = linkKind == QLatin1String("rotctld");
+    const auto listen = ParseRotctldListen(parser.value(listenOption));
+    if (!listen) {
+        err << "azelmon: --rotctld-listen takes ADDR:PORT (for example 127.0.0.1:4533) or off\n";
+        return 2;
+    }
+    const auto observer = ParseObserver(parser.value(observerOption));
+    if (!observer) {
+        err << "azelmon: --observer takes LAT,LON in degrees (for example 35.68,139.77)\n";
+        return 2;
+    }
+
     SystemClock clock;
     EventLoopWaiter waiter;
     MessageBoxSink messages;
@@ -109,11 +163,17 @@ int main(int argc, char** argv) {
         physics.startElevation = simEl;
         board = std::make_unique<SimulatedBoard>(clock, physics);
     }
-    DbusDataLink link;
+    // Under --link rotctld the boxes come from the remote target; D-Bus is not touched.
+    RemoteTarget remoteTarget(parser.value(nameOption));
+    std::unique_ptr<DataLink> link;
+    if (remoteLink)
+        link = std::make_unique<RemoteTargetLink>(remoteTarget, clock, observer->first, observer->second);
+    else
+        link = std::make_unique<DbusDataLink>();
 
     Ports ports;
     ports.board = board.get();
-    ports.link = &link;
+    ports.link = link.get();
     ports.clock = &clock;
     ports.waiter = &waiter;
     ports.messages = &messages;
@@ -133,6 +193,23 @@ int main(int argc, char** argv) {
     InstallSignalHandlers(window);
     if (!window.Form_Load())
         return exitCode;
+
+    RotctldMainState station(
+        window.state(), [&window] { return StopLikeAbortButton(window); },
+        QStringLiteral("azelmon " AZELMON_VERSION));
+    RotctldServer rotctld(station, remoteLink ? &remoteTarget : nullptr);
+    if (!listen->off) {
+        if (rotctld.Listen(listen->address, listen->port)) {
+            // Tests and scripts started with port 0 read the port from here.
+            QTextStream(stdout) << "rotctld: listening on " << rotctld.address().toString() << ":"
+                                << rotctld.port() << Qt::endl;
+        } else {
+            window.SetLeft(QStringLiteral("6.rotctld %1:%2 を開けません。rotctld 接続なしで動作します")
+                               .arg(listen->address.toString())
+                               .arg(listen->port));
+            window.SetRight(QStringLiteral("エラーメッセージは ") + rotctld.errorString());
+        }
+    }
     window.show();
     const int loopCode = app.exec();
     // Whatever ended the loop, the relays are off before the process goes.

@@ -1,6 +1,6 @@
 #include "TopicServer.h"
 
-#include "SkyBodies.h"
+#include "tracking/Ephemeris.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -2,8 +2,9 @@
 
 #include <QDateTime>
 
-// Sun, Moon and Mars for an observer, from libnova. Azimuths are compass degrees (0 north,
-// clockwise); libnova counts from the south, so they are turned by half a turn here.
+// Sun, Moon and Mars for an observer, from libnova. Shared by the program (--link rotctld computes
+// them itself) and by tools/trackserver. Azimuths are compass degrees (0 north, clockwise);
+// libnova counts from the south, so they are turned by half a turn here.
 struct HorizontalPosition {
     double azimuth = 0, elevation = 0;
 };

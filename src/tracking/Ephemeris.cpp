@@ -1,4 +1,4 @@
-#include "SkyBodies.h"
+#include "tracking/Ephemeris.h"
 
 #include <cmath>
 #include <libnova/ln_types.h>
