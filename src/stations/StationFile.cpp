@@ -145,10 +145,26 @@ QString SetAsideMessage(const QString& path, const StationFileContents& contents
         .arg(contents.setAsideFromLine);
 }
 
+namespace {
+
+// A value read from a quoted field may hold a comma or blanks at its ends; written bare it would
+// split the line or lose the blanks, so it goes back in quotes (a value with a quote cannot).
+QString FileValue(const QString& value) {
+    const bool needsQuotes = value.contains(QLatin1Char(',')) ||
+                             (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (!needsQuotes || value.contains(QLatin1Char('"')))
+        return value;
+    return QLatin1Char('"') + value + QLatin1Char('"');
+}
+
+} // namespace
+
 QStringList StationFileLines(const QList<StationRecord>& stations) {
     QStringList lines;
     for (const StationRecord& s : stations) {
-        lines << QStringList{s.azimuth, s.elevation, s.name, s.startTime, s.endTime}.join(QLatin1Char(','));
+        lines << QStringList{FileValue(s.azimuth), FileValue(s.elevation), FileValue(s.name),
+                             FileValue(s.startTime), FileValue(s.endTime)}
+                     .join(QLatin1Char(','));
     }
     return lines;
 }

@@ -1,0 +1,45 @@
+// The station list as a user's editor, another program or a damaged disk may leave it.
+#include "FuzzInput.h"
+#include "stations/StationFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+const QTemporaryDir& Dir() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QString path = Dir().filePath(StationFileName);
+    {
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    }
+
+    const StationFileContents read = ReadStationFile(path);
+    FUZZ_CHECK(read.stations.size() <= MaxStations);
+    FUZZ_CHECK(read.Damaged() == (read.setAsideFromLine > 0));
+    FUZZ_CHECK(read.Damaged() == !SetAsideMessage(path, read).isEmpty());
+    FUZZ_CHECK(GetCntCSV(path) >= 0);
+    for (const StationRecord& station : read.stations) {
+        ComboLine(station);
+        EditorLine(station);
+    }
+
+    // What the editor writes back is read back as the same stations, nothing set aside.
+    if (read.stations.isEmpty())
+        return 0;
+    const QString copy = Dir().filePath(QStringLiteral("copy.csv"));
+    if (!WriteStationFile(copy, read.stations))
+        return 0;
+    const StationFileContents again = ReadStationFile(copy);
+    FUZZ_CHECK(!again.Damaged());
+    FUZZ_CHECK(again.stations == read.stations);
+    return 0;
+}
