@@ -1,0 +1,97 @@
+#include "tracking/RemoteTarget.h"
+#include "common/MainState.h"
+#include "common/NumberText.h"
+#include "support/FakePorts.h"
+#include "tracking/DdeLinks.h"
+#include "tracking/Ephemeris.h"
+#include "tracking/RemoteTargetLink.h"
+
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RemoteTargetLinkTest : ::testing::Test {
+    FakeClock clock;
+    RemoteTarget target{QStringLiteral("AO-91")};
+    RemoteTargetLink link{target, clock, 35.68, 139.77};
+    MainState state;
+    RecordingMessages messages;
+    DdeLinks links{state, link, messages};
+};
+
+TEST_F(RemoteTargetLinkTest, StartUpLinksWithoutAnyOutsideServer) {
+    ASSERT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(state.UsingCalsat, 0);
+    EXPECT_EQ(state.DataBox[1], "AO-91");
+    // No position yet: below the horizon, so nothing is followed.
+    EXPECT_LT(LeadingNumber(state.DataBox[4]), 0);
+    // Calsat32's topic is not served here.
+    link.SetLinkTopic(2, DdeLinks::CalsatTopic);
+    link.SetLinkItem(2, QStringLiteral("txtMJD"));
+    EXPECT_TRUE(link.SetLinkMode(2, DataLink::Mode::Manual).has_value());
+}
+
+TEST_F(RemoteTargetLinkTest, EachRefreshCarriesTheLastPositionAndTurnsItForTheSouthStartPoint) {
+    ASSERT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
+    target.Set(-10, 25.5);
+    EXPECT_FALSE(links.RefreshDdeFields(1).error);
+    EXPECT_EQ(state.DataBox[3], "350");
+    EXPECT_EQ(state.DataBox[4], "25.5");
+    EXPECT_EQ(state.DataBox[5], "0"); // range is not known
+    state.AzimuthStartPoint = QStringLiteral("1");
+    const auto result = links.RefreshDdeFields(1);
+    ASSERT_TRUE(result.receivedTargetAzimuth);
+    EXPECT_EQ(*result.receivedTargetAzimuth, 350);
+    EXPECT_EQ(state.DataBox[3], "170");
+    // Unlinked boxes and unknown items fail like a server would.
+    links.CloseDdeLinks();
+    EXPECT_TRUE(link.Request(3).error.has_value());
+    EXPECT_FALSE(link.ItemText(QStringLiteral("TEXT99")).has_value());
+}
+
+TEST_F(RemoteTargetLinkTest, SunMoonAndMarsComeFromTheEphemerisForTheObserver) {
+    // 2026-06-21 02:42 UTC is about when the Sun crosses the meridian of Tokyo near the solstice:
+    // it stands high in the south.
+    clock.localStart = QDateTime(QDate(2026, 6, 21), QTime(2, 42), Qt::UTC).toLocalTime();
+    clock.nowMs = 0;
+    const double sunAz = LeadingNumber(*link.ItemText(QStringLiteral("text8")));
+    const double sunEl = LeadingNumber(*link.ItemText(QStringLiteral("text9")));
+    EXPECT_NEAR(sunAz, 180, 5);
+    EXPECT_NEAR(sunEl, 90 - 35.68 + 23.44, 1.5);
+    const SkyBodies bodies = SkyBodiesAt(clock.UtcNow(), 35.68, 139.77);
+    EXPECT_NEAR(LeadingNumber(*link.ItemText(QStringLiteral("text10"))), bodies.moon.azimuth, 1e-9);
+    EXPECT_NEAR(LeadingNumber(*link.ItemText(QStringLiteral("text21"))), bodies.mars.elevation, 1e-9);
+    // Twelve hours later the Sun is down.
+    clock.Advance(12 * 3600 * 1000);
+    EXPECT_LT(LeadingNumber(*link.ItemText(QStringLiteral("text9"))), 0);
+}
+
+TEST(ObserverTest, ParsesLatitudeAndLongitude) {
+    struct Row {
+        const char* text;
+        bool valid;
+        double latitude, longitude;
+    } rows[] = {
+        {"35.68,139.77", true, 35.68, 139.77},
+        {"-33.9, 18.4", true, -33.9, 18.4},
+        {"90,-180", true, 90, -180},
+        {"91,0", false, 0, 0},
+        {"0,181", false, 0, 0},
+        {"35.68", false, 0, 0},
+        {"a,b", false, 0, 0},
+        {"1,2,3", false, 0, 0},
+        {"nan,0", false, 0, 0},
+    };
+    for (const Row& r : rows) {
+        const auto o = ParseObserver(QString::fromLatin1(r.text));
+        ASSERT_EQ(o.has_value(), r.valid) << r.text;
+        if (o) {
+            EXPECT_DOUBLE_EQ(o->first, r.latitude) << r.text;
+            EXPECT_DOUBLE_EQ(o->second, r.longitude) << r.text;
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,159 @@
+#include "tracking/RotctldServer.h"
+#include "tracking/RemoteTarget.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+namespace {
+
+class StillStation : public RotctldStation {
+  public:
+    AntennaDirection PresentDirection() const override { return {210.5, 12.25}; }
+    AntennaLimits OperatingRange() const override { return {}; }
+    int Stop() override { return HamlibError::Ok; }
+    QString Info() const override { return QStringLiteral("test"); }
+};
+
+// Server and clients share this thread: wait by running the event loop, never past the deadline.
+bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class RotctldServerTest : public ::testing::Test {
+  protected:
+    StillStation station;
+    RemoteTarget target;
+    RotctldServer server{station, &target};
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+
+    void SetUp() override {
+        ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0)) << server.errorString().toStdString();
+    }
+
+    QTcpSocket* Connect(bool mustConnect = true) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress::LocalHost, server.port());
+        QTcpSocket* raw = socket.get();
+        clients.push_back(std::move(socket));
+        if (mustConnect) {
+            EXPECT_TRUE(WaitUntil([raw] { return raw->state() == QAbstractSocket::ConnectedState; }));
+        }
+        return raw;
+    }
+    // Sends text and collects the answer until it holds `lines` line ends.
+    QByteArray Ask(QTcpSocket* socket, const QByteArray& text, int lines) {
+        socket->write(text);
+        QByteArray answer;
+        WaitUntil([&] {
+            answer += socket->readAll();
+            return answer.count('\n') >= lines;
+        });
+        return answer;
+    }
+    static bool Closed(QTcpSocket* socket) {
+        return WaitUntil([socket] { return socket->state() == QAbstractSocket::UnconnectedState; });
+    }
+};
+
+TEST_F(RotctldServerTest, AnswersPositionAndPipelinedRequests) {
+    QTcpSocket* client = Connect();
+    EXPECT_EQ(Ask(client, "p\n", 2), "210.50\n12.25\n");
+    // Several requests in one packet, as a script might send them.
+    EXPECT_EQ(Ask(client, "P 10 20\np\n+S\n", 5), "RPRT 0\n210.50\n12.25\nstop:\nRPRT 0\n");
+    EXPECT_DOUBLE_EQ(target.azimuth(), 10);
+    // A request split across packets is answered once complete.
+    client->write("\\get_");
+    EXPECT_EQ(Ask(client, "pos\n", 2), "210.50\n12.25\n");
+}
+
+TEST_F(RotctldServerTest, EightClientsAtOnceAndTheNinthIsTurnedAway) {
+    std::vector<QTcpSocket*> eight;
+    for (int i = 0; i < RotctldServer::MaxClients; ++i)
+        eight.push_back(Connect());
+    ASSERT_TRUE(WaitUntil([this] { return server.clientCount() == RotctldServer::MaxClients; }));
+    // The ninth may see its connection for a moment before it is closed.
+    QTcpSocket* ninth = Connect(false);
+    EXPECT_TRUE(Closed(ninth));
+    for (QTcpSocket* c : eight)
+        EXPECT_EQ(Ask(c, "p\n", 2), "210.50\n12.25\n");
+    // A place freed by "q" can be taken again.
+    eight.front()->write("q\n");
+    EXPECT_TRUE(Closed(eight.front()));
+    EXPECT_EQ(Ask(Connect(), "p\n", 2), "210.50\n12.25\n");
+}
+
+TEST_F(RotctldServerTest, MisbehavingClientsAreCutOffAndSilentOnesBlockNobody) {
+    QTcpSocket* silent = Connect();
+    silent->write("P 10"); // never finishes its line
+    QTcpSocket* overlong = Connect();
+    QTcpSocket* overlongLine = Connect();
+    QTcpSocket* garbage = Connect();
+    QTcpSocket* good = Connect();
+
+    overlong->write(QByteArray(RotctldServer::MaxLineLength + 10, 'p'));
+    overlongLine->write("P " + QByteArray(RotctldServer::MaxLineLength, '1') + " 5\n");
+    garbage->write(QByteArray("\x16\x03\x01\x02\x00\x01\x00\n", 8));
+    EXPECT_TRUE(Closed(overlong));
+    EXPECT_TRUE(Closed(overlongLine));
+    EXPECT_TRUE(Closed(garbage));
+    EXPECT_EQ(Ask(good, "p\n", 2), "210.50\n12.25\n");
+    EXPECT_EQ(silent->state(), QAbstractSocket::ConnectedState);
+    EXPECT_EQ(server.clientCount(), 2);
+    EXPECT_FALSE(target.HasPosition());
+}
+
+TEST_F(RotctldServerTest, PortInUseIsReportedAndOffNeedsNoSocket) {
+    StillStation other;
+    RotctldServer second(other, nullptr);
+    EXPECT_FALSE(second.Listen(QHostAddress::LocalHost, server.port()));
+    EXPECT_FALSE(second.errorString().isEmpty());
+    EXPECT_FALSE(second.isListening());
+}
+
+TEST(RotctldListenTest, ParsesAddressPortAndOff) {
+    struct Row {
+        const char* text;
+        bool valid;
+        bool off;
+        const char* address;
+        int port;
+    } rows[] = {
+        {"127.0.0.1:4533", true, false, "127.0.0.1", 4533},
+        {"localhost:0", true, false, "127.0.0.1", 0},
+        {"[::1]:4533", true, false, "::1", 4533},
+        {"off", true, true, "", 0},
+        {"127.0.0.1", false, false, "", 0},
+        {"127.0.0.1:", false, false, "", 0},
+        {"127.0.0.1:65536", false, false, "", 0},
+        {"127.0.0.1:-1", false, false, "", 0},
+        {"::1:4533", false, false, "", 0},
+        {"host.example:4533", false, false, "", 0},
+        {":4533", false, false, "", 0},
+        {"OFF", false, false, "", 0},
+    };
+    for (const Row& r : rows) {
+        const auto spec = ParseRotctldListen(QString::fromLatin1(r.text));
+        ASSERT_EQ(spec.has_value(), r.valid) << r.text;
+        if (!spec)
+            continue;
+        EXPECT_EQ(spec->off, r.off) << r.text;
+        if (!r.off) {
+            EXPECT_EQ(spec->address, QHostAddress(QString::fromLatin1(r.address))) << r.text;
+            EXPECT_EQ(spec->port, r.port) << r.text;
+        }
+    }
+}
+
+} // namespace
