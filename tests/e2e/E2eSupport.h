@@ -1,0 +1,100 @@
+#pragma once
+
+#include "mainwindow/Form1.h"
+#include "mainwindow/SingleInstance.h"
+#include "mainwindow/SystemPorts.h"
+#include "rotator/ModbusBoard.h"
+#include "support/FakePorts.h"
+#include "tracking/DbusDataLink.h"
+#include "tracking/PrivateBusServer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Pumps the event loop until the condition holds or the time is up; true when it held.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
+
+// tools/boardsim on a free loopback port. Its relay lines are gathered as they come.
+class BoardsimProcess {
+  public:
+    ~BoardsimProcess();
+    bool Start(const QStringList& arguments);
+    int port() const { return port_; }
+    // Relay levels (right, left, up, down) read back with Read Coils on a connection of our own;
+    // std::nullopt when the emulator does not answer.
+    std::optional<std::array<int, 4>> Coils() const;
+    bool AllCoilsOff() const;
+    // Everything printed so far ("relay BIT LEVEL az=.. el=.." lines).
+    QString Output();
+    // Stops and resumes the emulator: while stopped the kernel still accepts connections but nothing answers.
+    void Pause();
+    void Resume();
+
+  private:
+    QProcess process_;
+    QString output_;
+    int port_ = 0;
+};
+
+// The fixed date and place the data server plays: a pass in progress or starting soon.
+struct PassTime {
+    QString time;  // the server clock's start
+    QString epoch; // pass reference
+};
+
+// The whole program in this process: the main window on a real Modbus board (boardsim) and the real
+// D-Bus link (trackserver on a private bus), with recorded message boxes and sounds, a settings file
+// and a working folder of its own holding copies of the data files.
+class Program {
+  public:
+    Program();
+    ~Program();
+
+    bool StartBus();
+    bool StartServer(const QStringList& extra = {});
+    bool StartBoard(const QStringList& arguments);
+    // Writes the settings file (ASCII keys; the board address is set to loopback first).
+    void WriteSettings(const QByteArray& extraText = {});
+    // Builds the window and runs its start-up. False when start-up ended the program.
+    bool Launch();
+    // Destroys the window (after its end) so that another may be launched on the same files.
+    void Close();
+    // Waits until the first cycles have found the antenna in range and the buttons are enabled.
+    bool WaitUntilReady(int timeoutMs = 15000);
+
+    // Clicks the map where the given compass direction is drawn.
+    void ClickMap(double azimuth, double elevation);
+    // The antenna's present angles as the window shows them.
+    double ShownAzimuth() const;
+    double ShownElevation() const;
+    QString StatusText() const;
+
+    // One D-Bus answer of the data server, asked directly.
+    QString ServerItem(const QString& item) const;
+
+    QTemporaryDir dir;
+    std::unique_ptr<PrivateBus> bus;
+    TrackServerProcess server;
+    BoardsimProcess board;
+    std::unique_ptr<ModbusBoard> modbus;
+    std::unique_ptr<DbusDataLink> link;
+    SystemClock clock;
+    EventLoopWaiter waiter;
+    RecordingMessages messages;
+    RecordingSound sound;
+    RecordingHelp help;
+    RecordingBrowser browser;
+    std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<Form1> window;
+    QList<int> endCodes;
+    QString serverArguments;
+
+  private:
+    QString previousDir_;
+};

@@ -1,0 +1,118 @@
+// The whole program as a user meets it, in this process: the main window on boardsim over loopback
+// Modbus TCP and on trackserver over a private D-Bus, driven through its widgets in real time.
+#include "E2eSupport.h"
+#include "rotator/RotatorControl.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct WholeProgram : ::testing::Test {
+    Program p;
+
+    void Start(const QStringList& boardArguments, const QByteArray& settings = {},
+               const QStringList& serverArguments = {}) {
+        ASSERT_TRUE(p.StartBus());
+        ASSERT_TRUE(p.StartServer(serverArguments)) << p.server.errors().toStdString();
+        ASSERT_TRUE(p.StartBoard(boardArguments));
+        p.WriteSettings(settings);
+        ASSERT_TRUE(p.Launch());
+    }
+
+    void Click(QPushButton* button) {
+        ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    bool AnyRelayOn() {
+        const auto coils = p.board.Coils();
+        return coils && (*coils)[0] + (*coils)[1] + (*coils)[2] + (*coils)[3] > 0;
+    }
+
+    bool ManualFinished() {
+        return p.window->state().OperatingMode == 0 && !p.window->Command4->isEnabled() &&
+               p.window->Command2->isEnabled();
+    }
+
+    // A manual move from where the board starts to the clicked point, running when this returns.
+    void StartManualMove(double azimuth, double elevation) {
+        ASSERT_TRUE(p.WaitUntilReady());
+        p.ClickMap(azimuth, elevation);
+        ASSERT_EQ(p.window->state().PointMarkShown, 1)
+            << p.messages.texts.join(QLatin1Char('/')).toStdString();
+        Click(p.window->Command2);
+        ASSERT_TRUE(WaitFor([this] { return AnyRelayOn(); }, 5000)) << p.board.Output().toStdString();
+    }
+};
+
+TEST_F(WholeProgram, StartsOutsideItsRangeReturnsIntoItThenEnablesTheButtons) {
+    Start({QStringLiteral("--az"), QStringLiteral("10"), QStringLiteral("--el"), QStringLiteral("10")},
+          "[HPOSITION]\r\nH-RANGE=20,340\r\n");
+    EXPECT_FALSE(p.window->Command2->isEnabled());
+    EXPECT_FALSE(p.window->Command3->isEnabled());
+    ASSERT_TRUE(p.WaitUntilReady(15000)) << p.board.Output().toStdString();
+    const QString output = p.board.Output();
+    EXPECT_TRUE(output.contains(QStringLiteral("relay 4 1"))) << output.toStdString(); // turned right
+    EXPECT_FALSE(output.contains(QStringLiteral("relay 5 1")));
+    EXPECT_TRUE(p.board.AllCoilsOff());
+    EXPECT_GE(p.ShownAzimuth(), 19.0);
+    EXPECT_LT(p.ShownAzimuth(), 40.0);
+    EXPECT_TRUE(p.window->Command5->isEnabled());
+    EXPECT_TRUE(p.window->Command6->isEnabled());
+    EXPECT_TRUE(p.messages.texts.isEmpty()) << p.messages.texts.join(QLatin1Char('/')).toStdString();
+}
+
+TEST_F(WholeProgram, MapClickAndManualReachThePointAndFinish) {
+    Start({QStringLiteral("--az"), QStringLiteral("100"), QStringLiteral("--el"), QStringLiteral("10")});
+    StartManualMove(112, 22);
+    EXPECT_TRUE(p.window->Command4->isEnabled());
+    EXPECT_FALSE(p.window->Command3->isEnabled());
+    ASSERT_TRUE(WaitFor([this] { return ManualFinished(); }, 20000)) << p.board.Output().toStdString();
+    EXPECT_TRUE(p.board.AllCoilsOff());
+    EXPECT_NEAR(p.ShownAzimuth(), 112, 2.5)
+        << p.window->state().PointedAzimuth << "/" << p.window->state().PointedElevation << " tol "
+        << p.window->state().AzimuthTolerance << " corr " << p.window->state().AzimuthCorrection
+        << " present " << p.window->state().PresentAzimuth << " sliders " << p.window->AzimuthSliderValue()
+        << "/" << p.window->ElevationSliderValue() << " " << p.StatusText().toStdString() << " "
+        << p.board.Output().toStdString();
+    EXPECT_NEAR(p.ShownElevation(), 22, 2.5);
+    const QString output = p.board.Output();
+    EXPECT_TRUE(output.contains(QStringLiteral("relay 4 1"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("relay 6 1"))) << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("relay 5 1"))); // never the wrong way
+    EXPECT_FALSE(output.contains(QStringLiteral("relay 7 1")));
+}
+
+// Every way out switches all four relays off on the board, even in the middle of a move.
+struct ExitPath {
+    const char* name;
+    void (*leave)(Form1&);
+};
+
+class EveryExit : public WholeProgram, public ::testing::WithParamInterface<ExitPath> {};
+
+TEST_P(EveryExit, LeavesAllFourRelaysOff) {
+    Start({QStringLiteral("--az"), QStringLiteral("100"), QStringLiteral("--el"), QStringLiteral("10")});
+    StartManualMove(200, 40); // long enough to be under way when the window goes
+    GetParam().leave(*p.window);
+    EXPECT_TRUE(p.window->HasEnded());
+    EXPECT_EQ(p.endCodes, QList<int>{0});
+    EXPECT_TRUE(p.board.AllCoilsOff()) << p.board.Output().toStdString();
+    EXPECT_FALSE(p.window->Timer1->isActive());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, EveryExit,
+    ::testing::Values(ExitPath{"ExitButton", [](Form1& w) { QTest::mouseClick(w.Command1, Qt::LeftButton); }},
+                      ExitPath{"CloseBox", [](Form1& w) { w.close(); }},
+                      ExitPath{"FileMenuClose", [](Form1& w) { w.menucls->trigger(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
