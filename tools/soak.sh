@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# Fault soak: the real azelmon under Xvfb tracks the demo satellite automatically through a Modbus
+# board emulator that drops 10 % of the requests, delays the others, closes the connection and goes
+# silent for 20 s once, while the data server is killed and started again once.
+#
+#   bash tools/soak.sh            short run (about 100 s), as CI runs it
+#   bash tools/soak.sh --long     10 minutes
+#   SOAK_SECONDS=N bash tools/soak.sh
+#
+# Uses build/ (BUILD_DIR overrides). Pass: azelmon never dies; the antenna moves after the start, after
+# the board's silence and after the data server's return; after "中止" and after the exit all four
+# relays are off on the board; the program ends with code 0. Exit status 0 on pass, 1 on failure.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${BUILD_DIR:-build}
+seconds=${SOAK_SECONDS:-90}
+[[ ${1:-} == --long ]] && seconds=${SOAK_SECONDS:-600}
+
+azelmon=$root/$build/src/app/azelmon
+boardsim=$root/$build/tools/boardsim/boardsim
+trackserver=$root/$build/tools/trackserver/trackserver
+for f in "$azelmon" "$boardsim" "$trackserver"; do
+    [[ -x $f ]] || { echo "soak: $f missing (build first)"; exit 1; }
+done
+for tool in Xvfb xdotool dbus-daemon; do
+    command -v $tool >/dev/null || { echo "soak: $tool not installed (tools/install-deps.sh)"; exit 1; }
+done
+
+work=$(mktemp -d /tmp/azelmon-soak.XXXXXX)
+pids=()
+failures=0
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    [[ -n ${SOAK_KEEP:-} ]] && echo "soak: files kept in $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+
+started=$SECONDS
+say() { printf 'soak %4ds: %s\n' $((SECONDS - started)) "$*"; }
+fail() { say "FAIL: $*"; failures=$((failures + 1)); }
+
+# Waits up to $1 seconds for the command "$2..." to succeed.
+wait_for() {
+    local limit=$1
+    shift
+    local deadline=$((SECONDS + limit))
+    until "$@"; do
+        ((SECONDS >= deadline)) && return 1
+        sleep 0.2
+    done
+}
+
+# --- private display and session bus ---------------------------------------------------------------
+display=
+for n in $(seq 91 120); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+    display=:$n
+    break
+done
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+wait_for 10 xdotool getmouselocation >/dev/null 2>&1 || { echo "soak: Xvfb did not start"; exit 1; }
+
+dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >/dev/null 2>&1 &
+pids+=($!)
+wait_for 10 test -s "$work/bus" || { echo "soak: dbus-daemon did not start"; exit 1; }
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+
+start_trackserver() {
+    "$trackserver" --bus "$DBUS_SESSION_BUS_ADDRESS" >>"$work/trackserver.log" 2>&1 &
+    trackserver_pid=$!
+    pids+=($trackserver_pid)
+    wait_for 10 dbus-send --session --print-reply --dest=dde.ORBI /EXTRN dde.Topic.Request string:TEXT1 \
+        >/dev/null 2>&1
+}
+start_trackserver || { echo "soak: trackserver did not come up"; exit 1; }
+
+# --- board emulator with faults --------------------------------------------------------------------
+# Several board requests a second while tracking (more while it reconnects): the board falls silent
+# for 20 s once early in the run and closes the connection every so many requests.
+requests=$((seconds * 8))
+close_after=${SOAK_CLOSE_AFTER:-$((requests / 3))}
+silent_after=${SOAK_SILENT_AFTER:-60}
+"$boardsim" --port 0 --az 100 --el 5 --drop 0.1 --delay 40 --close-after "$close_after" \
+    --silent-after "$silent_after" --silent-for 20 >"$work/board.out" 2>"$work/board.err" &
+board_pid=$!
+pids+=($board_pid)
+wait_for 10 grep -qs '^listening on' "$work/board.out" || { echo "soak: boardsim did not start"; exit 1; }
+port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/board.out")
+
+mkdir -p "$work/config" "$work/run"
+# The data files the program looks for in its working folder.
+cp data/azelmon.csv data/cntmap.bmp data/*.wav "$work/run/" 2>/dev/null
+# Every setting at its usual value, the board on loopback.
+printf '%s\r\n' '[TCP/IP]' 'IP=127.0.0.1' '[HOUI]' 'HKITEN=0' '[DELAY_TIME]' 'DELAY=0' 'DELAY_SW=0' \
+    '[VPOSITION]' 'VHOSEIKAKU=0' 'VVOLT0=0' 'VVOLT90=2.5' 'V-RANGE=0,90' \
+    '[HPOSITION]' 'HHOSEIKAKU=0' 'HVOLT0=0' 'HVOLT360=5' 'H-RANGE=0,360' \
+    '[GOSATABLE]' 'HGOSA=1' 'VGOSA=1' 'HGOSA_D=5' 'VGOSA_D=5' '[MOTOR]' 'H_MOTOR=1' 'V_MOTOR=1' \
+    >"$work/config/rotorcfg.ini"
+
+# --- the program -----------------------------------------------------------------------------------
+(cd "$work/run" && AZELMON_CONFIG_DIR=$work/config AZELMON_INSTANCE_NAME=azelmon-soak-$$ \
+    exec "$azelmon" --board modbus --modbus-port "$port" >"$work/azelmon.log" 2>&1) &
+app_pid=$!
+pids+=($app_pid)
+
+window=
+find_window() { window=$(xdotool search --onlyvisible --class azelmon 2>/dev/null | head -n1); [[ -n $window ]]; }
+wait_for 20 find_window || { fail "no window"; cat "$work/azelmon.log"; exit 1; }
+say "window $window, board on port $port"
+
+alive() { kill -0 "$app_pid" 2>/dev/null; }
+# The buttons stand at fixed places in the window (pixels, below the menu bar).
+menu_bar=${SOAK_MENU_BAR:-24}
+click() { # x y (in the central area)
+    xdotool mousemove --window "$window" "$1" $(($2 + menu_bar)) click 1
+}
+click_auto() { click 97 247; }
+click_abort() { click 160 247; }
+
+relay_lines() { grep -c '^relay ' "$work/board.out"; }
+# Relay bits that the board reports on at the end of its output.
+relays_on() {
+    awk '/^relay /{state[$2]=$3} END{for (b in state) if (state[b]==1) printf "%s ", b}' "$work/board.out"
+}
+moved_since() { (($(relay_lines) > $1)); }
+
+# The start-up range return and the enabled buttons come first.
+sleep 5
+mark=$(relay_lines)
+click_auto
+say "自動 pressed"
+wait_for 30 moved_since "$mark" && say "tracking: the antenna moves" || fail "no relay switched after 自動"
+
+# The board's silence comes by itself; once it is over and tracking goes on, the data server is killed.
+wait_for 60 grep -q 'silent for' "$work/board.err" && say "the board fell silent"
+sleep 22
+mark=$(relay_lines)
+wait_for 30 moved_since "$mark" && say "tracking went on after the board's silence" ||
+    fail "no tracking after the board's silence"
+while ((SECONDS - started < seconds / 2)); do
+    alive || break
+    sleep 1
+done
+say "killing trackserver"
+kill -9 "$trackserver_pid"
+wait "$trackserver_pid" 2>/dev/null
+# Tracking a stale target stops after 5 s without data (plus one request's time-out).
+no_relays_on() { [[ -z $(relays_on) ]]; }
+wait_for 15 no_relays_on && say "data server gone: tracking stopped, relays off" ||
+    fail "relays still on with the data server gone: $(relays_on)"
+alive || fail "azelmon died while the data server was away"
+start_trackserver || fail "trackserver did not come back"
+say "trackserver back"
+sleep 3
+mark=$(relay_lines)
+click_auto
+wait_for 40 moved_since "$mark" && say "tracking resumed after the data server's return" ||
+    fail "no tracking after the data server came back"
+
+while ((SECONDS - started < seconds)); do
+    alive || break
+    sleep 1
+done
+alive || fail "azelmon died (see $work/azelmon.log)"
+grep -q 'silent for' "$work/board.err" || fail "the board never fell silent"
+closes=$(grep -c ' closed' "$work/board.err")
+say "board connections closed (faults and reconnections): $closes"
+mark=$(relay_lines)
+click_abort
+sleep 3
+[[ -z $(relays_on) ]] && say "中止: all relays off" || fail "relays on after 中止: $(relays_on)"
+
+kill -TERM "$app_pid"
+wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null" || fail "azelmon did not end on SIGTERM"
+wait "$app_pid"
+code=$?
+((code == 0)) || fail "azelmon ended with code $code"
+[[ -z $(relays_on) ]] && say "exit: all relays off" || fail "relays on after the exit: $(relays_on)"
+say "relay switches seen: $(relay_lines); faults: $(grep -c . "$work/board.err") board events"
+
+if ((failures)); then
+    echo "soak: FAILED ($failures)"
+    tail -n 20 "$work/azelmon.log"
+    exit 1
+fi
+echo "soak: passed (${seconds} s)"
