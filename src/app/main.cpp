@@ -165,9 +165,13 @@ int main(int argc, char** argv) {
     }
     // Under --link rotctld the boxes come from the remote target; D-Bus is not touched.
     RemoteTarget remoteTarget(parser.value(nameOption));
+    const MainState* windowState = nullptr; // known once the window exists
     std::unique_ptr<DataLink> link;
     if (remoteLink)
-        link = std::make_unique<RemoteTargetLink>(remoteTarget, clock, observer->first, observer->second);
+        link = std::make_unique<RemoteTargetLink>(
+            remoteTarget, clock, observer->first, observer->second, [&windowState] {
+                return windowState ? RotctldMainState::MapDirection(*windowState).azimuth : 0.0;
+            });
     else
         link = std::make_unique<DbusDataLink>();
 
@@ -183,6 +187,7 @@ int main(int argc, char** argv) {
 
     SingleInstance instance(SingleInstance::DefaultName());
     Form1 window(ports, SettingsFilePath());
+    windowState = &window.state();
     messages.setParent(&window);
     window.setInstanceCheck([&instance] { return instance.AnotherCopyRunning(); });
     int exitCode = 0;

@@ -10,8 +10,9 @@
 const QString RemoteTargetLink::Topic = QStringLiteral("ORBI|EXTRN");
 
 RemoteTargetLink::RemoteTargetLink(const RemoteTarget& target, const Clock& clock, double latitude,
-                                   double longitude)
-    : target_(target), clock_(clock), latitude_(latitude), longitude_(longitude) {}
+                                   double longitude, std::function<double()> restingAzimuth)
+    : target_(target), clock_(clock), latitude_(latitude), longitude_(longitude),
+      restingAzimuth_(std::move(restingAzimuth)) {}
 
 void RemoteTargetLink::SetLinkTopic(int box, const QString& topic) {
     if (box >= 0 && box < static_cast<int>(boxes_.size()))
@@ -59,8 +60,11 @@ std::optional<QString> RemoteTargetLink::ItemText(const QString& item) {
     const auto number = [](double v) { return DdeLinks::PlainNumberText(v); };
     if (item == QLatin1String("TEXT1"))
         return target_.name();
-    if (item == QLatin1String("TEXT2"))
+    if (item == QLatin1String("TEXT2")) {
+        if (!target_.HasPosition() && restingAzimuth_)
+            return number(restingAzimuth_());
         return number(target_.azimuth());
+    }
     if (item == QLatin1String("TEXT3"))
         return number(target_.elevation());
     if (item == QLatin1String("TEXT4") || item == QLatin1String("TEXT5") || item == QLatin1String("TEXT6") ||

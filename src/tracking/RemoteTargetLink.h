@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <array>
+#include <functional>
 #include <optional>
 
 class Clock;
@@ -15,9 +16,14 @@ class RemoteTarget;
 // target's name and last position and the Sun, the Moon and Mars computed for the observer. Items
 // it cannot know (range, range rate, mean anomaly, revolution) are "0". Another topic is not
 // there, so start-up links ORBI's boxes and never needs Calsat32. Requests never block.
+//
+// Before the first position the target's azimuth is where the antenna already points (given by
+// restingAzimuth, compass frame): automatic tracking turns the azimuth towards a target below the
+// horizon, and an unknown target must not move the antenna.
 class RemoteTargetLink : public DataLink {
   public:
-    RemoteTargetLink(const RemoteTarget& target, const Clock& clock, double latitude, double longitude);
+    RemoteTargetLink(const RemoteTarget& target, const Clock& clock, double latitude, double longitude,
+                     std::function<double()> restingAzimuth = {});
 
     static const QString Topic; // "ORBI|EXTRN"
 
@@ -39,6 +45,7 @@ class RemoteTargetLink : public DataLink {
     const RemoteTarget& target_;
     const Clock& clock_;
     double latitude_, longitude_;
+    std::function<double()> restingAzimuth_;
     std::array<Box, 20> boxes_{};
     // One cycle asks for six body items: compute them once per second.
     qint64 bodiesSecond_ = -1;

@@ -27,6 +27,8 @@ TEST_F(RemoteTargetLinkTest, StartUpLinksWithoutAnyOutsideServer) {
     EXPECT_EQ(state.DataBox[1], "AO-91");
     // No position yet: below the horizon, so nothing is followed.
     EXPECT_LT(LeadingNumber(state.DataBox[4]), 0);
+    // Without a resting azimuth the unknown target stands at north.
+    EXPECT_EQ(state.DataBox[3], "0");
     // Calsat32's topic is not served here.
     link.SetLinkTopic(2, DdeLinks::CalsatTopic);
     link.SetLinkItem(2, QStringLiteral("txtMJD"));
@@ -66,6 +68,18 @@ TEST_F(RemoteTargetLinkTest, SunMoonAndMarsComeFromTheEphemerisForTheObserver) {
     // Twelve hours later the Sun is down.
     clock.Advance(12 * 3600 * 1000);
     EXPECT_LT(LeadingNumber(*link.ItemText(QStringLiteral("text9"))), 0);
+}
+
+TEST(RemoteTargetRestingTest, BeforeTheFirstPositionTheAzimuthIsWhereTheAntennaPoints) {
+    FakeClock clock;
+    RemoteTarget target;
+    double antenna = 123.5;
+    RemoteTargetLink link(target, clock, 0, 0, [&antenna] { return antenna; });
+    EXPECT_EQ(link.ItemText(QStringLiteral("TEXT2")), "123.5");
+    antenna = 200;
+    EXPECT_EQ(link.ItemText(QStringLiteral("TEXT2")), "200");
+    target.Set(10, 5);
+    EXPECT_EQ(link.ItemText(QStringLiteral("TEXT2")), "10");
 }
 
 TEST(ObserverTest, ParsesLatitudeAndLongitude) {
