@@ -139,14 +139,16 @@ RotctldProtocol::Reply RotctldProtocol::Handle(QByteArray line) {
     if (!found)
         return {"RPRT -" + QByteArray::number(HamlibError::InvalidArgument) + '\n'};
 
+    // Only the commands with arguments pay for splitting them.
     std::vector<QByteArray> arguments;
-    for (const QByteArray& part : rest.simplified().split(' ')) {
-        if (!part.isEmpty())
-            arguments.push_back(part);
-    }
     QByteArray echoed;
-    for (const QByteArray& a : arguments)
-        echoed += (echoed.isEmpty() ? "" : " ") + a;
+    if (!rest.isEmpty()) {
+        for (const QByteArray& part : rest.simplified().split(' ')) {
+            if (!part.isEmpty())
+                arguments.push_back(part);
+        }
+        echoed = rest.simplified();
+    }
 
     Answer answer(extended, separator);
     switch (found->command) {

@@ -113,8 +113,11 @@ void RotctldServer::Read(QTcpSocket* socket) {
     buffer.remove(0, start);
     if (buffer.size() > MaxLineLength)
         drop = true;
-    if (!out.isEmpty())
+    if (!out.isEmpty()) {
         socket->write(out);
+        // Send now rather than on the next pass of the event loop: a client waits for every answer.
+        socket->flush();
+    }
     if (drop || socket->bytesToWrite() > MaxPendingOutput) {
         // "q" gets its pending answers first; a misbehaving client is cut off.
         socket->flush();
