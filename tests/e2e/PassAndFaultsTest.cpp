@@ -66,7 +66,9 @@ TEST_F(Tracking, AutomaticMovesOntoTheSatelliteAndAbortStopsEveryRelay) {
     const QString output = p.board.Output();
     EXPECT_TRUE(output.contains(QStringLiteral("relay 4 1"))) << output.toStdString(); // right, towards 196°
     EXPECT_TRUE(output.contains(QStringLiteral("relay 6 1"))) << output.toStdString(); // up
-    EXPECT_FALSE(output.contains(QStringLiteral("relay 5 1")));
+    // It sets off the right way; a correction back after an overrun is allowed.
+    const qsizetype left = output.indexOf(QStringLiteral("relay 5 1"));
+    EXPECT_TRUE(left < 0 || left > output.indexOf(QStringLiteral("relay 4 1"))) << output.toStdString();
     EXPECT_EQ(p.window->state().OperatingMode, 2);
     Abort();
 }
