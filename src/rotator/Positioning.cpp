@@ -193,7 +193,9 @@ void Positioning::InchToPointedPosition() {
 void Positioning::StartAutoTracking() {
     if (state_.OperatingMode != 2)
         return;
-    const auto [T, U] = AutomaticTarget();
+    // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
+    const WorkingTarget target = AutomaticTarget();
+    const double T = target.T, U = target.U;
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
     if (!AzimuthInRange(T)) {
@@ -225,7 +227,9 @@ void Positioning::TrackingPositioningStep() {
         AbortAll();
         return;
     }
-    const auto [T, U] = AutomaticTarget();
+    // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
+    const WorkingTarget target = AutomaticTarget();
+    const double T = target.T, U = target.U;
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
 
@@ -280,7 +284,9 @@ void Positioning::ContinueTracking() {
             ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
         }
     };
-    const auto [T, U] = AutomaticTarget();
+    // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
+    const WorkingTarget target = AutomaticTarget();
+    const double T = target.T, U = target.U;
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const auto& range = state_.module;
     bool azimuthSet = false, elevationSet = false;
