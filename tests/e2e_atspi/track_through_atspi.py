@@ -89,6 +89,26 @@ def prerequisites():
     return launcher, None
 
 
+def start_x_server(env):
+    """An Xvfb of our own on a display far from the ones xvfb-run -a picks; the next one if taken.
+    -noreset: the bus launcher's short visit must not make the server reset under azelmon's start."""
+    first = 300 + os.getpid() % 600
+    for display in list(range(first, 900)) + list(range(300, first)):
+        if os.path.exists("/tmp/.X%d-lock" % display):
+            continue
+        xvfb = start(["Xvfb", ":%d" % display, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"], env,
+                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        socket = "/tmp/.X11-unix/X%d" % display
+        deadline = time.monotonic() + 10
+        while xvfb.poll() is None and not os.path.exists(socket) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        time.sleep(0.2)
+        if xvfb.poll() is None and os.path.exists(socket):
+            return ":%d" % display
+        xvfb.kill()
+    raise AssertionError("no X display could be started")
+
+
 def start_environment(args, scratch):
     env = dict(os.environ)
     for key in ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS", "NO_AT_BRIDGE", "AZELMON_CONFIG_DIR"):
@@ -101,9 +121,7 @@ def start_environment(args, scratch):
                 stdout=subprocess.PIPE, text=True)
     env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
 
-    xvfb = start(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"], env,
-                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    env["DISPLAY"] = ":" + xvfb.stdout.readline().strip()
+    env["DISPLAY"] = start_x_server(env)
 
     start([args.launcher, "--launch-immediately"], env, stderr=subprocess.DEVNULL)
 
