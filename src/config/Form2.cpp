@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
@@ -39,6 +40,9 @@ Form2::~Form2() = default;
 
 void Form2::ConnectWidgets() {
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    // Escape leaves the dialog the same way as its close button.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, Command1, &QPushButton::click);
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form2::Command3_Click);
     connect(Command4, &QPushButton::clicked, this, &Form2::Command4_Click);

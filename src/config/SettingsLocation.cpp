@@ -10,13 +10,20 @@ const QString FileName = QStringLiteral("rotorcfg.ini");
 }
 
 QString SettingsFilePath() {
+    return SettingsFilePathFor(QCoreApplication::applicationDirPath());
+}
+
+QString SettingsFilePathFor(const QString& programDir) {
     const QString overrideDir = qEnvironmentVariable("AZELMON_CONFIG_DIR");
     if (!overrideDir.isEmpty()) {
         QDir().mkpath(overrideDir);
         return QDir(overrideDir).filePath(FileName);
     }
-    const QString programDir = QCoreApplication::applicationDirPath();
-    if (!programDir.isEmpty() && QFileInfo(programDir).isWritable()) {
+    // The program's own folder serves a program unpacked or built by hand. An installed one (share/azelmon
+    // beside its bin folder) keeps settings per user, even when the folder is writable, as /usr/bin is
+    // for root.
+    const bool installed = QFileInfo::exists(programDir + QStringLiteral("/../share/azelmon"));
+    if (!programDir.isEmpty() && !installed && QFileInfo(programDir).isWritable()) {
         return QDir(programDir).filePath(FileName);
     }
     const QString configDir =

@@ -5,9 +5,12 @@
 // Where the settings file "rotorcfg.ini" lives:
 // - in the folder named by the environment variable AZELMON_CONFIG_DIR when it is set (created when
 //   missing; tests and demos point it at a scratch folder);
-// - else in the program's own folder when that folder is writable (a program run from its build or
-//   unpacked folder keeps its settings beside it);
+// - else in the program's own folder when that folder is writable and is not an installed tree (no
+//   ../share/azelmon beside it): a program run from its build folder keeps its settings beside it;
 // - else in $XDG_CONFIG_HOME/azelmon/ (normally ~/.config/azelmon/), created when missing, as for an
 //   installed program.
 // The path is worked out anew for each call, so every read and write finds the file the same way.
 QString SettingsFilePath();
+
+// The same for a program in programDir (tests name the folder).
+QString SettingsFilePathFor(const QString& programDir);

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 
@@ -35,6 +36,12 @@ Form3::Form3(QWidget* parent) : QWidget(parent) {
     Label2->setWordWrap(true);
     Command1 = Make<QPushButton>(this, "Command1", QStringLiteral("閉じる"), 3360, 3300, 1320, 420);
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+    // The box closes with Escape or Enter as well as with its button.
+    for (const auto key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        connect(shortcut, &QShortcut::activated, Command1, &QPushButton::click);
+    }
+    Command1->setDefault(true);
 }
 
 void Form3::Command1_Click() {

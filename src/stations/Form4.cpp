@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace {
 
@@ -56,6 +57,9 @@ Form4::Form4(MessageSink& messages, QString stationFilePath, RestartDemand deman
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+    // Escape leaves the editor the same way as its close button.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, Command3, &QPushButton::click);
     connect(Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form4::Command5_Click);
     connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {

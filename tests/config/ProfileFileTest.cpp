@@ -1,6 +1,8 @@
 #include "config/ProfileFile.h"
 #include "config/SettingsLocation.h"
 
+#include <QStandardPaths>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -158,6 +160,28 @@ TEST(SettingsLocation, EnvironmentFolderWins) {
     if (!saved.isEmpty()) {
         qputenv("AZELMON_CONFIG_DIR", saved);
     }
+}
+
+// A build folder keeps its settings beside the program; an installed tree (share/azelmon beside bin)
+// keeps them per user, even when its bin folder is writable, as /usr/bin is for root.
+TEST(SettingsLocation, InstalledTreeUsesTheUserFolder) {
+    QTemporaryDir dir;
+    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("AZELMON_CONFIG_DIR");
+    qputenv("XDG_CONFIG_HOME", dir.filePath("home-config").toLocal8Bit());
+    QStandardPaths::setTestModeEnabled(false);
+    const QString build = dir.filePath("build/src/app");
+    const QString installed = dir.filePath("usr/bin");
+    ASSERT_TRUE(QDir().mkpath(build));
+    ASSERT_TRUE(QDir().mkpath(installed));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("usr/share/azelmon")));
+    EXPECT_EQ(SettingsFilePathFor(build), build + "/rotorcfg.ini");
+    EXPECT_EQ(SettingsFilePathFor(installed), dir.filePath("home-config/azelmon/rotorcfg.ini"));
+    EXPECT_TRUE(QDir(dir.filePath("home-config/azelmon")).exists());
+    if (savedXdg.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedXdg);
 }
 
 } // namespace
