@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Whole-program benchmark: the real azelmon under Xvfb tracking the demo pass of tools/trackserver,
+# once with the simulated board and once with tools/boardsim over Modbus TCP.
+#   - start-up: launch to the first drawn main window (xdotool sees it mapped), seconds;
+#   - CPU: utime+stime over BENCH_SECONDS (60) of automatic tracking, as a share of one core;
+#   - memory: peak (VmHWM) and steady (VmRSS at the end) resident set, MB;
+#   - one tracking cycle: instructions of TrackingCycle::Timer1_Timer (map redraw, the 13 data-link
+#     requests, the board calls) per call under callgrind, which is repeatable on a noisy machine.
+# Uses build/ (BUILD_DIR overrides; a RelWithDebInfo build is what the figures are for).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${BUILD_DIR:-build}
+seconds=${BENCH_SECONDS:-60}
+azelmon=$root/$build/src/app/azelmon
+boardsim=$root/$build/tools/boardsim/boardsim
+trackserver=$root/$build/tools/trackserver/trackserver
+
+work=$(mktemp -d /tmp/azelmon-bench.XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=
+for n in $(seq 121 150); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+    display=:$n
+    break
+done
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+until xdotool getmouselocation >/dev/null 2>&1; do sleep 0.1; done
+dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >/dev/null 2>&1 &
+pids+=($!)
+until [[ -s $work/bus ]]; do sleep 0.1; done
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
+"$trackserver" --bus "$DBUS_SESSION_BUS_ADDRESS" >/dev/null 2>&1 &
+pids+=($!)
+until dbus-send --session --print-reply --dest=dde.ORBI /EXTRN dde.Topic.Request string:TEXT1 >/dev/null 2>&1; do
+    sleep 0.1
+done
+
+menu_bar=${BENCH_MENU_BAR:-24}
+# prepare CONFIG RUN: the settings with the board on loopback; the data files in the working folder.
+prepare() {
+    mkdir -p "$1" "$2"
+    printf '[TCP/IP]\r\nIP=127.0.0.1\r\n' >"$1/rotorcfg.ini"
+    cp "$root"/data/azelmon.csv "$root"/data/cntmap.bmp "$root"/data/*.wav "$2/" 2>/dev/null
+}
+window_of() { xdotool search --onlyvisible --class azelmon 2>/dev/null | head -n1; }
+click_auto() { xdotool mousemove --window "$1" 97 $((247 + menu_bar)) click 1; }
+
+# run LABEL [azelmon arguments...]: prints one line of figures.
+run() {
+    local label=$1
+    shift
+    local cfg=$work/cfg-$label
+    prepare "$cfg" "$work/run-$label"
+    local t0 t1 pid window
+    t0=$(date +%s.%N)
+    (cd "$work/run-$label" && AZELMON_CONFIG_DIR=$cfg AZELMON_INSTANCE_NAME=azelmon-bench-$$-$label \
+        exec "$azelmon" "$@" >"$work/$label.log" 2>&1) &
+    pid=$!
+    pids+=($pid)
+    until window=$(window_of) && [[ -n $window ]]; do sleep 0.01; done
+    t1=$(date +%s.%N)
+    sleep 5
+    click_auto "$window"
+    sleep 5
+    local ticks=$(getconf CLK_TCK) c0 c1
+    c0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    sleep "$seconds"
+    c1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    local hwm rss
+    hwm=$(awk '/VmHWM/{print $2}' "/proc/$pid/status")
+    rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
+    kill -TERM "$pid"
+    wait "$pid" 2>/dev/null
+    awk -v l="$label" -v s="$t1" -v b="$t0" -v c0="$c0" -v c1="$c1" -v hz="$ticks" -v n="$seconds" \
+        -v hwm="$hwm" -v rss="$rss" 'BEGIN {
+            printf "%-8s start-up %.2f s   CPU %.2f %% of one core   RSS peak %.1f MB, steady %.1f MB\n",
+                   l, s - b, (c1 - c0) / hz / n * 100, hwm / 1024, rss / 1024 }'
+}
+
+# cycle LABEL [azelmon arguments...]: instructions per tracking cycle under callgrind.
+cycle() {
+    local label=$1
+    shift
+    local cfg=$work/cfg-cg-$label
+    prepare "$cfg" "$work/cg-$label"
+    (cd "$work/cg-$label" && AZELMON_CONFIG_DIR=$cfg AZELMON_INSTANCE_NAME=azelmon-cg-$$-$label \
+        exec valgrind --tool=callgrind --collect-atstart=no --toggle-collect='TrackingCycle::Timer1_Timer()' \
+        --dump-after='TrackingCycle::Timer1_Timer()' \
+        --callgrind-out-file="$work/cg-$label/out" "$azelmon" "$@" >"$work/cg-$label.log" 2>&1) &
+    local pid=$! window
+    pids+=($pid)
+    until window=$(window_of) && [[ -n $window ]]; do sleep 0.2; done
+    sleep 10
+    click_auto "$window"
+    sleep 40
+    kill -TERM "$pid"
+    wait "$pid" 2>/dev/null
+    # One dump per cycle (--dump-after): the median and the largest cycle.
+    cat "$work/cg-$label"/out.* 2>/dev/null | sed -n 's/^totals: *//p' | awk '{print $1}' | sort -n |
+        awk -v l="$label" '{v[NR] = $1} END {
+            if (NR == 0) { printf "%-8s no tracking cycle was collected\n", l; exit }
+            printf "%-8s tracking cycle: median %d instructions, largest %d (%d cycles)\n",
+                   l, v[int((NR + 1) / 2)], v[NR], NR }'
+}
+
+board_port() {
+    "$boardsim" --port 0 --az 100 --el 5 >"$work/board-$1.out" 2>/dev/null &
+    pids+=($!)
+    until grep -q '^listening on' "$work/board-$1.out" 2>/dev/null; do sleep 0.1; done
+    sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/board-$1.out"
+}
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+run sim --board sim --sim-az 100 --sim-el 5
+run modbus --board modbus --modbus-port "$(board_port run)"
+if command -v valgrind >/dev/null && [[ -z ${BENCH_NO_CALLGRIND:-} ]]; then
+    cycle sim --board sim --sim-az 100 --sim-el 5
+    cycle modbus --board modbus --modbus-port "$(board_port cg)"
+fi
