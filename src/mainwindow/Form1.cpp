@@ -95,8 +95,8 @@ bool Form1::Form_Load() {
     if (!OpenDataLinks())
         return false;
 
-    // 6: the tracking cycle; its first tick comes after start-up has finished.
-    Timer1->start();
+    // 6: the tracking cycle. It starts at the end of start-up: a message box shown by a later step runs
+    // the event loop, and a cycle then would measure with settings not yet read.
 
     // 7: relays cleared (the motor settings are not read yet, so nothing reaches the board).
     state_.ScheduleRunning = 0;
@@ -126,6 +126,8 @@ bool Form1::Form_Load() {
     state_.StartupState = 1;
     state_.AzimuthReturning = 0;
     state_.ElevationReturning = 0;
+    if (!ended_)
+        Timer1->start();
     return !ended_;
 }
 

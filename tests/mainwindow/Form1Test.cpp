@@ -157,6 +157,18 @@ TEST_F(MainWindowFixture, StartUpLeavesButtonsDisabledAndTouchesNoRelay) {
     EXPECT_TRUE(endCodes.isEmpty());
 }
 
+// A message box during start-up lets timers run; the tracking cycle must not, before the settings are read.
+TEST_F(MainWindowFixture, NoTrackingCycleWhileStartUpShowsAMessage) {
+    WriteIni("[VPOSITION]\r\nV-RANGE=90,0\r\n");
+    Form1& w = Make();
+    QList<bool> cycleRunning;
+    world.messages.onShow = [&](const QString&) { cycleRunning << w.Timer1->isActive(); };
+    ASSERT_TRUE(w.Form_Load());
+    ASSERT_FALSE(cycleRunning.isEmpty());
+    EXPECT_FALSE(cycleRunning.contains(true));
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
 TEST_F(MainWindowFixture, SecondCopyShowsOnlyTheMessage) {
     Form1& w = Make();
     w.setInstanceCheck([] { return true; });
