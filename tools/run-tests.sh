@@ -23,7 +23,7 @@ stage() { # name command...
 }
 ordinary_tests() (
     export QT_QPA_PLATFORM=offscreen
-    cd build && ctest --output-on-failure --timeout 120 -j 2
+    cd build && ctest --output-on-failure --timeout 120 -j 2 2>&1 | tee ../build/ctest-summary.log
 )
 stage "tests" ordinary_tests
 stage "tests under sanitizers" bash tools/sanitize.sh build-asan
@@ -32,4 +32,7 @@ stage "fault soak" bash tools/soak.sh
 
 echo "=== summary"
 printf '%s\n' "${results[@]}"
+# The ordinary suite's CTest summary closes the output.
+echo
+grep -E "tests passed|tests failed out of|Total Test time" build/ctest-summary.log | tail -2
 exit $failed
