@@ -9,7 +9,9 @@
 #
 # Uses build/ (BUILD_DIR overrides). Pass: azelmon never dies; the antenna moves after the start, after
 # the board's silence and after the data server's return; after "中止" and after the exit all four
-# relays are off on the board; the program ends with code 0. Exit status 0 on pass, 1 on failure.
+# relays are off on the board; the program ends with code 0; the status line showed the faults and no
+# tracking cycle started more than 2 s late apart from the outside time-outs (from AZELMON_TRACE).
+# Exit status 0 on pass, 1 on failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -102,7 +104,7 @@ printf '%s\r\n' '[TCP/IP]' 'IP=127.0.0.1' '[HOUI]' 'HKITEN=0' '[DELAY_TIME]' 'DE
     >"$work/config/rotorcfg.ini"
 
 # --- the program -----------------------------------------------------------------------------------
-(cd "$work/run" && AZELMON_CONFIG_DIR=$work/config AZELMON_INSTANCE_NAME=azelmon-soak-$$ \
+(cd "$work/run" && AZELMON_CONFIG_DIR=$work/config AZELMON_INSTANCE_NAME=azelmon-soak-$$ AZELMON_TRACE=$work/trace.log \
     exec "$azelmon" --board modbus --modbus-port "$port" >"$work/azelmon.log" 2>&1) &
 app_pid=$!
 pids+=($app_pid)
@@ -148,9 +150,14 @@ done
 say "killing trackserver"
 kill -9 "$trackserver_pid"
 wait "$trackserver_pid" 2>/dev/null
-# Tracking a stale target stops after 5 s without data (plus one request's time-out).
+# The status line tells of the silence; tracking a stale target stops after 5 s without data (plus one
+# request's time-out), with every relay off.
+wait_for 15 grep -q '応答がありません' "$work/trace.log" && say "data server gone: the status line says so" ||
+    fail "the status line never showed the silent data server"
+wait_for 20 grep -q '自動追尾を停止しました' "$work/trace.log" && say "tracking of the stale target stopped" ||
+    fail "automatic tracking went on without data"
 no_relays_on() { [[ -z $(relays_on) ]]; }
-wait_for 15 no_relays_on && say "data server gone: tracking stopped, relays off" ||
+wait_for 5 no_relays_on && say "relays off while the data server is away" ||
     fail "relays still on with the data server gone: $(relays_on)"
 alive || fail "azelmon died while the data server was away"
 start_trackserver || fail "trackserver did not come back"
@@ -181,6 +188,23 @@ code=$?
 ((code == 0)) || fail "azelmon ended with code $code"
 [[ -z $(relays_on) ]] && say "exit: all relays off" || fail "relays on after the exit: $(relays_on)"
 say "relay switches seen: $(relay_lines); faults: $(grep -c . "$work/board.err") board events"
+
+# From the program's trace: the status line showed the board's and the data server's faults, and no
+# tracking cycle started more than 2 s late except across an outside time-out (a cycle waiting on the
+# board or the data server puts its error on the status line before the next cycle starts).
+grep -qE 'status L [12]\.' "$work/trace.log" && say "status line showed the board's faults" ||
+    fail "the status line never showed a board fault"
+grep -q '応答が戻りました' "$work/trace.log" && say "status line showed the data server's return" ||
+    fail "the status line never showed the data server's return"
+late=$(awk '$2 == "status" { fault = 1 }
+            $2 == "cycle" { if (last && $1 - last > 3000 && !fault) { n++; if ($1 - last > worst) worst = $1 - last }
+                            last = $1; fault = 0 }
+            END { printf "%d %d", n, worst }' "$work/trace.log")
+cycles=$(grep -c ' cycle ' "$work/trace.log")
+read -r late_count late_worst <<<"$late"
+((cycles > seconds / 4)) || fail "only $cycles tracking cycles in ${seconds} s"
+((late_count == 0)) && say "$cycles tracking cycles, none more than 2 s late apart from outside time-outs" ||
+    fail "$late_count tracking cycles more than 2 s late without an outside time-out (worst ${late_worst} ms)"
 
 if ((failures)); then
     echo "soak: FAILED ($failures)"

@@ -7,6 +7,7 @@
 #include "common/NumberText.h"
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
+#include "mainwindow/RunTrace.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/StationsController.h"
 #include "mainwindow/TrackingController.h"
@@ -32,6 +33,19 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     BuildWidgets();
     BuildMenus();
     BuildTimers();
+    if (ports_.clock)
+        trace_ = RunTrace::FromEnvironment(*ports_.clock);
+    if (trace_) {
+        // Connected before the tracking side, so the line marks when each cycle starts.
+        connect(Timer1, &QTimer::timeout, this, [this] {
+            trace_->Line(QStringLiteral("cycle mode=%1 relays=%2%3%4%5")
+                             .arg(state_.OperatingMode)
+                             .arg(state_.piob4)
+                             .arg(state_.piob5)
+                             .arg(state_.piob6)
+                             .arg(state_.piob7));
+        });
+    }
     rotator_ = std::make_unique<RotatorControl>(state_, ports_, *this);
     tracking_ = std::make_unique<TrackingController>(*this);
     stations_ = std::make_unique<StationsController>(*this);
@@ -69,10 +83,14 @@ void Form1::SetWindowWidthTwips(int twips) {
 }
 
 void Form1::SetLeft(const QString& text) {
+    if (trace_)
+        trace_->Line(QStringLiteral("status L ") + text);
     Label24->setText(text);
 }
 
 void Form1::SetRight(const QString& text) {
+    if (trace_)
+        trace_->Line(QStringLiteral("status R ") + text);
     Label25->setText(text);
 }
 

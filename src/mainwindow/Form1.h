@@ -28,10 +28,13 @@ class SkyMapPainter;
 class TrackingController;
 class StationsController;
 class SettingsController;
+class RunTrace;
 
 // Twips are the window's unit: 15 twips to a pixel at 96 dpi (Qt scales for larger screens).
 inline constexpr int TwipsPerPixel = 15;
-inline int Px(double twips) { return static_cast<int>(twips / TwipsPerPixel + 0.5); }
+inline int Px(double twips) {
+    return static_cast<int>(twips / TwipsPerPixel + 0.5);
+}
 
 // The main window: widgets, menus and timers, and the start-up and shut-down of the program.
 // The shared variables live in one MainState owned here; the routines of the subsystems get it
@@ -39,7 +42,7 @@ inline int Px(double twips) { return static_cast<int>(twips / TwipsPerPixel + 0.
 class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     Q_OBJECT
 
-public:
+  public:
     // How the program asks to end: the app quits its event loop; tests record the call.
     using EndHandler = std::function<void(int exitCode)>;
 
@@ -47,7 +50,9 @@ public:
     ~Form1() override;
 
     // Whether another copy runs already; asked once by start-up.
-    void setInstanceCheck(std::function<bool()> anotherCopyRunning) { anotherCopyRunning_ = std::move(anotherCopyRunning); }
+    void setInstanceCheck(std::function<bool()> anotherCopyRunning) {
+        anotherCopyRunning_ = std::move(anotherCopyRunning);
+    }
     void setEndHandler(EndHandler handler) { endHandler_ = std::move(handler); }
 
     // Start-up. Returns false when the program ended during it (a second copy, no data server).
@@ -100,10 +105,10 @@ public:
     // All four relay variables to 0 and written to the board for every connected axis.
     void SwitchAllRelaysOff();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void BuildWidgets();
     void BuildMenus();
     void BuildTimers();
@@ -122,6 +127,7 @@ private:
     MainState state_;
     std::function<bool()> anotherCopyRunning_;
     EndHandler endHandler_;
+    std::unique_ptr<RunTrace> trace_;
     std::unique_ptr<RotatorControl> rotator_;
     std::unique_ptr<TrackingController> tracking_;
     std::unique_ptr<StationsController> stations_;
@@ -129,7 +135,7 @@ private:
     bool ended_ = false;
     bool shutDownDone_ = false;
 
-public:
+  public:
     // Widgets, with the names the whole program uses (also their object names).
     QWidget* central = nullptr;
     QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,

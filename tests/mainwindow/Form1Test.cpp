@@ -169,6 +169,21 @@ TEST_F(MainWindowFixture, NoTrackingCycleWhileStartUpShowsAMessage) {
     EXPECT_TRUE(w.Timer1->isActive());
 }
 
+// With AZELMON_TRACE set, every status-line text goes to the trace with the monotonic time.
+TEST_F(MainWindowFixture, TraceRecordsTheStatusLine) {
+    const QString path = dir.filePath(QStringLiteral("trace.log"));
+    qputenv("AZELMON_TRACE", path.toLocal8Bit());
+    Form1& w = Make();
+    qunsetenv("AZELMON_TRACE");
+    world.clock.Advance(1234);
+    w.SetLeft(QStringLiteral("1.水平制御のリトライを実行"));
+    w.SetRight(QStringLiteral("エラーメッセージは x"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()),
+              QStringLiteral("1234 status L 1.水平制御のリトライを実行\n1234 status R エラーメッセージは x\n"));
+}
+
 TEST_F(MainWindowFixture, SecondCopyShowsOnlyTheMessage) {
     Form1& w = Make();
     w.setInstanceCheck([] { return true; });
