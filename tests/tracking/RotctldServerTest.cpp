@@ -144,14 +144,14 @@ TEST(RotctldListenTest, ParsesAddressPortAndOff) {
         {"OFF", false, false, "", 0},
     };
     for (const Row& r : rows) {
-        const auto spec = ParseRotctldListen(QString::fromLatin1(r.text));
-        ASSERT_EQ(spec.has_value(), r.valid) << r.text;
-        if (!spec)
+        const auto listen = ParseRotctldListen(QString::fromLatin1(r.text));
+        ASSERT_EQ(listen.has_value(), r.valid) << r.text;
+        if (!listen)
             continue;
-        EXPECT_EQ(spec->off, r.off) << r.text;
+        EXPECT_EQ(listen->off, r.off) << r.text;
         if (!r.off) {
-            EXPECT_EQ(spec->address, QHostAddress(QString::fromLatin1(r.address))) << r.text;
-            EXPECT_EQ(spec->port, r.port) << r.text;
+            EXPECT_EQ(listen->address, QHostAddress(QString::fromLatin1(r.address))) << r.text;
+            EXPECT_EQ(listen->port, r.port) << r.text;
         }
     }
 }
