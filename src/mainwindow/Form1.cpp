@@ -186,7 +186,8 @@ SkyMapPainter& Form1::mapPainter() {
 void Form1::ShowDataBoxes() {
     for (int i = 1; i < 20; ++i) {
         if (i != 16 && i != 17 && Text[i])
-            Text[i]->setText(state_.DataBox[i]);
+            if (Text[i]->text() != state_.DataBox[i]) // an unchanged box need not repaint
+                Text[i]->setText(state_.DataBox[i]);
     }
 }
 

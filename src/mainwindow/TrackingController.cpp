@@ -22,7 +22,11 @@
 namespace {
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette p = widget->palette();
+    // Once a second for a dozen widgets: a palette set again unchanged would still repaint them.
+    const QPalette& now = widget->palette();
+    if (now.color(QPalette::WindowText) == colour && now.color(QPalette::Text) == colour)
+        return;
+    QPalette p = now;
     p.setColor(QPalette::WindowText, colour);
     p.setColor(QPalette::Text, colour);
     widget->setPalette(p);
@@ -171,7 +175,8 @@ int TrackingController::SelectedOption() const {
 }
 
 void TrackingController::ShowTargetName(const QString& name) {
-    window_.Text[17]->setText(name);
+    if (window_.Text[17]->text() != name)
+        window_.Text[17]->setText(name);
 }
 
 void TrackingController::ShowTargetAngles(const QString& azimuthText, const QString& elevationText) {
