@@ -113,17 +113,21 @@ cycle() {
                    l, v[int((NR + 1) / 2)], v[NR], NR }'
 }
 
-board_port() {
+# Starts a board emulator and sets $port. Not in a command substitution: the emulator's pid must reach
+# the clean-up list of this shell, or it would outlive the benchmark.
+start_board() {
     "$boardsim" --port 0 --az 100 --el 5 >"$work/board-$1.out" 2>/dev/null &
     pids+=($!)
     until grep -q '^listening on' "$work/board-$1.out" 2>/dev/null; do sleep 0.1; done
-    sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/board-$1.out"
+    port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/board-$1.out")
 }
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
 run sim --board sim --sim-az 100 --sim-el 5
-run modbus --board modbus --modbus-port "$(board_port run)"
+start_board run
+run modbus --board modbus --modbus-port "$port"
 if command -v valgrind >/dev/null && [[ -z ${BENCH_NO_CALLGRIND:-} ]]; then
     cycle sim --board sim --sim-az 100 --sim-el 5
-    cycle modbus --board modbus --modbus-port "$(board_port cg)"
+    start_board cg
+    cycle modbus --board modbus --modbus-port "$port"
 fi
