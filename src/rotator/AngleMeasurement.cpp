@@ -104,18 +104,7 @@ void AngleMeasurement::PositionAntenna() {
 
     state_.AzimuthTempCorrection = view_.AzimuthSliderValue();
     state_.ElevationTempCorrection = view_.ElevationSliderValue();
-    double azimuth = state_.PresentAzimuth - state_.AzimuthCorrection - state_.AzimuthTempCorrection;
-    if (azimuth > 360)
-        azimuth -= 360;
-    else if (azimuth < 0)
-        azimuth += 360;
-    double elevation = state_.PresentElevation - state_.ElevationCorrection - state_.ElevationTempCorrection;
-    if (elevation > 90)
-        elevation = 90;
-    else if (elevation < 0)
-        elevation = 0;
-    if (LeadingNumber(state_.AzimuthStartPoint) == 1)
-        azimuth = HalfTurn(azimuth);
+    const auto [azimuth, elevation] = MapPointingDirection(state_);
 
     const double x = SkyPlotX(azimuth, elevation) + state_.MapCentreX;
     const double y = SkyPlotY(azimuth, elevation) + state_.MapCentreY;
@@ -128,4 +117,20 @@ void AngleMeasurement::PositionAntenna() {
         attempt([&] { positioning_.ManualPositioningStep(); });
     else if (state_.OperatingMode == 2)
         attempt([&] { positioning_.TrackingPositioningStep(); });
+}
+
+PointingDirection MapPointingDirection(const MainState& s) {
+    double azimuth = s.PresentAzimuth - s.AzimuthCorrection - s.AzimuthTempCorrection;
+    if (azimuth > 360)
+        azimuth -= 360;
+    else if (azimuth < 0)
+        azimuth += 360;
+    double elevation = s.PresentElevation - s.ElevationCorrection - s.ElevationTempCorrection;
+    if (elevation > 90)
+        elevation = 90;
+    else if (elevation < 0)
+        elevation = 0;
+    if (LeadingNumber(s.AzimuthStartPoint) == 1)
+        azimuth = HalfTurn(azimuth);
+    return {azimuth, elevation};
 }

@@ -3,6 +3,15 @@
 #include <QString>
 
 struct MainState;
+
+// Where the antenna points on the map: the present angles less the fixed and temporary corrections,
+// azimuth wrapped once into 0..360, elevation held to 0..90, and with the south start point turned
+// half round into the compass frame. The map's antenna mark and the rotctld endpoint both use it.
+struct PointingDirection {
+    double azimuth = 0;
+    double elevation = 0;
+};
+PointingDirection MapPointingDirection(const MainState& state);
 struct Ports;
 class RotatorView;
 class RelayOutputs;

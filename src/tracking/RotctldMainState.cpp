@@ -2,25 +2,14 @@
 
 #include "common/MainState.h"
 #include "common/NumberText.h"
-#include "skymap/SkyProjection.h"
+#include "rotator/AngleMeasurement.h"
 
 RotctldMainState::RotctldMainState(const MainState& state, std::function<int()> stop, QString info)
     : state_(state), stop_(std::move(stop)), info_(std::move(info)) {}
 
 AntennaDirection RotctldMainState::MapDirection(const MainState& s) {
-    double azimuth = s.PresentAzimuth - s.AzimuthCorrection - s.AzimuthTempCorrection;
-    if (azimuth > 360)
-        azimuth -= 360;
-    else if (azimuth < 0)
-        azimuth += 360;
-    double elevation = s.PresentElevation - s.ElevationCorrection - s.ElevationTempCorrection;
-    if (elevation > 90)
-        elevation = 90;
-    else if (elevation < 0)
-        elevation = 0;
-    if (LeadingNumber(s.AzimuthStartPoint) == 1)
-        azimuth = HalfTurn(azimuth);
-    return {azimuth, elevation};
+    const PointingDirection d = MapPointingDirection(s);
+    return {d.azimuth, d.elevation};
 }
 
 AntennaDirection RotctldMainState::PresentDirection() const {
