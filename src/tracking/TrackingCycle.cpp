@@ -1,5 +1,8 @@
 #include "tracking/TrackingCycle.h"
 
+#include <tuple>
+#include <utility>
+
 #include "common/Clock.h"
 #include "common/MainState.h"
 #include "common/NumberText.h"
@@ -15,6 +18,19 @@
 #include "tracking/VisibilityCue.h"
 
 namespace {
+
+// The relay pair (increasing direction, decreasing direction) that drives an axis back into its range.
+std::pair<std::int16_t, std::int16_t> ReturnRelays(RangeSide side) {
+    switch (side) {
+    case RangeSide::Above:
+        return {0, 1};
+    case RangeSide::Below:
+        return {1, 0};
+    case RangeSide::Inside:
+        break;
+    }
+    return {0, 0};
+}
 
 bool SouthStartPoint(const MainState& state) {
     return LeadingNumber(state.AzimuthStartPoint) != 0;
@@ -183,30 +199,10 @@ void TrackingCycle::ReturnIntoRange() {
     if (state_.StartupState == 1) {
         view_.SetCommandButtonsReady(false);
         state_.StartupState = 2;
-        switch (azimuthSide()) {
-        case RangeSide::Inside:
-            state_.piob4 = 0, state_.piob5 = 0;
-            break;
-        case RangeSide::Above:
-            state_.piob4 = 0, state_.piob5 = 1;
-            break;
-        case RangeSide::Below:
-            state_.piob4 = 1, state_.piob5 = 0;
-            break;
-        }
+        std::tie(state_.piob4, state_.piob5) = ReturnRelays(azimuthSide());
         rotator_.OutputAzimuthRelays();
         state_.AzimuthReturning = azimuthSide() == RangeSide::Inside ? 0 : 1;
-        switch (elevationSide()) {
-        case RangeSide::Inside:
-            state_.piob6 = 0, state_.piob7 = 0;
-            break;
-        case RangeSide::Above:
-            state_.piob6 = 0, state_.piob7 = 1;
-            break;
-        case RangeSide::Below:
-            state_.piob6 = 1, state_.piob7 = 0;
-            break;
-        }
+        std::tie(state_.piob6, state_.piob7) = ReturnRelays(elevationSide());
         rotator_.OutputElevationRelays();
         state_.ElevationReturning = elevationSide() == RangeSide::Inside ? 0 : 1;
         rotator_.ShowRelayIndicators();
