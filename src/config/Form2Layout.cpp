@@ -1,5 +1,6 @@
 // The settings dialog's widgets, placed in twips like the main window (15 twips to a pixel).
 #include "config/Form2.h"
+#include "config/WidgetMaking.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -12,20 +13,13 @@
 
 namespace {
 
-int Tw(int twips) {
-    return (twips + 7) / 15;
-}
-
 void Place(QWidget* w, int x, int y, int width, int height) {
-    w->setGeometry(Tw(x), Tw(y), Tw(width), Tw(height));
+    w->setGeometry(TwipsRect(x, y, width, height));
 }
 
 template <class T>
 T* Make(QWidget* parent, const QString& name, const QString& text, int x, int y, int w, int h) {
-    auto* widget = new T(text, parent);
-    widget->setObjectName(name);
-    Place(widget, x, y, w, h);
-    return widget;
+    return MakeWidget<T>(parent, name, text, TwipsRect(x, y, w, h));
 }
 
 QSlider* MakeSlider(QWidget* parent, int number, int min, int max, int x, int y, int w,
@@ -62,7 +56,7 @@ void Form2::BuildWidgets() {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("設定（ＩＮＩファイル）"));
     setWindowFlag(Qt::Dialog);
-    setFixedSize(Tw(8160), Tw(8835));
+    setFixedSize(Px(8160), Px(8835));
 
     auto label = [this](int n, QWidget* parent, const char* text, int x, int y, int w, int h = 260) {
         Label[n] =

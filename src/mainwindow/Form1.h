@@ -3,6 +3,7 @@
 #include "common/MainState.h"
 #include "common/Ports.h"
 #include "common/StatusLine.h"
+#include "config/WidgetMaking.h"
 #include "rotator/RotatorView.h"
 
 #include <QMainWindow>
@@ -29,12 +30,6 @@ class TrackingController;
 class StationsController;
 class SettingsController;
 class RunTrace;
-
-// Twips are the window's unit: 15 twips to a pixel at 96 dpi (Qt scales for larger screens).
-inline constexpr int TwipsPerPixel = 15;
-inline int Px(double twips) {
-    return static_cast<int>(twips / TwipsPerPixel + 0.5);
-}
 
 // The main window: widgets, menus and timers, and the start-up and shut-down of the program.
 // The shared variables live in one MainState owned here; the routines of the subsystems get it

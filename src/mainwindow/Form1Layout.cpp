@@ -20,27 +20,18 @@
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    return label;
+    return MakeWidget<QLabel>(parent, QLatin1String(name), caption, geometry);
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip,
                         QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    button->setGeometry(geometry);
+    auto* button = MakeWidget<QPushButton>(parent, QLatin1String(name), caption, geometry, tip);
     button->setAutoFillBackground(true);
     return button;
 }
 
 QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
-    auto* frame = new QGroupBox(caption, parent);
-    frame->setObjectName(QLatin1String(name));
-    frame->setGeometry(geometry);
-    return frame;
+    return MakeWidget<QGroupBox>(parent, QLatin1String(name), caption, geometry);
 }
 
 QFrame* MakeIndicator(QWidget* parent, int number, QRect geometry) {

@@ -11,10 +11,7 @@ namespace {
 
 template <class T>
 T* Make(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h) {
-    auto* widget = new T(text, parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(Px(x), Px(y), Px(w), Px(h));
-    return widget;
+    return MakeWidget<T>(parent, QLatin1String(name), text, TwipsRect(x, y, w, h));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "stations/Form4.h"
 
+#include "config/WidgetMaking.h"
+
 #include "common/MessageSink.h"
 #include "stations/EditorChecks.h"
 
@@ -22,10 +24,7 @@ const QString TimeMessage = QStringLiteral("開始時間を１３：３０の形
 const QString FullListMessage = QStringLiteral("局リストには%1局までしか登録できません。").arg(MaxStations);
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    return label;
+    return MakeWidget<QLabel>(parent, QLatin1String(name), text, geometry);
 }
 
 QLineEdit* MakeBox(QWidget* parent, const char* name, const QString& tip, QRect geometry) {
@@ -38,11 +37,7 @@ QLineEdit* MakeBox(QWidget* parent, const char* name, const QString& tip, QRect 
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip,
                         QRect geometry) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    button->setGeometry(geometry);
-    return button;
+    return MakeWidget<QPushButton>(parent, QLatin1String(name), caption, geometry, tip);
 }
 
 } // namespace
