@@ -7,7 +7,7 @@ packages=(
     libmodbus-dev libnova-dev libgtest-dev libgmock-dev libbenchmark-dev
     dbus dbus-x11 xvfb xauth imagemagick fonts-ipafont-gothic python3-pyatspi at-spi2-core strace
     gstreamer1.0-plugins-base libhamlib-utils
-    clang libclang-rt-14-dev xdotool valgrind
+    clang clang-format libclang-rt-14-dev xdotool valgrind
 )
 missing=()
 for p in "${packages[@]}"; do

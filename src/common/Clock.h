@@ -5,7 +5,7 @@
 
 // Time as the program sees it. Tests use a virtual clock that they advance by hand.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Monotonic milliseconds since an arbitrary start; never goes back.
     virtual std::int64_t MonotonicMs() const = 0;

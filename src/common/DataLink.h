@@ -15,7 +15,7 @@
 //   the server is gone or the item is unknown.
 // - Calls come from the event-loop thread only.
 class DataLink {
-public:
+  public:
     enum class Mode { None, Manual };
 
     virtual ~DataLink() = default;

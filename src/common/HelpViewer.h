@@ -4,7 +4,7 @@
 
 // The program's help window.
 class HelpViewer {
-public:
+  public:
     virtual ~HelpViewer() = default;
     virtual void ShowContents() = 0;
     virtual void Close() = 0;
@@ -12,7 +12,7 @@ public:
 
 // The desktop's web browser. Opening never blocks the window.
 class Browser {
-public:
+  public:
     virtual ~Browser() = default;
     virtual void OpenAddress(const QString& address) = 0;
 };

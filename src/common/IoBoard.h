@@ -14,7 +14,7 @@
 // - After a failure the next call tries again from scratch (the Modbus backend reconnects).
 // - port is 6 for WriteOutputBit (port B) and 5 for ReadAnalogInput; other values are refused.
 class IoBoard {
-public:
+  public:
     virtual ~IoBoard() = default;
 
     // The board's address text (the "IP" setting). Takes effect for the next call.

@@ -5,7 +5,7 @@
 // Modal messages with a single OK button and the program's title. Returns when the user closed it.
 // Tests record the texts instead, so no test can ever hang on a real message box.
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     virtual void ShowMessage(const QString& text) = 0;
 };

@@ -4,7 +4,7 @@
 
 // Starts playing a wave file and returns at once; a missing file gives the system beep.
 class SoundPlayer {
-public:
+  public:
     virtual ~SoundPlayer() = default;
     virtual void PlayAsync(const QString& fileName) = 0;
 };

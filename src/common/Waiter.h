@@ -4,7 +4,7 @@
 // WaitProcessingEvents lets window events and timers run while the time passes, so a second
 // step or cycle may start meanwhile (callers guard against that themselves).
 class Waiter {
-public:
+  public:
     virtual ~Waiter() = default;
     virtual void Sleep(int milliseconds) = 0;
     virtual void WaitProcessingEvents(int milliseconds) = 0;

@@ -48,7 +48,8 @@ std::optional<WindowPosition> ParseWindowPosition(const QString& text) {
     const QString left = text.mid(colon + 1).trimmed();
     // A part without any leading number would silently become 0 and put the window in a corner.
     auto hasNumber = [](const QString& s) {
-        return !s.isEmpty() && (s[0].isDigit() || ((s[0] == '-' || s[0] == '+' || s[0] == '.') && s.size() > 1));
+        return !s.isEmpty() &&
+               (s[0].isDigit() || ((s[0] == '-' || s[0] == '+' || s[0] == '.') && s.size() > 1));
     };
     if (!hasNumber(top) || !hasNumber(left))
         return std::nullopt;

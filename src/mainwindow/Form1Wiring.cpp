@@ -33,7 +33,8 @@ void Form1::LoadMapPicture() {
     }
     Picture1->SetBackground(QImage());
     ports_.messages->ShowMessage(
-        QStringLiteral("地図の画像ファイル \"%1\" が見つかりません。背景なしで地図を表示します。").arg(MapPictureFileName));
+        QStringLiteral("地図の画像ファイル \"%1\" が見つかりません。背景なしで地図を表示します。")
+            .arg(MapPictureFileName));
 }
 
 void Form1::LoadStations() {
@@ -82,8 +83,9 @@ void Form1::ShowRelayIndicators(bool right, bool left, bool up, bool down) {
     const bool on[5] = {false, right, left, up, down};
     for (int i = 1; i <= 4; ++i) {
         Shape[i]->setProperty("filled", on[i]);
-        Shape[i]->setStyleSheet(QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:%1;}")
-                                    .arg(on[i] ? QStringLiteral("red") : QStringLiteral("transparent")));
+        Shape[i]->setStyleSheet(
+            QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:%1;}")
+                .arg(on[i] ? QStringLiteral("red") : QStringLiteral("transparent")));
     }
 }
 

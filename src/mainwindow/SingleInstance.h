@@ -9,7 +9,7 @@ class QLocalServer;
 // a copy that crashed leaves only a dead socket, which the next start removes, so nothing stale
 // can block a start.
 class SingleInstance {
-public:
+  public:
     explicit SingleInstance(QString name);
     ~SingleInstance();
 
@@ -19,7 +19,7 @@ public:
     // The name used unless AZELMON_INSTANCE_NAME sets another (tests run copies side by side).
     static QString DefaultName();
 
-private:
+  private:
     QString name_;
     std::unique_ptr<QLocalServer> server_;
 };

@@ -18,44 +18,44 @@ class QTextBrowser;
 // The real backends of the ports that need nothing but Qt.
 
 class SystemClock : public Clock {
-public:
+  public:
     SystemClock() { started_.start(); }
     std::int64_t MonotonicMs() const override { return started_.elapsed(); }
     QDateTime LocalNow() const override { return QDateTime::currentDateTime(); }
     QDateTime UtcNow() const override { return QDateTime::currentDateTimeUtc(); }
 
-private:
+  private:
     QElapsedTimer started_;
 };
 
 class EventLoopWaiter : public Waiter {
-public:
+  public:
     void Sleep(int milliseconds) override;
     void WaitProcessingEvents(int milliseconds) override;
 };
 
 // Modal box with one OK button and the program's title.
 class MessageBoxSink : public MessageSink {
-public:
+  public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void ShowMessage(const QString& text) override;
 
-private:
+  private:
     QPointer<QWidget> parent_;
 };
 
 class EffectSoundPlayer : public SoundPlayer {
-public:
+  public:
     EffectSoundPlayer();
     ~EffectSoundPlayer() override;
     void PlayAsync(const QString& fileName) override;
 
-private:
+  private:
     std::unique_ptr<QSoundEffect> effect_;
 };
 
 class DesktopBrowser : public Browser {
-public:
+  public:
     void OpenAddress(const QString& address) override;
 };
 

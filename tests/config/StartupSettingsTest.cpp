@@ -1,5 +1,5 @@
-#include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
+#include "config/ProfileFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -55,9 +55,8 @@ TEST_F(IniFixture, UnusableRangesFallBackWithOneMessageEach) {
         const char* value;
         bool usable;
     };
-    const Row rows[] = {{"0,90", true},  {" 5, 60", true}, {"0 90", false}, {"a,90", false},
-                        {"0,", false},   {"-1,90", false}, {"0,91", false}, {"60,60", false},
-                        {"70,20", false}};
+    const Row rows[] = {{"0,90", true},   {" 5, 60", true}, {"0 90", false},  {"a,90", false}, {"0,", false},
+                        {"-1,90", false}, {"0,91", false},  {"60,60", false}, {"70,20", false}};
     for (const Row& row : rows) {
         Write(QByteArray("[VPOSITION]\r\nV-RANGE=") + row.value + "\r\n");
         MainState s;
@@ -79,8 +78,9 @@ TEST(WindowPosition, ParsesTopThenLeft) {
         bool valid;
         double top, left;
     };
-    const Row rows[] = {{"555:9735", true, 555, 9735}, {"1200:300", true, 1200, 300}, {"100:200", true, 100, 200},
-                        {"100", false, 0, 0},          {"abc:def", false, 0, 0},      {":200", false, 0, 0},
+    const Row rows[] = {{"555:9735", true, 555, 9735}, {"1200:300", true, 1200, 300},
+                        {"100:200", true, 100, 200},   {"100", false, 0, 0},
+                        {"abc:def", false, 0, 0},      {":200", false, 0, 0},
                         {"100:", false, 0, 0}};
     for (const Row& row : rows) {
         const auto p = ParseWindowPosition(QString::fromLatin1(row.text));

@@ -62,7 +62,9 @@ TEST_F(WholeProgram, StartsOutsideItsRangeReturnsIntoItThenEnablesTheButtons) {
     EXPECT_TRUE(output.contains(QStringLiteral("relay 4 1"))) << output.toStdString(); // turned right
     EXPECT_FALSE(output.contains(QStringLiteral("relay 5 1")));
     EXPECT_TRUE(p.board.AllCoilsOff());
-    EXPECT_GE(p.ShownAzimuth(), 19.0);
+    // The return stops once the antenna is within the tolerance of the range's edge; how far it coasts
+    // beyond that depends on how quickly the relay is switched off, which a slow build stretches.
+    EXPECT_GE(p.ShownAzimuth(), 20 - p.window->state().AzimuthTolerance - 0.5);
     EXPECT_LT(p.ShownAzimuth(), 40.0);
     EXPECT_TRUE(p.window->Command5->isEnabled());
     EXPECT_TRUE(p.window->Command6->isEnabled());
@@ -79,7 +81,8 @@ TEST_F(WholeProgram, MapClickAndManualApproachThePointAndFinish) {
     // The manual step ends the operation after its first near pulse, with every relay off, so the
     // antenna comes to rest inside the near margin (8 degrees beyond the tolerance) short of the point.
     EXPECT_GT(p.ShownAzimuth(), 100 + 1) << p.board.Output().toStdString();
-    EXPECT_NEAR(p.ShownAzimuth(), 112, 8 + p.window->state().AzimuthTolerance) << p.StatusText().toStdString();
+    EXPECT_NEAR(p.ShownAzimuth(), 112, 8 + p.window->state().AzimuthTolerance)
+        << p.StatusText().toStdString();
     EXPECT_GT(p.ShownElevation(), 10 + 1);
     EXPECT_NEAR(p.ShownElevation(), 22, 8 + p.window->state().ElevationTolerance);
     const QString output = p.board.Output();

@@ -25,8 +25,8 @@ struct MainWindowFixture : ::testing::Test {
 
     void SetUp() override {
         QMap<QString, QString> orbi;
-        for (const char* item : {"TEXT1", "TEXT2", "TEXT3", "TEXT4", "TEXT5", "TEXT6", "TEXT7", "text8", "text9",
-                                 "text10", "text11", "text20", "text21"})
+        for (const char* item : {"TEXT1", "TEXT2", "TEXT3", "TEXT4", "TEXT5", "TEXT6", "TEXT7", "text8",
+                                 "text9", "text10", "text11", "text20", "text21"})
             orbi[QString::fromLatin1(item)] = QStringLiteral("10");
         orbi[QStringLiteral("TEXT1")] = QStringLiteral("ISS");
         world.link.servers[QStringLiteral("ORBI|EXTRN")] = orbi;
@@ -114,9 +114,10 @@ TEST_F(MainWindowFixture, MenuTreeAndStartMarks) {
         ASSERT_NE(a, nullptr) << r.name;
         EXPECT_EQ(a->text(), QString::fromUtf8(r.caption));
     }
-    const Row menus[] = {{"menufile", "ファイル(&F)"}, {"menuset", "設定(&S)"}, {"menuhelp", "ヘルプ(&H)"},
-                         {"menu_sun", "太陽の表示(&T)"}, {"menu_moon", "月の表示(&M)"},
-                         {"menu_kasei", "火星の表示(&K)"}, {"menu_debug", "ＤＥＢＵＧ"}};
+    const Row menus[] = {{"menufile", "ファイル(&F)"},  {"menuset", "設定(&S)"},
+                         {"menuhelp", "ヘルプ(&H)"},    {"menu_sun", "太陽の表示(&T)"},
+                         {"menu_moon", "月の表示(&M)"}, {"menu_kasei", "火星の表示(&K)"},
+                         {"menu_debug", "ＤＥＢＵＧ"}};
     for (const Row& r : menus) {
         auto* m = Find<QMenu>(r.name);
         ASSERT_NE(m, nullptr) << r.name;
@@ -180,8 +181,9 @@ TEST_F(MainWindowFixture, TraceRecordsTheStatusLine) {
     w.SetRight(QStringLiteral("エラーメッセージは x"));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(f.readAll()),
-              QStringLiteral("1234 status L 1.水平制御のリトライを実行\n1234 status R エラーメッセージは x\n"));
+    EXPECT_EQ(
+        QString::fromUtf8(f.readAll()),
+        QStringLiteral("1234 status L 1.水平制御のリトライを実行\n1234 status R エラーメッセージは x\n"));
 }
 
 TEST_F(MainWindowFixture, SecondCopyShowsOnlyTheMessage) {

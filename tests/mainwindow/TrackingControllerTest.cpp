@@ -201,7 +201,8 @@ TEST_F(TrackingFixture, ManualWithoutAPointedPositionOnlyAsks) {
     Tick();
     const std::size_t writes = world.board.writes.size();
     w.Command2->click();
-    EXPECT_EQ(world.messages.texts.value(world.messages.texts.size() - 1), QStringLiteral("アンテナの移動位置を指定してください"));
+    EXPECT_EQ(world.messages.texts.value(world.messages.texts.size() - 1),
+              QStringLiteral("アンテナの移動位置を指定してください"));
     EXPECT_TRUE(ButtonsReady());
     EXPECT_TRUE(w.menuset->isEnabled());
     EXPECT_EQ(w.state().OperatingMode, 0);

@@ -19,7 +19,7 @@
 
 // Virtual time: starts at a fixed local date and moves only when a test advances it.
 class FakeClock : public Clock {
-public:
+  public:
     std::int64_t nowMs = 0;
     QDateTime localStart = QDateTime(QDate(2026, 12, 7), QTime(21, 0, 0), Qt::LocalTime);
 
@@ -32,7 +32,7 @@ public:
 // Waits advance the virtual clock. WaitProcessingEvents also calls onEvents, which a test can use
 // to run whatever would have happened meanwhile (a timer tick, a click).
 class FakeWaiter : public Waiter {
-public:
+  public:
     explicit FakeWaiter(FakeClock& clock) : clock_(clock) {}
     std::vector<int> sleeps;
     std::vector<int> eventWaits;
@@ -49,22 +49,22 @@ public:
             onEvents(ms);
     }
 
-private:
+  private:
     FakeClock& clock_;
 };
 
 // Records every board call; readings and failures are scripted by the test.
 class RecordingBoard : public IoBoard {
-public:
+  public:
     struct Write {
         int port, bit, level;
         bool operator==(const Write&) const = default;
     };
     QString address;
-    std::vector<Write> writes;      // successful and failed attempts alike
-    std::vector<int> reads;         // channels asked for
-    int counts[2] = {0, 0};         // present reading per channel
-    int failWrites = 0;             // the next N writes fail
+    std::vector<Write> writes; // successful and failed attempts alike
+    std::vector<int> reads;    // channels asked for
+    int counts[2] = {0, 0};    // present reading per channel
+    int failWrites = 0;        // the next N writes fail
     bool failAllWrites = false;
     int failReads = 0;
     bool failAllReads = false;
@@ -94,13 +94,13 @@ public:
     int Level(int bit) const { return levels[bit & 7]; }
     bool AllRelaysOff() const { return !levels[4] && !levels[5] && !levels[6] && !levels[7]; }
 
-private:
+  private:
     int levels[8] = {};
 };
 
 // A table of servers: "App|Topic" -> item -> text. A missing server or item fails like D-Bus would.
 class FakeDataLink : public DataLink {
-public:
+  public:
     QMap<QString, QMap<QString, QString>> servers;
     struct Box {
         QString topic, item;
@@ -139,7 +139,7 @@ public:
 };
 
 class RecordingMessages : public MessageSink {
-public:
+  public:
     QStringList texts;
     std::function<void(const QString&)> onShow; // runs while the "box" is up
     void ShowMessage(const QString& text) override {
@@ -150,26 +150,26 @@ public:
 };
 
 class RecordingSound : public SoundPlayer {
-public:
+  public:
     QStringList played;
     void PlayAsync(const QString& f) override { played << f; }
 };
 
 class RecordingHelp : public HelpViewer {
-public:
+  public:
     int shown = 0, closed = 0;
     void ShowContents() override { ++shown; }
     void Close() override { ++closed; }
 };
 
 class RecordingBrowser : public Browser {
-public:
+  public:
     QStringList opened;
     void OpenAddress(const QString& a) override { opened << a; }
 };
 
 class RecordingStatus : public StatusLine {
-public:
+  public:
     QString left, right;
     QStringList history; // every text written, "L:" or "R:" first
     void SetLeft(const QString& t) override {
