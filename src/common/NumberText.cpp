@@ -7,11 +7,22 @@
 #include <string>
 #include <system_error>
 
-namespace {
-
 bool IsBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
+
+QString TrimBlanks(const QString& text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && IsBlank(text[start]))
+        ++start;
+    while (end > start && IsBlank(text[end - 1]))
+        --end;
+    return text.mid(start, end - start);
+}
+
+namespace {
+
 bool IsDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
@@ -93,17 +104,10 @@ double LeadingNumber(const QString& text) {
 }
 
 std::optional<double> StrictNumber(const QString& text) {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && IsBlank(text[start])) {
-        ++start;
-    }
-    while (end > start && IsBlank(text[end - 1])) {
-        --end;
-    }
+    const QString trimmed = TrimBlanks(text);
     std::string ascii;
-    const qsizetype length = ScanNumber(text, start, ascii);
-    if (length == 0 || start + length != end) {
+    const qsizetype length = ScanNumber(trimmed, 0, ascii);
+    if (length == 0 || length != trimmed.size()) {
         return std::nullopt;
     }
     double value = 0.0;

@@ -3,6 +3,11 @@
 #include <QString>
 #include <optional>
 
+// Blanks, in the settings file, the station list and number texts alike: spaces and tabs.
+bool IsBlank(QChar c);
+// The text without blanks at either end (other white space is kept).
+QString TrimBlanks(const QString& text);
+
 // Leading-number conversion: leading blanks skipped, then the longest prefix that forms a number
 // (sign, digits, decimal part, exponent) with "." as decimal point; 0 when there is none. Never fails.
 // Blanks are spaces and tabs. "E" counts as exponent only with digits after it ("1e3x" is 1000,

@@ -1,5 +1,6 @@
 #include "config/ProfileFile.h"
 
+#include "common/NumberText.h"
 #include "common/TextFile.h"
 
 #include <QFile>
@@ -19,22 +20,6 @@ struct RawLine {
     QByteArray ending;
     QString text; // decoded for matching
 };
-
-bool IsBlank(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-QString TrimBlanks(const QString& text) {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && IsBlank(text[start])) {
-        ++start;
-    }
-    while (end > start && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return text.mid(start, end - start);
-}
 
 std::vector<RawLine> SplitLines(const QByteArray& bytes) {
     std::vector<RawLine> lines;

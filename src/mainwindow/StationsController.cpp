@@ -128,11 +128,7 @@ void StationsController::StartScheduledStation(int index) {
         return;
     }
     LockTargetChoice();
-    state.AbortRequested = 0;
-    state.OperatingMode = 2;
-    state.PointMarkShown = 0;
-    state.ApproachComplete = 0;
-    window_.rotator().StartAutoTracking();
+    window_.rotator().EnterAutomaticMode();
 }
 
 void StationsController::LockTargetChoice() {

@@ -113,7 +113,6 @@ void TrackingController::Command2_Click() {
 }
 
 void TrackingController::Command3_Click() {
-    MainState& s = window_.state();
     Form1::SetButtonBusy(window_.Command3, true);
     for (QPushButton* b : {window_.Command2, window_.Command5, window_.Command6})
         Form1::SetButtonBusy(b, false);
@@ -126,11 +125,7 @@ void TrackingController::Command3_Click() {
     QRadioButton* options[] = {window_.Option1, window_.Option2, window_.Option3, window_.Option4};
     for (int i = 0; i < 4; ++i)
         options[i]->setEnabled(i + 1 == selected);
-    s.AbortRequested = 0;
-    s.OperatingMode = 2;
-    s.PointMarkShown = 0;
-    s.ApproachComplete = 0;
-    window_.rotator().StartAutoTracking();
+    window_.rotator().EnterAutomaticMode();
 }
 
 void TrackingController::Command4_Click() {

@@ -34,6 +34,17 @@ class StepGuard {
 constexpr double ManualNearMargin = 8;
 constexpr double AutomaticNearMargin = 5;
 constexpr double FallenBehindMargin = 8;
+
+// Inside the dead band around the target.
+bool WithinTolerance(double present, double tolerance, double target) {
+    return !(present - tolerance > target) && !(present + tolerance < target);
+}
+
+// Outside the dead band, but no further from it than the margin.
+bool WithinNearMargin(double present, double tolerance, double target, double margin) {
+    return (present - tolerance > target && (present - tolerance) - target <= margin) ||
+           (present + tolerance < target && target - (present + tolerance) <= margin);
+}
 } // namespace
 
 Positioning::Positioning(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays,
@@ -103,43 +114,26 @@ void Positioning::CheckOperatingRange() {
     }
 }
 
-void Positioning::ManualPositioningStep() {
-    if (stepRunning_)
-        return;
-    StepGuard guard(stepRunning_);
+bool Positioning::StepMayGoOn() {
     AzimuthNear = 0;
     ElevationNear = 0;
     if (state_.AbortRequested == 1) {
         AbortAll();
-        return;
+        return false;
     }
-    const auto [T, U] = ManualTarget();
-    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
-    log_.WriteLog(QStringLiteral("hkaku=") + LogNumberText(state_.PresentAzimuth) +
-                  QStringLiteral(" h_gosa=") + LogNumberText(ta) + QStringLiteral("tp_m_hkaku=") +
-                  LogNumberText(T));
+    return true;
+}
 
-    double a = state_.PresentAzimuth, e = state_.PresentElevation;
-    if (!(a - ta > T) && !(a + ta < T))
+void Positioning::StopAxesInDeadBand(double T, double U) {
+    if (WithinTolerance(state_.PresentAzimuth, state_.AzimuthTolerance, T))
         relays_.StopAzimuth();
-    if (!(e - te > U) && !(e + te < U))
+    if (WithinTolerance(state_.PresentElevation, state_.ElevationTolerance, U))
         relays_.StopElevation();
-    if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
-        FinishManualOperation();
-        return;
-    }
-    relays_.ShowRelayIndicators();
+}
 
-    if ((a - ta > T && (a - ta) - T <= ManualNearMargin) || (a + ta < T && T - (a + ta) <= ManualNearMargin))
-        AzimuthNear = 1;
-    if ((e - te > U && (e - te) - U <= ManualNearMargin) || (e + te < U && U - (e + te) <= ManualNearMargin))
-        ElevationNear = 1;
-    if (AzimuthNear == 1 || ElevationNear == 1)
-        InchToPointedPosition();
-
-    // The pulse waited; the antenna may have been measured again meanwhile.
-    a = state_.PresentAzimuth;
-    e = state_.PresentElevation;
+void Positioning::StopAxesThatReached(double T, double U) {
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
+    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
     if (state_.piob5 == 1 && a - ta <= T)
         relays_.StopAzimuth();
     if (state_.piob4 == 1 && a + ta >= T)
@@ -148,6 +142,37 @@ void Positioning::ManualPositioningStep() {
         relays_.StopElevation();
     if (state_.piob6 == 1 && e + te >= U)
         relays_.StopElevation();
+}
+
+void Positioning::ManualPositioningStep() {
+    if (stepRunning_)
+        return;
+    StepGuard guard(stepRunning_);
+    if (!StepMayGoOn())
+        return;
+    const auto [T, U] = ManualTarget();
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
+    log_.WriteLog(QStringLiteral("hkaku=") + LogNumberText(state_.PresentAzimuth) +
+                  QStringLiteral(" h_gosa=") + LogNumberText(ta) + QStringLiteral("tp_m_hkaku=") +
+                  LogNumberText(T));
+
+    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
+    StopAxesInDeadBand(T, U);
+    if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
+        FinishManualOperation();
+        return;
+    }
+    relays_.ShowRelayIndicators();
+
+    if (WithinNearMargin(a, ta, T, ManualNearMargin))
+        AzimuthNear = 1;
+    if (WithinNearMargin(e, te, U, ManualNearMargin))
+        ElevationNear = 1;
+    if (AzimuthNear == 1 || ElevationNear == 1)
+        InchToPointedPosition();
+
+    // The pulse waited; the antenna may have been measured again meanwhile.
+    StopAxesThatReached(T, U);
     if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
         FinishManualOperation();
         return;
@@ -221,30 +246,14 @@ void Positioning::TrackingPositioningStep() {
     if (stepRunning_)
         return;
     StepGuard guard(stepRunning_);
-    AzimuthNear = 0;
-    ElevationNear = 0;
-    if (state_.AbortRequested == 1) {
-        AbortAll();
+    if (!StepMayGoOn())
         return;
-    }
-    // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
-    const WorkingTarget target = AutomaticTarget();
-    const double T = target.T, U = target.U;
+    const auto [T, U] = AutomaticTarget();
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
 
-    if (!(a - ta > T) && !(a + ta < T))
-        relays_.StopAzimuth();
-    if (state_.piob5 == 1 && a - ta <= T)
-        relays_.StopAzimuth();
-    if (state_.piob4 == 1 && a + ta >= T)
-        relays_.StopAzimuth();
-    if (!(e - te > U) && !(e + te < U))
-        relays_.StopElevation();
-    if (state_.piob7 == 1 && e - te <= U)
-        relays_.StopElevation();
-    if (state_.piob6 == 1 && e + te >= U)
-        relays_.StopElevation();
+    StopAxesInDeadBand(T, U);
+    StopAxesThatReached(T, U);
     relays_.ShowRelayIndicators();
 
     if (relays_.AllOff()) {
@@ -252,13 +261,11 @@ void Positioning::TrackingPositioningStep() {
         AzimuthNear = 1;
         ElevationNear = 1;
     }
-    if ((a - ta > T && (a - ta) - T <= AutomaticNearMargin) ||
-        (a + ta < T && T - (a + ta) <= AutomaticNearMargin)) {
+    if (WithinNearMargin(a, ta, T, AutomaticNearMargin)) {
         state_.ApproachComplete = 1;
         AzimuthNear = 1;
     }
-    if ((e - te > U && (e - te) - U <= AutomaticNearMargin) ||
-        (e + te < U && U - (e + te) <= AutomaticNearMargin)) {
+    if (WithinNearMargin(e, te, U, AutomaticNearMargin)) {
         state_.ApproachComplete = 1;
         ElevationNear = 1;
     }
@@ -362,6 +369,14 @@ void Positioning::BeginAutoTracking() {
     } catch (const BoardFailure& failure) {
         ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
     }
+}
+
+void Positioning::EnterAutomaticMode() {
+    state_.AbortRequested = 0;
+    state_.OperatingMode = 2;
+    state_.PointMarkShown = 0;
+    state_.ApproachComplete = 0;
+    BeginAutoTracking();
 }
 
 std::int64_t Positioning::SleepMilliseconds(float seconds) {

@@ -37,6 +37,9 @@ class Positioning {
     void Timer2_Timer();
     // StartAutoTracking for the automatic button and the schedule, with its errors shown ("4.").
     void BeginAutoTracking();
+    // Automatic mode from the start: the abort request, the pointed mark and the approach cleared,
+    // then BeginAutoTracking.
+    void EnterAutomaticMode();
 
     // Plain pause: no window event runs. Returns the milliseconds slept.
     std::int64_t SleepMilliseconds(float seconds);
@@ -58,6 +61,13 @@ class Positioning {
     WorkingTarget AutomaticTarget();
     WorkingTarget Working(double azimuth, double elevation);
     void AbortAll();
+    // The common start of both steps: clears the near flags and serves an abort request first.
+    // False when the step is not to go on.
+    bool StepMayGoOn();
+    // Switches off an axis whose antenna is inside the dead band around its target.
+    void StopAxesInDeadBand(double T, double U);
+    // Switches off a running motor whose antenna has reached or passed its target.
+    void StopAxesThatReached(double T, double U);
     void FinishManualOperation();
     bool AzimuthInRange(double value) const;
     bool ElevationInRange(double value) const;

@@ -23,6 +23,7 @@ class RotatorControl {
     void Timer3_Timer() { relays.Timer3_Timer(); }
     void CheckOperatingRange() { positioning.CheckOperatingRange(); }
     void StartAutoTracking() { positioning.BeginAutoTracking(); }
+    void EnterAutomaticMode() { positioning.EnterAutomaticMode(); }
     void OutputAzimuthRelays() { relays.OutputAzimuthRelays(); }
     void OutputElevationRelays() { relays.OutputElevationRelays(); }
     void ShowRelayIndicators() { relays.ShowRelayIndicators(); }

@@ -218,19 +218,26 @@ void Form4::Check1_Click() {
         Text4->setFocus();
 }
 
+bool Form4::AngleBoxValid(QLineEdit* box, const QString& max, const QString& message) {
+    if (ChkVal(box, QStringLiteral("0"), max) == 0)
+        return true;
+    messages_.ShowMessage(message);
+    box->clear();
+    box->setFocus();
+    return false;
+}
+
+bool Form4::AzimuthBoxValid() {
+    return AngleBoxValid(Text1, QStringLiteral("360"), AzimuthMessage);
+}
+
+bool Form4::ElevationBoxValid() {
+    return AngleBoxValid(Text2, QStringLiteral("90"), ElevationMessage);
+}
+
 bool Form4::CheckPosition() {
-    if (ChkVal(Text1, QStringLiteral("0"), QStringLiteral("360")) != 0) {
-        messages_.ShowMessage(AzimuthMessage);
-        Text1->clear();
-        Text1->setFocus();
+    if (!AzimuthBoxValid() || !ElevationBoxValid())
         return false;
-    }
-    if (ChkVal(Text2, QStringLiteral("0"), QStringLiteral("90")) != 0) {
-        messages_.ShowMessage(ElevationMessage);
-        Text2->clear();
-        Text2->setFocus();
-        return false;
-    }
     if (Text3->text().isEmpty()) {
         messages_.ShowMessage(NoNameMessage);
         Text3->setFocus();
@@ -346,22 +353,12 @@ void Form4::Text_KeyPress(int box, int keyAscii) {
         return;
     switch (box) {
     case 1:
-        if (ChkVal(Text1, QStringLiteral("0"), QStringLiteral("360")) != 0) {
-            messages_.ShowMessage(AzimuthMessage);
-            Text1->clear();
-            Text1->setFocus();
-        } else {
+        if (AzimuthBoxValid())
             Text2->setFocus();
-        }
         break;
     case 2:
-        if (ChkVal(Text2, QStringLiteral("0"), QStringLiteral("90")) != 0) {
-            messages_.ShowMessage(ElevationMessage);
-            Text2->clear();
-            Text2->setFocus();
-        } else {
+        if (ElevationBoxValid())
             Text3->setFocus();
-        }
         break;
     case 3:
         Check1->setFocus();

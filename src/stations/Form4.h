@@ -65,6 +65,10 @@ class Form4 : public QWidget {
 
   private:
     void BuildWidgets();
+    // Checks an angle box (0..max); a bad value is reported, cleared and given the focus.
+    bool AngleBoxValid(QLineEdit* box, const QString& max, const QString& message);
+    bool AzimuthBoxValid();
+    bool ElevationBoxValid();
     void ShowTimeBoxes(bool enabled);
     void ClearInputs();
     void ReturnToIdle();

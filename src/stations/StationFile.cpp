@@ -8,10 +8,6 @@
 
 namespace {
 
-bool IsBlank(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
 bool IsBlankLine(const QString& line) {
     for (QChar c : line) {
         if (!IsBlank(c) && c != QLatin1Char('\r'))

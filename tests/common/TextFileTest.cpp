@@ -1,4 +1,5 @@
 #include "common/TextFile.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,20 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return "<missing>";
-    }
-    return file.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 class TextFileTest : public ::testing::Test {
   protected:

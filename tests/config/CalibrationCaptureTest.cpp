@@ -1,3 +1,4 @@
+#include "Form2Fixture.h"
 #include "config/Form2.h"
 #include "support/FakePorts.h"
 
@@ -11,25 +12,7 @@
 
 namespace {
 
-struct CaptureFixture : ::testing::Test {
-    QTemporaryDir dir;
-    ModuleState module;
-    RecordingBoard board;
-    RecordingMessages messages;
-    std::unique_ptr<Form2> form;
-
-    QString iniPath() const { return dir.filePath(QStringLiteral("rotorcfg.ini")); }
-    void WriteIni(const QByteArray& text) {
-        QFile f(iniPath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-    Form2& Open() {
-        form = std::make_unique<Form2>(module, &board, &messages, iniPath());
-        form->Form_Load();
-        return *form;
-    }
-};
+struct CaptureFixture : Form2Fixture {};
 
 TEST_F(CaptureFixture, CountsBecomeVoltsInLabelsAndCapturedBoxes) {
     struct Row {

@@ -1,5 +1,6 @@
 #include "config/ProfileFile.h"
 #include "config/SettingsLocation.h"
+#include "support/TestFiles.h"
 
 #include <QStandardPaths>
 
@@ -10,20 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return "<missing>";
-    }
-    return file.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // A hand-edited file: comments, blank lines, odd spacing, quotes, duplicates, a Japanese comment
 // and a last line without a line end.

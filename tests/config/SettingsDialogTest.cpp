@@ -1,3 +1,4 @@
+#include "Form2Fixture.h"
 #include "config/Form2.h"
 #include "config/StartupSettings.h"
 #include "support/FakePorts.h"
@@ -14,33 +15,7 @@
 
 namespace {
 
-struct DialogFixture : ::testing::Test {
-    QTemporaryDir dir;
-    ModuleState module;
-    RecordingBoard board;
-    RecordingMessages messages;
-    std::unique_ptr<Form2> form;
-
-    QString iniPath() const { return dir.filePath(QStringLiteral("rotorcfg.ini")); }
-
-    void WriteIni(const QByteArray& text) {
-        QFile f(iniPath());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-    QByteArray ReadIni() const {
-        QFile f(iniPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    Form2& Open() {
-        form = std::make_unique<Form2>(module, &board, &messages, iniPath());
-        form->Form_Load();
-        return *form;
-    }
-    // A user's move of a slider: the dialog sees it as the slider's click.
-    void Move(int slider, int position) { form->Slider[slider]->setValue(position); }
-};
+struct DialogFixture : Form2Fixture {};
 
 // The file the first save writes when nothing was changed in the dialog.
 const QByteArray kDefaultsWritten = "[VPOSITION]\r\n"

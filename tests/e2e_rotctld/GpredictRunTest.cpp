@@ -5,6 +5,7 @@
 #include "mainwindow/TrackingController.h"
 #include "rotator/RotatorControl.h"
 #include "rotator/SimulatedBoard.h"
+#include "support/EventWait.h"
 #include "support/FakePorts.h"
 #include "tracking/RemoteTarget.h"
 #include "tracking/RemoteTargetLink.h"
@@ -23,17 +24,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 double AzimuthGap(double a, double b) {
     const double d = std::fmod(std::abs(a - b), 360.0);

@@ -1,6 +1,7 @@
 #include "stations/Form4.h"
 
 #include "support/FakePorts.h"
+#include "support/TestFiles.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -24,15 +25,8 @@ struct EditorFixture : ::testing::Test {
     std::unique_ptr<Form4> form;
 
     QString path() const { return dir.filePath(QStringLiteral("azelmon.csv")); }
-    void WriteFile(const QByteArray& bytes) {
-        QFile f(path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray FileBytes(const QString& p) const {
-        QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    void WriteFile(const QByteArray& bytes) { WriteBytes(path(), bytes); }
+    QByteArray FileBytes(const QString& p) const { return ReadBytes(p); }
     Form4& Open() {
         form = std::make_unique<Form4>(messages, path(), [this] { ++restarts; });
         return *form;

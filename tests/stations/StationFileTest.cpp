@@ -1,25 +1,14 @@
 #include "stations/StationFile.h"
 
 #include "common/TextFile.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
 
 struct StationFileTest : ::testing::Test {
     QTemporaryDir dir;

@@ -30,15 +30,8 @@ TEST(DbusDataLinkAddress, TopicToBusNameAndPath) {
         EXPECT_FALSE(DbusDataLink::AddressOf(QString::fromLatin1(bad))) << bad;
 }
 
-class DbusDataLinkTest : public ::testing::Test {
+class DbusDataLinkTest : public PrivateBusSuite<DbusDataLinkTest> {
   protected:
-    static void SetUpTestSuite() { bus = new PrivateBus; }
-    static void TearDownTestSuite() {
-        delete bus;
-        bus = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(bus->ok()) << "dbus-daemon did not start"; }
-
     void StartServer(const QStringList& arguments = {}) {
         ASSERT_TRUE(server.Start(*bus, arguments)) << qPrintable(server.errors());
     }
@@ -47,11 +40,9 @@ class DbusDataLinkTest : public ::testing::Test {
         link.SetLinkItem(box, item);
     }
 
-    static PrivateBus* bus;
     TrackServerProcess server;
     DbusDataLink link{bus->connection()};
 };
-PrivateBus* DbusDataLinkTest::bus = nullptr;
 
 TEST_F(DbusDataLinkTest, NoServerMeansManualModeFailsAndRequestsAreRefused) {
     Link(1, Orbi, QStringLiteral("TEXT1"));

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 #include <memory>
 
 // A private D-Bus daemon for one test suite, so the tests never touch the user's session bus.
@@ -44,4 +45,17 @@ class TrackServerProcess {
     const PrivateBus* bus_ = nullptr;
     QString service_;
     QString errors_;
+};
+
+// A test suite with a private bus of its own, started once for the whole suite.
+template <typename Suite> class PrivateBusSuite : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { bus = new PrivateBus; }
+    static void TearDownTestSuite() {
+        delete bus;
+        bus = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(bus->ok()) << "dbus-daemon did not start"; }
+
+    static inline PrivateBus* bus = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "tracking/RotctldServer.h"
+#include "support/EventWait.h"
 #include "tracking/RemoteTarget.h"
 
 #include <QCoreApplication>
@@ -18,18 +19,6 @@ class StillStation : public RotctldStation {
     int Stop() override { return HamlibError::Ok; }
     QString Info() const override { return QStringLiteral("test"); }
 };
-
-// Server and clients share this thread: wait by running the event loop, never past the deadline.
-bool WaitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 class RotctldServerTest : public ::testing::Test {
   protected:

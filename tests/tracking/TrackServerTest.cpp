@@ -9,15 +9,8 @@
 namespace {
 
 // Asks a frozen trackserver for items, as azelmon would, and reads the answers as numbers.
-class TrackServerTest : public ::testing::Test {
+class TrackServerTest : public PrivateBusSuite<TrackServerTest> {
   protected:
-    static void SetUpTestSuite() { bus = new PrivateBus; }
-    static void TearDownTestSuite() {
-        delete bus;
-        bus = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(bus->ok()) << "dbus-daemon did not start"; }
-
     static constexpr const char* Epoch = "2026-12-21T00:00:00Z";
 
     // Starts the server with its clock frozen `seconds` after the epoch.
@@ -46,12 +39,10 @@ class TrackServerTest : public ::testing::Test {
         return value;
     }
 
-    static PrivateBus* bus;
     TrackServerProcess server;
     DbusDataLink link{bus->connection()};
     QString topic;
 };
-PrivateBus* TrackServerTest::bus = nullptr;
 
 // The scripted passes: a high one over the east, one crossing north, below the horizon between.
 TEST_F(TrackServerTest, ScriptedPassesRiseCulminateAndSet) {
