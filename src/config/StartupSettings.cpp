@@ -31,6 +31,22 @@ QString RangeMessage(const char* key, const QString& value, const char* used) {
         .arg(QLatin1String(key), value, QLatin1String(used));
 }
 
+// Reads an operating range ("min,max" within 0..limit); an unusable one is named in `problems` and
+// the whole range (the key's default) is used instead.
+void ReadRange(const SettingKey& key, double limit, const QString& iniPath, QString& text, double& min,
+               double& max, QStringList& problems) {
+    text = ReadSetting(key, iniPath);
+    if (const auto r = ParseRange(text, limit)) {
+        min = r->min;
+        max = r->max;
+        return;
+    }
+    problems << RangeMessage(key.key, text, key.defaultValue);
+    text = QLatin1String(key.defaultValue);
+    min = 0;
+    max = limit;
+}
+
 } // namespace
 
 QString ReadSetting(const SettingKey& key, const QString& iniPath) {
@@ -92,26 +108,10 @@ QStringList ReadStartupSettings(MainState& state, const QString& iniPath) {
     state.ElevationMotorText = ReadSetting(kElevationMotor, iniPath);
     m.BoardAddress = ReadSetting(kBoardAddress, iniPath);
 
-    m.ElevationRangeText = ReadSetting(kElevationRange, iniPath);
-    if (const auto r = ParseRange(m.ElevationRangeText, 90)) {
-        m.ElevationRangeMin = r->min;
-        m.ElevationRangeMax = r->max;
-    } else {
-        problems << RangeMessage(kElevationRange.key, m.ElevationRangeText, kElevationRange.defaultValue);
-        m.ElevationRangeText = QLatin1String(kElevationRange.defaultValue);
-        m.ElevationRangeMin = 0;
-        m.ElevationRangeMax = 90;
-    }
-    m.AzimuthRangeText = ReadSetting(kAzimuthRange, iniPath);
-    if (const auto r = ParseRange(m.AzimuthRangeText, 360)) {
-        m.AzimuthRangeMin = r->min;
-        m.AzimuthRangeMax = r->max;
-    } else {
-        problems << RangeMessage(kAzimuthRange.key, m.AzimuthRangeText, kAzimuthRange.defaultValue);
-        m.AzimuthRangeText = QLatin1String(kAzimuthRange.defaultValue);
-        m.AzimuthRangeMin = 0;
-        m.AzimuthRangeMax = 360;
-    }
+    ReadRange(kElevationRange, 90, iniPath, m.ElevationRangeText, m.ElevationRangeMin, m.ElevationRangeMax,
+              problems);
+    ReadRange(kAzimuthRange, 360, iniPath, m.AzimuthRangeText, m.AzimuthRangeMin, m.AzimuthRangeMax,
+              problems);
     return problems;
 }
 
