@@ -1,112 +1,79 @@
-#include "Form2Fixture.h"
+// The settings dialog over a settings file in a temporary folder, a recording board and recorded messages.
 #include "config/Form2.h"
 #include "config/StartupSettings.h"
 #include "support/FakePorts.h"
+#include "support/TestFiles.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
-struct DialogFixture : Form2Fixture {};
+struct DialogFixture : ::testing::Test {
+    QTemporaryDir dir;
+    ModuleState module;
+    RecordingBoard board;
+    RecordingMessages messages;
+    std::unique_ptr<Form2> form;
 
-// The file the first save writes when nothing was changed in the dialog.
-const QByteArray kDefaultsWritten = "[VPOSITION]\r\n"
-                                    "VHOSEIKAKU=0.000\r\n"
-                                    "VVOLT0=0.000\r\n"
-                                    "VVOLT90=2.500\r\n"
-                                    "V-RANGE= 0, 90\r\n"
-                                    "[HPOSITION]\r\n"
-                                    "HHOSEIKAKU=0.000\r\n"
-                                    "HVOLT0=0.000\r\n"
-                                    "HVOLT360=5.000\r\n"
-                                    "H-RANGE= 0, 360\r\n"
-                                    "[GOSATABLE]\r\n"
-                                    "HGOSA=1\r\n"
-                                    "VGOSA=1\r\n"
-                                    "HGOSA_D=5\r\n"
-                                    "VGOSA_D=5\r\n"
-                                    "[MOTOR]\r\n"
-                                    "H_MOTOR=1\r\n"
-                                    "V_MOTOR=1\r\n"
-                                    "[TCP/IP]\r\n"
-                                    "IP=192.168.0.200\r\n"
-                                    "[HOUI]\r\n"
-                                    "HKITEN=0\r\n"
-                                    "[DELAY_TIME]\r\n"
-                                    "DELAY=0\r\n"
-                                    "DELAY_SW=0\r\n";
+    QString iniPath() const { return dir.filePath(QStringLiteral("rotorcfg.ini")); }
+    Form2& Open() {
+        module = ModuleState{};
+        messages.texts.clear();
+        form = std::make_unique<Form2>(module, &board, &messages, iniPath());
+        form->Form_Load();
+        return *form;
+    }
+    // A user's move of a slider: the dialog sees it as the slider's click.
+    void Move(int slider, int position) { form->Slider[slider]->setValue(position); }
+};
 
-TEST_F(DialogFixture, FirstOpenWithoutFileShowsEveryDefault) {
+TEST_F(DialogFixture, FirstSaveWithoutFileWritesEveryDefaultInOrder) {
     Form2& f = Open();
     EXPECT_TRUE(messages.texts.isEmpty());
-    EXPECT_TRUE(f.Option1->isChecked());
-    EXPECT_FALSE(f.Check3->isChecked());
-    EXPECT_TRUE(f.Check1->isChecked());
-    EXPECT_TRUE(f.Check2->isChecked());
-    const int sliders[][2] = {{1, 0},  {2, 0}, {3, 1}, {4, 1},    {5, 5}, {6, 5},
-                              {7, 90}, {8, 0}, {9, 0}, {10, 360}, {11, 0}};
-    for (const auto& s : sliders)
-        EXPECT_EQ(f.Slider[s[0]]->value(), s[1]) << "Slider" << s[0];
-    const char* texts[] = {nullptr, " 0.000", " 5.000", " 0.000", " 2.500", "192", "168", "0", "200"};
-    for (int i = 1; i <= 8; ++i)
-        EXPECT_EQ(f.Text[i]->text(), QString::fromLatin1(texts[i])) << "Text" << i;
-    EXPECT_EQ(f.Label[34]->text(), QStringLiteral("0.0"));
-    EXPECT_EQ(f.Command5->text(), QStringLiteral("00度"));
-    EXPECT_EQ(f.Command6->text(), QStringLiteral("90度"));
-    EXPECT_EQ(f.Command2->text(), QStringLiteral("00度"));
-    EXPECT_EQ(f.Command3->text(), QStringLiteral("360度"));
     EXPECT_EQ(board.address, QStringLiteral("192.168.0.200"));
-    EXPECT_EQ(module.DelaySwitch, QStringLiteral("0"));
-    EXPECT_EQ(f.windowTitle(), QStringLiteral("設定（ＩＮＩファイル）"));
-
-    // Nothing changed: the first save writes every key with its default, in the save's order.
     f.Command4_Click();
     EXPECT_TRUE(f.SettingsSaved());
-    EXPECT_EQ(ReadIni(), kDefaultsWritten);
+    EXPECT_EQ(
+        ReadBytes(iniPath()),
+        QByteArray("[VPOSITION]\r\nVHOSEIKAKU=0.000\r\nVVOLT0=0.000\r\nVVOLT90=2.500\r\nV-RANGE= 0, 90\r\n"
+                   "[HPOSITION]\r\nHHOSEIKAKU=0.000\r\nHVOLT0=0.000\r\nHVOLT360=5.000\r\nH-RANGE= 0, 360\r\n"
+                   "[GOSATABLE]\r\nHGOSA=1\r\nVGOSA=1\r\nHGOSA_D=5\r\nVGOSA_D=5\r\n"
+                   "[MOTOR]\r\nH_MOTOR=1\r\nV_MOTOR=1\r\n[TCP/IP]\r\nIP=192.168.0.200\r\n"
+                   "[HOUI]\r\nHKITEN=0\r\n[DELAY_TIME]\r\nDELAY=0\r\nDELAY_SW=0\r\n"));
 }
 
 TEST_F(DialogFixture, HandEditedValuesAreClampedOrDefaultedWithOneMessage) {
-    WriteIni("[HPOSITION]\r\nHHOSEIKAKU=7\r\nH-RANGE=abc\r\n[VPOSITION]\r\nV-RANGE=10,120\r\n"
-             "[DELAY_TIME]\r\nDELAY=20\r\n[GOSATABLE]\r\nVGOSA_D=-3\r\n[TCP/IP]\r\nIP=10.0.1\r\n"
-             "[HOUI]\r\nHKITEN=7\r\n");
+    WriteBytes(iniPath(), "[HPOSITION]\r\nHHOSEIKAKU=7\r\nH-RANGE=abc\r\n[VPOSITION]\r\nV-RANGE=10,120\r\n"
+                          "[DELAY_TIME]\r\nDELAY=20\r\n[GOSATABLE]\r\nVGOSA_D=-3\r\n[TCP/IP]\r\nIP=10.0.1\r\n"
+                          "[HOUI]\r\nHKITEN=7\r\n");
     Form2& f = Open();
     ASSERT_EQ(messages.texts.size(), 1);
     const QString& notice = messages.texts[0];
     for (const char* key : {"HHOSEIKAKU", "V-RANGE", "DELAY", "VGOSA_D", "IP", "H-RANGE"})
         EXPECT_TRUE(notice.contains(QLatin1String(key))) << key << " in " << notice.toStdString();
-    EXPECT_EQ(f.Slider[1]->value(), 5);
-    EXPECT_EQ(f.Slider[6]->value(), 0);
-    EXPECT_EQ(f.Slider[11]->value(), 15);
-    EXPECT_EQ(f.Label[34]->text(), QStringLiteral("1.5"));
     EXPECT_FLOAT_EQ(module.DelaySeconds, 1.5f);
-    EXPECT_EQ(f.Slider[8]->value(), 10);
-    EXPECT_EQ(f.Slider[7]->value(), 90);
     EXPECT_EQ(module.ElevationRangeMax, 90);
-    EXPECT_EQ(f.Slider[9]->value(), 0);
-    EXPECT_EQ(f.Slider[10]->value(), 360);
-    EXPECT_TRUE(f.Option1->isChecked());
-    EXPECT_EQ(f.Text[7]->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.Text[8]->text(), QStringLiteral("200"));
     // The board keeps the address the program started with until a save and restart.
     EXPECT_EQ(board.address, QStringLiteral("10.0.1"));
 
     // What is shown is what a save writes.
     f.Command4_Click();
-    const QByteArray written = ReadIni();
+    const QByteArray written = ReadBytes(iniPath());
     for (const char* line : {"HHOSEIKAKU=5.000", "V-RANGE= 10, 90", "H-RANGE= 0, 360", "DELAY= 15",
                              "VGOSA_D=0", "IP=192.168.0.200", "HKITEN=0"})
         EXPECT_TRUE(written.contains(line)) << line;
 }
 
-TEST_F(DialogFixture, RangeSlidersRefuseACrossedRangeAndKeepTheLastAcceptedValue) {
+TEST_F(DialogFixture, RangeSlidersRefuseACrossedRangeAndAcceptedMovesActAtOnce) {
     struct Row {
         int first, firstPos;   // accepted move
         int second, secondPos; // refused move
@@ -120,8 +87,6 @@ TEST_F(DialogFixture, RangeSlidersRefuseACrossedRangeAndKeepTheLastAcceptedValue
         {10, 150, 9, 151, "最小値が最大値より大きい値が選択されています", 0},
     };
     for (const Row& r : rows) {
-        module = ModuleState{};
-        messages.texts.clear();
         Open();
         Move(r.first, r.firstPos);
         EXPECT_TRUE(messages.texts.isEmpty());
@@ -130,79 +95,70 @@ TEST_F(DialogFixture, RangeSlidersRefuseACrossedRangeAndKeepTheLastAcceptedValue
         EXPECT_EQ(messages.texts[0], QString::fromUtf8(r.message));
         EXPECT_EQ(form->Slider[r.second]->value(), r.expectedBack);
     }
-    // Accepted moves act in the running program at once, with the button captions.
+    // Accepted moves act in the running program at once, as do the delay widgets.
     EXPECT_EQ(module.AzimuthRangeMax, 150);
-    EXPECT_EQ(form->Command3->text(), QStringLiteral("150度"));
     Move(8, 5);
     EXPECT_EQ(module.ElevationRangeMin, 5);
-    EXPECT_EQ(form->Command5->text(), QStringLiteral("5度"));
+    Move(11, 7);
+    EXPECT_FLOAT_EQ(module.DelaySeconds, 0.7f);
+    EXPECT_EQ(module.DelaySetting, QStringLiteral(" 7"));
+    form->Check3->setChecked(true);
+    EXPECT_EQ(module.DelaySwitch, QStringLiteral("1"));
+    form->Check3->setChecked(false);
+    EXPECT_EQ(module.DelaySwitch, QStringLiteral("0"));
 }
 
 TEST_F(DialogFixture, SaveRefusalsWriteNothingAndFocusTheCulprit) {
+    const char* ip1 = "ＩＰ１アドレスを正しくセットしてください";
+    const char* ip3 = "ＩＰ３アドレスを正しくセットしてください";
     struct Row {
         const char* what;
-        std::function<void(Form2&)> setUp;
+        std::vector<std::pair<int, int>> moves;
+        std::vector<std::pair<int, const char*>> boxes;
         const char* message;
         const char* focus;
     };
     const Row rows[] = {
         {"azimuth min = max",
-         [this](Form2&) {
-             Move(10, 100);
-             Move(9, 100);
-         },
-         "水平角の最大値が最小値より小さい値が選択されています", "Slider9"},
+         {{10, 100}, {9, 100}},
+         {},
+         "水平角の最大値が最小値より小さい値が選択されています",
+         "Slider9"},
         {"elevation min = max",
-         [this](Form2&) {
-             Move(7, 45);
-             Move(8, 45);
-         },
-         "仰角の最大値が最小値より小さい値が選択されています", "Slider7"},
-        {"256", [](Form2& f) { f.Text[7]->setText(QStringLiteral("256")); },
-         "ＩＰ３アドレスを正しくセットしてください", "Text7"},
-        {"-1", [](Form2& f) { f.Text[7]->setText(QStringLiteral("-1")); },
-         "ＩＰ３アドレスを正しくセットしてください", "Text7"},
-        {"abc", [](Form2& f) { f.Text[7]->setText(QStringLiteral("abc")); },
-         "ＩＰ３アドレスを正しくセットしてください", "Text7"},
-        {"empty", [](Form2& f) { f.Text[7]->clear(); }, "ＩＰ３アドレスを正しくセットしてください", "Text7"},
-        {"leading zero", [](Form2& f) { f.Text[5]->setText(QStringLiteral("010")); },
-         "ＩＰ１アドレスを正しくセットしてください", "Text5"},
+         {{7, 45}, {8, 45}},
+         {},
+         "仰角の最大値が最小値より小さい値が選択されています",
+         "Slider7"},
+        {"256", {}, {{7, "256"}}, ip3, "Text7"},
+        {"-1", {}, {{7, "-1"}}, ip3, "Text7"},
+        {"abc", {}, {{7, "abc"}}, ip3, "Text7"},
+        {"empty", {}, {{7, ""}}, ip3, "Text7"},
+        {"leading zero", {}, {{5, "010"}}, ip1, "Text5"},
         {"first bad box wins",
-         [](Form2& f) {
-             f.Text[8]->setText(QStringLiteral("x"));
-             f.Text[6]->setText(QStringLiteral("999"));
-         },
-         "ＩＰ２アドレスを正しくセットしてください", "Text6"},
+         {},
+         {{8, "x"}, {6, "999"}},
+         "ＩＰ２アドレスを正しくセットしてください",
+         "Text6"},
     };
     for (const Row& r : rows) {
-        module = ModuleState{};
-        messages.texts.clear();
+        SCOPED_TRACE(r.what);
         Form2& f = Open();
-        r.setUp(f);
+        for (const auto& [slider, position] : r.moves)
+            Move(slider, position);
+        for (const auto& [box, text] : r.boxes)
+            f.Text[box]->setText(QString::fromUtf8(text));
         f.Command4_Click();
-        ASSERT_EQ(messages.texts.size(), 1) << r.what;
-        EXPECT_EQ(messages.texts[0], QString::fromUtf8(r.message)) << r.what;
-        ASSERT_NE(f.focusWidget(), nullptr) << r.what;
-        EXPECT_EQ(f.focusWidget()->objectName(), QLatin1String(r.focus)) << r.what;
-        EXPECT_FALSE(QFile::exists(iniPath())) << r.what;
-        EXPECT_FALSE(f.SettingsSaved()) << r.what;
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_EQ(messages.texts[0], QString::fromUtf8(r.message));
+        ASSERT_NE(f.focusWidget(), nullptr);
+        EXPECT_EQ(f.focusWidget()->objectName(), QLatin1String(r.focus));
+        EXPECT_FALSE(QFile::exists(iniPath()));
+        EXPECT_FALSE(f.SettingsSaved());
     }
 }
 
-TEST_F(DialogFixture, AddressLimitsAreAccepted) {
-    Form2& f = Open();
-    f.Text[5]->setText(QStringLiteral("127"));
-    f.Text[6]->setText(QStringLiteral("0"));
-    f.Text[7]->setText(QStringLiteral("255"));
-    f.Text[8]->setText(QStringLiteral("1"));
-    EXPECT_EQ(f.CheckBoardAddress(), 0);
-    f.Command4_Click();
-    EXPECT_TRUE(ReadIni().contains("IP=127.0.255.1\r\n"));
-    EXPECT_EQ(module.BoardAddress, QStringLiteral("127.0.255.1"));
-}
-
 TEST_F(DialogFixture, EditedSettingsAreWrittenAndReadBackByStartUp) {
-    WriteIni("[HPOSITION]\r\nHVOLT0=0.120\r\n");
+    WriteBytes(iniPath(), "[HPOSITION]\r\nHVOLT0=0.120\r\n");
     board.counts[0] = 1000;
     board.counts[1] = 400;
     Form2& f = Open();
@@ -222,20 +178,20 @@ TEST_F(DialogFixture, EditedSettingsAreWrittenAndReadBackByStartUp) {
     Move(7, 80);
     Move(9, 20);
     Move(10, 340);
-    f.Text[5]->setText(QStringLiteral("127"));
-    f.Text[6]->setText(QStringLiteral("0"));
-    f.Text[7]->setText(QStringLiteral("0"));
-    f.Text[8]->setText(QStringLiteral("1"));
+    const char* address[] = {"127", "0", "255", "1"}; // both ends of an address field
+    for (int i = 0; i < 4; ++i)
+        f.Text[5 + i]->setText(QLatin1String(address[i]));
     f.Command4_Click();
     ASSERT_TRUE(f.SettingsSaved());
     EXPECT_TRUE(messages.texts.isEmpty());
 
-    const QByteArray written = ReadIni();
+    const QByteArray written = ReadBytes(iniPath());
     for (const char* line : {"HVOLT0=0.120\r\n", "HVOLT360=4.888\r\n", "VVOLT90=1.955\r\n",
                              "HHOSEIKAKU=-2.000\r\n", "VHOSEIKAKU=3.000\r\n", "HGOSA=2\r\n", "VGOSA_D=9\r\n",
                              "V_MOTOR=0\r\n", "HKITEN=1\r\n", "DELAY= 5\r\n", "DELAY_SW=1\r\n",
-                             "V-RANGE= 10, 80\r\n", "H-RANGE= 20, 340\r\n", "IP=127.0.0.1\r\n"})
+                             "V-RANGE= 10, 80\r\n", "H-RANGE= 20, 340\r\n", "IP=127.0.255.1\r\n"})
         EXPECT_TRUE(written.contains(line)) << line;
+    EXPECT_EQ(module.BoardAddress, QStringLiteral("127.0.255.1"));
 
     MainState started;
     EXPECT_TRUE(ReadStartupSettings(started, iniPath()).isEmpty());
@@ -253,30 +209,84 @@ TEST_F(DialogFixture, EditedSettingsAreWrittenAndReadBackByStartUp) {
     EXPECT_EQ(started.module.ElevationRangeMax, 80);
     EXPECT_EQ(started.module.AzimuthRangeMin, 20);
     EXPECT_EQ(started.module.AzimuthRangeMax, 340);
-    EXPECT_EQ(started.module.BoardAddress, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(started.module.BoardAddress, QStringLiteral("127.0.255.1"));
 
     // The dialog opened again shows what was saved.
-    module = ModuleState{};
     Form2& again = Open();
     EXPECT_TRUE(again.Option2->isChecked());
     EXPECT_EQ(again.Slider[1]->value(), -2);
-    EXPECT_EQ(again.Slider[11]->value(), 5);
     EXPECT_TRUE(again.Check3->isChecked());
     EXPECT_FALSE(again.Check2->isChecked());
     EXPECT_EQ(again.Text[2]->text(), QStringLiteral(" 4.888"));
-    EXPECT_EQ(again.Command3->text(), QStringLiteral("340度"));
 }
 
-TEST_F(DialogFixture, DelayWidgetsActAtOnce) {
+TEST_F(DialogFixture, CountsBecomeVoltsCapturesTakeTheLastTicksCountAndFailuresKeepIt) {
+    board.counts[0] = 800;
     Form2& f = Open();
-    Move(11, 7);
-    EXPECT_EQ(f.Label[34]->text(), QStringLiteral("0.7"));
-    EXPECT_FLOAT_EQ(module.DelaySeconds, 0.7f);
-    EXPECT_EQ(module.DelaySetting, QStringLiteral(" 7"));
-    f.Check3->setChecked(true);
-    EXPECT_EQ(module.DelaySwitch, QStringLiteral("1"));
-    f.Check3->setChecked(false);
-    EXPECT_EQ(module.DelaySwitch, QStringLiteral("0"));
+    f.Command3_Click(); // before the first tick: nothing read yet
+    EXPECT_EQ(f.Text[2]->text(), QStringLiteral(" 0.000"));
+    EXPECT_EQ(f.workingCopies()[DialogKey::HVOLT360], 0.0);
+    EXPECT_TRUE(board.reads.empty());
+    struct Row {
+        int azimuthCount, elevationCount;
+        const char *azimuthLabel, *elevationLabel, *azimuthBox, *elevationBox;
+    };
+    const Row rows[] = {{1023, 0, "5.000", "0.000", " 5.000", " 0.000"},
+                        {512, 511, "2.502", "2.498", " 2.502", " 2.498"},
+                        {1, 1022, "0.005", "4.995", " 0.005", " 4.995"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.azimuthCount);
+        board.counts[0] = r.azimuthCount;
+        board.counts[1] = r.elevationCount;
+        f.Timer1_Timer();
+        EXPECT_EQ(f.Label[1]->text(), QLatin1String(r.azimuthLabel));
+        EXPECT_EQ(f.Label[4]->text(), QLatin1String(r.elevationLabel));
+        const auto reads = board.reads.size();
+        f.Command2_Click();
+        f.Command6_Click();
+        EXPECT_EQ(board.reads.size(), reads);
+        EXPECT_EQ(f.Text[1]->text(), QLatin1String(r.azimuthBox));
+        EXPECT_EQ(f.Text[4]->text(), QLatin1String(r.elevationBox));
+        EXPECT_DOUBLE_EQ(f.workingCopies()[DialogKey::HVOLT0], r.azimuthCount * 5.0 / 1023.0);
+    }
+    EXPECT_TRUE(f.Label[27]->text().isEmpty());
+    // A failing board fills the error lines and keeps the last voltages.
+    board.failAllReads = true;
+    board.counts[0] = 100;
+    f.Timer1_Timer();
+    EXPECT_EQ(f.Label[27]->text(), QStringLiteral("発生したエラーの番号は 10060"));
+    EXPECT_EQ(f.Label[28]->text(), QStringLiteral("エラーメッセージは board did not answer"));
+    EXPECT_EQ(f.Label[1]->text(), QStringLiteral("0.005"));
+    EXPECT_EQ(f.Label[4]->text(), QStringLiteral("4.995"));
+    EXPECT_TRUE(messages.texts.isEmpty());
+    // Still usable; the lines stay after the board answers again.
+    board.failAllReads = false;
+    f.Timer1_Timer();
+    EXPECT_EQ(f.Label[1]->text(), QStringLiteral("0.489"));
+    EXPECT_FALSE(f.Label[27]->text().isEmpty());
+}
+
+TEST_F(DialogFixture, AnAxisNotInUseIsNotReadUntilSaved) {
+    WriteBytes(iniPath(), "[MOTOR]\r\nH_MOTOR=0\r\n");
+    board.counts[0] = 700;
+    board.counts[1] = 300;
+    Form2& f = Open();
+    f.Timer1_Timer();
+    EXPECT_EQ(board.reads, std::vector<int>{1});
+    f.Command2_Click();
+    EXPECT_EQ(f.Text[1]->text(), QStringLiteral(" 0.000"));
+    // Ticking the box alone changes nothing; a save press that passes the range checks does, even when
+    // the address check then refuses it.
+    f.Check1->setChecked(true);
+    f.Timer1_Timer();
+    EXPECT_EQ(f.Label[1]->text(), QStringLiteral("0.000"));
+    f.Text[8]->setText(QStringLiteral("300"));
+    f.Command4_Click();
+    EXPECT_FALSE(f.SettingsSaved());
+    board.reads.clear();
+    f.Timer1_Timer();
+    EXPECT_EQ(board.reads, (std::vector<int>{0, 1}));
+    EXPECT_EQ(f.Label[1]->text(), QStringLiteral("3.421"));
 }
 
 } // namespace

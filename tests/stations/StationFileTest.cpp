@@ -48,14 +48,6 @@ TEST(FieldCountOfLine, CountsCommasOutsideQuotes) {
         EXPECT_EQ(FieldCountOfLine(QString::fromUtf8(r.line)), r.count) << r.line;
 }
 
-TEST_F(StationFileTest, GetCntCSVReportsFailuresAsZero) {
-    EXPECT_EQ(GetCntCSV(path()), 0); // missing
-    WriteBytes(path(), "");
-    EXPECT_EQ(GetCntCSV(path()), 0);
-    WriteBytes(path(), "1,2,X,--:--,--:--\r\n");
-    EXPECT_EQ(GetCntCSV(path()), 5);
-}
-
 TEST_F(StationFileTest, ReadsWholeAndDamagedFiles) {
     using P = StationFileContents::Problem;
     struct Row {
@@ -112,19 +104,9 @@ TEST_F(StationFileTest, JapaneseNamesRoundTripInCp932WithCrLf) {
     EXPECT_EQ(bytes.count("\r\n"), 2);
     EXPECT_EQ(EncodeCp932(QStringLiteral("髙橋")).value(), bytes.mid(bytes.indexOf("45,0,") + 5, 4));
     EXPECT_EQ(ReadStationFile(path()).stations, stations);
-}
-
-TEST_F(StationFileTest, EmptyListLeavesAnEmptyFile) {
-    WriteBytes(path(), "1,2,A,,\r\n");
+    // An empty list leaves an empty file.
     ASSERT_TRUE(WriteStationFile(path(), {}));
     EXPECT_EQ(ReadBytes(path()), QByteArray());
-}
-
-TEST_F(StationFileTest, BackupCopiesTheFileAsItIs) {
-    EXPECT_TRUE(KeepBackup(path())); // nothing to keep
-    WriteBytes(path(), "1,2,A\r\nrest");
-    ASSERT_TRUE(KeepBackup(path()));
-    EXPECT_EQ(ReadBytes(path() + QStringLiteral(".bak")), QByteArray("1,2,A\r\nrest"));
 }
 
 TEST(StationLines, ComboAndEditorFormats) {

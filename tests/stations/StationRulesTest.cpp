@@ -1,11 +1,66 @@
+// The editor's value, time and name checks, and the schedule built on the times.
+#include "stations/EditorChecks.h"
 #include "stations/Schedule.h"
 
 #include "common/MainState.h"
 #include "skymap/SkyProjection.h"
+#include "support/FakePorts.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
+
+TEST(IsBadTime, Table) {
+    struct Row {
+        const char* text;
+        bool bad;
+    };
+    const Row rows[] = {{"09:30", false}, {"00:00", false}, {"23:59", false}, {"12:30:45", false},
+                        {" 9:30", false}, {"9:30", true},   {"24:00", true},  {"12:60", true},
+                        {"", true},       {"12-30", true},  {"ab:cd", true},  {"-1:30", true},
+                        {"12:", true}};
+    for (const Row& r : rows)
+        EXPECT_EQ(IsBadTime(QString::fromUtf8(r.text)), r.bad) << r.text;
+}
+
+TEST(CheckValueText, CodesAndNormalisedText) {
+    struct Row {
+        const char* text;
+        const char* min;
+        const char* max;
+        int code;
+        const char* after;
+        int messages;
+    };
+    const Row rows[] = {
+        {"360", "0", "360", 0, "360", 0},
+        {"0", "0", "90", 0, "0", 0},
+        {"360.01", "0", "360", -3, "360.01", 0},
+        {"-0.1", "0", "360", -3, "-.1", 0},
+        {" 045.50 ", "0", "360", 0, "45.5", 0},
+        {"0.5", "0", "90", 0, ".5", 0},
+        {"abc", "0", "360", -2, "abc", 0},
+        {"   ", "0", "360", -1, "   ", 1},
+        {"", "", "360", -2, "", 0},
+    };
+    for (const Row& r : rows) {
+        RecordingMessages messages;
+        QString text = QString::fromUtf8(r.text);
+        EXPECT_EQ(CheckValueText(text, QString::fromUtf8(r.min), QString::fromUtf8(r.max), messages), r.code)
+            << r.text;
+        EXPECT_EQ(text, QString::fromUtf8(r.after)) << r.text;
+        EXPECT_EQ(messages.texts.size(), r.messages) << r.text;
+    }
+}
+
+TEST(NameProblem, RefusesWhatWouldSplitOrCannotBeWritten) {
+    const std::pair<const char*, bool> rows[] = {{"JA1YAA 430MHz", true}, {"   ", true},
+                                                 {"ＮＨＫ第一", true},    {"A,B", false},
+                                                 {"say \"hi\"", false},   {"emoji 😀", false}};
+    for (const auto& [name, fine] : rows)
+        EXPECT_EQ(NameProblem(QString::fromUtf8(name)).isEmpty(), fine) << name;
+}
 
 int Hm(int h, int m) {
     return h * 60 + m;

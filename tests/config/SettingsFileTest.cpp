@@ -1,42 +1,25 @@
 #include "config/ProfileFile.h"
 #include "config/SettingsLocation.h"
+#include "config/StartupSettings.h"
 #include "support/TestFiles.h"
-
-#include <QStandardPaths>
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
 
-// A hand-edited file: comments, blank lines, odd spacing, quotes, duplicates, a Japanese comment
-// and a last line without a line end.
-const QByteArray HandEdited = "; rotor settings\r\n"
-                              "top=outside any section\r\n"
-                              "\r\n"
-                              "[HPOSITION]\r\n"
-                              "HVOLT0=0.125\r\n"
-                              "  h-range =  0,360  \r\n"
-                              "; \x90\x85\x95\xbd (azimuth)\r\n"
-                              "HHOSEIKAKU\r\n"
-                              "\r\n"
-                              "[ houi ]\n"
-                              "HKITEN=\"1\"\n"
-                              "QUOTED='a b'\n"
-                              "HALF=\"x\n"
-                              "EMPTY=\n"
-                              "BLANKS=   \n"
-                              "HKITEN=0\n"
-                              "[HOUI]\r\n"
-                              "HKITEN=7\r\n"
-                              "OTHER=from second\r\n"
-                              "[DELAY_TIME]\r\n"
-                              "DELAY= 5\r\n"
-                              "NAME=\x90\x85\x95\xbd\r\n"
-                              "DELAY_SW=1";
+// A hand-edited file: comments, blank lines, odd spacing, quotes, duplicates, a Japanese comment, an
+// over-long value and a last line without a line end.
+const QByteArray HandEdited = "; rotor settings\r\ntop=outside any section\r\n\r\n"
+                              "[HPOSITION]\r\nHVOLT0=0.125\r\n  h-range =  0,360  \r\n; \x90\x85\x95\xbd "
+                              "(azimuth)\r\nHHOSEIKAKU\r\n\r\n"
+                              "[ houi ]\nHKITEN=\"1\"\nQUOTED='a b'\nHALF=\"x\nEMPTY=\nBLANKS=   \nHKITEN=0\n"
+                              "[HOUI]\r\nHKITEN=7\r\nOTHER=from second\r\n[LONG]\r\nK=" +
+                              QByteArray(300, '7') +
+                              "\r\n[DELAY_TIME]\r\nDELAY= 5\r\nNAME=\x90\x85\x95\xbd\r\nDELAY_SW=1";
 
 class ProfileFileTest : public ::testing::Test {
   protected:
@@ -69,6 +52,7 @@ TEST_F(ProfileFileTest, ReadsLikeTheWindowsProfileReader) {
         {"DELAY_TIME", "NAME", QStringLiteral("水平")},
         {"DELAY_TIME", "DELAY_SW", "1"}, // last line without a line end
         {"DELAY_TIME", "MISSING", "ERROR"},
+        {"LONG", "K", QString(254, QLatin1Char('7'))}, // cut as the Windows reader does
         {"NOSUCH", "DELAY", "ERROR"},
     };
     for (const Case& c : cases) {
@@ -76,12 +60,6 @@ TEST_F(ProfileFileTest, ReadsLikeTheWindowsProfileReader) {
             << c.section << "/" << c.key;
     }
     EXPECT_EQ(GetINIValue("HVOLT0", "HPOSITION", dir.filePath("none.ini")), "ERROR");
-}
-
-TEST_F(ProfileFileTest, LongValuesAreCutTo254Characters) {
-    const QByteArray value300(300, '7');
-    WriteBytes(ini, "[S]\r\nK=" + value300 + "\r\n");
-    EXPECT_EQ(GetINIValue("K", "S", ini), QString(254, QLatin1Char('7')));
 }
 
 TEST_F(ProfileFileTest, WriteChangesOnlyThatKeysLine) {
@@ -108,17 +86,6 @@ TEST_F(ProfileFileTest, NewKeysJoinTheirSectionAndNewSectionsTheEnd) {
     EXPECT_EQ(GetINIValue("DELAY", "DELAY_TIME", ini), "5");
 }
 
-TEST_F(ProfileFileTest, FirstWriteCreatesTheFile) {
-    ASSERT_TRUE(SetINIValue("0.000", "VHOSEIKAKU", "VPOSITION", ini));
-    ASSERT_TRUE(SetINIValue(" 0, 90", "V-RANGE", "VPOSITION", ini));
-    ASSERT_TRUE(SetINIValue("0.000", "HHOSEIKAKU", "HPOSITION", ini));
-    ASSERT_TRUE(SetINIValue("192.168.0.200", "IP", "TCP/IP", ini));
-    EXPECT_EQ(ReadBytes(ini), QByteArray("[VPOSITION]\r\nVHOSEIKAKU=0.000\r\nV-RANGE= 0, 90\r\n"
-                                         "[HPOSITION]\r\nHHOSEIKAKU=0.000\r\n"
-                                         "[TCP/IP]\r\nIP=192.168.0.200\r\n"));
-    EXPECT_EQ(GetINIValue("IP", "TCP/IP", ini), "192.168.0.200");
-}
-
 TEST_F(ProfileFileTest, FailedWritesAreReportedAndChangeNothing) {
     WriteBytes(ini, "[S]\r\nK=1\r\n");
     const QString inFileFolder = dir.filePath("rotorcfg.ini/inner.ini"); // parent is a plain file
@@ -133,20 +100,6 @@ TEST_F(ProfileFileTest, FailedWritesAreReportedAndChangeNothing) {
     EXPECT_FALSE(SetINIValue(QStringLiteral("한"), "K", "S", ini)); // no CP932 code
     EXPECT_EQ(ReadBytes(ini), QByteArray("[S]\r\nK=1\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"rotorcfg.ini"});
-}
-
-TEST(SettingsLocation, EnvironmentFolderWins) {
-    QTemporaryDir dir;
-    const QString folder = dir.filePath("cfg/azelmon");
-    const QByteArray saved = qgetenv("AZELMON_CONFIG_DIR");
-    qputenv("AZELMON_CONFIG_DIR", folder.toLocal8Bit());
-    EXPECT_EQ(SettingsFilePath(), folder + "/rotorcfg.ini");
-    EXPECT_TRUE(QDir(folder).exists());
-    qunsetenv("AZELMON_CONFIG_DIR");
-    EXPECT_TRUE(SettingsFilePath().endsWith("/rotorcfg.ini"));
-    if (!saved.isEmpty()) {
-        qputenv("AZELMON_CONFIG_DIR", saved);
-    }
 }
 
 // A build folder keeps its settings beside the program; an installed tree (share/azelmon beside bin)
@@ -169,6 +122,47 @@ TEST(SettingsLocation, InstalledTreeUsesTheUserFolder) {
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", savedXdg);
+}
+
+TEST_F(ProfileFileTest, UnusableRangesFallBackWithOneMessageEach) {
+    struct Row {
+        const char* value;
+        bool usable;
+    };
+    const Row rows[] = {{"0,90", true},   {" 5, 60", true}, {"0 90", false},  {"a,90", false}, {"0,", false},
+                        {"-1,90", false}, {"0,91", false},  {"60,60", false}, {"70,20", false}};
+    for (const Row& row : rows) {
+        WriteBytes(ini, QByteArray("[VPOSITION]\r\nV-RANGE=") + row.value + "\r\n");
+        MainState s;
+        const QStringList problems = ReadStartupSettings(s, ini);
+        SCOPED_TRACE(row.value);
+        EXPECT_EQ(problems.size(), row.usable ? 0 : 1);
+        if (!row.usable) {
+            EXPECT_TRUE(problems[0].contains("V-RANGE"));
+            EXPECT_EQ(s.module.ElevationRangeText, "0,90");
+            EXPECT_EQ(s.module.ElevationRangeMin, 0);
+            EXPECT_EQ(s.module.ElevationRangeMax, 90);
+        }
+    }
+}
+
+TEST(WindowPosition, ParsesTopThenLeft) {
+    struct Row {
+        const char* text;
+        bool valid;
+        double top, left;
+    };
+    const Row rows[] = {{"555:9735", true, 555, 9735}, {"1200:300", true, 1200, 300}, {"100", false, 0, 0},
+                        {"abc:def", false, 0, 0},      {":200", false, 0, 0},         {"100:", false, 0, 0}};
+    for (const Row& row : rows) {
+        const auto p = ParseWindowPosition(QString::fromLatin1(row.text));
+        SCOPED_TRACE(row.text);
+        ASSERT_EQ(p.has_value(), row.valid);
+        if (row.valid) {
+            EXPECT_EQ(p->top, row.top);
+            EXPECT_EQ(p->left, row.left);
+        }
+    }
 }
 
 } // namespace
