@@ -1,0 +1,70 @@
+#pragma once
+
+#include "mainwindow/Form1.h"
+#include "mainwindow/TrackingController.h"
+#include "support/FakePorts.h"
+#include "tracking/TrackingCycle.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// A main window on fakes: ORBI answers with a satellite at 123.456 / 12.3, the settings file lives in a
+// temporary folder and the antenna starts inside its ranges.
+struct WindowFixture : ::testing::Test {
+    QTemporaryDir dir;
+    FakeWorld world;
+    std::unique_ptr<Form1> window;
+    QList<int> endCodes;
+    QMap<QString, QString> orbi;
+
+    WindowFixture() {
+        const std::pair<const char*, const char*> items[] = {
+            {"TEXT1", "ISS"},   {"TEXT2", "123.456"}, {"TEXT3", "12.3"},   {"TEXT4", "1234567"},
+            {"TEXT5", "45678"}, {"TEXT6", "123.45"},  {"TEXT7", "-2346"},  {"text8", "250.04"},
+            {"text9", "20.5"},  {"text10", "100.0"},  {"text11", "-30.0"}, {"text20", "80.0"},
+            {"text21", "5.0"},
+        };
+        for (const auto& [item, value] : items)
+            orbi[QString::fromLatin1(item)] = QString::fromLatin1(value);
+        world.link.servers[QStringLiteral("ORBI|EXTRN")] = orbi;
+    }
+
+    QString iniPath() const { return dir.filePath(QStringLiteral("rotorcfg.ini")); }
+
+    void WriteIni(const QByteArray& text) {
+        QFile f(iniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    Form1& Make() {
+        window = std::make_unique<Form1>(world.ports(), iniPath());
+        window->setEndHandler([this](int code) { endCodes << code; });
+        return *window;
+    }
+
+    Form1& Start() {
+        Make();
+        EXPECT_TRUE(window->Form_Load());
+        return *window;
+    }
+
+    TrackingCycle::Report Tick() {
+        world.clock.Advance(1000);
+        return window->tracking().cycle().Timer1_Timer();
+    }
+
+    void SetSatellite(const char* azimuth, const char* elevation) {
+        auto& items = world.link.servers[QStringLiteral("ORBI|EXTRN")];
+        items[QStringLiteral("TEXT2")] = QString::fromLatin1(azimuth);
+        items[QStringLiteral("TEXT3")] = QString::fromLatin1(elevation);
+    }
+
+    bool ButtonsReady() const {
+        const Form1& w = *window;
+        return w.Command2->isEnabled() && w.Command3->isEnabled() && w.Command5->isEnabled() &&
+               w.Command6->isEnabled() && !w.Command4->isEnabled();
+    }
+};
