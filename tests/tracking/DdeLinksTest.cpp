@@ -46,28 +46,19 @@ struct DdeLinksTest : ::testing::Test {
     FlakyLink link;
     RecordingMessages messages;
     DdeLinks links{state, link, messages};
-
-    QStringList Requests() const { return link.log.filter(QStringLiteral("request ")); }
-    bool Mentions(const QString& text) const {
-        return std::any_of(link.log.begin(), link.log.end(),
-                           [&](const QString& l) { return l.contains(text); });
-    }
 };
 
-TEST_F(DdeLinksTest, OrbiOnlyLinksTheCrossedItemsAndLeavesTheCalsatBoxes) {
+TEST_F(DdeLinksTest, OrbiLinksTheCrossedItemsInOrderAndCloseUnlinksEveryBox) {
     link.servers[Orbi] = OrbiItems();
 
     EXPECT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
 
-    EXPECT_EQ(state.UsingCalsat, 0);
-    EXPECT_TRUE(messages.texts.isEmpty());
     const std::map<int, QString> expected{
         {1, "AO-91"}, {3, "o2"},    {4, "o3"},     {5, "o4"},      {8, "o5"},     {7, "o6"},
         {6, "o7"},    {12, "o8"},   {13, "o9"},    {14, "o10"},    {15, "o11"},   {18, "o20"},
         {19, "o21"},  {2, "Text2"}, {9, "text19"}, {10, "Text10"}, {11, "Text11"}};
     for (const auto& [box, text] : expected)
         EXPECT_EQ(state.DataBox[box], text) << "Text" << box;
-
     // The probe on Text1, then link all, then request all, in the box order.
     QStringList wanted{"topic 1 ORBI|EXTRN", "item 1 TEXT1", "mode 1 manual", "request 1"};
     for (const auto& entry : DdeLinks::OrbiLinks)
@@ -77,114 +68,73 @@ TEST_F(DdeLinksTest, OrbiOnlyLinksTheCrossedItemsAndLeavesTheCalsatBoxes) {
     for (const auto& entry : DdeLinks::OrbiLinks)
         wanted << QStringLiteral("request %1").arg(entry.box);
     EXPECT_EQ(link.log, wanted);
-}
 
-TEST_F(DdeLinksTest, CalsatOnlyFillsText1ToText15AndKeepsTheMarsBoxes) {
-    link.servers[Calsat] = CalsatItems();
-
-    EXPECT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
-
-    EXPECT_EQ(state.UsingCalsat, 1);
-    EXPECT_TRUE(messages.texts.isEmpty());
-    for (int box = 1; box <= 15; ++box)
-        EXPECT_EQ(state.DataBox[box], QStringLiteral("c%1").arg(box));
-    EXPECT_EQ(state.DataBox[18], "Text18");
-    EXPECT_EQ(state.DataBox[19], "Text19");
-    QStringList order;
-    for (int box = 1; box <= 15; ++box)
-        order << QStringLiteral("request %1").arg(box);
-    EXPECT_EQ(Requests(), order); // the ORBI probe failed before its request
-}
-
-TEST_F(DdeLinksTest, BothServersRunningUsesOrbiOnly) {
-    link.servers[Orbi] = OrbiItems();
-    link.servers[Calsat] = CalsatItems();
-
-    EXPECT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
-
-    EXPECT_EQ(state.UsingCalsat, 0);
-    EXPECT_FALSE(Mentions(Calsat));
-}
-
-TEST_F(DdeLinksTest, NeitherServerShowsOnlyTheMessageAndMustEnd) {
-    const MainState untouched;
-
-    EXPECT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::MustEnd);
-
-    EXPECT_EQ(messages.texts, QStringList{DdeLinks::StartServerMessage});
-    EXPECT_EQ(DdeLinks::StartServerMessage,
-              "ＯＲＢＩかＣＡＬＳＡＴを起動してからＡＺＥＬＭＯＮを再起動してください");
-    EXPECT_EQ(state.DataBox, untouched.DataBox);
-}
-
-TEST_F(DdeLinksTest, CalsatMissingAnItemEndsWithTheMessage) {
-    link.servers[Calsat] = CalsatItems();
-    link.servers[Calsat].remove(QStringLiteral("txtZg"));
-
-    EXPECT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::MustEnd);
-    EXPECT_EQ(messages.texts, QStringList{DdeLinks::StartServerMessage});
-}
-
-// ORBI answers the probe but fails while linking: once is retried from the start, twice ends the
-// program the same way as no server at all — and Calsat32 is never tried, even when it runs.
-TEST_F(DdeLinksTest, OrbiFailingPartWay) {
-    struct Case {
-        std::set<int> failing; // request numbers; 1 is the probe, 2..14 the first LinkOrbi
-        DdeLinks::OpenResult result;
-        int requests;
-    };
-    const Case cases[] = {
-        {{6}, DdeLinks::OpenResult::Linked, 1 + 5 + 13},
-        {{14}, DdeLinks::OpenResult::Linked, 1 + 13 + 13},
-        {{6, 15}, DdeLinks::OpenResult::MustEnd, 1 + 5 + 9},
-        {{3, 10}, DdeLinks::OpenResult::MustEnd, 1 + 2 + 7},
-    };
-    for (const Case& c : cases) {
-        MainState s;
-        FlakyLink flaky;
-        flaky.servers[Orbi] = OrbiItems();
-        flaky.servers[Calsat] = CalsatItems();
-        flaky.failingRequests = c.failing;
-        RecordingMessages m;
-        DdeLinks l(s, flaky, m);
-
-        EXPECT_EQ(l.OpenDdeLinks(), c.result) << "failing request " << *c.failing.begin();
-        EXPECT_EQ(flaky.requests, c.requests);
-        EXPECT_EQ(s.UsingCalsat, 0);
-        EXPECT_FALSE(flaky.log.join('\n').contains(Calsat));
-        if (c.result == DdeLinks::OpenResult::Linked) {
-            EXPECT_TRUE(m.texts.isEmpty());
-            EXPECT_EQ(s.DataBox[6], "o7");
-            EXPECT_EQ(s.DataBox[19], "o21");
-        } else {
-            EXPECT_EQ(m.texts, QStringList{DdeLinks::StartServerMessage});
-        }
-    }
-}
-
-TEST_F(DdeLinksTest, CloseSetsEveryLinkedBoxToNoneInOrder) {
+    link.log.clear();
     links.CloseDdeLinks();
-    QStringList wanted;
+    wanted.clear();
     for (int box : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 18, 19})
         wanted << QStringLiteral("mode %1 none").arg(box);
     EXPECT_EQ(link.log, wanted);
 }
 
-TEST_F(DdeLinksTest, RefreshRequestsTheBoxesOfTheServerInUse) {
-    link.servers[Calsat] = CalsatItems();
-    ASSERT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
-    link.servers[Calsat][QStringLiteral("txtAzimuth")] = QStringLiteral("123.4");
-    link.log.clear();
+// ORBI wins when both run; Calsat32 fills Text1..Text15 only; no (complete) server ends the program
+// with the message and leaves every box as it was. A failure part way through ORBI is retried once
+// from the start, a second one ends the program: Calsat32 is never tried, even when it runs.
+TEST_F(DdeLinksTest, ChoosesTheServerAndEndsWhenNoneAnswers) {
+    struct Row {
+        const char* name;
+        bool orbi, calsat, calsatComplete;
+        std::set<int> failing; // request numbers; 1 is the probe, 2..14 the first ORBI linking
+        int requests;          // -1: not counted
+        bool linked;
+    };
+    const Row rows[] = {
+        {"orbi and calsat", true, true, true, {}, 1 + 13, true},
+        {"calsat alone", false, true, true, {}, 15, true},
+        {"neither", false, false, true, {}, 0, false},
+        {"calsat missing an item", false, true, false, {}, -1, false},
+        {"orbi fails once linking", true, true, true, {6}, 1 + 5 + 13, true},
+        {"orbi fails on its last box", true, true, true, {14}, 1 + 13 + 13, true},
+        {"orbi fails twice", true, true, true, {6, 15}, 1 + 5 + 9, false},
+        {"orbi fails twice early", true, true, true, {3, 10}, 1 + 2 + 7, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        MainState s;
+        FlakyLink flaky;
+        if (r.orbi)
+            flaky.servers[Orbi] = OrbiItems();
+        if (r.calsat)
+            flaky.servers[Calsat] = CalsatItems();
+        if (!r.calsatComplete)
+            flaky.servers[Calsat].remove(QStringLiteral("txtZg"));
+        flaky.failingRequests = r.failing;
+        RecordingMessages m;
 
-    const auto result = links.RefreshDdeFields(1);
-
-    EXPECT_FALSE(result.error);
-    QStringList order;
-    for (int box = 1; box <= 15; ++box)
-        order << QStringLiteral("request %1").arg(box);
-    EXPECT_EQ(link.log, order);
-    EXPECT_EQ(state.DataBox[3], "123.4");
-    EXPECT_FALSE(result.receivedTargetAzimuth); // north start point
+        EXPECT_EQ(DdeLinks(s, flaky, m).OpenDdeLinks(),
+                  r.linked ? DdeLinks::OpenResult::Linked : DdeLinks::OpenResult::MustEnd);
+        EXPECT_EQ(m.texts, r.linked ? QStringList() : QStringList{DdeLinks::StartServerMessage});
+        if (r.linked || r.orbi) {
+            EXPECT_EQ(s.UsingCalsat, r.orbi ? 0 : 1);
+        }
+        if (r.requests >= 0) {
+            EXPECT_EQ(flaky.requests, r.requests);
+        }
+        if (r.orbi) {
+            EXPECT_FALSE(flaky.log.join('\n').contains(Calsat));
+        }
+        if (!r.linked && !r.calsat) {
+            EXPECT_EQ(s.DataBox, MainState().DataBox);
+        } else if (r.linked && r.orbi) {
+            EXPECT_EQ(s.DataBox[6], "o7");
+            EXPECT_EQ(s.DataBox[19], "o21");
+        } else if (r.linked) {
+            for (int box = 1; box <= 15; ++box)
+                EXPECT_EQ(s.DataBox[box], QStringLiteral("c%1").arg(box));
+            EXPECT_EQ(s.DataBox[18], "Text18");
+            EXPECT_EQ(s.DataBox[19], "Text19");
+        }
+    }
 }
 
 TEST_F(DdeLinksTest, RefreshFailureStopsAtTheFirstMissingAnswerAndKeepsEveryBox) {
@@ -204,16 +154,16 @@ TEST_F(DdeLinksTest, RefreshFailureStopsAtTheFirstMissingAnswerAndKeepsEveryBox)
     EXPECT_EQ(state.DataBox, before); // Text3 did not take the fresh 99 alone
 }
 
-// South start point: the selected target's azimuth box is turned by half a turn.
+// South start point ("1" or "2"): the selected target's azimuth box is turned by half a turn.
 TEST_F(DdeLinksTest, RefreshTurnsTheSelectedAzimuthForTheSouthStartPoint) {
-    struct Case {
+    struct Row {
         QString startPoint;
         int option;
         QString received;
         int box;
         QString written;
     };
-    const Case cases[] = {
+    const Row rows[] = {
         {"1", 1, "30", 3, "210"},  {"1", 1, "359", 3, "179"}, {"1", 1, "-1", 3, "-181"},
         {"1", 1, "180", 3, "0"},   {"1", 1, "0", 3, "180"},   {"1", 1, "90.25", 3, "270.25"},
         {"1", 1, "abc", 3, "180"}, {"1", 2, "30", 12, "210"}, {"1", 3, "200", 14, "20"},
@@ -221,29 +171,34 @@ TEST_F(DdeLinksTest, RefreshTurnsTheSelectedAzimuthForTheSouthStartPoint) {
         {"2", 1, "30", 3, "210"},
     };
     const std::map<int, QString> itemOfBox{{3, "TEXT2"}, {12, "text8"}, {14, "text10"}, {18, "text20"}};
-    for (const Case& c : cases) {
+    for (const Row& r : rows) {
+        SCOPED_TRACE(qPrintable(QStringLiteral("start %1 option %2 received %3")
+                                    .arg(r.startPoint)
+                                    .arg(r.option)
+                                    .arg(r.received)));
         MainState s;
-        s.AzimuthStartPoint = c.startPoint;
+        s.AzimuthStartPoint = r.startPoint;
         FakeDataLink fake;
         fake.servers[Orbi] = OrbiItems();
         RecordingMessages m;
         DdeLinks l(s, fake, m);
         ASSERT_EQ(l.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
         for (const auto& [box, item] : itemOfBox)
-            fake.servers[Orbi][item] = c.received;
+            fake.servers[Orbi][item] = r.received;
 
-        const auto result = l.RefreshDdeFields(c.option);
+        const auto result = l.RefreshDdeFields(r.option);
 
-        const QString what =
-            QStringLiteral("start %1 option %2 received %3").arg(c.startPoint).arg(c.option).arg(c.received);
-        EXPECT_EQ(s.DataBox[c.box], c.written) << qPrintable(what);
+        EXPECT_FALSE(result.error);
+        EXPECT_EQ(s.DataBox[r.box], r.written);
         for (const auto& [box, item] : itemOfBox) {
-            if (box != c.box) {
-                EXPECT_EQ(s.DataBox[box], c.received) << qPrintable(what) << " Text" << box;
+            if (box != r.box) {
+                EXPECT_EQ(s.DataBox[box], r.received) << " Text" << box;
             }
         }
-        if (c.written != c.received) {
-            EXPECT_EQ(result.receivedTargetAzimuth, c.received.toDouble()) << qPrintable(what);
+        if (r.written != r.received) {
+            EXPECT_EQ(result.receivedTargetAzimuth, r.received.toDouble());
+        } else {
+            EXPECT_FALSE(result.receivedTargetAzimuth);
         }
     }
 }

@@ -6,7 +6,6 @@
 #include "tracking/Ephemeris.h"
 #include "tracking/RemoteTargetLink.h"
 
-#include <QTimeZone>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,23 +19,15 @@ struct RemoteTargetLinkTest : ::testing::Test {
     DdeLinks links{state, link, messages};
 };
 
-TEST_F(RemoteTargetLinkTest, StartUpLinksWithoutAnyOutsideServer) {
+TEST_F(RemoteTargetLinkTest, LinksWithoutAnOutsideServerAndCarriesTheLastPosition) {
     ASSERT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
     EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_EQ(state.UsingCalsat, 0);
     EXPECT_EQ(state.DataBox[1], "AO-91");
-    // No position yet: below the horizon, so nothing is followed.
+    // No position yet: below the horizon, so nothing is followed; the unknown target stands at north.
     EXPECT_LT(LeadingNumber(state.DataBox[4]), 0);
-    // Without a resting azimuth the unknown target stands at north.
     EXPECT_EQ(state.DataBox[3], "0");
-    // Calsat32's topic is not served here.
-    link.SetLinkTopic(2, DdeLinks::CalsatTopic);
-    link.SetLinkItem(2, QStringLiteral("txtMJD"));
-    EXPECT_TRUE(link.SetLinkMode(2, DataLink::Mode::Manual).has_value());
-}
 
-TEST_F(RemoteTargetLinkTest, EachRefreshCarriesTheLastPositionAndTurnsItForTheSouthStartPoint) {
-    ASSERT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
     target.Set(-10, 25.5);
     EXPECT_FALSE(links.RefreshDdeFields(1).error);
     EXPECT_EQ(state.DataBox[3], "350");
@@ -47,21 +38,22 @@ TEST_F(RemoteTargetLinkTest, EachRefreshCarriesTheLastPositionAndTurnsItForTheSo
     ASSERT_TRUE(result.receivedTargetAzimuth);
     EXPECT_EQ(*result.receivedTargetAzimuth, 350);
     EXPECT_EQ(state.DataBox[3], "170");
-    // Unlinked boxes and unknown items fail like a server would.
+
+    // Calsat32's topic, unlinked boxes and unknown items fail like a server would.
+    link.SetLinkTopic(2, DdeLinks::CalsatTopic);
+    link.SetLinkItem(2, QStringLiteral("txtMJD"));
+    EXPECT_TRUE(link.SetLinkMode(2, DataLink::Mode::Manual).has_value());
     links.CloseDdeLinks();
     EXPECT_TRUE(link.Request(3).error.has_value());
     EXPECT_FALSE(link.ItemText(QStringLiteral("TEXT99")).has_value());
 }
 
 TEST_F(RemoteTargetLinkTest, SunMoonAndMarsComeFromTheEphemerisForTheObserver) {
-    // 2026-06-21 02:42 UTC is about when the Sun crosses the meridian of Tokyo near the solstice:
-    // it stands high in the south.
+    // 2026-06-21 02:42 UTC the Sun crosses the meridian of Tokyo near the solstice: high in the south.
     clock.localStart = QDateTime(QDate(2026, 6, 21), QTime(2, 42), Qt::UTC).toLocalTime();
     clock.nowMs = 0;
-    const double sunAz = LeadingNumber(*link.ItemText(QStringLiteral("text8")));
-    const double sunEl = LeadingNumber(*link.ItemText(QStringLiteral("text9")));
-    EXPECT_NEAR(sunAz, 180, 5);
-    EXPECT_NEAR(sunEl, 90 - 35.68 + 23.44, 1.5);
+    EXPECT_NEAR(LeadingNumber(*link.ItemText(QStringLiteral("text8"))), 180, 5);
+    EXPECT_NEAR(LeadingNumber(*link.ItemText(QStringLiteral("text9"))), 90 - 35.68 + 23.44, 1.5);
     const SkyBodies bodies = SkyBodiesAt(clock.UtcNow(), 35.68, 139.77);
     EXPECT_NEAR(LeadingNumber(*link.ItemText(QStringLiteral("text10"))), bodies.moon.azimuth, 1e-9);
     EXPECT_NEAR(LeadingNumber(*link.ItemText(QStringLiteral("text21"))), bodies.mars.elevation, 1e-9);
@@ -83,29 +75,16 @@ TEST(RemoteTargetRestingTest, BeforeTheFirstPositionTheAzimuthIsWhereTheAntennaP
 }
 
 TEST(ObserverTest, ParsesLatitudeAndLongitude) {
-    struct Row {
-        const char* text;
-        bool valid;
-        double latitude, longitude;
-    } rows[] = {
-        {"35.68,139.77", true, 35.68, 139.77},
-        {"-33.9, 18.4", true, -33.9, 18.4},
-        {"90,-180", true, 90, -180},
-        {"91,0", false, 0, 0},
-        {"0,181", false, 0, 0},
-        {"35.68", false, 0, 0},
-        {"a,b", false, 0, 0},
-        {"1,2,3", false, 0, 0},
-        {"nan,0", false, 0, 0},
-    };
-    for (const Row& r : rows) {
-        const auto o = ParseObserver(QString::fromLatin1(r.text));
-        ASSERT_EQ(o.has_value(), r.valid) << r.text;
-        if (o) {
-            EXPECT_DOUBLE_EQ(o->first, r.latitude) << r.text;
-            EXPECT_DOUBLE_EQ(o->second, r.longitude) << r.text;
-        }
+    const std::tuple<const char*, double, double> good[] = {
+        {"35.68,139.77", 35.68, 139.77}, {"-33.9, 18.4", -33.9, 18.4}, {"90,-180", 90, -180}};
+    for (const auto& [text, latitude, longitude] : good) {
+        const auto o = ParseObserver(QString::fromLatin1(text));
+        ASSERT_TRUE(o) << text;
+        EXPECT_DOUBLE_EQ(o->first, latitude) << text;
+        EXPECT_DOUBLE_EQ(o->second, longitude) << text;
     }
+    for (const char* bad : {"91,0", "0,181", "35.68", "a,b", "1,2,3", "nan,0"})
+        EXPECT_FALSE(ParseObserver(QString::fromLatin1(bad))) << bad;
 }
 
 } // namespace

@@ -2,10 +2,7 @@
 #include "support/EventWait.h"
 #include "tracking/RemoteTarget.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTcpSocket>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -30,12 +27,9 @@ class RotctldServerTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0)) << server.errorString().toStdString();
     }
-
     QTcpSocket* Connect(bool mustConnect = true) {
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(QHostAddress::LocalHost, server.port());
-        QTcpSocket* raw = socket.get();
-        clients.push_back(std::move(socket));
+        QTcpSocket* raw = clients.emplace_back(std::make_unique<QTcpSocket>()).get();
+        raw->connectToHost(QHostAddress::LocalHost, server.port());
         if (mustConnect) {
             EXPECT_TRUE(WaitUntil([raw] { return raw->state() == QAbstractSocket::ConnectedState; }));
         }
@@ -56,9 +50,8 @@ class RotctldServerTest : public ::testing::Test {
     }
 };
 
-TEST_F(RotctldServerTest, AnswersPositionAndPipelinedRequests) {
+TEST_F(RotctldServerTest, AnswersPipelinedAndSplitRequests) {
     QTcpSocket* client = Connect();
-    EXPECT_EQ(Ask(client, "p\n", 2), "210.50\n12.25\n");
     // Several requests in one packet, as a script might send them.
     EXPECT_EQ(Ask(client, "P 10 20\np\n+S\n", 5), "RPRT 0\n210.50\n12.25\nstop:\nRPRT 0\n");
     EXPECT_DOUBLE_EQ(target.azimuth(), 10);
@@ -73,8 +66,7 @@ TEST_F(RotctldServerTest, EightClientsAtOnceAndTheNinthIsTurnedAway) {
         eight.push_back(Connect());
     ASSERT_TRUE(WaitUntil([this] { return server.clientCount() == RotctldServer::MaxClients; }));
     // The ninth may see its connection for a moment before it is closed.
-    QTcpSocket* ninth = Connect(false);
-    EXPECT_TRUE(Closed(ninth));
+    EXPECT_TRUE(Closed(Connect(false)));
     for (QTcpSocket* c : eight)
         EXPECT_EQ(Ask(c, "p\n", 2), "210.50\n12.25\n");
     // A place freed by "q" can be taken again.
@@ -101,48 +93,28 @@ TEST_F(RotctldServerTest, MisbehavingClientsAreCutOffAndSilentOnesBlockNobody) {
     EXPECT_EQ(silent->state(), QAbstractSocket::ConnectedState);
     EXPECT_EQ(server.clientCount(), 2);
     EXPECT_FALSE(target.HasPosition());
-}
 
-TEST_F(RotctldServerTest, PortInUseIsReportedAndOffNeedsNoSocket) {
-    StillStation other;
-    RotctldServer second(other, nullptr);
+    // A second endpoint on the same port reports why it cannot listen.
+    RotctldServer second(station, nullptr);
     EXPECT_FALSE(second.Listen(QHostAddress::LocalHost, server.port()));
     EXPECT_FALSE(second.errorString().isEmpty());
     EXPECT_FALSE(second.isListening());
 }
 
 TEST(RotctldListenTest, ParsesAddressPortAndOff) {
-    struct Row {
-        const char* text;
-        bool valid;
-        bool off;
-        const char* address;
-        int port;
-    } rows[] = {
-        {"127.0.0.1:4533", true, false, "127.0.0.1", 4533},
-        {"localhost:0", true, false, "127.0.0.1", 0},
-        {"[::1]:4533", true, false, "::1", 4533},
-        {"off", true, true, "", 0},
-        {"127.0.0.1", false, false, "", 0},
-        {"127.0.0.1:", false, false, "", 0},
-        {"127.0.0.1:65536", false, false, "", 0},
-        {"127.0.0.1:-1", false, false, "", 0},
-        {"::1:4533", false, false, "", 0},
-        {"host.example:4533", false, false, "", 0},
-        {":4533", false, false, "", 0},
-        {"OFF", false, false, "", 0},
-    };
-    for (const Row& r : rows) {
-        const auto listen = ParseRotctldListen(QString::fromLatin1(r.text));
-        ASSERT_EQ(listen.has_value(), r.valid) << r.text;
-        if (!listen)
-            continue;
-        EXPECT_EQ(listen->off, r.off) << r.text;
-        if (!r.off) {
-            EXPECT_EQ(listen->address, QHostAddress(QString::fromLatin1(r.address))) << r.text;
-            EXPECT_EQ(listen->port, r.port) << r.text;
-        }
+    const std::tuple<const char*, const char*, int> good[] = {
+        {"127.0.0.1:4533", "127.0.0.1", 4533}, {"localhost:0", "127.0.0.1", 0}, {"[::1]:4533", "::1", 4533}};
+    for (const auto& [text, address, port] : good) {
+        const auto listen = ParseRotctldListen(QString::fromLatin1(text));
+        ASSERT_TRUE(listen && !listen->off) << text;
+        EXPECT_EQ(listen->address, QHostAddress(QString::fromLatin1(address))) << text;
+        EXPECT_EQ(listen->port, port) << text;
     }
+    const auto off = ParseRotctldListen(QStringLiteral("off"));
+    EXPECT_TRUE(off && off->off);
+    for (const char* bad : {"127.0.0.1", "127.0.0.1:", "127.0.0.1:65536", "127.0.0.1:-1", "::1:4533",
+                            "host.example:4533", ":4533", "OFF"})
+        EXPECT_FALSE(ParseRotctldListen(QString::fromLatin1(bad))) << bad;
 }
 
 } // namespace
