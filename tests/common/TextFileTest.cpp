@@ -2,7 +2,6 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,7 +14,8 @@ class TextFileTest : public ::testing::Test {
     QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
 
-TEST_F(TextFileTest, WritesCp932WithCrLfAndReadsItBack) {
+TEST_F(TextFileTest, WritesCp932WithCrLfOverTheWholeOldFileAndReadsItBack) {
+    WriteBytes(Path("a.csv"), QByteArray(1000, 'x'));
     const QStringList lines{QStringLiteral("abc,1"), QStringLiteral("あ水～①髙"), QString(),
                             QStringLiteral("C:\\x")};
     ASSERT_TRUE(WriteCp932Lines(Path("a.csv"), lines));
@@ -24,38 +24,22 @@ TEST_F(TextFileTest, WritesCp932WithCrLfAndReadsItBack) {
     EXPECT_EQ(ReadCp932Lines(Path("a.csv")), lines);
 }
 
-TEST_F(TextFileTest, ReadsAnyLineEnd) {
-    struct Case {
+TEST_F(TextFileTest, ReadsAnyLineEndAndMendsDamagedBytes) {
+    const struct {
         QByteArray bytes;
         QStringList lines;
+    } rows[] = {
+        // clang-format off
+        {"", {}}, {"a", {"a"}}, {"a\nb\r\n", {"a", "b"}}, {"a\r\nb", {"a", "b"}}, {"a\r\n\r\n", {"a", ""}},
+        {"\r\n", {""}}, {"\x82\xa0\n", {QStringLiteral("あ")}},
+        // a damaged byte does not lose the rest
+        {"ok\r\n\x82\r\nend\r\n", {"ok", QStringLiteral("\uFFFD"), "end"}},
+        // clang-format on
     };
-    const Case cases[] = {
-        {"", {}},
-        {"a", {"a"}},
-        {"a\r\n", {"a"}},
-        {"a\n", {"a"}},
-        {"a\r\nb", {"a", "b"}},
-        {"a\nb\r\n", {"a", "b"}},
-        {"a\r\n\r\n", {"a", ""}},
-        {"\r\n", {""}},
-        {"\x82\xa0\n", {QStringLiteral("あ")}},
-    };
-    for (const Case& c : cases) {
-        WriteBytes(Path("b.txt"), c.bytes);
-        EXPECT_EQ(ReadCp932Lines(Path("b.txt")), c.lines) << c.bytes.toHex().toStdString();
+    for (const auto& row : rows) {
+        WriteBytes(Path("b.txt"), row.bytes);
+        EXPECT_EQ(ReadCp932Lines(Path("b.txt")), row.lines) << row.bytes.toHex().toStdString();
     }
-}
-
-TEST_F(TextFileTest, DamagedBytesDoNotLoseTheRest) {
-    WriteBytes(Path("c.txt"), QByteArray("ok\r\n\x82\r\nend\r\n"));
-    const std::optional<QStringList> lines = ReadCp932Lines(Path("c.txt"));
-    ASSERT_TRUE(lines);
-    ASSERT_EQ(lines->size(), 3);
-    EXPECT_EQ(lines->at(0), QStringLiteral("ok"));
-    EXPECT_EQ(lines->at(2), QStringLiteral("end"));
-}
-
-TEST_F(TextFileTest, MissingFileCannotBeRead) {
     EXPECT_FALSE(ReadCp932Lines(Path("none.txt")));
 }
 
@@ -71,12 +55,6 @@ TEST_F(TextFileTest, FailedWriteLeavesTheOldFile) {
     EXPECT_FALSE(WriteFileAtomically(Path("nofolder/e.txt"), "x"));
     EXPECT_FALSE(WriteCp932Lines(Path("d.txt/e.txt"), {QStringLiteral("x")}));
     EXPECT_EQ(ReadBytes(Path("d.txt")), old);
-}
-
-TEST_F(TextFileTest, AtomicWriteReplacesTheWholeFile) {
-    WriteBytes(Path("f.bin"), QByteArray(1000, 'x'));
-    ASSERT_TRUE(WriteFileAtomically(Path("f.bin"), "short"));
-    EXPECT_EQ(ReadBytes(Path("f.bin")), QByteArray("short"));
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #include <QImage>
 #include <cmath>
 
-// A transparent 185-pixel layer as the map widget holds it.
+// A transparent layer as the map widget holds it (185 pixels by default).
 inline QImage EmptyMapLayer(int size = 185) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -22,16 +22,12 @@ inline QColor ColourAt(const SkyMapPainter& painter, const QImage& layer, QPoint
                             static_cast<int>(std::floor(p.y())) + dy);
 }
 
-inline QColor ColourAtSky(const SkyMapPainter& painter, const QImage& layer, double azimuth, double elevation,
-                          int dx = 0, int dy = 0) {
-    return ColourAt(painter, layer, SkyMapPoint(azimuth, elevation), dx, dy);
+inline QColor ColourAtSky(const SkyMapPainter& painter, const QImage& layer, double az, double el,
+                          int dx = 0) {
+    return ColourAt(painter, layer, SkyMapPoint(az, el), dx);
 }
 
 inline bool SameColour(const QColor& a, const QColor& b) {
     return a.alpha() == 255 && std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
            std::abs(a.blue() - b.blue()) <= 2;
-}
-
-inline bool IsForbiddenRed(const QColor& c) {
-    return c.alpha() > 0 && c.red() > 200 && c.green() < 40 && c.blue() < 40;
 }
