@@ -1,13 +1,15 @@
 #include "RotatorFixture.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 namespace {
 
 class OperationLogTest : public RotatorTest {
   protected:
-    OperationLogTest() { rotator.log.path = dir.filePath(QStringLiteral("azelmon_log.LOG")); }
+    OperationLogTest() {
+        rotator.log.path = dir.filePath(QStringLiteral("azelmon_log.LOG"));
+        state.module.DebugLogSwitch = QStringLiteral("1");
+    }
     QByteArray Contents() {
         QFile file(rotator.log.path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -15,32 +17,17 @@ class OperationLogTest : public RotatorTest {
     QTemporaryDir dir;
 };
 
-struct StepLineCase {
-    const char* name;
-    double present, pointed, tolerance;
-    const char* line;
-};
-
-class ManualStepLine : public OperationLogTest, public ::testing::WithParamInterface<StepLineCase> {};
-
-TEST_P(ManualStepLine, OneLinePerStep) {
-    const auto& c = GetParam();
-    state.module.DebugLogSwitch = QStringLiteral("1");
+// One line per step, appended; the number layout itself is LogNumberText's.
+TEST_F(OperationLogTest, ManualStepsAppendOneLineEach) {
     state.OperatingMode = 1;
-    state.PresentAzimuth = c.present;
-    state.PointedAzimuth = c.pointed;
-    state.AzimuthTolerance = c.tolerance;
+    state.PresentAzimuth = 10;
+    state.PointedAzimuth = 12;
     rotator.positioning.ManualPositioningStep();
-    EXPECT_EQ(Contents(), QByteArray(c.line) + "\r\n");
+    state.PointedAzimuth = -4; // held at 0
+    rotator.positioning.ManualPositioningStep();
+    EXPECT_EQ(Contents(), QByteArray("hkaku= 10 h_gosa= 1.5tp_m_hkaku= 12\r\n"
+                                     "hkaku= 10 h_gosa= 1.5tp_m_hkaku= 0\r\n"));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    WriteLog, ManualStepLine,
-    ::testing::Values(StepLineCase{"Plain", 10, 12, 1.5, "hkaku= 10 h_gosa= 1.5tp_m_hkaku= 12"},
-                      StepLineCase{"Fractions", 123.5, 130, 1.5, "hkaku= 123.5 h_gosa= 1.5tp_m_hkaku= 130"},
-                      StepLineCase{"Negative", -0.5, 12, 2.3, "hkaku=-.5 h_gosa= 2.3tp_m_hkaku= 12"},
-                      StepLineCase{"TargetHeldAt0", 10, -4, 1.5, "hkaku= 10 h_gosa= 1.5tp_m_hkaku= 0"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OperationLogTest, SwitchOffWritesNothing) {
     for (const char* value : {"", "0", "1 ", "on"}) {
@@ -55,10 +42,8 @@ TEST_F(OperationLogTest, SwitchOffWritesNothing) {
     EXPECT_TRUE(world.messages.texts.isEmpty());
 }
 
-TEST_F(OperationLogTest, StopAndResumeRestoreTheRelaysAndLogTheVolts) {
-    state.module.DebugLogSwitch = QStringLiteral("1");
-    state.piob4 = 1;
-    state.piob6 = 1;
+TEST_F(OperationLogTest, StopAndResumeRestoreTheRelaysAndLogTheVoltsInCp932) {
+    state.piob4 = state.piob6 = 1;
     world.board.counts[0] = 0;
     world.board.counts[1] = 1023;
     rotator.log.StopAzimuthAndLog();
@@ -68,22 +53,13 @@ TEST_F(OperationLogTest, StopAndResumeRestoreTheRelaysAndLogTheVolts) {
     EXPECT_TRUE(Relays(1, 0, 0, 0));
     EXPECT_EQ(state.sv_piob4, 0);
     EXPECT_EQ(state.sv_piob6, 1); // the elevation is never resumed
-    const QString text = QString::fromUtf8("水平停止 電圧＝ 0\r\n仰角停止 電圧＝ 5\r\n水平再開 電圧＝ 5\r\n");
-    QByteArray expected;
-    for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
-        QTemporaryDir other;
-        const QString path = other.filePath(QStringLiteral("x"));
-        ASSERT_TRUE(AppendCp932Line(path, line));
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        expected += f.readAll();
-    }
-    EXPECT_EQ(Contents(), expected);
-    EXPECT_EQ(Contents().left(2), QByteArray("\x90\x85")); // CP932 for 水
+    // 水平停止 電圧＝ 0, 仰角停止 電圧＝ 5, 水平再開 電圧＝ 5
+    EXPECT_EQ(Contents(), QByteArray("\x90\x85\x95\xbd\x92\xe2\x8e\x7e \x93\x64\x88\xb3\x81\x81 0\r\n"
+                                     "\x8b\xc2\x8a\x70\x92\xe2\x8e\x7e \x93\x64\x88\xb3\x81\x81 5\r\n"
+                                     "\x90\x85\x95\xbd\x8d\xc4\x8a\x4a \x93\x64\x88\xb3\x81\x81 5\r\n"));
 }
 
 TEST_F(OperationLogTest, ElevationStopIgnoresAFailedRead) {
-    state.module.DebugLogSwitch = QStringLiteral("1");
     world.board.failAllReads = true;
     rotator.log.StopElevationAndLog();
     EXPECT_TRUE(Contents().endsWith(" 0\r\n"));
@@ -91,19 +67,11 @@ TEST_F(OperationLogTest, ElevationStopIgnoresAFailedRead) {
 }
 
 TEST_F(OperationLogTest, UnopenableFileShowsTheMessageEveryLine) {
-    state.module.DebugLogSwitch = QStringLiteral("1");
     rotator.log.path = dir.filePath(QStringLiteral("no/such/dir/azelmon_log.LOG"));
     rotator.log.WriteLog(QStringLiteral("a"));
     rotator.log.WriteLog(QStringLiteral("b"));
     EXPECT_EQ(world.messages.texts,
               QStringList(2, QStringLiteral("azelmon_log.LOGファイルがオープンできません")));
-}
-
-TEST_F(OperationLogTest, AppendsToAnExistingFile) {
-    state.module.DebugLogSwitch = QStringLiteral("1");
-    rotator.log.WriteLog(QStringLiteral("one"));
-    rotator.log.WriteLog(QStringLiteral("two"));
-    EXPECT_EQ(Contents(), QByteArray("one\r\ntwo\r\n"));
 }
 
 } // namespace

@@ -1,12 +1,11 @@
 #include "RotatorFixture.h"
 
+#include <numeric>
+
 namespace {
 
 int TotalWait(const std::vector<int>& waits) {
-    int total = 0;
-    for (int w : waits)
-        total += w;
-    return total;
+    return std::accumulate(waits.begin(), waits.end(), 0);
 }
 
 struct RangeCase {
@@ -64,23 +63,24 @@ INSTANTIATE_TEST_SUITE_P(
 struct ManualCase {
     const char* name;
     double pointed;
-    std::int16_t startRight;
+    std::int16_t scheduleRunning;
     bool pulsed, finished;
+    std::int16_t rightAfter;
 };
 
 class ManualStep : public RotatorTest, public ::testing::WithParamInterface<ManualCase> {};
 
+// The antenna at 100 turns right towards the pointed azimuth.
 TEST_P(ManualStep, DeadBandNearMarginAndFinish) {
     const auto& c = GetParam();
-    state.OperatingMode = 1;
-    state.PointMarkShown = 1;
+    state.OperatingMode = state.PointMarkShown = 1;
+    state.ScheduleRunning = c.scheduleRunning;
     state.PresentAzimuth = 100;
     state.PointedAzimuth = c.pointed;
-    state.piob4 = c.startRight;
+    state.piob4 = 1;
     rotator.Timer2_Timer();
     const auto writes = Writes();
-    const bool pulsed = std::find(writes.begin(), writes.end(), Write{6, 4, 1}) != writes.end();
-    EXPECT_EQ(pulsed, c.pulsed);
+    EXPECT_EQ(std::find(writes.begin(), writes.end(), Write{6, 4, 1}) != writes.end(), c.pulsed);
     if (c.pulsed) {
         // 0.15 s on, then off and 0.3 s of rest.
         EXPECT_GE(TotalWait(world.waiter.eventWaits), 450);
@@ -92,39 +92,31 @@ TEST_P(ManualStep, DeadBandNearMarginAndFinish) {
     EXPECT_EQ(view.finished, c.finished ? 1 : 0);
     EXPECT_EQ(state.OperatingMode, c.finished ? 0 : 1);
     EXPECT_EQ(state.PointMarkShown, c.finished ? 0 : 1);
-    EXPECT_EQ(state.piob4, c.finished ? 0 : 1);
+    EXPECT_EQ(state.piob4, c.rightAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(ManualPositioningStep, ManualStep,
-                         ::testing::Values(ManualCase{"WithinTolerance", 100.4, 1, false, true},
-                                           ManualCase{"NearPulsesThenStops", 108, 1, true, true},
-                                           ManualCase{"NearEdge", 109.5, 1, true, true},
-                                           ManualCase{"FarKeepsRunning", 120, 1, false, false}),
+                         ::testing::Values(ManualCase{"WithinTolerance", 100.4, 0, false, true, 0},
+                                           ManualCase{"NearPulsesThenStops", 108, 0, true, true, 0},
+                                           ManualCase{"NearEdge", 109.5, 0, true, true, 0},
+                                           ManualCase{"FarKeepsRunning", 120, 0, false, false, 1},
+                                           // Stopped, but the schedule stays in charge.
+                                           ManualCase{"ScheduleRunning", 100.4, 1, false, false, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(RotatorTest, ManualStepRunsOnWhileTheScheduleIsInCharge) {
-    state.OperatingMode = 1;
-    state.ScheduleRunning = 1;
-    state.PresentAzimuth = 100;
-    state.PointedAzimuth = 100.4;
-    rotator.Timer2_Timer();
-    EXPECT_EQ(view.finished, 0);
-    EXPECT_EQ(state.OperatingMode, 1);
-}
 
 class AbortInMode : public RotatorTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(AbortInMode, NextStepSwitchesEverythingOff) {
     state.OperatingMode = static_cast<std::int16_t>(GetParam());
     state.AbortRequested = 1;
-    state.piob4 = 1;
-    state.piob7 = 1;
+    state.piob4 = state.piob7 = 1;
     rotator.OutputAzimuthRelays();
     rotator.OutputElevationRelays();
+    rotator.ShowRelayIndicators();
     rotator.PositionAntenna(); // measurement hands over to the step
     EXPECT_TRUE(Relays(0, 0, 0, 0));
     EXPECT_TRUE(world.board.AllRelaysOff());
-    EXPECT_EQ(view.calls.last(), QStringLiteral("indicators 0000"));
+    EXPECT_FALSE(view.indicators[0] || view.indicators[1] || view.indicators[2] || view.indicators[3]);
     EXPECT_EQ(state.OperatingMode, 0);
     EXPECT_TRUE(world.waiter.eventWaits.empty());
 }
@@ -148,52 +140,54 @@ TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
     EXPECT_FALSE(rotator.positioning.StepRunning());
 }
 
-TEST_F(RotatorTest, FollowUpPulsesTowardsAStillTarget) {
+struct TrackingCase {
+    const char* name;
+    const char* positionedName;
+    std::int16_t approachBefore, rightBefore;
+    double present, previousTarget, target, presentElevation, targetElevation;
+    std::int16_t approachAfter, rightAfter;
+    bool pulsed, mayWait;
+};
+
+class TrackingStep : public RotatorTest, public ::testing::WithParamInterface<TrackingCase> {};
+
+TEST_P(TrackingStep, ApproachesFollowsUpOrStartsAgain) {
+    const auto& c = GetParam();
     state.OperatingMode = 2;
-    state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
-    state.PresentAzimuth = 100;
-    state.TargetAzimuth = state.PreviousTargetAzimuth = 103.5; // 2 degrees beyond the tolerance
-    state.PresentElevation = state.TargetElevation = state.PreviousTargetElevation = 30;
+    state.TargetName = QStringLiteral("SAT");
+    state.PositionedTargetName = QString::fromUtf8(c.positionedName);
+    state.ApproachComplete = c.approachBefore;
+    state.piob4 = c.rightBefore;
+    state.PresentAzimuth = c.present;
+    state.PreviousTargetAzimuth = c.previousTarget;
+    state.TargetAzimuth = c.target;
+    state.PresentElevation = c.presentElevation;
+    state.TargetElevation = state.PreviousTargetElevation = c.targetElevation;
     rotator.Timer2_Timer();
+    EXPECT_EQ(state.PositionedTargetName, QStringLiteral("SAT"));
+    EXPECT_EQ(state.ApproachComplete, c.approachAfter);
+    EXPECT_TRUE(Relays(c.rightAfter, 0, 0, 0));
     std::vector<Write> azimuth;
     for (const auto& w : Writes())
         if (w.bit == 4)
             azimuth.push_back(w);
-    EXPECT_EQ(azimuth, (std::vector<Write>{{6, 4, 1}, {6, 4, 0}}));
-    EXPECT_GE(TotalWait(world.waiter.eventWaits), 450);
-    EXPECT_EQ(state.ApproachComplete, 1);
-    EXPECT_TRUE(Relays(0, 0, 0, 0));
+    if (c.pulsed) {
+        EXPECT_EQ(azimuth, (std::vector<Write>{{6, 4, 1}, {6, 4, 0}}));
+        EXPECT_GE(TotalWait(world.waiter.eventWaits), 450);
+    } else if (!c.mayWait) {
+        EXPECT_TRUE(world.waiter.eventWaits.empty());
+    }
 }
 
-TEST_F(RotatorTest, NewTargetNameStartsAFreshApproach) {
-    state.OperatingMode = 2;
-    state.PositionedTargetName = QStringLiteral("太陽");
-    state.TargetName = QStringLiteral("月");
-    state.PresentAzimuth = 100;
-    state.TargetAzimuth = 200;
-    state.PresentElevation = 10;
-    state.TargetElevation = 9;
-    rotator.Timer2_Timer();
-    EXPECT_EQ(state.PositionedTargetName, QStringLiteral("月"));
-    EXPECT_EQ(state.ApproachComplete, 0);
-    EXPECT_TRUE(Relays(1, 0, 0, 0));
-    EXPECT_TRUE(world.waiter.eventWaits.empty());
-}
-
-TEST_F(RotatorTest, FallenBehindStartsAgain) {
-    state.OperatingMode = 2;
-    state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
-    state.ApproachComplete = 1;
-    state.PresentAzimuth = 100;
-    state.PreviousTargetAzimuth = 110;
-    state.TargetAzimuth = 112; // 10.5 beyond a - ta
-    state.PresentElevation = state.TargetElevation = state.PreviousTargetElevation = 30;
-    state.piob4 = 1;
-    rotator.Timer2_Timer();
-    EXPECT_EQ(state.PositionedTargetName, QStringLiteral("SAT"));
-    EXPECT_EQ(state.ApproachComplete, 0);
-    EXPECT_TRUE(Relays(1, 0, 0, 0)); // the fresh approach turned right again
-}
+INSTANTIATE_TEST_SUITE_P(
+    TrackingPositioningStep, TrackingStep,
+    ::testing::Values(
+        // A still target 2 degrees beyond the tolerance: one follow-up pulse completes the approach.
+        TrackingCase{"FollowUpPulse", "SAT", 0, 0, 100, 103.5, 103.5, 30, 30, 1, 0, true, true},
+        TrackingCase{"NewTargetName", "月", 0, 0, 100, 0, 200, 10, 9, 0, 1, false, false},
+        // The target ran 10.5 beyond a - ta: a fresh approach turns right again.
+        TrackingCase{"FallenBehind", "SAT", 1, 1, 100, 110, 112, 30, 30, 0, 1, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RotatorTest, AutomaticTargetOutsideRangeStopsAzimuthAndShowsAFailedRead) {
     state.OperatingMode = 2;

@@ -5,12 +5,16 @@
 
 namespace {
 
+RotatorPhysics::Settings StartingAt(double azimuth, double elevation) {
+    RotatorPhysics::Settings settings;
+    settings.startAzimuth = azimuth;
+    settings.startElevation = elevation;
+    return settings;
+}
+
 TEST(SimulatedBoard, RelaysDriveTheAxesAtTheirSpeedsInVirtualTime) {
     FakeClock clock;
-    RotatorPhysics::Settings settings;
-    settings.startAzimuth = 100;
-    settings.startElevation = 10;
-    SimulatedBoard board(clock, settings);
+    SimulatedBoard board(clock, StartingAt(100, 10));
     ASSERT_FALSE(board.WriteOutputBit(6, 4, 1));
     ASSERT_FALSE(board.WriteOutputBit(6, 6, 1));
     clock.Advance(2000);
@@ -25,9 +29,7 @@ TEST(SimulatedBoard, RelaysDriveTheAxesAtTheirSpeedsInVirtualTime) {
 
 TEST(SimulatedBoard, EndStopsHoldTheAxes) {
     FakeClock clock;
-    RotatorPhysics::Settings settings;
-    settings.startAzimuth = 355;
-    SimulatedBoard board(clock, settings);
+    SimulatedBoard board(clock, StartingAt(355, 0));
     board.WriteOutputBit(6, 4, 1);
     board.WriteOutputBit(6, 7, 1);
     clock.Advance(60000);
@@ -36,29 +38,20 @@ TEST(SimulatedBoard, EndStopsHoldTheAxes) {
     EXPECT_DOUBLE_EQ(board.physics().Azimuth(), 360);
 }
 
-struct CountCase {
-    int channel;
-    double angle;
-    int count;
-};
-
-class PotentiometerCounts : public ::testing::TestWithParam<CountCase> {};
-
-TEST_P(PotentiometerCounts, FollowTheBoardsCalibration) {
-    const auto c = GetParam();
-    FakeClock clock;
-    RotatorPhysics::Settings settings;
-    (c.channel == 0 ? settings.startAzimuth : settings.startElevation) = c.angle;
-    SimulatedBoard board(clock, settings);
-    EXPECT_EQ(board.ReadAnalogInput(5, c.channel).count, c.count);
+TEST(SimulatedBoard, PotentiometerCountsFollowTheDefaultCalibration) {
+    struct Row {
+        int channel;
+        double angle;
+        int count;
+    } const rows[] = {
+        {0, 0, 0},    {0, 180, 512}, {0, 360, 1023}, {1, 90, 512},
+        {1, 45, 256}, {1, 180, 1023}}; // past 90 degrees the elevation pot is beyond 5 V: held at 1023
+    for (const Row& row : rows) {
+        FakeClock clock;
+        SimulatedBoard board(clock, row.channel == 0 ? StartingAt(row.angle, 0) : StartingAt(0, row.angle));
+        EXPECT_EQ(board.ReadAnalogInput(5, row.channel).count, row.count) << row.channel << " " << row.angle;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Defaults, PotentiometerCounts,
-                         ::testing::Values(CountCase{0, 0, 0}, CountCase{0, 180, 512},
-                                           CountCase{0, 360, 1023}, CountCase{1, 90, 512},
-                                           CountCase{1, 45, 256},
-                                           // Past 180 degrees the elevation pot is beyond 5 V: held at 1023.
-                                           CountCase{1, 180, 1023}));
 
 TEST(SimulatedBoard, RefusesOtherPortsAndBits) {
     FakeClock clock;
@@ -71,8 +64,7 @@ TEST(SimulatedBoard, RefusesOtherPortsAndBits) {
 
 TEST(SimulatedBoard, NoiseStaysNearTheTrueCount) {
     FakeClock clock;
-    RotatorPhysics::Settings settings;
-    settings.startAzimuth = 180;
+    auto settings = StartingAt(180, 0);
     settings.noiseCounts = 1.5;
     SimulatedBoard board(clock, settings);
     bool varied = false;

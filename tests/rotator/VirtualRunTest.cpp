@@ -17,16 +17,30 @@ class VirtualRun : public RotatorTest {
         std::function<void()> fire;
     };
 
-    void SetUpBoard(double azimuth, double elevation) {
+    template <class Board = SimulatedBoard> Board* SetUpBoard(double azimuth, double elevation) {
         RotatorPhysics::Settings settings;
         settings.startAzimuth = azimuth;
         settings.startElevation = elevation;
-        board = std::make_unique<SimulatedBoard>(world.clock, settings);
-        ports.board = board.get();
+        auto owned = std::make_unique<Board>(world.clock, settings);
+        Board* raw = owned.get();
+        board = std::move(owned);
+        ports.board = raw;
         timers = {{1000, 1000, [this] { Cycle(); }},
                   {800, 800, [this] { rotator.Timer2_Timer(); }},
                   {100, 100, [this] { rotator.Timer3_Timer(); }}};
         world.waiter.onEvents = [this](int) { RunDue(); };
+        return raw;
+    }
+
+    void StartTracking(std::function<void(double)> move) {
+        state.TargetName = QStringLiteral("SAT");
+        moveTarget = std::move(move);
+        moveTarget(0);
+        state.PreviousTargetAzimuth = state.TargetAzimuth;
+        state.PreviousTargetElevation = state.TargetElevation;
+        rotator.PositionAntenna();
+        state.OperatingMode = 2;
+        rotator.StartAutoTracking();
     }
 
     void Cycle() {
@@ -36,12 +50,11 @@ class VirtualRun : public RotatorTest {
             moveTarget(world.clock.nowMs / 1000.0);
         }
         rotator.PositionAntenna();
-        const double error = std::abs(board->physics().Azimuth() - state.TargetAzimuth);
         if (state.ApproachComplete == 1 || acquired) {
             acquired = true;
             ++followedCycles;
-            if (error <= state.AzimuthTolerance + 1)
-                ++closeCycles;
+            closeCycles +=
+                std::abs(board->physics().Azimuth() - state.TargetAzimuth) <= state.AzimuthTolerance + 1;
         }
     }
 
@@ -71,56 +84,12 @@ class VirtualRun : public RotatorTest {
     int followedCycles = 0, closeCycles = 0;
 };
 
-struct MoveCase {
-    const char* name;
-    double fromAzimuth, fromElevation, toAzimuth, toElevation;
-};
-
-class ManualMove : public VirtualRun, public ::testing::WithParamInterface<MoveCase> {};
-
-TEST_P(ManualMove, ReachesThePointedPositionAndFinishes) {
-    const auto& c = GetParam();
-    SetUpBoard(c.fromAzimuth, c.fromElevation);
-    rotator.PositionAntenna();
-    state.OperatingMode = 1;
-    state.PointMarkShown = 1;
-    state.PointedAzimuth = c.toAzimuth;
-    state.PointedElevation = c.toElevation;
-    rotator.CheckOperatingRange();
-    RunFor(120000, [this] { return state.OperatingMode == 0; });
-
-    EXPECT_EQ(state.OperatingMode, 0);
-    EXPECT_EQ(view.finished, 1);
-    for (int bit = 4; bit <= 7; ++bit)
-        EXPECT_FALSE(board->physics().Relay(bit)) << bit;
-    // The manual move stops once inside the approach margin: within 8 degrees of the dead band.
-    EXPECT_NEAR(board->physics().Azimuth(), c.toAzimuth, 8 + 1.5 + 1);
-    EXPECT_NEAR(board->physics().Elevation(), c.toElevation, 8 + 1.5 + 1);
-    // It never passes the target.
-    const double az0 = c.fromAzimuth, az1 = board->physics().Azimuth();
-    EXPECT_LE(std::abs(az1 - c.toAzimuth), std::abs(az0 - c.toAzimuth) + 1e-9);
-}
-
-INSTANTIATE_TEST_SUITE_P(VirtualTime, ManualMove,
-                         ::testing::Values(MoveCase{"Short", 100, 10, 112, 15},
-                                           MoveCase{"Long", 20, 5, 200, 60},
-                                           MoveCase{"AcrossTheRange", 355, 80, 5, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 TEST_F(VirtualRun, AutomaticFollowOfADriftingTarget) {
     SetUpBoard(100, 10);
-    state.TargetName = QStringLiteral("SAT");
-    moveTarget = [this](double t) {
+    StartTracking([this](double t) {
         state.TargetAzimuth = 130 + 0.2 * t;
         state.TargetElevation = 20 + 0.1 * t;
-    };
-    moveTarget(0);
-    state.PreviousTargetAzimuth = state.TargetAzimuth;
-    state.PreviousTargetElevation = state.TargetElevation;
-    rotator.PositionAntenna();
-    state.OperatingMode = 2;
-    state.ApproachComplete = 0;
-    rotator.StartAutoTracking();
+    });
     EXPECT_TRUE(Relays(1, 0, 1, 0));
     RunFor(180000);
 
@@ -144,32 +113,24 @@ class CountingBoard : public SimulatedBoard {
     using SimulatedBoard::SimulatedBoard;
     int switches = 0;
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override {
-        if (physics().Relay(bit) != (level == 1))
-            ++switches;
+        switches += physics().Relay(bit) != (level == 1);
         return SimulatedBoard::WriteOutputBit(port, bit, level);
     }
 };
 
-class Benchmark : public VirtualRun {
-  protected:
-    CountingBoard* Counting(double az, double el) {
-        SetUpBoard(az, el);
-        RotatorPhysics::Settings settings;
-        settings.startAzimuth = az;
-        settings.startElevation = el;
-        auto counting = std::make_unique<CountingBoard>(world.clock, settings);
-        CountingBoard* raw = counting.get();
-        board = std::move(counting);
-        ports.board = raw;
-        return raw;
-    }
+using Benchmark = VirtualRun;
+const auto kName = [](const auto& info) { return std::string(info.param.name); };
+
+struct MoveCase {
+    const char* name;
+    double fromAzimuth, fromElevation, toAzimuth, toElevation;
 };
 
 class ManualBenchmark : public Benchmark, public ::testing::WithParamInterface<MoveCase> {};
 
 TEST_P(ManualBenchmark, DISABLED_Figures) {
     const auto& m = GetParam();
-    auto* b = Counting(m.fromAzimuth, m.fromElevation);
+    auto* b = SetUpBoard<CountingBoard>(m.fromAzimuth, m.fromElevation);
     rotator.PositionAntenna();
     state.OperatingMode = 1;
     state.PointedAzimuth = m.toAzimuth;
@@ -193,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(VirtualTime, ManualBenchmark,
                          ::testing::Values(MoveCase{"short", 100, 10, 112, 15},
                                            MoveCase{"long", 20, 5, 200, 60},
                                            MoveCase{"across", 355, 80, 5, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         kName);
 
 struct Script {
     const char* name;
@@ -205,25 +166,18 @@ class TrackingBenchmark : public Benchmark, public ::testing::WithParamInterface
 
 TEST_P(TrackingBenchmark, DISABLED_Figures) {
     const auto& sc = GetParam();
-    auto* b = Counting(100, 5);
-    state.TargetName = QStringLiteral("SAT");
+    auto* b = SetUpBoard<CountingBoard>(100, 5);
+    StartTracking([&](double t) { sc.f(t, state.TargetAzimuth, state.TargetElevation); });
     std::int64_t acquiredAt = -1;
     int within = 0, samples = 0;
-    moveTarget = [&](double t) { sc.f(t, state.TargetAzimuth, state.TargetElevation); };
-    moveTarget(0);
-    state.PreviousTargetAzimuth = state.TargetAzimuth;
-    state.PreviousTargetElevation = state.TargetElevation;
-    rotator.PositionAntenna();
-    state.OperatingMode = 2;
-    rotator.StartAutoTracking();
     RunFor(static_cast<std::int64_t>(sc.duration * 1000), [&] {
-        const double ea = std::abs(b->physics().Azimuth() - state.TargetAzimuth);
-        const double ee = std::abs(b->physics().Elevation() - state.TargetElevation);
-        if (acquiredAt < 0 && ea <= 1.5 && ee <= 1.5)
+        const bool close = std::abs(b->physics().Azimuth() - state.TargetAzimuth) <= 1.5 &&
+                           std::abs(b->physics().Elevation() - state.TargetElevation) <= 1.5;
+        if (acquiredAt < 0 && close)
             acquiredAt = world.clock.nowMs;
         if (acquiredAt >= 0) {
             ++samples;
-            within += ea <= 1.5 && ee <= 1.5;
+            within += close;
         }
         return false;
     });
@@ -248,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(VirtualTime, TrackingBenchmark,
                                                       el = 20 + 0.005 * t;
                                                   },
                                                   1800}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         kName);
 
 // CPU cost of one tracking step (waits are virtual, so this is the decision work alone).
 TEST_F(Benchmark, DISABLED_TrackingStepCost) {
