@@ -44,13 +44,6 @@ int FieldCountOfLine(const QString& line) {
     return commas == 0 ? 0 : commas + 1;
 }
 
-int GetCntCSV(const QString& path) {
-    const std::optional<QStringList> lines = ReadCp932Lines(path);
-    if (!lines || lines->isEmpty())
-        return 0;
-    return FieldCountOfLine(lines->first());
-}
-
 QStringList SplitDelimitedLine(const QString& text) {
     QString line = text;
     if (line.endsWith(QLatin1Char('\r')))

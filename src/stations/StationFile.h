@@ -18,10 +18,8 @@ struct StationRecord {
     bool operator==(const StationRecord&) const = default;
 };
 
-// Number of fields on the first line of the file: the commas outside double-quoted stretches, plus one.
-// 0 for a missing, unreadable or empty file, a first line without a comma, or an unclosed quote.
-int GetCntCSV(const QString& path);
-// The same count for one line of text.
+// Number of fields on a line (the file's first line sets the record length): the commas outside
+// double-quoted stretches, plus one. 0 for a line without a comma or with an unclosed quote.
 int FieldCountOfLine(const QString& line);
 
 // The values of one line by the delimited-value rules: blanks before a value skipped; a value that
