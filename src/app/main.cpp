@@ -175,15 +175,14 @@ int main(int argc, char** argv) {
     else
         link = std::make_unique<DbusDataLink>();
 
-    Ports ports;
-    ports.board = board.get();
-    ports.link = link.get();
-    ports.clock = &clock;
-    ports.waiter = &waiter;
-    ports.messages = &messages;
-    ports.sound = &sound;
-    ports.browser = &browser;
-    ports.help = &help;
+    Ports ports{.board = board.get(),
+                .link = link.get(),
+                .clock = &clock,
+                .waiter = &waiter,
+                .messages = &messages,
+                .sound = &sound,
+                .help = &help,
+                .browser = &browser};
 
     SingleInstance instance(SingleInstance::DefaultName());
     Form1 window(ports, SettingsFilePath());

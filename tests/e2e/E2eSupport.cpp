@@ -129,15 +129,14 @@ void Program::WriteSettings(const QByteArray& extraText) {
 bool Program::Launch() {
     modbus = std::make_unique<ModbusBoard>(QString(), board.port());
     link = std::make_unique<DbusDataLink>(bus->connection());
-    Ports ports;
-    ports.board = modbus.get();
-    ports.link = link.get();
-    ports.clock = &clock;
-    ports.waiter = &waiter;
-    ports.messages = &messages;
-    ports.sound = &sound;
-    ports.help = &help;
-    ports.browser = &browser;
+    Ports ports{.board = modbus.get(),
+                .link = link.get(),
+                .clock = &clock,
+                .waiter = &waiter,
+                .messages = &messages,
+                .sound = &sound,
+                .help = &help,
+                .browser = &browser};
     instance = std::make_unique<SingleInstance>(SingleInstance::DefaultName());
     window = std::make_unique<Form1>(ports, dir.filePath(QStringLiteral("rotorcfg.ini")));
     window->setInstanceCheck([this] { return instance->AnotherCopyRunning(); });

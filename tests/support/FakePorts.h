@@ -194,17 +194,5 @@ struct FakeWorld {
     RecordingBrowser browser;
     RecordingStatus status;
 
-    Ports ports() {
-        Ports p;
-        p.board = &board;
-        p.link = &link;
-        p.clock = &clock;
-        p.waiter = &waiter;
-        p.messages = &messages;
-        p.sound = &sound;
-        p.help = &help;
-        p.browser = &browser;
-        p.status = &status;
-        return p;
-    }
+    Ports ports() { return {&board, &link, &clock, &waiter, &messages, &sound, &help, &browser, &status}; }
 };
