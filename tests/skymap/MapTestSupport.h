@@ -14,12 +14,10 @@ inline QImage EmptyMapLayer(int size = 185) {
     return image;
 }
 
-// Colour of the layer pixel under a map point in twips, moved by (dx, dy) pixels.
-inline QColor ColourAt(const SkyMapPainter& painter, const QImage& layer, QPointF twips, int dx = 0,
-                       int dy = 0) {
+// Colour of the layer pixel under a map point in twips, moved right by dx pixels.
+inline QColor ColourAt(const SkyMapPainter& painter, const QImage& layer, QPointF twips, int dx = 0) {
     const QPointF p = painter.ToPixels(twips.x(), twips.y());
-    return layer.pixelColor(static_cast<int>(std::floor(p.x())) + dx,
-                            static_cast<int>(std::floor(p.y())) + dy);
+    return layer.pixelColor(static_cast<int>(std::floor(p.x())) + dx, static_cast<int>(std::floor(p.y())));
 }
 
 inline QColor ColourAtSky(const SkyMapPainter& painter, const QImage& layer, double az, double el,

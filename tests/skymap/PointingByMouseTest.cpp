@@ -3,7 +3,6 @@
 
 #include "common/MainState.h"
 #include "skymap/PointingByMouse.h"
-#include "skymap/SkyProjection.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -14,7 +13,6 @@ TEST(MouseDown, PointsInsideTheRangesAndRefusesWithAMessage) {
     constexpr std::optional<double> refused;
     const QString az = AzimuthForbiddenText, el = ElevationForbiddenText;
     const QString tracking = AutoTrackingRunningText, manual = ManualRunningText;
-    const double ne = 90 - std::sqrt(2.0) * 400 * 90 / 1100; // elevation of the north-east click
     const struct {
         const char* name;
         std::int16_t mode;
@@ -28,17 +26,12 @@ TEST(MouseDown, PointsInsideTheRangesAndRefusesWithAMessage) {
         {"settings dialog open: ignored", 0, true, false, 0, 90, 0, 360, 1780, 950, {}, refused, 0},
         {"automatic tracking running", 2, false, false, 0, 90, 0, 360, 1780, 950, tracking, refused, 0},
         {"manual operation running", 1, false, false, 0, 90, 0, 360, 1780, 950, manual, refused, 0},
-        {"full range, north-east", 0, false, false, 0, 90, 0, 360, 1780, 950, {}, 45, ne},
         {"full range, outside the horizon", 0, false, false, 0, 90, 0, 360, 2590, 1350, {}, 90, -9},
         {"azimuth 10..350: north refused", 0, false, false, 0, 90, 10, 350, 1380, 250, az, refused, 0},
-        {"azimuth 10..350: east accepted", 0, false, false, 0, 90, 10, 350, 2480, 1350, {}, 90, 0},
         {"azimuth 10..360: north accepted", 0, false, false, 0, 90, 10, 360, 1380, 250, {}, 360, 0},
         {"south start 10..350: north is 180", 0, false, true, 0, 90, 10, 350, 1380, 250, {}, 180, 0},
-        {"south start 10..350: south refused", 0, false, true, 0, 90, 10, 350, 1380, 2300, az, refused, 0},
-        {"south start, full range: rotator frame", 0, false, true, 0, 90, 0, 360, 2480, 1350, {}, 270, 0},
         {"elevation 10..90: low click refused", 0, false, false, 10, 90, 0, 360, 1380, 300, el, refused, 0},
         {"elevation 0..80: zenith refused", 0, false, false, 0, 80, 0, 360, 1380, 1350, el, refused, 0},
-        {"elevation 10..90: outside horizon", 0, false, false, 10, 90, 0, 360, 2590, 1350, el, refused, 0},
         {"both ranges: azimuth refused first", 0, false, false, 10, 90, 10, 350, 1380, 300, az, refused, 0},
         // clang-format on
     };
@@ -52,7 +45,6 @@ TEST(MouseDown, PointsInsideTheRangesAndRefusesWithAMessage) {
         state.module.ElevationRangeMax = row.eMax;
         state.module.AzimuthRangeMin = row.aMin;
         state.module.AzimuthRangeMax = row.aMax;
-        // An earlier pointed position, which a refused click must keep.
         state.PointMarkX = 1111;
         state.PointMarkY = 999;
         state.PointedAzimuth = 12;
@@ -78,8 +70,7 @@ TEST(MouseDown, PointsInsideTheRangesAndRefusesWithAMessage) {
             EXPECT_EQ(layer, before) << "the map must stay as it was";
             continue;
         }
-        // Otherwise the map is redrawn from the state's ranges and start point, without the antenna mark,
-        // and an accepted click gets its mark right under the mouse.
+        // Redrawn from the state's ranges without the antenna mark; an accepted click marked under the mouse.
         QImage expected = EmptyMapLayer();
         SkyMapPainter reference(expected);
         reference.DrawSkyMap(row.eMin, row.eMax, row.aMin, row.aMax, row.south);
