@@ -1,6 +1,5 @@
 #include "PrivateBusServer.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QThread>
@@ -47,25 +46,20 @@ QDBusConnection PrivateBus::connection() const {
     return QDBusConnection(connectionName_);
 }
 
-bool PrivateBus::HasOwner(const QString& name) const {
+bool PrivateBus::WaitUntilGone(const QString& name, int timeoutMs) const {
     QDBusMessage ask = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
     ask << name;
-    const QDBusMessage reply = connection().call(ask, QDBus::Block, 2000);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().constFirst().toBool();
-}
-
-bool PrivateBus::WaitUntilGone(const QString& name, int timeoutMs) const {
     // The daemon drops the name as soon as it sees the socket close; this only bridges that moment.
-    QDeadlineTimer deadline(timeoutMs);
-    while (HasOwner(name)) {
+    for (QDeadlineTimer deadline(timeoutMs);; QThread::msleep(20)) {
+        const QDBusMessage reply = connection().call(ask, QDBus::Block, 2000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
+            !reply.arguments().constFirst().toBool())
+            return true;
         if (deadline.hasExpired())
             return false;
-        QThread::msleep(20);
     }
-    return true;
 }
 
 TrackServerProcess::~TrackServerProcess() {
@@ -86,16 +80,12 @@ bool TrackServerProcess::Start(const PrivateBus& bus, const QStringList& argumen
     process_->setReadChannel(QProcess::StandardError);
     DieWithParent(*process_);
     process_->start();
-    if (!process_->waitForStarted(5000))
-        return false;
     // The server announces itself on stderr once its name is taken.
     QDeadlineTimer deadline(5000);
-    while (!errors_.contains(QStringLiteral("serving")) && process_->state() == QProcess::Running &&
-           !deadline.hasExpired()) {
-        process_->waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    while (!errors_.contains(QStringLiteral("serving")) &&
+           process_->waitForReadyRead(static_cast<int>(deadline.remainingTime())))
         errors_ += QString::fromUtf8(process_->readAllStandardError());
-    }
-    errors_ += QString::fromUtf8(process_->readAllStandardError());
+    errors_ += QString::fromUtf8(process_->readAllStandardError()) + process_->errorString();
     return errors_.contains(QStringLiteral("serving"));
 }
 

@@ -18,8 +18,6 @@ class PrivateBus {
     bool ok() const { return !address_.isEmpty(); }
     const QString& address() const { return address_; }
     QDBusConnection connection() const;
-    // Whether a bus name has an owner right now.
-    bool HasOwner(const QString& name) const;
     // Waits (bounded) until the name has no owner; true when it is gone.
     bool WaitUntilGone(const QString& name, int timeoutMs = 5000) const;
 

@@ -1,8 +1,6 @@
 #include "tracking/RemoteTarget.h"
-#include "common/MainState.h"
 #include "common/NumberText.h"
 #include "support/FakePorts.h"
-#include "tracking/DdeLinks.h"
 #include "tracking/Ephemeris.h"
 #include "tracking/RemoteTargetLink.h"
 
@@ -10,45 +8,10 @@
 
 namespace {
 
-struct RemoteTargetLinkTest : ::testing::Test {
+TEST(RemoteTargetLinkTest, SunMoonAndMarsComeFromTheEphemerisForTheObserver) {
     FakeClock clock;
-    RemoteTarget target{QStringLiteral("AO-91")};
+    RemoteTarget target;
     RemoteTargetLink link{target, clock, 35.68, 139.77};
-    MainState state;
-    RecordingMessages messages;
-    DdeLinks links{state, link, messages};
-};
-
-TEST_F(RemoteTargetLinkTest, LinksWithoutAnOutsideServerAndCarriesTheLastPosition) {
-    ASSERT_EQ(links.OpenDdeLinks(), DdeLinks::OpenResult::Linked);
-    EXPECT_TRUE(messages.texts.isEmpty());
-    EXPECT_EQ(state.UsingCalsat, 0);
-    EXPECT_EQ(state.DataBox[1], "AO-91");
-    // No position yet: below the horizon, so nothing is followed; the unknown target stands at north.
-    EXPECT_LT(LeadingNumber(state.DataBox[4]), 0);
-    EXPECT_EQ(state.DataBox[3], "0");
-
-    target.Set(-10, 25.5);
-    EXPECT_FALSE(links.RefreshDdeFields(1).error);
-    EXPECT_EQ(state.DataBox[3], "350");
-    EXPECT_EQ(state.DataBox[4], "25.5");
-    EXPECT_EQ(state.DataBox[5], "0"); // range is not known
-    state.AzimuthStartPoint = QStringLiteral("1");
-    const auto result = links.RefreshDdeFields(1);
-    ASSERT_TRUE(result.receivedTargetAzimuth);
-    EXPECT_EQ(*result.receivedTargetAzimuth, 350);
-    EXPECT_EQ(state.DataBox[3], "170");
-
-    // Calsat32's topic, unlinked boxes and unknown items fail like a server would.
-    link.SetLinkTopic(2, DdeLinks::CalsatTopic);
-    link.SetLinkItem(2, QStringLiteral("txtMJD"));
-    EXPECT_TRUE(link.SetLinkMode(2, DataLink::Mode::Manual).has_value());
-    links.CloseDdeLinks();
-    EXPECT_TRUE(link.Request(3).error.has_value());
-    EXPECT_FALSE(link.ItemText(QStringLiteral("TEXT99")).has_value());
-}
-
-TEST_F(RemoteTargetLinkTest, SunMoonAndMarsComeFromTheEphemerisForTheObserver) {
     // 2026-06-21 02:42 UTC the Sun crosses the meridian of Tokyo near the solstice: high in the south.
     clock.localStart = QDateTime(QDate(2026, 6, 21), QTime(2, 42), Qt::UTC).toLocalTime();
     clock.nowMs = 0;
@@ -57,12 +20,11 @@ TEST_F(RemoteTargetLinkTest, SunMoonAndMarsComeFromTheEphemerisForTheObserver) {
     const SkyBodies bodies = SkyBodiesAt(clock.UtcNow(), 35.68, 139.77);
     EXPECT_NEAR(LeadingNumber(*link.ItemText(QStringLiteral("text10"))), bodies.moon.azimuth, 1e-9);
     EXPECT_NEAR(LeadingNumber(*link.ItemText(QStringLiteral("text21"))), bodies.mars.elevation, 1e-9);
-    // Twelve hours later the Sun is down.
     clock.Advance(12 * 3600 * 1000);
     EXPECT_LT(LeadingNumber(*link.ItemText(QStringLiteral("text9"))), 0);
 }
 
-TEST(RemoteTargetRestingTest, BeforeTheFirstPositionTheAzimuthIsWhereTheAntennaPoints) {
+TEST(RemoteTargetLinkTest, BeforeTheFirstPositionTheAzimuthIsWhereTheAntennaPoints) {
     FakeClock clock;
     RemoteTarget target;
     double antenna = 123.5;
@@ -75,8 +37,8 @@ TEST(RemoteTargetRestingTest, BeforeTheFirstPositionTheAzimuthIsWhereTheAntennaP
 }
 
 TEST(ObserverTest, ParsesLatitudeAndLongitude) {
-    const std::tuple<const char*, double, double> good[] = {
-        {"35.68,139.77", 35.68, 139.77}, {"-33.9, 18.4", -33.9, 18.4}, {"90,-180", 90, -180}};
+    const std::tuple<const char*, double, double> good[] = {{"-33.9, 18.4", -33.9, 18.4},
+                                                            {"90,-180", 90, -180}};
     for (const auto& [text, latitude, longitude] : good) {
         const auto o = ParseObserver(QString::fromLatin1(text));
         ASSERT_TRUE(o) << text;

