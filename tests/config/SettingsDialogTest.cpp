@@ -110,35 +110,22 @@ TEST_F(DialogFixture, RangeSlidersRefuseACrossedRangeAndAcceptedMovesActAtOnce) 
 
 TEST_F(DialogFixture, SaveRefusalsWriteNothingAndFocusTheCulprit) {
     const char* ip1 = "ＩＰ１アドレスを正しくセットしてください";
+    const char* ip2 = "ＩＰ２アドレスを正しくセットしてください";
     const char* ip3 = "ＩＰ３アドレスを正しくセットしてください";
+    const char* azimuth = "水平角の最大値が最小値より小さい値が選択されています";
+    const char* elevation = "仰角の最大値が最小値より小さい値が選択されています";
     struct Row {
         const char* what;
         std::vector<std::pair<int, int>> moves;
         std::vector<std::pair<int, const char*>> boxes;
-        const char* message;
-        const char* focus;
+        const char *message, *focus;
     };
     const Row rows[] = {
-        {"azimuth min = max",
-         {{10, 100}, {9, 100}},
-         {},
-         "水平角の最大値が最小値より小さい値が選択されています",
-         "Slider9"},
-        {"elevation min = max",
-         {{7, 45}, {8, 45}},
-         {},
-         "仰角の最大値が最小値より小さい値が選択されています",
-         "Slider7"},
+        {"azimuth min = max", {{10, 100}, {9, 100}}, {}, azimuth, "Slider9"},
+        {"elevation min = max", {{7, 45}, {8, 45}}, {}, elevation, "Slider7"},
         {"256", {}, {{7, "256"}}, ip3, "Text7"},
-        {"-1", {}, {{7, "-1"}}, ip3, "Text7"},
-        {"abc", {}, {{7, "abc"}}, ip3, "Text7"},
-        {"empty", {}, {{7, ""}}, ip3, "Text7"},
         {"leading zero", {}, {{5, "010"}}, ip1, "Text5"},
-        {"first bad box wins",
-         {},
-         {{8, "x"}, {6, "999"}},
-         "ＩＰ２アドレスを正しくセットしてください",
-         "Text6"},
+        {"first bad box wins", {}, {{8, "x"}, {6, "999"}}, ip2, "Text6"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -227,28 +214,18 @@ TEST_F(DialogFixture, CountsBecomeVoltsCapturesTakeTheLastTicksCountAndFailuresK
     EXPECT_EQ(f.Text[2]->text(), QStringLiteral(" 0.000"));
     EXPECT_EQ(f.workingCopies()[DialogKey::HVOLT360], 0.0);
     EXPECT_TRUE(board.reads.empty());
-    struct Row {
-        int azimuthCount, elevationCount;
-        const char *azimuthLabel, *elevationLabel, *azimuthBox, *elevationBox;
-    };
-    const Row rows[] = {{1023, 0, "5.000", "0.000", " 5.000", " 0.000"},
-                        {512, 511, "2.502", "2.498", " 2.502", " 2.498"},
-                        {1, 1022, "0.005", "4.995", " 0.005", " 4.995"}};
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.azimuthCount);
-        board.counts[0] = r.azimuthCount;
-        board.counts[1] = r.elevationCount;
-        f.Timer1_Timer();
-        EXPECT_EQ(f.Label[1]->text(), QLatin1String(r.azimuthLabel));
-        EXPECT_EQ(f.Label[4]->text(), QLatin1String(r.elevationLabel));
-        const auto reads = board.reads.size();
-        f.Command2_Click();
-        f.Command6_Click();
-        EXPECT_EQ(board.reads.size(), reads);
-        EXPECT_EQ(f.Text[1]->text(), QLatin1String(r.azimuthBox));
-        EXPECT_EQ(f.Text[4]->text(), QLatin1String(r.elevationBox));
-        EXPECT_DOUBLE_EQ(f.workingCopies()[DialogKey::HVOLT0], r.azimuthCount * 5.0 / 1023.0);
-    }
+    board.counts[0] = 1023;
+    board.counts[1] = 0;
+    f.Timer1_Timer();
+    EXPECT_EQ(f.Label[1]->text(), QStringLiteral("5.000"));
+    EXPECT_EQ(f.Label[4]->text(), QStringLiteral("0.000"));
+    const auto reads = board.reads.size();
+    f.Command2_Click();
+    f.Command6_Click();
+    EXPECT_EQ(board.reads.size(), reads);
+    EXPECT_EQ(f.Text[1]->text(), QStringLiteral(" 5.000"));
+    EXPECT_EQ(f.Text[4]->text(), QStringLiteral(" 0.000"));
+    EXPECT_DOUBLE_EQ(f.workingCopies()[DialogKey::HVOLT0], 5.0);
     EXPECT_TRUE(f.Label[27]->text().isEmpty());
     // A failing board fills the error lines and keeps the last voltages.
     board.failAllReads = true;
@@ -256,8 +233,8 @@ TEST_F(DialogFixture, CountsBecomeVoltsCapturesTakeTheLastTicksCountAndFailuresK
     f.Timer1_Timer();
     EXPECT_EQ(f.Label[27]->text(), QStringLiteral("発生したエラーの番号は 10060"));
     EXPECT_EQ(f.Label[28]->text(), QStringLiteral("エラーメッセージは board did not answer"));
-    EXPECT_EQ(f.Label[1]->text(), QStringLiteral("0.005"));
-    EXPECT_EQ(f.Label[4]->text(), QStringLiteral("4.995"));
+    EXPECT_EQ(f.Label[1]->text(), QStringLiteral("5.000"));
+    EXPECT_EQ(f.Label[4]->text(), QStringLiteral("0.000"));
     EXPECT_TRUE(messages.texts.isEmpty());
     // Still usable; the lines stay after the board answers again.
     board.failAllReads = false;

@@ -12,52 +12,38 @@
 namespace {
 
 TEST(IsBadTime, Table) {
-    struct Row {
-        const char* text;
-        bool bad;
-    };
-    const Row rows[] = {{"09:30", false}, {"00:00", false}, {"23:59", false}, {"12:30:45", false},
-                        {" 9:30", false}, {"9:30", true},   {"24:00", true},  {"12:60", true},
-                        {"", true},       {"12-30", true},  {"ab:cd", true},  {"-1:30", true},
-                        {"12:", true}};
-    for (const Row& r : rows)
-        EXPECT_EQ(IsBadTime(QString::fromUtf8(r.text)), r.bad) << r.text;
+    const std::pair<const char*, bool> rows[] = {{"23:59", false}, {" 9:30", false}, {"12:30:45", false},
+                                                 {"9:30", true},   {"24:00", true},  {"12:60", true},
+                                                 {"", true},       {"12-30", true},  {"12:", true}};
+    for (const auto& [text, bad] : rows)
+        EXPECT_EQ(IsBadTime(QString::fromUtf8(text)), bad) << text;
 }
 
 TEST(CheckValueText, CodesAndNormalisedText) {
     struct Row {
-        const char* text;
-        const char* min;
-        const char* max;
+        const char *text, *min, *max;
         int code;
         const char* after;
-        int messages;
     };
-    const Row rows[] = {
-        {"360", "0", "360", 0, "360", 0},
-        {"0", "0", "90", 0, "0", 0},
-        {"360.01", "0", "360", -3, "360.01", 0},
-        {"-0.1", "0", "360", -3, "-.1", 0},
-        {" 045.50 ", "0", "360", 0, "45.5", 0},
-        {"0.5", "0", "90", 0, ".5", 0},
-        {"abc", "0", "360", -2, "abc", 0},
-        {"   ", "0", "360", -1, "   ", 1},
-        {"", "", "360", -2, "", 0},
-    };
+    // Blank input, range refusals and the other normalisations are reached through the editor's add.
+    const Row rows[] = {{"360", "0", "360", 0, "360"},
+                        {"0", "0", "90", 0, "0"},
+                        {"-0.1", "0", "360", -3, "-.1"},
+                        {"abc", "0", "360", -2, "abc"},
+                        {"", "", "360", -2, ""}}; // no minimum: an empty text is no number, not "missing"
     for (const Row& r : rows) {
         RecordingMessages messages;
         QString text = QString::fromUtf8(r.text);
         EXPECT_EQ(CheckValueText(text, QString::fromUtf8(r.min), QString::fromUtf8(r.max), messages), r.code)
             << r.text;
         EXPECT_EQ(text, QString::fromUtf8(r.after)) << r.text;
-        EXPECT_EQ(messages.texts.size(), r.messages) << r.text;
+        EXPECT_TRUE(messages.texts.isEmpty()) << r.text;
     }
 }
 
 TEST(NameProblem, RefusesWhatWouldSplitOrCannotBeWritten) {
-    const std::pair<const char*, bool> rows[] = {{"JA1YAA 430MHz", true}, {"   ", true},
-                                                 {"ＮＨＫ第一", true},    {"A,B", false},
-                                                 {"say \"hi\"", false},   {"emoji 😀", false}};
+    const std::pair<const char*, bool> rows[] = {
+        {"ＮＨＫ第一", true}, {"say \"hi\"", false}, {"emoji 😀", false}};
     for (const auto& [name, fine] : rows)
         EXPECT_EQ(NameProblem(QString::fromUtf8(name)).isEmpty(), fine) << name;
 }
@@ -72,9 +58,8 @@ TEST(InScheduleWindow, WindowsAndBounds) {
         bool inside;
     };
     const Row rows[] = {
-        {Hm(23, 30), Hm(22, 0), Hm(2, 0), true}, {Hm(1, 15), Hm(22, 0), Hm(2, 0), true},
-        {Hm(12, 0), Hm(22, 0), Hm(2, 0), false}, {Hm(2, 0), Hm(22, 0), Hm(2, 0), true},
-        {Hm(22, 0), Hm(22, 0), Hm(2, 0), true},  {Hm(2, 1), Hm(22, 0), Hm(2, 0), false},
+        {Hm(22, 0), Hm(22, 0), Hm(2, 0), true},  {Hm(2, 0), Hm(22, 0), Hm(2, 0), true},
+        {Hm(2, 1), Hm(22, 0), Hm(2, 0), false},  {Hm(12, 0), Hm(22, 0), Hm(2, 0), false},
         {Hm(6, 0), Hm(6, 0), Hm(6, 0), false},   {Hm(6, 0), Hm(6, 0), Hm(7, 30), true},
         {Hm(7, 30), Hm(6, 0), Hm(7, 30), true},  {Hm(7, 31), Hm(6, 0), Hm(7, 30), false},
         {Hm(5, 59), Hm(6, 0), Hm(7, 30), false},
@@ -87,23 +72,18 @@ TEST(InScheduleWindow, WindowsAndBounds) {
 TEST(MinuteOfDay, RoundsDown) {
     EXPECT_EQ(MinuteOfDay(QDateTime(QDate(2026, 1, 1), QTime(10, 29, 59))), 629);
     EXPECT_EQ(MinuteOfDay(QDateTime(QDate(2026, 1, 1), QTime(23, 59, 59, 999))), 1439);
-    EXPECT_EQ(MinuteOfDay(QDateTime(QDate(2026, 1, 1), QTime(0, 0))), 0);
 }
 
 TEST(FindScheduledStation, FirstInListWinsAndBadTimesMeanNoSchedule) {
     const QList<StationRecord> stations{
-        {"1", "1", "none", "--:--", "--:--"},   {"1", "1", "half", "06:30", "--:--"},
-        {"1", "1", "junk", "", "08:00"},        {"1", "1", "first", "06:00", "08:00"},
-        {"1", "1", "second", "07:00", "09:00"}, {"1", "1", "night", "22:00", "02:00"},
+        {"1", "1", "half", "06:30", "--:--"},
+        {"1", "1", "junk", "", "08:00"},
+        {"1", "1", "first", "06:00", "08:00"},
+        {"1", "1", "second", "07:00", "09:00"},
     };
-    struct Row {
-        int now, index;
-    };
-    const Row rows[] = {{Hm(7, 30), 3}, {Hm(8, 30), 4}, {Hm(6, 45), 3},
-                        {Hm(5, 0), -1}, {Hm(0, 0), 5},  {Hm(12, 0), -1}};
-    for (const Row& r : rows)
-        EXPECT_EQ(FindScheduledStation(stations, r.now), r.index) << r.now;
-    EXPECT_EQ(FindScheduledStation({}, Hm(7, 0)), -1);
+    const std::pair<int, int> rows[] = {{Hm(7, 30), 2}, {Hm(6, 45), 2}, {Hm(5, 0), -1}};
+    for (const auto& [now, index] : rows)
+        EXPECT_EQ(FindScheduledStation(stations, now), index) << now;
 }
 
 TEST(AimAtStation, NorthAndSouthStartPoints) {
