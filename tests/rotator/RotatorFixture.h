@@ -11,14 +11,11 @@
 class RecordingView : public RotatorView {
   public:
     int azimuthSlider = 0, elevationSlider = 0;
-    bool indicators[4] = {false, false, false, false};
     QString azimuthText, elevationText;
     double antennaX = 0, antennaY = 0;
     int antennaDraws = 0, finished = 0, aborts = 0, ends = 0;
 
-    void ShowRelayIndicators(bool r, bool l, bool u, bool d) override {
-        indicators[0] = r, indicators[1] = l, indicators[2] = u, indicators[3] = d;
-    }
+    void ShowRelayIndicators(bool, bool, bool, bool) override {}
     void ShowPresentAngles(const QString& a, const QString& e) override {
         azimuthText = a, elevationText = e;
     }

@@ -8,6 +8,16 @@
 
 namespace {
 
+class CountingBoard : public SimulatedBoard {
+  public:
+    using SimulatedBoard::SimulatedBoard;
+    int switches = 0;
+    std::optional<PortError> WriteOutputBit(int port, int bit, int level) override {
+        switches += physics().Relay(bit) != (level == 1);
+        return SimulatedBoard::WriteOutputBit(port, bit, level);
+    }
+};
+
 // The main window's timers in virtual time against the simulated board: Timer1 (1 s) measures
 // through a stand-in tracking cycle, Timer2 (800 ms) steps, Timer3 (100 ms) moves the simulated counts.
 class VirtualRun : public RotatorTest {
@@ -17,25 +27,22 @@ class VirtualRun : public RotatorTest {
         std::function<void()> fire;
     };
 
-    template <class Board = SimulatedBoard> Board* SetUpBoard(double azimuth, double elevation) {
+    void SetUpBoard(double azimuth, double elevation) {
         RotatorPhysics::Settings settings;
         settings.startAzimuth = azimuth;
         settings.startElevation = elevation;
-        auto owned = std::make_unique<Board>(world.clock, settings);
-        Board* raw = owned.get();
-        board = std::move(owned);
-        ports.board = raw;
+        board = std::make_unique<CountingBoard>(world.clock, settings);
+        ports.board = board.get();
         timers = {{1000, 1000, [this] { Cycle(); }},
                   {800, 800, [this] { rotator.Timer2_Timer(); }},
                   {100, 100, [this] { rotator.Timer3_Timer(); }}};
         world.waiter.onEvents = [this](int) { RunDue(); };
-        return raw;
     }
 
-    void StartTracking(std::function<void(double)> move) {
+    void StartTracking(std::function<void(double, double&, double&)> move) {
         state.TargetName = QStringLiteral("SAT");
         moveTarget = std::move(move);
-        moveTarget(0);
+        moveTarget(0, state.TargetAzimuth, state.TargetElevation);
         state.PreviousTargetAzimuth = state.TargetAzimuth;
         state.PreviousTargetElevation = state.TargetElevation;
         rotator.PositionAntenna();
@@ -47,11 +54,10 @@ class VirtualRun : public RotatorTest {
         if (moveTarget) {
             state.PreviousTargetAzimuth = state.TargetAzimuth;
             state.PreviousTargetElevation = state.TargetElevation;
-            moveTarget(world.clock.nowMs / 1000.0);
+            moveTarget(world.clock.nowMs / 1000.0, state.TargetAzimuth, state.TargetElevation);
         }
         rotator.PositionAntenna();
-        if (state.ApproachComplete == 1 || acquired) {
-            acquired = true;
+        if (state.ApproachComplete == 1 || followedCycles > 0) {
             ++followedCycles;
             closeCycles +=
                 std::abs(board->physics().Azimuth() - state.TargetAzimuth) <= state.AzimuthTolerance + 1;
@@ -77,29 +83,22 @@ class VirtualRun : public RotatorTest {
         }
     }
 
-    std::unique_ptr<SimulatedBoard> board;
+    std::unique_ptr<CountingBoard> board;
     std::vector<Timer> timers;
-    std::function<void(double)> moveTarget;
-    bool acquired = false;
+    std::function<void(double, double&, double&)> moveTarget;
     int followedCycles = 0, closeCycles = 0;
 };
 
 TEST_F(VirtualRun, AutomaticFollowOfADriftingTarget) {
     SetUpBoard(100, 10);
-    StartTracking([this](double t) {
-        state.TargetAzimuth = 130 + 0.2 * t;
-        state.TargetElevation = 20 + 0.1 * t;
-    });
+    StartTracking([](double t, double& az, double& el) { az = 130 + 0.2 * t, el = 20 + 0.1 * t; });
     EXPECT_TRUE(Relays(1, 0, 1, 0));
     RunFor(180000);
-
     EXPECT_EQ(state.OperatingMode, 2);
     EXPECT_NEAR(board->physics().Azimuth(), state.TargetAzimuth, 5);
     EXPECT_NEAR(board->physics().Elevation(), state.TargetElevation, 5);
     ASSERT_GT(followedCycles, 100);
     EXPECT_GT(closeCycles * 10, followedCycles * 8) << closeCycles << " of " << followedCycles;
-
-    // Abort: the next step switches everything off on the board.
     state.AbortRequested = 1;
     RunFor(1000);
     EXPECT_EQ(state.OperatingMode, 0);
@@ -108,16 +107,6 @@ TEST_F(VirtualRun, AutomaticFollowOfADriftingTarget) {
 }
 
 // Figures for the README, not a pass/fail test: run with --gtest_also_run_disabled_tests.
-class CountingBoard : public SimulatedBoard {
-  public:
-    using SimulatedBoard::SimulatedBoard;
-    int switches = 0;
-    std::optional<PortError> WriteOutputBit(int port, int bit, int level) override {
-        switches += physics().Relay(bit) != (level == 1);
-        return SimulatedBoard::WriteOutputBit(port, bit, level);
-    }
-};
-
 using Benchmark = VirtualRun;
 const auto kName = [](const auto& info) { return std::string(info.param.name); };
 
@@ -130,7 +119,7 @@ class ManualBenchmark : public Benchmark, public ::testing::WithParamInterface<M
 
 TEST_P(ManualBenchmark, DISABLED_Figures) {
     const auto& m = GetParam();
-    auto* b = SetUpBoard<CountingBoard>(m.fromAzimuth, m.fromElevation);
+    SetUpBoard(m.fromAzimuth, m.fromElevation);
     rotator.PositionAntenna();
     state.OperatingMode = 1;
     state.PointedAzimuth = m.toAzimuth;
@@ -140,14 +129,14 @@ TEST_P(ManualBenchmark, DISABLED_Figures) {
     const double dirAz = m.toAzimuth > m.fromAzimuth ? 1 : -1;
     const double dirEl = m.toElevation > m.fromElevation ? 1 : -1;
     RunFor(300000, [&] {
-        overshoot = std::max({overshoot, dirAz * (b->physics().Azimuth() - m.toAzimuth),
-                              dirEl * (b->physics().Elevation() - m.toElevation)});
+        overshoot = std::max({overshoot, dirAz * (board->physics().Azimuth() - m.toAzimuth),
+                              dirEl * (board->physics().Elevation() - m.toElevation)});
         return state.OperatingMode == 0;
     });
     std::cout << "manual " << m.name << ": finished after " << world.clock.nowMs / 1000.0 << " s, az error "
-              << b->physics().Azimuth() - m.toAzimuth << ", el error "
-              << b->physics().Elevation() - m.toElevation << ", overshoot " << overshoot
-              << ", relay switches " << b->switches << "\n";
+              << board->physics().Azimuth() - m.toAzimuth << ", el error "
+              << board->physics().Elevation() - m.toElevation << ", overshoot " << overshoot
+              << ", relay switches " << board->switches << "\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(VirtualTime, ManualBenchmark,
@@ -155,6 +144,18 @@ INSTANTIATE_TEST_SUITE_P(VirtualTime, ManualBenchmark,
                                            MoveCase{"long", 20, 5, 200, 60},
                                            MoveCase{"across", 355, 80, 5, 2}),
                          kName);
+
+constexpr double kPi = 3.14159265358979;
+
+void Overhead(double t, double& az, double& el) {
+    el = std::max(0.0, 85 * std::sin(kPi * t / 600));
+    az = 200 + 80 * std::atan((t - 300) / 40) / (kPi / 2);
+}
+
+void Drift(double t, double& az, double& el) {
+    az = 130 + 0.01 * t;
+    el = 20 + 0.005 * t;
+}
 
 struct Script {
     const char* name;
@@ -166,42 +167,27 @@ class TrackingBenchmark : public Benchmark, public ::testing::WithParamInterface
 
 TEST_P(TrackingBenchmark, DISABLED_Figures) {
     const auto& sc = GetParam();
-    auto* b = SetUpBoard<CountingBoard>(100, 5);
-    StartTracking([&](double t) { sc.f(t, state.TargetAzimuth, state.TargetElevation); });
+    SetUpBoard(100, 5);
+    StartTracking(sc.f);
     std::int64_t acquiredAt = -1;
     int within = 0, samples = 0;
     RunFor(static_cast<std::int64_t>(sc.duration * 1000), [&] {
-        const bool close = std::abs(b->physics().Azimuth() - state.TargetAzimuth) <= 1.5 &&
-                           std::abs(b->physics().Elevation() - state.TargetElevation) <= 1.5;
+        const bool close = std::abs(board->physics().Azimuth() - state.TargetAzimuth) <= 1.5 &&
+                           std::abs(board->physics().Elevation() - state.TargetElevation) <= 1.5;
         if (acquiredAt < 0 && close)
             acquiredAt = world.clock.nowMs;
-        if (acquiredAt >= 0) {
-            ++samples;
-            within += close;
-        }
+        samples += acquiredAt >= 0;
+        within += acquiredAt >= 0 && close;
         return false;
     });
     std::cout << "tracking " << sc.name << ": acquired after " << acquiredAt / 1000.0
               << " s, within tolerance " << (samples ? 100.0 * within / samples : 0)
-              << " % of the tracked time, " << b->switches * 60.0 / sc.duration
+              << " % of the tracked time, " << board->switches * 60.0 / sc.duration
               << " relay switches per minute\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(VirtualTime, TrackingBenchmark,
-                         ::testing::Values(Script{"overhead",
-                                                  [](double t, double& az, double& el) {
-                                                      el = std::max(
-                                                          0.0, 85 * std::sin(3.14159265358979 * t / 600));
-                                                      az = 200 + 80 * std::atan((t - 300) / 40) /
-                                                                     (3.14159265358979 / 2);
-                                                  },
-                                                  600},
-                                           Script{"drift",
-                                                  [](double t, double& az, double& el) {
-                                                      az = 130 + 0.01 * t;
-                                                      el = 20 + 0.005 * t;
-                                                  },
-                                                  1800}),
+                         ::testing::Values(Script{"overhead", Overhead, 600}, Script{"drift", Drift, 1800}),
                          kName);
 
 // CPU cost of one tracking step (waits are virtual, so this is the decision work alone).
