@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/Form1.h"
+#include "mainwindow/StationsController.h"
 #include "mainwindow/TrackingController.h"
 #include "support/FakePorts.h"
 #include "tracking/TrackingCycle.h"
@@ -10,31 +11,26 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-// A main window on fakes: ORBI answers with a satellite at 123.456 / 12.3, the settings file lives in a
-// temporary folder and the antenna starts inside its ranges.
+// A main window on fakes: ORBI answers with a satellite at 123.456 / 12.3, the settings file and the
+// station list live in a temporary folder, the antenna stands at 0 / 0 and the clock at 21:00 local time.
 struct WindowFixture : ::testing::Test {
     QTemporaryDir dir;
     FakeWorld world;
     std::unique_ptr<Form1> window;
     QList<int> endCodes;
-    QMap<QString, QString> orbi;
+    QMap<QString, QString> orbi{
+        {"TEXT1", "ISS"},   {"TEXT2", "123.456"}, {"TEXT3", "12.3"},   {"TEXT4", "1234567"},
+        {"TEXT5", "45678"}, {"TEXT6", "123.45"},  {"TEXT7", "-2346"},  {"text8", "250.04"},
+        {"text9", "20.5"},  {"text10", "100.0"},  {"text11", "-30.0"}, {"text20", "80.0"},
+        {"text21", "5.0"},
+    };
 
-    WindowFixture() {
-        const std::pair<const char*, const char*> items[] = {
-            {"TEXT1", "ISS"},   {"TEXT2", "123.456"}, {"TEXT3", "12.3"},   {"TEXT4", "1234567"},
-            {"TEXT5", "45678"}, {"TEXT6", "123.45"},  {"TEXT7", "-2346"},  {"text8", "250.04"},
-            {"text9", "20.5"},  {"text10", "100.0"},  {"text11", "-30.0"}, {"text20", "80.0"},
-            {"text21", "5.0"},
-        };
-        for (const auto& [item, value] : items)
-            orbi[QString::fromLatin1(item)] = QString::fromLatin1(value);
-        world.link.servers[QStringLiteral("ORBI|EXTRN")] = orbi;
-    }
+    WindowFixture() { world.link.servers[QStringLiteral("ORBI|EXTRN")] = orbi; }
 
     QString iniPath() const { return dir.filePath(QStringLiteral("rotorcfg.ini")); }
 
-    void WriteIni(const QByteArray& text) {
-        QFile f(iniPath());
+    void WriteFile(const QString& name, const QByteArray& text) {
+        QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(text);
     }
@@ -42,6 +38,7 @@ struct WindowFixture : ::testing::Test {
     Form1& Make() {
         window = std::make_unique<Form1>(world.ports(), iniPath());
         window->setEndHandler([this](int code) { endCodes << code; });
+        window->stations().setStationFilePath(dir.filePath(QStringLiteral("azelmon.csv")));
         return *window;
     }
 
@@ -54,12 +51,6 @@ struct WindowFixture : ::testing::Test {
     TrackingCycle::Report Tick() {
         world.clock.Advance(1000);
         return window->tracking().cycle().Timer1_Timer();
-    }
-
-    void SetSatellite(const char* azimuth, const char* elevation) {
-        auto& items = world.link.servers[QStringLiteral("ORBI|EXTRN")];
-        items[QStringLiteral("TEXT2")] = QString::fromLatin1(azimuth);
-        items[QStringLiteral("TEXT3")] = QString::fromLatin1(elevation);
     }
 
     bool ButtonsReady() const {
