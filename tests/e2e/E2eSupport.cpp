@@ -129,14 +129,7 @@ void Program::WriteSettings(const QByteArray& extraText) {
 bool Program::Launch() {
     modbus = std::make_unique<ModbusBoard>(QString(), board.port());
     link = std::make_unique<DbusDataLink>(bus->connection());
-    Ports ports{.board = modbus.get(),
-                .link = link.get(),
-                .clock = &clock,
-                .waiter = &waiter,
-                .messages = &messages,
-                .sound = &sound,
-                .help = &help,
-                .browser = &browser};
+    Ports ports{modbus.get(), link.get(), &clock, &waiter, &messages, &sound, &help, &browser};
     instance = std::make_unique<SingleInstance>(SingleInstance::DefaultName());
     window = std::make_unique<Form1>(ports, dir.filePath(QStringLiteral("rotorcfg.ini")));
     window->setInstanceCheck([this] { return instance->AnotherCopyRunning(); });
