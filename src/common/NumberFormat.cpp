@@ -77,10 +77,15 @@ QString FormatNumber(double value, const QString& pattern) {
     }
 
     QString text;
-    // A value that rounds to zero shows no sign; otherwise "-" leads the whole text.
-    if (rounded.negative && !rounded.digits.empty()) {
-        text += QLatin1Char('-');
-    }
+    // A value that rounds to zero shows no sign. Otherwise "-" stands right before the first digit
+    // (or the point), after any text the pattern puts ahead of its digits: " #0.000" gives " -1.000".
+    bool signPending = rounded.negative && !rounded.digits.empty();
+    const auto putSign = [&] {
+        if (signPending) {
+            text += QLatin1Char('-');
+            signPending = false;
+        }
+    };
     const int integerCount = static_cast<int>(integerDigits.size());
     int place = 0;
     for (const QChar c : integerPattern) {
@@ -92,11 +97,13 @@ QString FormatNumber(double value, const QString& pattern) {
         const int first = integerCount - integerPlaces + place;
         const int from = place == 0 ? 0 : first;
         for (int i = std::max(0, from); i <= first; ++i) {
+            putSign();
             text += QLatin1Char(integerDigits[i]);
         }
         ++place;
     }
     if (pointIndex >= 0) {
+        putSign();
         text += QLatin1Char('.');
         int index = 0;
         for (const QChar c : fractionPattern) {
@@ -107,5 +114,7 @@ QString FormatNumber(double value, const QString& pattern) {
             }
         }
     }
+    if (signPending) // a pattern without digit places or point: the sign leads
+        text.prepend(QLatin1Char('-'));
     return text;
 }

@@ -17,7 +17,11 @@ TEST(FormatNumber, MatchesPattern) {
         {-3, "00", "-03"},
         {1e20, "0", "100000000000000000000"},
         {-0.004, "0.00", "0.00"},
-        {-1.5, " #0.000", "- 1.500"},
+        // The sign follows the text ahead of the digits.
+        {-1.5, " #0.000", " -1.500"},
+        {-1, " #0.000", " -1.000"},
+        {-12.25, " #0.000", " -12.250"},
+        {-0.5, "#.00", "-.50"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(FormatNumber(row.value, QString::fromLatin1(row.pattern)).toStdString(), row.expected)

@@ -38,7 +38,7 @@ void CheckValue(double value, const QString& pattern) {
         static const Known known[] = {{"###0.00", 0.01}, {"0.000", 0.001}, {" #0.000", 0.001},
                                       {"000.0", 0.1},    {"#0", 1},        {"####0.0", 0.1}};
         for (const Known& k : known) {
-            // A literal blank stays where the pattern has it, the sign goes first: "- 5.000".
+            // A literal blank stays where the pattern has it, the sign after it: " -5.000".
             const QString text = FormatNumber(value, QString::fromLatin1(k.pattern)).remove(u' ');
             const auto back = StrictNumber(text);
             FUZZ_CHECK(back.has_value());
