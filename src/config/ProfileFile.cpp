@@ -21,41 +21,41 @@ struct RawLine {
     QString text; // decoded for matching
 };
 
+// Lines end in CR LF, LF or a lone CR (a file saved by an old Mac editor), as the Windows reader
+// takes them.
 std::vector<RawLine> SplitLines(const QByteArray& bytes) {
     std::vector<RawLine> lines;
     qsizetype start = 0;
     while (start < bytes.size()) {
-        const qsizetype newline = bytes.indexOf('\n', start);
-        RawLine line;
-        if (newline < 0) {
-            line.bytes = bytes.mid(start);
-            start = bytes.size();
-        } else {
-            line.bytes = bytes.mid(start, newline - start);
-            line.ending = "\n";
-            start = newline + 1;
-            if (line.bytes.endsWith('\r')) {
-                line.bytes.chop(1);
-                line.ending = "\r\n";
-            }
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') {
+            ++end;
         }
+        RawLine line;
+        line.bytes = bytes.mid(start, end - start);
+        if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') {
+            line.ending = "\r\n";
+        } else if (end < bytes.size()) {
+            line.ending = bytes.mid(end, 1);
+        }
+        start = end + line.ending.size();
         line.text = DecodeCp932(line.bytes).value_or(QString::fromLatin1(line.bytes));
         lines.push_back(std::move(line));
     }
     return lines;
 }
 
-// The section name of a "[name]" line (blanks inside the brackets trimmed), or nullopt.
+// The section name of a "[name]" line (blanks inside the brackets trimmed), or nullopt. A hand-edited
+// line that lost its "]" still opens the section, its name running to the line end, as the Windows
+// reader takes it; otherwise its keys would fall to the section above and a save would add a second
+// copy of the section.
 std::optional<QString> SectionName(const QString& lineText) {
     const QString trimmed = TrimBlanks(lineText);
     if (!trimmed.startsWith(QLatin1Char('['))) {
         return std::nullopt;
     }
     const qsizetype close = trimmed.indexOf(QLatin1Char(']'));
-    if (close < 0) {
-        return std::nullopt;
-    }
-    return TrimBlanks(trimmed.mid(1, close - 1));
+    return TrimBlanks(trimmed.mid(1, close < 0 ? -1 : close - 1));
 }
 
 // The key name of a "key=value" line, or nullopt for a line without "=".

@@ -82,6 +82,36 @@ TEST_F(ProfileFileTest, NewKeysJoinTheirSectionAndNewSectionsTheEnd) {
     EXPECT_EQ(GetINIValue("DELAY", "DELAY_TIME", ini), "5");
 }
 
+// Two hand-edited shapes the Windows reader still reads: a section line that lost its "]", and CR-only
+// line ends. Their values are read, and a save changes the key where it stands instead of adding a
+// second copy of the section.
+TEST_F(ProfileFileTest, UnclosedSectionAndCrOnlyFilesReadAndSaveInPlace) {
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        QByteArray afterSave;
+    };
+    const Row rows[] = {
+        {"unclosed section", "[VPOSITION]\r\nVVOLT0=0.5\r\n[HPOSITION\r\nHVOLT0=1.25\r\nH-RANGE= 10, 350\r\n",
+         "[VPOSITION]\r\nVVOLT0=0.5\r\n[HPOSITION\r\nHVOLT0=2.000\r\nH-RANGE= 10, 350\r\n"},
+        {"CR only", "[VPOSITION]\rVVOLT0=0.5\r[HPOSITION]\rHVOLT0=1.25\rH-RANGE= 10, 350\r",
+         "[VPOSITION]\rVVOLT0=0.5\r[HPOSITION]\rHVOLT0=2.000\r\nH-RANGE= 10, 350\r"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        WriteBytes(ini, r.bytes);
+        EXPECT_EQ(GetINIValue("VVOLT0", "VPOSITION", ini), "0.5");
+        EXPECT_EQ(GetINIValue("HVOLT0", "HPOSITION", ini), "1.25");
+        EXPECT_EQ(GetINIValue("H-RANGE", "HPOSITION", ini), "10, 350");
+        MainState s;
+        EXPECT_TRUE(ReadStartupSettings(s, ini).isEmpty());
+        EXPECT_EQ(s.module.AzimuthRangeMin, 10);
+        EXPECT_EQ(s.module.AzimuthRangeMax, 350);
+        ASSERT_TRUE(SetINIValue("2.000", "HVOLT0", "HPOSITION", ini));
+        EXPECT_EQ(ReadBytes(ini), r.afterSave);
+    }
+}
+
 TEST_F(ProfileFileTest, FailedWritesAreReportedAndChangeNothing) {
     WriteBytes(ini, "[S]\r\nK=1\r\n");
     EXPECT_FALSE(SetINIValue("2", "K", "S", dir.filePath("nofolder/rotorcfg.ini")));
