@@ -4,6 +4,8 @@
 #include "common/NumberFormat.h"
 #include "common/NumberText.h"
 
+#include <cstdlib>
+
 std::optional<TargetChoice> TargetOfOption(int option, const MainState& state) {
     switch (option) {
     case 1:
@@ -52,6 +54,25 @@ QString UtcClockText(const QDateTime& utc) {
     return ClockText(utc) + QStringLiteral("(UTC)");
 }
 
+QString LocalZoneLabel(const QDateTime& local) {
+    const int offset = local.offsetFromUtc();
+    if (offset == 9 * 3600)
+        return QStringLiteral("(JST)");
+    // A zone that has a name of its own ("UTC", "CET", "PDT") is called by it; a zone known only by
+    // its offset (the tz database writes "+04", Qt "UTC+05:30") gets the offset as "+hh:mm".
+    const QString abbreviation = local.timeZoneAbbreviation();
+    bool lettersOnly = !abbreviation.isEmpty();
+    for (QChar c : abbreviation)
+        lettersOnly = lettersOnly && c.isLetter();
+    if (lettersOnly)
+        return QLatin1Char('(') + abbreviation + QLatin1Char(')');
+    const int minutes = std::abs(offset) / 60;
+    return QStringLiteral("(%1%2:%3)")
+        .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString LocalClockText(const QDateTime& local) {
-    return ClockText(local) + QStringLiteral("(JST)");
+    return ClockText(local) + LocalZoneLabel(local);
 }

@@ -40,7 +40,9 @@ void FormatInformationBoxes(std::array<QString, 20>& boxes);
 enum class RangeSide { Inside, Above, Below };
 RangeSide AxisRangeSide(double present, double tolerance, double minimum, double maximum);
 
-// Clock texts: the date and time followed by "(UTC)" or "(JST)".
+// Clock texts: the date and time followed by "(UTC)", or for the local clock by its zone's label.
 QString ClockText(const QDateTime& time);
 QString UtcClockText(const QDateTime& utc);
 QString LocalClockText(const QDateTime& local);
+// "(JST)" at UTC+9; elsewhere the zone's abbreviation, or "(+hh:mm)" when it has none.
+QString LocalZoneLabel(const QDateTime& local);

@@ -3,6 +3,7 @@
 #include "tracking/DataLinkWatch.h"
 #include "tracking/VisibilityCue.h"
 
+#include <QTimeZone>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -48,6 +49,27 @@ TEST(TrackingRules, RangeSideCountsTheToleranceInside) {
     };
     for (const Row& r : rows)
         EXPECT_EQ(AxisRangeSide(r.present, r.tolerance, r.min, r.max), r.side) << r.present;
+}
+
+// The local clock is called JST only where it is UTC+9; a UTC machine must not show two clocks
+// one of which claims to be JST.
+TEST(TrackingRules, LocalClockNamesItsOwnZone) {
+    const struct {
+        QTimeZone zone;
+        const char* label;
+    } rows[] = {
+        {QTimeZone("Asia/Tokyo"), "(JST)"},
+        {QTimeZone(9 * 3600), "(JST)"},
+        {QTimeZone::utc(), "(UTC)"},
+        {QTimeZone("Europe/Berlin"), "(CET)"},
+        {QTimeZone(5 * 3600 + 1800), "(+05:30)"},
+        {QTimeZone(-(3 * 3600 + 1800)), "(-03:30)"},
+    };
+    for (const auto& row : rows) {
+        const QDateTime t(QDate(2026, 12, 8), QTime(5, 6, 7), row.zone);
+        EXPECT_EQ(LocalClockText(t), QStringLiteral("2026/12/08 5:06:07") + QLatin1String(row.label))
+            << row.zone.id().toStdString();
+    }
 }
 
 TEST(VisibilityCue, RiseAndSetFromTwoElevations) {
