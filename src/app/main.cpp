@@ -65,10 +65,6 @@ int StopLikeAbortButton(Form1& window) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("azelmon"));
-    QApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"
@@ -109,6 +105,24 @@ int main(int argc, char** argv) {
         QStringLiteral("LAT,LON"), QStringLiteral("35.68,139.77"));
     parser.addOptions({boardOption, portOption, simAzOption, simElOption, listenOption, linkOption,
                        nameOption, observerOption});
+    // --help and --version only print. They are answered before anything opens a display, so they
+    // work in a terminal without one (over SSH).
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        if (parser.parse(arguments) &&
+            (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+             parser.isSet(QStringLiteral("version")))) {
+            QCoreApplication textOnly(argc, argv);
+            QCoreApplication::setApplicationName(QStringLiteral("azelmon"));
+            QCoreApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
+            parser.process(textOnly); // prints and exits 0
+        }
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("azelmon"));
+    QApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
     parser.process(app);
 
     QTextStream err(stderr);

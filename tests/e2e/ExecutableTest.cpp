@@ -20,8 +20,10 @@ struct RunResult {
 };
 
 // Runs the program to its end with a bounded wait (killed when it overstays).
-RunResult RunToEnd(const QStringList& arguments, int timeoutMs = 10000) {
+RunResult RunToEnd(const QStringList& arguments, int timeoutMs = 10000,
+                   const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(env);
     process.setProgram(QStringLiteral(AZELMON_PATH));
     process.setArguments(arguments);
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -36,6 +38,23 @@ RunResult RunToEnd(const QStringList& arguments, int timeoutMs = 10000) {
     run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
     run.err = QString::fromLocal8Bit(process.readAllStandardError());
     return run;
+}
+
+// Asked over SSH, with no display at all, the program still answers --help and --version.
+TEST(Executable, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    const struct {
+        const char* argument;
+        const char* expectOut;
+    } rows[] = {{"--help", "--board"}, {"--version", "azelmon "}, {"-h", "--modbus-port"}};
+    for (const auto& r : rows) {
+        const RunResult run = RunToEnd({QLatin1String(r.argument)}, 10000, env);
+        EXPECT_EQ(run.exitCode, 0) << r.argument << "\n" << run.err.toStdString();
+        EXPECT_TRUE(run.out.contains(QLatin1String(r.expectOut))) << r.argument << "\n"
+                                                                  << run.out.toStdString();
+    }
 }
 
 TEST(Executable, CommandLineAnswersAndRefusals) {
