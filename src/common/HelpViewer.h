@@ -10,9 +10,10 @@ class HelpViewer {
     virtual void Close() = 0;
 };
 
-// The desktop's web browser. Opening never blocks the window.
+// The desktop's web browser. Opening never blocks the window. False when no browser could be started
+// (none installed, no desktop session), so the caller can tell the user.
 class Browser {
   public:
     virtual ~Browser() = default;
-    virtual void OpenAddress(const QString& address) = 0;
+    virtual bool OpenAddress(const QString& address) = 0;
 };

@@ -8,4 +8,6 @@ class MessageSink {
   public:
     virtual ~MessageSink() = default;
     virtual void ShowMessage(const QString& text) = 0;
+    // A modal question with Yes and No; true for Yes. Escape or closing the box answers No.
+    virtual bool AskYesNo(const QString& text) = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <iconv.h>
@@ -61,20 +62,10 @@ std::optional<QByteArray> EncodeCp932(const QString& text) {
     return Convert("CP932", "UTF-8", text.toUtf8(), false);
 }
 
-std::optional<QStringList> ReadCp932Lines(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-    const std::optional<QString> text = DecodeCp932(bytes);
-    if (!text) {
-        return std::nullopt;
-    }
-    QStringList lines = text->split(QLatin1Char('\n'));
+namespace {
+
+QStringList SplitIntoLines(const QString& text) {
+    QStringList lines = text.split(QLatin1Char('\n'));
     // The line end of the last line leaves an empty piece behind it; it is no line of its own.
     if (!lines.isEmpty() && lines.last().isEmpty()) {
         lines.removeLast();
@@ -85,6 +76,74 @@ std::optional<QStringList> ReadCp932Lines(const QString& path) {
         }
     }
     return lines;
+}
+
+std::optional<QByteArray> ReadAllBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool IsAscii(const QByteArray& bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A character of three or more UTF-8 bytes (kana, kanji, full-width letters).
+bool HasWideCharacter(const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x800) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<QStringList> ReadCp932Lines(const QString& path) {
+    const std::optional<QByteArray> bytes = ReadAllBytes(path);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    const std::optional<QString> text = DecodeCp932(*bytes);
+    if (!text) {
+        return std::nullopt;
+    }
+    return SplitIntoLines(*text);
+}
+
+std::optional<DecodedLines> ReadCp932OrUtf8Lines(const QString& path) {
+    std::optional<QByteArray> bytes = ReadAllBytes(path);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    const QByteArray bom("\xEF\xBB\xBF");
+    const bool marked = bytes->startsWith(bom);
+    if (marked || !IsAscii(*bytes)) {
+        const QByteArray body = marked ? bytes->mid(bom.size()) : *bytes;
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        const QString text = decoder(body);
+        if (!decoder.hasError() &&
+            (marked || HasWideCharacter(text) || !Convert("UTF-8", "CP932", *bytes, false))) {
+            return DecodedLines{SplitIntoLines(text), TextEncoding::Utf8};
+        }
+    }
+    const std::optional<QString> text = DecodeCp932(*bytes);
+    if (!text) {
+        return std::nullopt;
+    }
+    return DecodedLines{SplitIntoLines(*text), TextEncoding::Cp932};
 }
 
 bool WriteCp932Lines(const QString& path, const QStringList& lines) {

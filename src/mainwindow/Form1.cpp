@@ -11,16 +11,19 @@
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/StationsController.h"
 #include "mainwindow/TrackingController.h"
+#include "mainwindow/WindowPlacement.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapWidget.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 
 Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
@@ -79,7 +82,10 @@ void Form1::BuildTimers() {
 }
 
 void Form1::SetWindowWidthTwips(int twips) {
-    setFixedWidth(Px(twips));
+    const int width = Px(twips);
+    setFixedWidth(width);
+    for (QWidget* w : informationPanel_)
+        w->setVisible(w->geometry().right() < width);
 }
 
 void Form1::SetLeft(const QString& text) {
@@ -153,7 +159,10 @@ void Form1::ApplyWindowPosition() {
     auto position = ParseWindowPosition(state_.module.WindowPositionText);
     if (!position)
         position = DefaultWindowPosition;
-    move(Px(position->left), Px(position->top));
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    move(PlaceOnScreens(QRect(QPoint(Px(position->left), Px(position->top)), size()), screens));
 }
 
 void Form1::TakeFirstTarget() {
@@ -213,6 +222,8 @@ void Form1::EndProgram(int exitCode) {
     ended_ = true;
     for (QTimer* t : {Timer1, Timer2, Timer3, Timer4})
         t->stop();
+    // Edits still open in the station editor are saved, not lost with the window.
+    stations_->SaveEditorBeforeEnd();
     hide();
     endHandler_(exitCode);
 }

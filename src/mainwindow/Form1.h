@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -79,7 +80,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     void Command4_Click() override;
     void EndProgram() override { EndProgram(0); }
 
-    // Window width in twips: 5300 with the information panel hidden, 6465 with it shown.
+    // Window width in twips: 5300 with the information panel hidden, 6465 with it shown. A panel
+    // widget that does not fit wholly inside the width is hidden, so no sliver of it shows at the edge.
     void SetWindowWidthTwips(int twips);
     // Busy (light green) or idle (button face) colour of a command button.
     static void SetButtonBusy(QPushButton* button, bool busy);
@@ -129,6 +131,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::unique_ptr<SettingsController> settings_;
     bool ended_ = false;
     bool shutDownDone_ = false;
+    // The information panel's captions and boxes, in the column beyond the narrow window's edge.
+    std::vector<QWidget*> informationPanel_;
 
   public:
     // Widgets, with the names the whole program uses (also their object names).

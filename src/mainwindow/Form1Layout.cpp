@@ -292,6 +292,8 @@ void Form1::BuildWidgets() {
         auto* box = new QLineEdit(central);
         box->setGeometry(Px(5250), y + 14, 72, 20);
         Text[row.box] = box;
+        informationPanel_.push_back(label);
+        informationPanel_.push_back(box);
         y += 38;
     }
     const int hidden[] = {1, 2, 3, 4, 9, 10, 11};

@@ -117,8 +117,14 @@ void Form1::DrawSunMoonMars() {
 }
 
 void Form1::SetButtonBusy(QPushButton* button, bool busy) {
-    // Busy buttons are light green; idle ones take the style's button face again.
-    button->setStyleSheet(busy ? QStringLiteral("background-color: rgb(192, 255, 192);") : QString());
+    // Busy buttons are filled flat with exactly light green (192, 255, 192): a bare background colour
+    // would let the style shade it into a pale gradient that hardly shows the running mode. The border
+    // in the sheet makes the whole button drawn by the sheet. Idle ones take the style's face again.
+    button->setStyleSheet(
+        busy ? QStringLiteral("QPushButton { background-color: rgb(192, 255, 192); border: 1px solid "
+                              "rgb(96, 96, 96); border-radius: 3px; padding: 2px; }"
+                              "QPushButton:pressed { background-color: rgb(160, 224, 160); }")
+             : QString());
 }
 
 void Form1::FinishManualOperation() {

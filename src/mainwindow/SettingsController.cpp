@@ -86,8 +86,9 @@ void SettingsController::menuhome_Click() {
             QStringLiteral("ホームページ（ヘルプの目次 help/index.html）が見つかりません。"));
         return;
     }
-    if (window_.ports().browser)
-        window_.ports().browser->OpenAddress(address);
+    // Without a browser (none installed, a bare SSH session) the user still gets the address.
+    if (!window_.ports().browser || !window_.ports().browser->OpenAddress(address))
+        window_.ports().messages->ShowMessage(HomePageUnopenedMessage(address));
 }
 
 void SettingsController::menuver_Click() {

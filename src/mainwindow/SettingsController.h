@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <memory>
 
 class Form1;
@@ -11,6 +12,12 @@ class HelpWindow;
 
 // The main window's settings and help side: the settings dialog with calibration capture, the
 // help window, the home page and the version box.
+// The message when the home page could not be opened: the address, to copy into a browser by hand.
+inline QString HomePageUnopenedMessage(const QString& address) {
+    return QStringLiteral("ブラウザを起動できませんでした。ホームページのアドレスは次のとおりです。\n%1")
+        .arg(address);
+}
+
 class SettingsController : public QObject {
     Q_OBJECT
 
@@ -23,6 +30,7 @@ class SettingsController : public QObject {
     // "プログラム操作説明": the help window.
     void menusousa_Click();
     // "ＳＯＲＡＮＯのホームページ": the home page in the desktop's browser, without waiting for it.
+    // When no browser can be started, a message gives the address instead.
     void menuhome_Click();
     // "バージョン": the version box.
     void menuver_Click();

@@ -154,6 +154,15 @@ void StationsController::menukyoku_Click() {
     editor_->show();
 }
 
+void StationsController::SaveEditorBeforeEnd() {
+    if (!editor_ || !editor_->HasUnsavedChanges())
+        return;
+    const QString problem = editor_->TrySaveStationList();
+    if (!problem.isEmpty())
+        window_.ports().messages->ShowMessage(problem +
+                                              QStringLiteral("\n局リストの変更は保存されていません。"));
+}
+
 void StationsController::DemandRestart() {
     // The program ends at once after the message: no motor may be left running meanwhile.
     window_.SwitchAllRelaysOff();

@@ -38,6 +38,9 @@ class StationsController : public QObject {
     // The station list editor (menu 局リスト登録); one window at a time.
     void menukyoku_Click();
     Form4* Editor() const { return editor_; }
+    // The program is ending: entries the editor holds unsaved are written to the list file rather
+    // than lost; when that fails the user is told. Called with every relay already off.
+    void SaveEditorBeforeEnd();
 
     const QList<StationRecord>& Stations() const { return Stations_; }
     int StationCount() const { return static_cast<int>(Stations_.size()); }

@@ -37,6 +37,17 @@ void MessageBoxSink::ShowMessage(const QString& text) {
     box.exec();
 }
 
+bool MessageBoxSink::AskYesNo(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, ProgramTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    parent_.data());
+    // No is the answer that changes nothing, so Enter alone does not take the other.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    box.setAccessibleName(ProgramTitle());
+    box.setAccessibleDescription(text);
+    return box.exec() == QMessageBox::Yes;
+}
+
 EffectSoundPlayer::EffectSoundPlayer() : effect_(std::make_unique<QSoundEffect>()) {}
 EffectSoundPlayer::~EffectSoundPlayer() = default;
 
@@ -58,6 +69,6 @@ void EffectSoundPlayer::PlayAsync(const QString& fileName) {
     effect_->play();
 }
 
-void DesktopBrowser::OpenAddress(const QString& address) {
-    QDesktopServices::openUrl(QUrl(address));
+bool DesktopBrowser::OpenAddress(const QString& address) {
+    return QDesktopServices::openUrl(QUrl(address));
 }

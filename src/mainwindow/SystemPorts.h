@@ -39,6 +39,7 @@ class MessageBoxSink : public MessageSink {
   public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void ShowMessage(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
 
   private:
     QPointer<QWidget> parent_;
@@ -56,7 +57,7 @@ class EffectSoundPlayer : public SoundPlayer {
 
 class DesktopBrowser : public Browser {
   public:
-    void OpenAddress(const QString& address) override;
+    bool OpenAddress(const QString& address) override;
 };
 
 // The program's title, as message boxes carry it.

@@ -133,7 +133,8 @@ void Form4::Form_Load() {
 
 void Form4::LoadEditorList() {
     const StationFileContents contents = ReadStationFile(path_);
-    fileDamaged_ = contents.Damaged();
+    fileUnreadable_ = contents.unreadable;
+    backupNeeded_ = contents.NeedsBackup();
     for (StationRecord entry : contents.stations) {
         // The list shows the times as read; an empty one is held as "no schedule".
         List1->addItem(EditorLine(entry));
@@ -143,30 +144,59 @@ void Form4::LoadEditorList() {
             entry.endTime = NoScheduleTime;
         ListEntries << entry;
     }
-    if (fileDamaged_) {
-        messages_.ShowMessage(
-            SetAsideMessage(path_, contents) +
-            QStringLiteral("変更を保存するときは元のファイルを \"%1.bak\" として残します。").arg(path_));
+    readCount_ = static_cast<int>(ListEntries.size());
+    // Told once, when the editor opens: what was not loaded, and what a rewrite would change.
+    QStringList notice;
+    if (contents.Damaged())
+        notice << SetAsideMessage(path_, contents);
+    if (const QString rewrite = RewriteNotice(path_, contents); !rewrite.isEmpty())
+        notice << rewrite;
+    else if (contents.Damaged() && !contents.unreadable)
+        notice << QStringLiteral("保存するときは元のファイルを \"%1.bak\" として残します。").arg(path_);
+    if (!notice.isEmpty())
+        messages_.ShowMessage(notice.join(QLatin1Char('\n')));
+}
+
+QString Form4::TrySaveStationList() {
+    if (fileUnreadable_)
+        return QStringLiteral("局リスト \"%1\" を読み込めなかったので、書き換えませんでした。").arg(path_);
+    // A list shorter than what was read, beyond what the user deleted, would lose stations.
+    if (ListCount() < readCount_ - deletedCount_)
+        return QStringLiteral(
+            "局リストの局数が読み込んだときより少なくなっているため、書き換えませんでした。");
+    if (backupNeeded_ && !backupKept_) {
+        // What the rewrite cannot keep stays in the original beside it.
+        if (!KeepBackup(path_))
+            return QStringLiteral(
+                       "元の局リストを \"%1.bak\" として残せなかったため、局リストを書き換えませんでした。")
+                .arg(path_);
+        backupKept_ = true;
     }
+    if (!WriteStationFile(path_, ListEntries))
+        return QStringLiteral("局リスト \"%1\" に書き込めませんでした。").arg(path_);
+    unsaved_ = false;
+    return QString();
 }
 
 bool Form4::SaveStationList() {
-    if (fileDamaged_ && !backupKept_) {
-        // What could not be loaded would be lost by the rewrite: keep the original beside it first.
-        if (!KeepBackup(path_)) {
-            messages_.ShowMessage(
-                QStringLiteral(
-                    "元の局リストを \"%1.bak\" として残せなかったため、局リストを書き換えませんでした。")
-                    .arg(path_));
-            return false;
-        }
-        backupKept_ = true;
+    const QString problem = TrySaveStationList();
+    if (problem.isEmpty())
+        return true;
+    messages_.ShowMessage(problem);
+    return false;
+}
+
+bool Form4::SaveOrOfferToDiscard() {
+    const QString problem = TrySaveStationList();
+    if (problem.isEmpty())
+        return true;
+    // The editor can always be closed: the file then stays as it was.
+    if (messages_.AskYesNo(
+            problem + QStringLiteral("\n変更を保存せずに閉じますか？（局リストのファイルは元のままです）"))) {
+        discarded_ = true;
+        return true;
     }
-    if (!WriteStationFile(path_, ListEntries)) {
-        messages_.ShowMessage(QStringLiteral("局リスト \"%1\" に書き込めませんでした。").arg(path_));
-        return false;
-    }
-    return true;
+    return false;
 }
 
 void Form4::RemoveEditorEntry() {
@@ -308,6 +338,7 @@ void Form4::Command1_Click() {
         return;
     ListEntries << entry;
     List1->addItem(EditorLine(entry));
+    unsaved_ = true;
     ClearInputs();
 }
 
@@ -322,6 +353,7 @@ void Form4::Command4_Click() {
     if (!TakeTimes(entry))
         return;
     ListEntries[EditIndex] = entry;
+    unsaved_ = true;
     RefillList();
     ReturnToIdle();
 }
@@ -333,6 +365,8 @@ void Form4::Command2_Click() {
         delete List1->takeItem(EditIndex);
         selectingByCode_ = false;
         RemoveEditorEntry();
+        ++deletedCount_;
+        unsaved_ = true;
     }
     ReturnToIdle();
 }
@@ -343,7 +377,7 @@ void Form4::Command5_Click() {
 }
 
 void Form4::Command3_Click() {
-    if (!SaveStationList())
+    if (!discarded_ && !SaveOrOfferToDiscard())
         return;
     close();
 }
@@ -376,9 +410,10 @@ void Form4::Text_KeyPress(int box, int keyAscii) {
 }
 
 bool Form4::Form_Unload() {
-    if ((Changed() || ListCount() > 0) && !SaveStationList())
+    if (!discarded_ && (Changed() || ListCount() > 0) && !SaveOrOfferToDiscard())
         return false;
-    if (Changed() && demandRestart_)
+    // Closed without saving: the file is as it was, so the running program still matches it.
+    if (Changed() && !discarded_ && demandRestart_)
         demandRestart_();
     return true;
 }

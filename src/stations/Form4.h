@@ -29,8 +29,12 @@ class Form4 : public QWidget {
     void Form_Load();
     void LoadEditorList();
     // Rewrites the list file from the entries. False (after a message) when the file could not be
-    // written, or when a damaged file's original could not be kept as ".bak" first.
+    // written, when its original could not be kept as ".bak" first (a file that was damaged, in
+    // UTF-8 or with extra columns), when the file could not be read at all, or when the list holds
+    // fewer stations than were read and not deleted.
     bool SaveStationList();
+    // The same without the message: empty on success, otherwise why the file was not written.
+    QString TrySaveStationList();
     void RemoveEditorEntry();
     // 0 valid, -1 empty, -2 not a number, -3 out of range; a number is written back in plain form.
     std::int16_t ChkVal(QLineEdit* box, const QString& min, const QString& max);
@@ -44,8 +48,11 @@ class Form4 : public QWidget {
     void Command5_Click(); // cancel
     // Enter in Text1..Text5 moves through the form.
     void Text_KeyPress(int box, int keyAscii);
-    // Runs when the window closes. False keeps it open (the file could not be written).
+    // Runs when the window closes. When the file cannot be written the user chooses: close without
+    // saving (the file stays as it was) or keep the editor open (false).
     bool Form_Unload();
+    // Added, modified or deleted entries not yet written to the file.
+    bool HasUnsavedChanges() const { return unsaved_; }
 
     const QList<StationRecord>& Entries() const { return ListEntries; }
     int ListCount() const { return static_cast<int>(ListEntries.size()); }
@@ -84,8 +91,16 @@ class Form4 : public QWidget {
     RestartDemand demandRestart_;
     // Each entry holds the five columns ListAzimuth, ListElevation, ListName, ListStartTime, ListEndTime.
     QList<StationRecord> ListEntries;
-    bool fileDamaged_ = false;
+    // Saves, or after a failure asks whether to close without saving; true when the editor may close.
+    bool SaveOrOfferToDiscard();
+
+    bool fileUnreadable_ = false;
+    bool backupNeeded_ = false;
     bool backupKept_ = false;
+    bool unsaved_ = false;
+    bool discarded_ = false;
+    int readCount_ = 0;    // stations loaded from the file
+    int deletedCount_ = 0; // of those and the added ones, how many the user deleted
     bool selectingByCode_ = false;
 };
 

@@ -79,59 +79,122 @@ QStringList SplitDelimitedLine(const QString& text) {
     return values;
 }
 
+namespace {
+
+bool HasUnclosedQuote(const QString& line) {
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line.at(i) == QLatin1Char('"')) {
+            const qsizetype close = line.indexOf(QLatin1Char('"'), i + 1);
+            if (close < 0)
+                return true;
+            i = close;
+        }
+    }
+    return false;
+}
+
+constexpr int ColumnCount = 5;
+
+} // namespace
+
 StationFileContents ReadStationFile(const QString& path) {
     StationFileContents result;
-    const std::optional<QStringList> lines = ReadCp932Lines(path);
-    if (!lines || lines->isEmpty())
-        return result;
-    const int fields = FieldCountOfLine(lines->first());
-    if (fields < 1)
-        return result;
-    using Problem = StationFileContents::Problem;
-    if (fields < 5) {
-        // Without the five columns no line can be taken for a station.
-        result.problem = Problem::Malformed;
-        result.setAsideFromLine = 1;
+    const std::optional<DecodedLines> decoded = ReadCp932OrUtf8Lines(path);
+    if (!decoded) {
+        // A file that is there but cannot be read must not be taken for an empty list: that would let
+        // the editor write an empty file over it.
+        result.unreadable = QFile::exists(path);
         return result;
     }
-    for (qsizetype i = 0; i < lines->size(); ++i) {
-        const QString& line = lines->at(i);
-        if (IsBlankLine(line))
+    const QStringList& lines = decoded->lines;
+    result.readAsUtf8 = decoded->encoding == TextEncoding::Utf8;
+    int fields = 0; // the record length, set by the first line that can be a station
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines.at(i);
+        const int lineNumber = static_cast<int>(i + 1);
+        if (IsBlankLine(line)) {
+            // Blank lines between stations carry nothing; a blank first line is how a damaged or
+            // hand-made file starts, and the user hears of it.
+            if (i == 0)
+                result.setAsideLines << lineNumber;
             continue;
+        }
+        if (result.firstLineBeyondLimit > 0)
+            continue;
+        if (HasUnclosedQuote(line)) {
+            result.setAsideLines << lineNumber;
+            continue;
+        }
         const QStringList values = SplitDelimitedLine(line);
-        // A line of another length would shift every later station by a column: stop before it.
+        if (fields == 0) {
+            if (values.size() < ColumnCount) {
+                result.setAsideLines << lineNumber;
+                continue;
+            }
+            fields = static_cast<int>(values.size());
+        }
         if (values.size() != fields) {
-            result.problem = Problem::Malformed;
-            result.setAsideFromLine = static_cast<int>(i + 1);
-            return result;
+            result.setAsideLines << lineNumber;
+            continue;
         }
         if (result.stations.size() >= MaxStations) {
-            result.problem = Problem::TooManyStations;
-            result.setAsideFromLine = static_cast<int>(i + 1);
-            return result;
+            result.firstLineBeyondLimit = lineNumber;
+            continue;
         }
+        for (qsizetype v = ColumnCount; v < values.size(); ++v)
+            result.extraColumns = result.extraColumns || !values.at(v).isEmpty();
         result.stations << RecordOf(values);
     }
     return result;
 }
 
+namespace {
+
+// "3、7、12行目", at most ten numbers and then how many more.
+QString LineList(const QList<int>& lines) {
+    constexpr int Shown = 10;
+    QStringList numbers;
+    for (qsizetype i = 0; i < lines.size() && i < Shown; ++i)
+        numbers << QString::number(lines.at(i));
+    QString text = numbers.join(QStringLiteral("、")) + QStringLiteral("行目");
+    if (lines.size() > Shown)
+        text += QStringLiteral("（ほか%1行）").arg(lines.size() - Shown);
+    return text;
+}
+
+} // namespace
+
 QString SetAsideMessage(const QString& path, const StationFileContents& contents) {
-    switch (contents.problem) {
-    case StationFileContents::Problem::None:
+    if (contents.unreadable)
+        return QStringLiteral("局リスト \"%1\" を読み込めませんでした。このファイルは書き換えません。")
+            .arg(path);
+    QStringList parts;
+    if (!contents.setAsideLines.isEmpty())
+        parts << QStringLiteral("局リスト \"%1\" の%2は形式が正しくないため読み込みませんでした。")
+                     .arg(path, LineList(contents.setAsideLines));
+    if (contents.firstLineBeyondLimit > 0)
+        parts << QStringLiteral(
+                     "局リスト \"%1\" は登録できる%2局を超えています。%3行目から後は読み込みませんでした。")
+                     .arg(path)
+                     .arg(MaxStations)
+                     .arg(contents.firstLineBeyondLimit);
+    return parts.join(QLatin1Char('\n'));
+}
+
+QString RewriteNotice(const QString& path, const StationFileContents& contents) {
+    QStringList parts;
+    if (contents.readAsUtf8)
+        parts << QStringLiteral("局リスト \"%1\" は UTF-8 で書かれていたので UTF-8 として読み込みました。"
+                                "保存するときはこれまでどおり Shift-JIS (CP932) で書きます。")
+                     .arg(path);
+    if (contents.extraColumns)
+        parts << QStringLiteral(
+                     "局リスト \"%1\" の6列目から後（メモなど）は、保存するときに書き出されません。")
+                     .arg(path);
+    if (parts.isEmpty())
         return QString();
-    case StationFileContents::Problem::TooManyStations:
-        return QStringLiteral(
-                   "局リスト \"%1\" は登録できる%2局を超えています。%3行目から後は読み込みませんでした。")
-            .arg(path)
-            .arg(MaxStations)
-            .arg(contents.setAsideFromLine);
-    case StationFileContents::Problem::Malformed:
-        break;
-    }
-    return QStringLiteral(
-               "局リスト \"%1\" の%2行目の形式が正しくありません。%2行目から後は読み込みませんでした。")
-        .arg(path)
-        .arg(contents.setAsideFromLine);
+    parts << QStringLiteral("元のファイルは \"%1.bak\" として残します。").arg(path);
+    return parts.join(QLatin1Char('\n'));
 }
 
 namespace {

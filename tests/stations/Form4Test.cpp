@@ -1,5 +1,6 @@
 #include "stations/Form4.h"
 
+#include "common/TextFile.h"
 #include "support/FakePorts.h"
 #include "support/TestFiles.h"
 
@@ -173,30 +174,73 @@ TEST_F(EditorFixture, ClosingPaths) {
     }
 }
 
-TEST_F(EditorFixture, ADamagedFileIsKeptAsBakBeforeTheFirstRewrite) {
-    const QByteArray original = "1,1,A,,\r\n2,2,B\r\n3,3,C,,\r\n";
-    WriteFile(original);
-    Form4& f = Open();
-    ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_TRUE(messages.texts[0].contains(QStringLiteral("2行目")));
-    EXPECT_EQ(f.ListCount(), 1);
-    Add(QStringLiteral("4"), QStringLiteral("4"), QStringLiteral("D"));
-    QTest::mouseClick(f.Command3, Qt::LeftButton); // saves twice: the .bak must stay the original
-    EXPECT_EQ(ReadBytes(path() + QStringLiteral(".bak")), original);
-    EXPECT_EQ(ReadBytes(path()), QByteArray("1,1,A,--:--,--:--\r\n4,4,D,--:--,--:--\r\n"));
+// Files the editor cannot write back as they are: opened and closed without a change, each is told
+// once, kept whole as ".bak", and rewritten with every station that was read.
+TEST_F(EditorFixture, FilesThatARewriteChangesAreKeptAsBak) {
+    const QByteArray sjisName = EncodeCp932(QStringLiteral("ひまわり")).value();
+    const struct {
+        const char* name;
+        QByteArray file;
+        const char* told;
+        QByteArray rewritten;
+    } rows[] = {
+        {"blank first line", "\r\n1,1,A,,\r\n", "1行目", "1,1,A,--:--,--:--\r\n"},
+        {"heading without commas", "Stations\r\n1,1,A,,\r\n2,2,B,,\r\n", "1行目",
+         "1,1,A,--:--,--:--\r\n2,2,B,--:--,--:--\r\n"},
+        {"stray quote", "1,1,A,,\r\n2,2,\"B,,\r\n3,3,C,,\r\n", "2行目",
+         "1,1,A,--:--,--:--\r\n3,3,C,--:--,--:--\r\n"},
+        {"UTF-8", "1,1,ひまわり,06:00,07:00\r\n", "UTF-8", "1,1," + sjisName + ",06:00,07:00\r\n"},
+        {"notes column", "1,1,A,,,QSL via bureau\r\n", "6列目", "1,1,A,--:--,--:--\r\n"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        QFile::remove(path() + QStringLiteral(".bak"));
+        WriteFile(r.file);
+        messages.texts.clear();
+        Form4& f = Open();
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_TRUE(messages.texts[0].contains(QString::fromUtf8(r.told))) << messages.texts[0].toStdString();
+        EXPECT_TRUE(messages.texts[0].contains(QStringLiteral(".bak"))) << messages.texts[0].toStdString();
+        QTest::mouseClick(f.Command3, Qt::LeftButton); // saves twice: the .bak must stay the original
+        EXPECT_EQ(ReadBytes(path() + QStringLiteral(".bak")), r.file);
+        EXPECT_EQ(ReadBytes(path()), r.rewritten);
+        EXPECT_EQ(messages.texts.size(), 1);
+        EXPECT_EQ(restarts, 0);
+    }
 }
 
-TEST_F(EditorFixture, AFailedWriteKeepsTheEditorOpen) {
-    const QString blocked = dir.filePath(QStringLiteral("no/such/folder/azelmon.csv"));
-    Form4 other(messages, blocked, [this] { ++restarts; });
-    other.show();
-    QTest::mouseClick(other.Command1, Qt::LeftButton); // a change, refused
-    messages.texts.clear();
-    QTest::mouseClick(other.Command3, Qt::LeftButton);
-    EXPECT_TRUE(other.isVisible());
-    EXPECT_EQ(restarts, 0);
-    ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_TRUE(messages.texts[0].contains(QStringLiteral("書き込めませんでした")));
+// A file that cannot be written never traps the editor: the user may close it without saving, and
+// the file then stays as it was.
+TEST_F(EditorFixture, AFailedSaveOffersToCloseWithoutSaving) {
+    // A name read from a UTF-8 file that Shift-JIS cannot hold.
+    const QByteArray original = "1,1,한국,,\r\n";
+    WriteFile(original);
+    for (const bool closeAnyway : {false, true}) {
+        SCOPED_TRACE(closeAnyway);
+        Form4& f = Open();
+        f.show();
+        Add(QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("B"));
+        messages.questions.clear();
+        messages.answer = closeAnyway;
+        QTest::mouseClick(f.Command3, Qt::LeftButton);
+        ASSERT_EQ(messages.questions.size(), 1);
+        EXPECT_TRUE(messages.questions[0].contains(QStringLiteral("書き込めませんでした")));
+        EXPECT_EQ(f.isVisible(), !closeAnyway);
+        EXPECT_EQ(ReadBytes(path()), original);
+        EXPECT_EQ(restarts, 0);
+    }
+}
+
+// What the program saves when it ends with the editor open.
+TEST_F(EditorFixture, DeleteIsUnsavedUntilWritten) {
+    WriteFile("1,1,A,,\r\n2,2,B,,\r\n");
+    Form4& f = Open();
+    f.List1->setCurrentRow(0);
+    QTest::mouseClick(f.Command2, Qt::LeftButton);
+    EXPECT_TRUE(f.HasUnsavedChanges());
+    EXPECT_TRUE(f.TrySaveStationList().isEmpty());
+    EXPECT_FALSE(f.HasUnsavedChanges());
+    EXPECT_EQ(ReadBytes(path()), QByteArray("2,2,B,--:--,--:--\r\n"));
 }
 
 } // namespace

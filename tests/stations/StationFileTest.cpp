@@ -29,31 +29,90 @@ TEST(SplitDelimitedLine, ValueRules) {
         EXPECT_EQ(SplitDelimitedLine(QString::fromUtf8(r.line)), r.values) << r.line;
 }
 
+// Each line that cannot be a station is set aside on its own and named; what follows it is still
+// read, so a damaged line never costs the stations around it.
 TEST_F(StationFileTest, ReadsWholeAndDamagedFiles) {
-    using P = StationFileContents::Problem;
     struct Row {
         const char* name;
         QByteArray bytes;
         int stations;
-        P problem;
-        int line;
+        QList<int> setAside;
+        bool extraColumns = false;
     };
     const Row rows[] = {
-        {"quoted comma in the first line", "1,2,\"a,b\",,\r\n", 1, P::None, 0},
-        {"six fields", "1,2,A,--:--,--:--,x\r\n3,4,B,,,y\r\n", 2, P::None, 0},
-        {"blank lines skipped", "1,2,A,--:--,--:--\r\n\r\n  \r\n3,4,B,,\r\n", 2, P::None, 0},
-        {"no comma", "hello\r\n1,2,A,,\r\n", 0, P::None, 0},
-        {"short first line", "1,2,A\r\n3,4,B\r\n", 0, P::Malformed, 1},
-        {"short middle line", "1,2,A,,\r\n3,4,B\r\n5,6,C,,\r\n", 1, P::Malformed, 2},
-        {"long middle line", "1,2,A,,\r\n3,4,B,C,,\r\n", 1, P::Malformed, 2},
+        {"quoted comma in the first line", "1,2,\"a,b\",,\r\n", 1, {}},
+        {"six fields", "1,2,A,--:--,--:--,x\r\n3,4,B,,,y\r\n", 2, {}, true},
+        {"empty sixth field", "1,2,A,--:--,--:--,\r\n3,4,B,,,\r\n", 2, {}},
+        {"blank lines skipped", "1,2,A,--:--,--:--\r\n\r\n  \r\n3,4,B,,\r\n", 2, {}},
+        {"blank first line", "\r\n1,2,A,,\r\n3,4,B,,\r\n", 2, {1}},
+        {"heading without commas", "Stations\r\n1,2,A,,\r\n3,4,B,,\r\n", 2, {1}},
+        {"stray quote", "1,2,A,,\r\n3,4,\"B,,\r\n5,6,C,,\r\n", 2, {2}},
+        {"stray quote in the first line", "1,2,A\",,\r\n3,4,B,,\r\n", 1, {1}},
+        {"short first line", "1,2,A\r\n3,4,B\r\n", 0, {1, 2}},
+        {"short middle line", "1,2,A,,\r\n3,4,B\r\n5,6,C,,\r\n", 2, {2}},
+        {"long middle line", "1,2,A,,\r\n3,4,B,C,,\r\n", 1, {2}},
+        {"only blank lines", "\r\n\r\n", 0, {1}},
+        {"empty file", "", 0, {}},
     };
     for (const Row& r : rows) {
         WriteBytes(path(), r.bytes);
         const StationFileContents c = ReadStationFile(path());
-        EXPECT_EQ(c.stations.size(), r.stations) << r.name;
-        EXPECT_EQ(c.problem, r.problem) << r.name;
-        EXPECT_EQ(c.setAsideFromLine, r.line) << r.name;
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(c.stations.size(), r.stations);
+        EXPECT_EQ(c.setAsideLines, r.setAside);
+        EXPECT_EQ(c.extraColumns, r.extraColumns);
+        EXPECT_FALSE(c.readAsUtf8);
+        const QString message = SetAsideMessage(QStringLiteral("azelmon.csv"), c);
+        EXPECT_EQ(message.isEmpty(), r.setAside.isEmpty());
+        if (!r.setAside.isEmpty()) {
+            EXPECT_TRUE(message.contains(QString::number(r.setAside.back()) + QStringLiteral("行目")))
+                << message.toStdString();
+        }
     }
+}
+
+// Linux editors write UTF-8; names in it must not come out garbled, whether or not the same bytes
+// also happen to form valid Shift-JIS.
+TEST_F(StationFileTest, AUtf8FileIsReadAsUtf8) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool utf8;
+    } rows[] = {
+        {"kana that is also valid CP932", "1,2,ひまわり,,\r\n", true},
+        {"full-width letters", "1,2,ＪＡ１ＹＡＡ,,\r\n", true},
+        {"byte-order mark",
+         "\xEF\xBB\xBF"
+         "1,2,A,,\r\n",
+         true},
+        {"Shift-JIS", "1,2," + EncodeCp932(QStringLiteral("ひまわり")).value() + ",,\r\n", false},
+        {"plain ASCII", "1,2,A,,\r\n", false},
+    };
+    for (const auto& r : rows) {
+        WriteBytes(path(), r.bytes);
+        const StationFileContents c = ReadStationFile(path());
+        SCOPED_TRACE(r.name);
+        ASSERT_EQ(c.stations.size(), 1);
+        EXPECT_EQ(c.readAsUtf8, r.utf8);
+        EXPECT_FALSE(c.Damaged());
+        EXPECT_EQ(c.NeedsBackup(), r.utf8);
+        EXPECT_EQ(RewriteNotice(QStringLiteral("azelmon.csv"), c).contains(QStringLiteral("UTF-8")), r.utf8);
+        if (r.utf8 && QByteArray(r.name) != "byte-order mark") {
+            EXPECT_EQ(c.stations[0].name.toUtf8(), r.bytes.split(',')[2]);
+        }
+    }
+    EXPECT_EQ(ReadStationFile(path()).stations[0].azimuth, QStringLiteral("1"));
+}
+
+TEST_F(StationFileTest, AFileThatCannotBeReadIsNotAnEmptyList) {
+    WriteBytes(path(), "1,2,A,,\r\n");
+    ASSERT_TRUE(QFile::setPermissions(path(), QFileDevice::Permissions()));
+    if (QFile(path()).open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights that read any file";
+    const StationFileContents c = ReadStationFile(path());
+    EXPECT_TRUE(c.unreadable);
+    EXPECT_TRUE(c.Damaged());
+    EXPECT_FALSE(ReadStationFile(dir.filePath(QStringLiteral("missing.csv"))).Damaged());
 }
 
 TEST_F(StationFileTest, AStationPastTheLimitIsSetAsideAndNamed) {
@@ -63,8 +122,7 @@ TEST_F(StationFileTest, AStationPastTheLimitIsSetAsideAndNamed) {
     WriteBytes(path(), bytes);
     const StationFileContents c = ReadStationFile(path());
     EXPECT_EQ(c.stations.size(), MaxStations);
-    EXPECT_EQ(c.problem, StationFileContents::Problem::TooManyStations);
-    EXPECT_EQ(c.setAsideFromLine, MaxStations + 1);
+    EXPECT_EQ(c.firstLineBeyondLimit, MaxStations + 1);
     EXPECT_TRUE(SetAsideMessage(QStringLiteral("azelmon.csv"), c).contains(QStringLiteral("258行目")));
 }
 

@@ -147,6 +147,12 @@ class RecordingMessages : public MessageSink {
         if (onShow)
             onShow(text);
     }
+    QStringList questions;
+    bool answer = false; // what the "user" answers every question with
+    bool AskYesNo(const QString& text) override {
+        questions << text;
+        return answer;
+    }
 };
 
 class RecordingSound : public SoundPlayer {
@@ -165,7 +171,11 @@ class RecordingHelp : public HelpViewer {
 class RecordingBrowser : public Browser {
   public:
     QStringList opened;
-    void OpenAddress(const QString& a) override { opened << a; }
+    bool starts = true; // false: as on a machine where no browser can be started
+    bool OpenAddress(const QString& a) override {
+        opened << a;
+        return starts;
+    }
 };
 
 class RecordingStatus : public StatusLine {
