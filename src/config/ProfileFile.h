@@ -3,7 +3,8 @@
 #include <QString>
 
 // The profile (INI) file, read and written the way the Windows profile functions do. The file is
-// CP932 bytes; "[Section]" lines open sections, "key=value" lines hold keys. Section and key names
+// CP932 bytes with lines ending in CR LF, LF or a lone CR; "[Section]" lines open sections (a line that
+// lost its "]" too, its name running to the line end), "key=value" lines hold keys. Section and key names
 // match without regard to letter case, with blanks (spaces, tabs) at their ends ignored. Only the
 // first section of a name counts (for reads and writes), and in it only the first line of a key.
 // Lines without "=" (comments, stray words) and lines before the first section never match a key.
