@@ -6,6 +6,7 @@
 #include "common/NumberFormat.h"
 #include "common/NumberText.h"
 #include "common/Ports.h"
+#include "common/StartPoint.h"
 #include "rotator/BoardFailure.h"
 #include "rotator/OperationLog.h"
 #include "rotator/Positioning.h"
@@ -97,8 +98,11 @@ void AngleMeasurement::PositionAntenna() {
         return;
     }
 
-    state_.PresentAzimuth = (azimuthCount * 5 / 1023 - azimuthVolt0) / azimuthSlope;
-    state_.PresentElevation = (elevationCount * 5 / 1023 - elevationVolt0) / elevationSlope;
+    // The calibration voltages are captured at the range limits, so the lower one is the range minimum's.
+    state_.PresentAzimuth =
+        state_.module.AzimuthRangeMin + (azimuthCount * 5 / 1023 - azimuthVolt0) / azimuthSlope;
+    state_.PresentElevation =
+        state_.module.ElevationRangeMin + (elevationCount * 5 / 1023 - elevationVolt0) / elevationSlope;
     view_.ShowPresentAngles(FormatNumber(state_.PresentAzimuth, QStringLiteral("###0.00")),
                             FormatNumber(state_.PresentElevation, QStringLiteral("###0.00")));
 
@@ -130,7 +134,7 @@ PointingDirection MapPointingDirection(const MainState& s) {
         elevation = 90;
     else if (elevation < 0)
         elevation = 0;
-    if (LeadingNumber(s.AzimuthStartPoint) == 1)
+    if (IsSouthStartPoint(s.AzimuthStartPoint))
         azimuth = HalfTurn(azimuth);
     return {azimuth, elevation};
 }
