@@ -124,20 +124,26 @@ bool Positioning::StepMayGoOn() {
     return true;
 }
 
-void Positioning::StopAxesInDeadBand(double T, double U) {
+void Positioning::StopAzimuthInDeadBand(double T) {
     if (WithinTolerance(state_.PresentAzimuth, state_.AzimuthTolerance, T))
         relays_.StopAzimuth();
+}
+
+void Positioning::StopElevationInDeadBand(double U) {
     if (WithinTolerance(state_.PresentElevation, state_.ElevationTolerance, U))
         relays_.StopElevation();
 }
 
-void Positioning::StopAxesThatReached(double T, double U) {
-    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
-    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
+void Positioning::StopAzimuthThatReached(double T) {
+    const double ta = state_.AzimuthTolerance, a = state_.PresentAzimuth;
     if (state_.piob5 == 1 && a - ta <= T)
         relays_.StopAzimuth();
     if (state_.piob4 == 1 && a + ta >= T)
         relays_.StopAzimuth();
+}
+
+void Positioning::StopElevationThatReached(double U) {
+    const double te = state_.ElevationTolerance, e = state_.PresentElevation;
     if (state_.piob7 == 1 && e - te <= U)
         relays_.StopElevation();
     if (state_.piob6 == 1 && e + te >= U)
@@ -157,7 +163,8 @@ void Positioning::ManualPositioningStep() {
                   LogNumberText(T));
 
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
-    StopAxesInDeadBand(T, U);
+    StopAzimuthInDeadBand(T);
+    StopElevationInDeadBand(U);
     if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
         FinishManualOperation();
         return;
@@ -172,7 +179,8 @@ void Positioning::ManualPositioningStep() {
         InchToPointedPosition();
 
     // The pulse waited; the antenna may have been measured again meanwhile.
-    StopAxesThatReached(T, U);
+    StopAzimuthThatReached(T);
+    StopElevationThatReached(U);
     if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
         FinishManualOperation();
         return;
@@ -252,8 +260,11 @@ void Positioning::TrackingPositioningStep() {
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
 
-    StopAxesInDeadBand(T, U);
-    StopAxesThatReached(T, U);
+    // Each axis settled in turn: its dead band, then its overrun.
+    StopAzimuthInDeadBand(T);
+    StopAzimuthThatReached(T);
+    StopElevationInDeadBand(U);
+    StopElevationThatReached(U);
     relays_.ShowRelayIndicators();
 
     if (relays_.AllOff()) {

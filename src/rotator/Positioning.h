@@ -65,9 +65,11 @@ class Positioning {
     // False when the step is not to go on.
     bool StepMayGoOn();
     // Switches off an axis whose antenna is inside the dead band around its target.
-    void StopAxesInDeadBand(double T, double U);
+    void StopAzimuthInDeadBand(double T);
+    void StopElevationInDeadBand(double U);
     // Switches off a running motor whose antenna has reached or passed its target.
-    void StopAxesThatReached(double T, double U);
+    void StopAzimuthThatReached(double T);
+    void StopElevationThatReached(double U);
     void FinishManualOperation();
     bool AzimuthInRange(double value) const;
     bool ElevationInRange(double value) const;

@@ -136,3 +136,22 @@ TEST_F(RotatorTest, AutomaticTargetOutsideRangeStopsAzimuthAndShowsAFailedRead) 
 }
 
 } // namespace
+
+namespace {
+
+// The automatic step settles the azimuth completely (dead band, then overrun) before the elevation.
+TEST_F(RotatorTest, TrackingStepSettlesTheAzimuthBeforeTheElevation) {
+    state.OperatingMode = 2;
+    state.TargetName = QStringLiteral("SAT");
+    state.PresentAzimuth = 100, state.TargetAzimuth = 105; // turning left past a target now above
+    state.piob5 = 1;
+    state.PresentElevation = state.TargetElevation = 30; // in its dead band while going up
+    state.piob6 = 1;
+    rotator.positioning.TrackingPositioningStep();
+    const auto writes = Writes();
+    ASSERT_GE(writes.size(), 4u);
+    EXPECT_EQ(std::vector<Write>(writes.begin(), writes.begin() + 4),
+              (std::vector<Write>{{6, 4, 0}, {6, 5, 0}, {6, 6, 0}, {6, 7, 0}}));
+}
+
+} // namespace
