@@ -163,8 +163,9 @@ TEST_F(ProfileFileTest, StallWatchKeysSwitchAndTimeTheWatch) {
         EXPECT_EQ(s.StallWatchOn, row.on);
         EXPECT_EQ(s.StallSeconds, row.seconds);
         ASSERT_EQ(problems.size(), row.problem ? 1 : 0);
-        if (row.problem)
+        if (row.problem) {
             EXPECT_TRUE(problems[0].contains("STALL_TIME"));
+        }
     }
 }
 
