@@ -54,7 +54,8 @@ struct WholeProgram : ::testing::Test {
 
 TEST_F(WholeProgram, StartsOutsideItsRangeReturnsIntoItThenEnablesTheButtons) {
     Start({QStringLiteral("--az"), QStringLiteral("10"), QStringLiteral("--el"), QStringLiteral("10")},
-          "[HPOSITION]\r\nH-RANGE=20,340\r\n");
+          // Calibrated at the range's ends on boardsim's potentiometer (0..5 V over 0..360 degrees).
+          "[HPOSITION]\r\nH-RANGE=20,340\r\nHVOLT0=0.2778\r\nHVOLT360=4.7222\r\n");
     EXPECT_FALSE(p.window->Command2->isEnabled());
     EXPECT_FALSE(p.window->Command3->isEnabled());
     ASSERT_TRUE(p.WaitUntilReady(15000)) << p.board.Output().toStdString();
