@@ -10,7 +10,8 @@
 //   ReadFailureLimitMs in a row (three cycles), the watch reports it.
 // - Stall: once an axis's relay has been on for the stall time in total (pulses add up) while its
 //   measured angle moved less than StallDegrees, the rotator is jammed, its motor is dead or its
-//   sensor does not follow.
+//   sensor does not follow. The relay time counts from the last reading that found the angle 1 degree
+//   or more from where the count began (or from the axis's first reading).
 // - Sensor at the end of the converter: a count of 0 or 1023 that stays there while the motor runs
 //   for PinnedRunLimitMs is a broken potentiometer wire (or an axis against the end of its scale).
 //   A motor that starts from the end of the scale leaves it within a few hundredths of a second, so
