@@ -8,9 +8,10 @@
 #   SOAK_SECONDS=N bash tools/soak.sh
 #
 # Uses build/ (BUILD_DIR overrides). Pass: azelmon never dies; the antenna moves after the start, after
-# the board's silence and after the data server's return; after "中止" and after the exit all four
-# relays are off on the board; the program ends with code 0; the status line showed the faults and no
-# tracking cycle started more than 2 s late apart from the outside time-outs (from AZELMON_TRACE).
+# the board's silence (which stops tracking; it is started again) and after the data server's return;
+# after "中止" and after the exit all four relays are off on the board; the program ends with code 0;
+# the status line showed the faults and no tracking cycle started more than 2 s late apart from the
+# outside time-outs (from AZELMON_TRACE).
 # Exit status 0 on pass, 1 on failure.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -139,14 +140,23 @@ wait_for 30 moved_since "$mark" && say "tracking: the antenna moves" || fail "no
 
 # The board's silence comes by itself; once it is over and tracking goes on, the data server is killed.
 wait_for 60 grep -q 'silent for' "$work/board.err" && say "the board fell silent"
+# Reads failing for 2 s stop tracking with every relay off, and the status line says why; once the
+# board answers again the operator starts it anew.
+wait_for 20 grep -q '読めないため' "$work/trace.log" && say "board silent: tracking stopped, the status line says why" ||
+    fail "tracking went on with the board silent"
 sleep 22
 mark=$(relay_lines)
+click_auto
 wait_for 30 moved_since "$mark" && say "tracking went on after the board's silence" ||
     fail "no tracking after the board's silence"
 while ((SECONDS - started < seconds / 2)); do
     alive || break
     sleep 1
 done
+# Three dropped reads of one axis in a row stop tracking too (rare at this drop rate): make sure it
+# runs when the data server goes.
+click_auto
+sleep 2
 say "killing trackserver"
 kill -9 "$trackserver_pid"
 wait "$trackserver_pid" 2>/dev/null

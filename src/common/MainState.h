@@ -36,6 +36,11 @@ struct MainState {
     QString AzimuthToleranceTenthsText, ElevationToleranceTenthsText;
     QString AzimuthMotorText, ElevationMotorText;
 
+    // Stall and sensor watch (section WATCH): on unless switched off; relay seconds allowed without
+    // 1 degree of movement.
+    bool StallWatchOn = true;
+    double StallSeconds = 10;
+
     // Working numbers derived from the settings.
     double AzimuthCorrection = 0, ElevationCorrection = 0;
     double AzimuthTolerance = 0, ElevationTolerance = 0;

@@ -2,6 +2,7 @@
 
 #include "common/NumberFormat.h"
 #include "common/NumberText.h"
+#include "common/StartPoint.h"
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
 
@@ -95,7 +96,7 @@ DialogSettings LoadDialogSettings(const QString& iniPath) {
 
     // Start point: anything but "1" is north.
     s.startPoint =
-        ReadSetting(kStartPoint, iniPath) == QLatin1String("1") ? QStringLiteral("1") : QStringLiteral("0");
+        IsSouthStartPoint(ReadSetting(kStartPoint, iniPath)) ? QStringLiteral("1") : QStringLiteral("0");
 
     s.delaySetting = ReadSetting(kDelay, iniPath);
     s.delayNumber = LeadingNumber(s.delaySetting);

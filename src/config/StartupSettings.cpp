@@ -25,6 +25,10 @@ constexpr SettingKey kElevationMotor{"MOTOR", "V_MOTOR", "1"};
 constexpr SettingKey kBoardAddress{"TCP/IP", "IP", "192.168.0.200"};
 constexpr SettingKey kElevationRange{"VPOSITION", "V-RANGE", "0,90"};
 constexpr SettingKey kAzimuthRange{"HPOSITION", "H-RANGE", "0,360"};
+// The stall and sensor watch: on unless STALL_SW is "0"; STALL_TIME seconds of relay time.
+constexpr SettingKey kStallSwitch{"WATCH", "STALL_SW", "1"};
+constexpr SettingKey kStallTime{"WATCH", "STALL_TIME", "10"};
+constexpr double kStallTimeMin = 3, kStallTimeMax = 600;
 
 QString RangeMessage(const char* key, const QString& value, const char* used) {
     return QStringLiteral("設定ファイルの %1 の値「%2」は使えないため、%3 を使います。")
@@ -112,6 +116,17 @@ QStringList ReadStartupSettings(MainState& state, const QString& iniPath) {
               problems);
     ReadRange(kAzimuthRange, 360, iniPath, m.AzimuthRangeText, m.AzimuthRangeMin, m.AzimuthRangeMax,
               problems);
+
+    // Only an explicit "0" switches the watch off; a slip of the pen leaves it on.
+    state.StallWatchOn = ReadSetting(kStallSwitch, iniPath) != QLatin1String("0");
+    const QString stallText = ReadSetting(kStallTime, iniPath);
+    const auto stallSeconds = StrictNumber(stallText);
+    if (stallSeconds && *stallSeconds >= kStallTimeMin && *stallSeconds <= kStallTimeMax) {
+        state.StallSeconds = *stallSeconds;
+    } else {
+        problems << RangeMessage(kStallTime.key, stallText, kStallTime.defaultValue);
+        state.StallSeconds = LeadingNumber(QLatin1String(kStallTime.defaultValue));
+    }
     return problems;
 }
 

@@ -1,17 +1,22 @@
 #include "rotator/AngleMeasurement.h"
 
+#include "common/Clock.h"
 #include "common/IoBoard.h"
 #include "common/MainState.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
 #include "common/NumberText.h"
 #include "common/Ports.h"
+#include "common/StartPoint.h"
 #include "rotator/BoardFailure.h"
 #include "rotator/OperationLog.h"
 #include "rotator/Positioning.h"
 #include "rotator/RelayOutputs.h"
 #include "rotator/RotatorView.h"
 #include "skymap/SkyProjection.h"
+
+#include <cmath>
+#include <optional>
 
 const QString AngleMeasurement::AzimuthCalibrationMessage = QStringLiteral(
     "水平ローテータの設定値がゼロになっています。azelmon.iniファイルを削除して設定からしなおしてください。");
@@ -23,8 +28,65 @@ const QColor PointedOlive{150, 155, 0};
 } // namespace
 
 AngleMeasurement::AngleMeasurement(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays,
-                                   OperationLog& log, Positioning& positioning)
-    : state_(state), ports_(ports), view_(view), relays_(relays), log_(log), positioning_(positioning) {}
+                                   OperationLog& log, Positioning& positioning, MotionWatch& watch)
+    : state_(state), ports_(ports), view_(view), relays_(relays), log_(log), positioning_(positioning),
+      watch_(watch) {}
+
+QString AngleMeasurement::FindingText(MotionWatch::Axis axis, const MotionWatch::Finding& finding) {
+    const QString name = axis == MotionWatch::Azimuth ? QStringLiteral("水平") : QStringLiteral("仰角");
+    switch (finding.fault) {
+    case MotionWatch::Fault::ReadsFailing:
+        return QStringLiteral("3.%1の角度が%2秒間読めないため、全リレーを切り運転を停止しました")
+            .arg(name)
+            .arg(finding.failingMs / 1000.0, 0, 'f', 1);
+    case MotionWatch::Fault::Stalled:
+        return QStringLiteral("6.%1ローテータが動きません（%2秒間で%3度）。全リレーを切り運転を停止しました")
+            .arg(name)
+            .arg(finding.onMs / 1000.0, 0, 'f', 1)
+            .arg(finding.moved, 0, 'f', 1);
+    case MotionWatch::Fault::SensorAtEnd:
+        return QStringLiteral("6.%1の位置センサーが振り切れています（%2）。全リレーを切り運転を停止しました")
+            .arg(name)
+            .arg(finding.count);
+    case MotionWatch::Fault::None:
+        break;
+    }
+    return QString();
+}
+
+QString AngleMeasurement::FindingAdvice(const MotionWatch::Finding& finding) {
+    switch (finding.fault) {
+    case MotionWatch::Fault::Stalled:
+        return QStringLiteral("ローテータ・モーター・リレー・ポテンショメータの配線を点検してください");
+    case MotionWatch::Fault::SensorAtEnd:
+        return QStringLiteral("ポテンショメータとその配線、稼動範囲の端を点検してください");
+    case MotionWatch::Fault::ReadsFailing:
+    case MotionWatch::Fault::None:
+        break;
+    }
+    return QString();
+}
+
+bool AngleMeasurement::StopForFinding(MotionWatch::Axis axis, const MotionWatch::Finding& finding) {
+    if (finding.fault == MotionWatch::Fault::None)
+        return false;
+    const bool running = state_.OperatingMode != 0 || state_.ScheduleRunning != 0 || !relays_.AllOff();
+    // Reads that fail while nothing moves stop nothing; the read errors are on the status line already.
+    if (finding.fault == MotionWatch::Fault::ReadsFailing && !running)
+        return false;
+    relays_.SwitchAllOff();
+    // Buttons back to idle and the schedule ended, as the abort button does; during the start-up
+    // return the buttons stay disabled, since the antenna is not known to be inside its range.
+    if (state_.StartupState == 0 && (state_.OperatingMode != 0 || state_.ScheduleRunning != 0))
+        view_.Command4_Click();
+    state_.OperatingMode = 0;
+    ports_.status->SetLeft(FindingText(axis, finding));
+    ports_.status->SetRight(finding.fault == MotionWatch::Fault::ReadsFailing
+                                ? QStringLiteral("エラーメッセージは ") + lastReadError_[axis]
+                                : FindingAdvice(finding));
+    watch_.Restart(ports_.clock->MonotonicMs());
+    return true;
+}
 
 double AngleMeasurement::Slope(double volt0, double voltTop, double rangeMin, double rangeMax) {
     const double span = rangeMax - rangeMin;
@@ -54,10 +116,12 @@ void AngleMeasurement::PositionAntenna() {
             ShowRoutineError(*ports_.status, QStringLiteral("3."), failure.error());
         }
     };
-    const auto read = [this](int channel, double& count) {
+    const auto read = [this](int channel, std::optional<int>& count) {
         const auto reading = ports_.board->ReadAnalogInput(5, channel);
-        if (reading.error)
+        if (reading.error) {
+            lastReadError_[channel] = reading.error->description;
             throw BoardFailure(*reading.error);
+        }
         count = reading.count;
     };
 
@@ -65,7 +129,8 @@ void AngleMeasurement::PositionAntenna() {
     const bool elevationOnBoard = state_.ElevationMotorText == QLatin1String("1");
     const bool quietReading = azimuthOnBoard && state_.module.DelaySwitch == QLatin1String("1");
 
-    double azimuthCount = 0, elevationCount = 0;
+    // std::nullopt while the read failed: such a count is never turned into an angle.
+    std::optional<int> azimuthCount, elevationCount;
     if (azimuthOnBoard) {
         if (quietReading) {
             attempt([&] { log_.StopAzimuthAndLog(); });
@@ -79,8 +144,13 @@ void AngleMeasurement::PositionAntenna() {
         attempt([&] { read(1, elevationCount); });
     else
         elevationCount = state_.SimulatedElevationCount;
-    if (quietReading)
-        log_.ResumeAzimuthAndLog(azimuthCount);
+    if (quietReading) {
+        double loggedCount = azimuthCount.value_or(0);
+        log_.ResumeAzimuthAndLog(loggedCount);
+    }
+    // The board answers again: relay levels it missed meanwhile are sent now.
+    if ((azimuthOnBoard && azimuthCount) || (elevationOnBoard && elevationCount))
+        relays_.ResendUnconfirmed();
 
     const double azimuthVolt0 = LeadingNumber(state_.AzimuthVolt0Text);
     const double elevationVolt0 = LeadingNumber(state_.ElevationVolt0Text);
@@ -97,8 +167,17 @@ void AngleMeasurement::PositionAntenna() {
         return;
     }
 
-    state_.PresentAzimuth = (azimuthCount * 5 / 1023 - azimuthVolt0) / azimuthSlope;
-    state_.PresentElevation = (elevationCount * 5 / 1023 - elevationVolt0) / elevationSlope;
+    // The calibration voltages are captured at the range limits, so the lower one is the range minimum's.
+    const double measuredAzimuth =
+        state_.module.AzimuthRangeMin + (azimuthCount.value_or(0) * 5.0 / 1023 - azimuthVolt0) / azimuthSlope;
+    const double measuredElevation =
+        state_.module.ElevationRangeMin +
+        (elevationCount.value_or(0) * 5.0 / 1023 - elevationVolt0) / elevationSlope;
+    // A failed read keeps the last good angle.
+    if (azimuthCount)
+        state_.PresentAzimuth = measuredAzimuth;
+    if (elevationCount)
+        state_.PresentElevation = measuredElevation;
     view_.ShowPresentAngles(FormatNumber(state_.PresentAzimuth, QStringLiteral("###0.00")),
                             FormatNumber(state_.PresentElevation, QStringLiteral("###0.00")));
 
@@ -112,6 +191,15 @@ void AngleMeasurement::PositionAntenna() {
         view_.DrawPointedPositionMark(state_.PointMarkX, state_.PointMarkY, PointedOlive);
     view_.DrawAntennaMark(state_.MapCentreX, state_.MapCentreY, x, y);
     view_.DrawSunMoonMars();
+
+    watch_.SetStallWatch(state_.StallWatchOn, std::llround(state_.StallSeconds * 1000));
+    const std::int64_t now = ports_.clock->MonotonicMs();
+    const auto azimuthFinding = watch_.Reading(MotionWatch::Azimuth, azimuthCount, measuredAzimuth, now);
+    const auto elevationFinding =
+        watch_.Reading(MotionWatch::Elevation, elevationCount, measuredElevation, now);
+    if (StopForFinding(MotionWatch::Azimuth, azimuthFinding) ||
+        StopForFinding(MotionWatch::Elevation, elevationFinding))
+        return;
 
     if (state_.OperatingMode == 1)
         attempt([&] { positioning_.ManualPositioningStep(); });
@@ -130,7 +218,7 @@ PointingDirection MapPointingDirection(const MainState& s) {
         elevation = 90;
     else if (elevation < 0)
         elevation = 0;
-    if (LeadingNumber(s.AzimuthStartPoint) == 1)
+    if (IsSouthStartPoint(s.AzimuthStartPoint))
         azimuth = HalfTurn(azimuth);
     return {azimuth, elevation};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rotator/MotionWatch.h"
+
 #include <QString>
 
 struct MainState;
@@ -23,13 +25,22 @@ class Positioning;
 class AngleMeasurement {
   public:
     AngleMeasurement(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays,
-                     OperationLog& log, Positioning& positioning);
+                     OperationLog& log, Positioning& positioning, MotionWatch& watch);
 
     // Called once a second by the tracking cycle. Every error on the way is shown with "3." and the
-    // routine goes on with its next statement; a failed read leaves that axis's count at 0.
+    // routine goes on with its next statement.
+    // A failed read is not a position: that axis keeps its last good angle (shown as it was) and the
+    // positioning step makes no decision on it. When the watch finds an axis unreadable for 2 s, jammed
+    // or with its sensor at the end of the scale, every relay goes off, the operation ends and the
+    // status line says why (StopForFinding).
     // A calibration whose slope is 0 or negative switches all relays off, shows its message and ends
     // the program through the view.
     void PositionAntenna();
+
+    // The status line after a stop for a finding: Label24 says which axis and why, Label25 what to do
+    // (or the board's last error for reads that keep failing).
+    static QString FindingText(MotionWatch::Axis axis, const MotionWatch::Finding& finding);
+    static QString FindingAdvice(const MotionWatch::Finding& finding);
 
     static const QString AzimuthCalibrationMessage;
     static const QString ElevationCalibrationMessage;
@@ -38,6 +49,8 @@ class AngleMeasurement {
     // The calibration slope in volts per degree, or 0 after showing the division error.
     double Slope(double volt0, double voltTop, double rangeMin, double rangeMax);
     void EndOnCalibration(const QString& message);
+    // Acts on what the watch found for one axis; true when it stopped everything.
+    bool StopForFinding(MotionWatch::Axis axis, const MotionWatch::Finding& finding);
 
     MainState& state_;
     Ports& ports_;
@@ -45,4 +58,6 @@ class AngleMeasurement {
     RelayOutputs& relays_;
     OperationLog& log_;
     Positioning& positioning_;
+    MotionWatch& watch_;
+    QString lastReadError_[2];
 };

@@ -7,6 +7,7 @@
 #include "common/Ports.h"
 #include "common/Waiter.h"
 #include "rotator/BoardFailure.h"
+#include "rotator/MotionWatch.h"
 #include "rotator/OperationLog.h"
 #include "rotator/RelayOutputs.h"
 #include "rotator/RotatorView.h"
@@ -48,8 +49,16 @@ bool WithinNearMargin(double present, double tolerance, double target, double ma
 } // namespace
 
 Positioning::Positioning(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays,
-                         OperationLog& log)
-    : state_(state), ports_(ports), view_(view), relays_(relays), log_(log) {}
+                         OperationLog& log, const MotionWatch& watch)
+    : state_(state), ports_(ports), view_(view), relays_(relays), log_(log), watch_(watch) {}
+
+bool Positioning::AzimuthSeen() const {
+    return !watch_.Blind(MotionWatch::Azimuth);
+}
+
+bool Positioning::ElevationSeen() const {
+    return !watch_.Blind(MotionWatch::Elevation);
+}
 
 Positioning::WorkingTarget Positioning::Working(double azimuth, double elevation) {
     state_.AzimuthTempCorrection = view_.AzimuthSliderValue();
@@ -124,20 +133,26 @@ bool Positioning::StepMayGoOn() {
     return true;
 }
 
-void Positioning::StopAxesInDeadBand(double T, double U) {
+void Positioning::StopAzimuthInDeadBand(double T) {
     if (WithinTolerance(state_.PresentAzimuth, state_.AzimuthTolerance, T))
         relays_.StopAzimuth();
+}
+
+void Positioning::StopElevationInDeadBand(double U) {
     if (WithinTolerance(state_.PresentElevation, state_.ElevationTolerance, U))
         relays_.StopElevation();
 }
 
-void Positioning::StopAxesThatReached(double T, double U) {
-    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
-    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
+void Positioning::StopAzimuthThatReached(double T) {
+    const double ta = state_.AzimuthTolerance, a = state_.PresentAzimuth;
     if (state_.piob5 == 1 && a - ta <= T)
         relays_.StopAzimuth();
     if (state_.piob4 == 1 && a + ta >= T)
         relays_.StopAzimuth();
+}
+
+void Positioning::StopElevationThatReached(double U) {
+    const double te = state_.ElevationTolerance, e = state_.PresentElevation;
     if (state_.piob7 == 1 && e - te <= U)
         relays_.StopElevation();
     if (state_.piob6 == 1 && e + te >= U)
@@ -157,27 +172,61 @@ void Positioning::ManualPositioningStep() {
                   LogNumberText(T));
 
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
-    StopAxesInDeadBand(T, U);
-    if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
+    // An axis whose last reading failed is left as it is: its angle is not known.
+    const bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
+    if (azimuthSeen)
+        StopAzimuthInDeadBand(T);
+    if (elevationSeen)
+        StopElevationInDeadBand(U);
+    if (state_.ScheduleRunning == 0 && ManualMoveSettled(T, U)) {
         FinishManualOperation();
         return;
     }
     relays_.ShowRelayIndicators();
 
-    if (WithinNearMargin(a, ta, T, ManualNearMargin))
+    if (azimuthSeen && WithinNearMargin(a, ta, T, ManualNearMargin))
         AzimuthNear = 1;
-    if (WithinNearMargin(e, te, U, ManualNearMargin))
+    if (elevationSeen && WithinNearMargin(e, te, U, ManualNearMargin))
         ElevationNear = 1;
-    if (AzimuthNear == 1 || ElevationNear == 1)
+    // The move is over only when both axes are settled: an axis still short of its dead band gets its
+    // pulse every step, and one that was stopped further off (an overrun) is set going again.
+    if (AzimuthNear == 1 || ElevationNear == 1 || AxisStoppedShort(T, U))
         InchToPointedPosition();
 
     // The pulse waited; the antenna may have been measured again meanwhile.
-    StopAxesThatReached(T, U);
-    if (state_.ScheduleRunning == 0 && relays_.AllOff()) {
+    if (AzimuthSeen())
+        StopAzimuthThatReached(T);
+    if (ElevationSeen())
+        StopElevationThatReached(U);
+    if (state_.ScheduleRunning == 0 && ManualMoveSettled(T, U)) {
         FinishManualOperation();
         return;
     }
     relays_.ShowRelayIndicators();
+}
+
+bool Positioning::ManualMoveSettled(double T, double U) const {
+    if (!relays_.AllOff())
+        return false;
+    // A target outside its range is never driven to, so that axis is done once it is off. Otherwise the
+    // axis is judged on a reading taken with its motor at rest: one taken during a pulse is not where
+    // the pulse left it.
+    const bool azimuthDone =
+        !AzimuthInRange(T) || (watch_.StandingSinceReading(MotionWatch::Azimuth) &&
+                               WithinTolerance(state_.PresentAzimuth, state_.AzimuthTolerance, T));
+    const bool elevationDone =
+        !ElevationInRange(U) || (watch_.StandingSinceReading(MotionWatch::Elevation) &&
+                                 WithinTolerance(state_.PresentElevation, state_.ElevationTolerance, U));
+    return azimuthDone && elevationDone;
+}
+
+bool Positioning::AxisStoppedShort(double T, double U) const {
+    const bool azimuthShort = AzimuthSeen() && AzimuthInRange(T) && state_.piob4 == 0 && state_.piob5 == 0 &&
+                              !WithinTolerance(state_.PresentAzimuth, state_.AzimuthTolerance, T);
+    const bool elevationShort = ElevationSeen() && ElevationInRange(U) && state_.piob6 == 0 &&
+                                state_.piob7 == 0 &&
+                                !WithinTolerance(state_.PresentElevation, state_.ElevationTolerance, U);
+    return azimuthShort || elevationShort;
 }
 
 void Positioning::InchToPointedPosition() {
@@ -188,20 +237,21 @@ void Positioning::InchToPointedPosition() {
     const auto [T, U] = ManualTarget();
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
+    const bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
     bool azimuthSet = false, elevationSet = false;
-    if (a - ta > T) {
+    if (azimuthSeen && a - ta > T) {
         AzimuthInRange(T) ? relays_.TurnLeft() : relays_.StopAzimuth();
         azimuthSet = true;
     }
-    if (a + ta < T) {
+    if (azimuthSeen && a + ta < T) {
         AzimuthInRange(T) ? relays_.TurnRight() : relays_.StopAzimuth();
         azimuthSet = true;
     }
-    if (e - te > U) {
+    if (elevationSeen && e - te > U) {
         ElevationInRange(U) ? relays_.MoveDown() : relays_.StopElevation();
         elevationSet = true;
     }
-    if (e + te < U) {
+    if (elevationSeen && e + te < U) {
         ElevationInRange(U) ? relays_.MoveUp() : relays_.StopElevation();
         elevationSet = true;
     }
@@ -223,7 +273,9 @@ void Positioning::StartAutoTracking() {
     const double T = target.T, U = target.U;
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
-    if (!AzimuthInRange(T)) {
+    if (!AzimuthSeen()) {
+        // Not known where the azimuth stands: nothing is decided for it.
+    } else if (!AzimuthInRange(T)) {
         log_.StopAzimuthAndLog();
     } else {
         if (a - ta > T)
@@ -231,7 +283,7 @@ void Positioning::StartAutoTracking() {
         if (a + ta < T)
             relays_.TurnRight();
     }
-    if (ElevationInRange(U)) {
+    if (ElevationSeen() && ElevationInRange(U)) {
         if (e + te < U)
             relays_.MoveUp();
         else if (e - te > U)
@@ -252,8 +304,17 @@ void Positioning::TrackingPositioningStep() {
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
 
-    StopAxesInDeadBand(T, U);
-    StopAxesThatReached(T, U);
+    // Each axis settled in turn: its dead band, then its overrun. An axis whose reading failed is left
+    // as it is.
+    const bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
+    if (azimuthSeen) {
+        StopAzimuthInDeadBand(T);
+        StopAzimuthThatReached(T);
+    }
+    if (elevationSeen) {
+        StopElevationInDeadBand(U);
+        StopElevationThatReached(U);
+    }
     relays_.ShowRelayIndicators();
 
     if (relays_.AllOff()) {
@@ -261,11 +322,11 @@ void Positioning::TrackingPositioningStep() {
         AzimuthNear = 1;
         ElevationNear = 1;
     }
-    if (WithinNearMargin(a, ta, T, AutomaticNearMargin)) {
+    if (azimuthSeen && WithinNearMargin(a, ta, T, AutomaticNearMargin)) {
         state_.ApproachComplete = 1;
         AzimuthNear = 1;
     }
-    if (WithinNearMargin(e, te, U, AutomaticNearMargin)) {
+    if (elevationSeen && WithinNearMargin(e, te, U, AutomaticNearMargin)) {
         state_.ApproachComplete = 1;
         ElevationNear = 1;
     }
@@ -299,16 +360,19 @@ void Positioning::ContinueTracking() {
     bool azimuthSet = false, elevationSet = false;
 
     double a = state_.PresentAzimuth, e = state_.PresentElevation;
-    if (state_.TargetAzimuth <= state_.PreviousTargetAzimuth && a - ta > T) {
+    bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
+    if (azimuthSeen && state_.TargetAzimuth <= state_.PreviousTargetAzimuth && a - ta > T) {
         attempt([&] { AzimuthInRange(a - ta) ? relays_.TurnLeft() : relays_.StopAzimuth(); });
         azimuthSet = true;
     }
-    if (state_.TargetAzimuth >= state_.PreviousTargetAzimuth && a + ta < T) {
+    if (azimuthSeen && state_.TargetAzimuth >= state_.PreviousTargetAzimuth && a + ta < T) {
         // The range test of the right turn also uses a - ta.
         attempt([&] { AzimuthInRange(a - ta) ? relays_.TurnRight() : relays_.StopAzimuth(); });
         azimuthSet = true;
     }
-    if (!ElevationInRange(U)) {
+    if (!elevationSeen) {
+        // Not known where the elevation stands: nothing is decided for it.
+    } else if (!ElevationInRange(U)) {
         attempt([&] {
             if (e + te < range.ElevationRangeMin)
                 relays_.MoveUp();
@@ -340,10 +404,12 @@ void Positioning::ContinueTracking() {
     // azimuth is not judged near the top of the scale.
     a = state_.PresentAzimuth;
     e = state_.PresentElevation;
-    if ((T < 340 && a - ta > T && (a - ta) - T > FallenBehindMargin) ||
-        (T < 340 && a + ta < T && T - (a - ta) > FallenBehindMargin) ||
-        (e - te > U && (e - te) - U > FallenBehindMargin) ||
-        (e + te < U && U - (e - te) > FallenBehindMargin))
+    azimuthSeen = AzimuthSeen();
+    elevationSeen = ElevationSeen();
+    if ((azimuthSeen && T < 340 && a - ta > T && (a - ta) - T > FallenBehindMargin) ||
+        (azimuthSeen && T < 340 && a + ta < T && T - (a - ta) > FallenBehindMargin) ||
+        (elevationSeen && e - te > U && (e - te) - U > FallenBehindMargin) ||
+        (elevationSeen && e + te < U && U - (e - te) > FallenBehindMargin))
         state_.PositionedTargetName.clear();
     if (state_.PositionedTargetName != state_.TargetName) {
         state_.PositionedTargetName = state_.TargetName;

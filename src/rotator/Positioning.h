@@ -7,6 +7,7 @@ struct Ports;
 class RotatorView;
 class RelayOutputs;
 class OperationLog;
+class MotionWatch;
 
 // Bang-bang positioning with a dead band: a motor runs at full speed towards the working target and
 // is switched off within the tolerance or past the target; near the target it is only pulsed.
@@ -17,11 +18,19 @@ class OperationLog;
 // The pulse pauses let window events run, so a timer may try to start another step meanwhile: a
 // positioning step that finds one already running returns at once.
 //
+// An axis whose last reading failed (MotionWatch::Blind) is left as it is: no routine here starts,
+// reverses or stops it on an angle that is not known.
+//
+// A manual move is over only when both axes are within their tolerance (an axis whose target lies
+// outside its range, once it is off): until then every step pulses an axis near its target and sets
+// going again one that was stopped short of it.
+//
 // StartAutoTracking and the two steps let a failed board read (BoardFailure) pass to their caller;
 // Timer2_Timer and BeginAutoTracking catch it and show it with "4.".
 class Positioning {
   public:
-    Positioning(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays, OperationLog& log);
+    Positioning(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays, OperationLog& log,
+                const MotionWatch& watch);
 
     // Manual start for the pointed position (buttons 手動, 選局 and the schedule): refuses a target
     // outside the operating range with a message and the abort handler, otherwise starts the motors.
@@ -65,10 +74,19 @@ class Positioning {
     // False when the step is not to go on.
     bool StepMayGoOn();
     // Switches off an axis whose antenna is inside the dead band around its target.
-    void StopAxesInDeadBand(double T, double U);
+    void StopAzimuthInDeadBand(double T);
+    void StopElevationInDeadBand(double U);
     // Switches off a running motor whose antenna has reached or passed its target.
-    void StopAxesThatReached(double T, double U);
+    void StopAzimuthThatReached(double T);
+    void StopElevationThatReached(double U);
     void FinishManualOperation();
+    // Both axes settled and every relay off: the manual move is over.
+    bool ManualMoveSettled(double T, double U) const;
+    // An axis outside its dead band, with a target in range, whose motor is off.
+    bool AxisStoppedShort(double T, double U) const;
+    // The axis's last reading was good.
+    bool AzimuthSeen() const;
+    bool ElevationSeen() const;
     bool AzimuthInRange(double value) const;
     bool ElevationInRange(double value) const;
     void ContinueTrackingSteps();
@@ -78,5 +96,6 @@ class Positioning {
     RotatorView& view_;
     RelayOutputs& relays_;
     OperationLog& log_;
+    const MotionWatch& watch_;
     bool stepRunning_ = false;
 };

@@ -1,9 +1,11 @@
 #include "rotator/RelayOutputs.h"
 
+#include "common/Clock.h"
 #include "common/IoBoard.h"
 #include "common/MainState.h"
 #include "common/Ports.h"
 #include "common/StatusLine.h"
+#include "rotator/MotionWatch.h"
 #include "rotator/RotatorView.h"
 
 #include <limits>
@@ -34,6 +36,7 @@ void RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstL
     const int levels[2] = {firstLevel, secondLevel};
     int failures = 0;
     int next = 0;
+    bool gaveUp = false;
     while (next < 2) {
         const auto error = ports_.board->WriteOutputBit(6, bits[next], levels[next]);
         if (!error) {
@@ -50,18 +53,33 @@ void RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstL
             ports_.status->SetLeft(numberPrefix + QString::number(error->number));
             ports_.status->SetRight(QStringLiteral("エラーメッセージは ") + error->description);
         }
+        gaveUp = true;
         ++next;
     }
+    unconfirmed_[firstBit == 4 ? 0 : 1] = gaveUp;
+}
+
+void RelayOutputs::ResendUnconfirmed() {
+    if (unconfirmed_[0])
+        OutputAzimuthRelays();
+    if (unconfirmed_[1])
+        OutputElevationRelays();
 }
 
 void RelayOutputs::OutputAzimuthRelays() {
     OutputAxis(state_.AzimuthMotorText, 4, state_.piob4 != 0 ? 1 : 0, 5, state_.piob5 != 0 ? 1 : 0,
                QStringLiteral("1.水平制御のリトライを実行"), QStringLiteral("1.発生したエラーの番号は "));
+    if (watch_)
+        watch_->MotorSwitched(MotionWatch::Azimuth, state_.piob4 != 0 || state_.piob5 != 0,
+                              ports_.clock->MonotonicMs());
 }
 
 void RelayOutputs::OutputElevationRelays() {
     OutputAxis(state_.ElevationMotorText, 6, state_.piob6 != 0 ? 1 : 0, 7, state_.piob7 != 0 ? 1 : 0,
                QStringLiteral("２.仰角制御のリトライを実行"), QStringLiteral("2.発生したエラーの番号は "));
+    if (watch_)
+        watch_->MotorSwitched(MotionWatch::Elevation, state_.piob6 != 0 || state_.piob7 != 0,
+                              ports_.clock->MonotonicMs());
 }
 
 void RelayOutputs::ShowRelayIndicators() {

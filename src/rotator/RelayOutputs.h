@@ -5,6 +5,7 @@
 struct MainState;
 struct Ports;
 class RotatorView;
+class MotionWatch;
 
 // The four relays: sending piob4..piob7 to the board with the retry rule, their indicators, and the
 // simulated counts of an axis whose motor is not connected.
@@ -40,6 +41,13 @@ class RelayOutputs {
 
     bool AllOff() const;
 
+    // Writes again the relays of an axis whose last output gave up a write, so that a board that was
+    // out of reach ends up with the levels the program holds (an off sent during an outage arrives).
+    void ResendUnconfirmed();
+
+    // Tells the watch about every motor switched on or off (both output routines report).
+    void ReportMotorsTo(MotionWatch* watch) { watch_ = watch; }
+
   private:
     void OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit, int secondLevel,
                     const QString& retryText, const QString& numberPrefix);
@@ -47,4 +55,6 @@ class RelayOutputs {
     MainState& state_;
     Ports& ports_;
     RotatorView& view_;
+    MotionWatch* watch_ = nullptr;
+    bool unconfirmed_[2] = {false, false}; // azimuth, elevation
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rotator/AngleMeasurement.h"
+#include "rotator/MotionWatch.h"
 #include "rotator/OperationLog.h"
 #include "rotator/Positioning.h"
 #include "rotator/RelayOutputs.h"
@@ -10,9 +11,13 @@
 class RotatorControl {
   public:
     RotatorControl(MainState& state, Ports& ports, RotatorView& view)
-        : relays(state, ports, view), log(state, ports, relays), positioning(state, ports, view, relays, log),
-          measurement(state, ports, view, relays, log, positioning) {}
+        : relays(state, ports, view), log(state, ports, relays),
+          positioning(state, ports, view, relays, log, watch),
+          measurement(state, ports, view, relays, log, positioning, watch) {
+        relays.ReportMotorsTo(&watch);
+    }
 
+    MotionWatch watch;
     RelayOutputs relays;
     OperationLog log;
     Positioning positioning;

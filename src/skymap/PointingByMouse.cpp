@@ -2,6 +2,7 @@
 
 #include "common/MainState.h"
 #include "common/MessageSink.h"
+#include "common/StartPoint.h"
 #include "skymap/SkyMapMarks.h"
 #include "skymap/SkyMapPainter.h"
 #include "skymap/SkyProjection.h"

@@ -2,6 +2,7 @@
 
 #include "common/MainState.h"
 #include "common/NumberText.h"
+#include "common/StartPoint.h"
 #include "skymap/SkyMapPainter.h"
 #include "skymap/SkyProjection.h"
 
@@ -9,18 +10,10 @@ QPointF SkyMapPoint(double azimuth, double elevation) {
     return {MapCentreXTwips + SkyPlotX(azimuth, elevation), MapCentreYTwips + SkyPlotY(azimuth, elevation)};
 }
 
-bool IsSouthStartPoint(const QString& azimuthStartPoint) {
-    return LeadingNumber(azimuthStartPoint) == 1;
-}
-
-bool OverlayUsesSouthStartPoint(const QString& azimuthStartPoint) {
-    return azimuthStartPoint != QStringLiteral("0");
-}
-
 void DrawSkyMap(SkyMapPainter& painter, const MainState& state) {
     const ModuleState& m = state.module;
     painter.DrawSkyMap(m.ElevationRangeMin, m.ElevationRangeMax, m.AzimuthRangeMin, m.AzimuthRangeMax,
-                       OverlayUsesSouthStartPoint(state.AzimuthStartPoint));
+                       IsSouthStartPoint(state.AzimuthStartPoint));
 }
 
 void ClearAndDrawSkyMap(SkyMapPainter& painter, const MainState& state) {

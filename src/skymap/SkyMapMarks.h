@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/StartPoint.h"
 #include <QPointF>
 #include <QString>
 
@@ -8,12 +9,6 @@ struct MainState;
 
 // Map point in twips of (azimuth, elevation), both in the compass frame.
 QPointF SkyMapPoint(double azimuth, double elevation);
-
-// The start-point setting read as a number, as the marks and clicks read it: 1 means south.
-bool IsSouthStartPoint(const QString& azimuthStartPoint);
-
-// The overlay reads it as text: anything but "0" turns the forbidden sector by half a turn.
-bool OverlayUsesSouthStartPoint(const QString& azimuthStartPoint);
 
 // Every redraw but the first: clear the drawn graphics and draw the overlay for the state's ranges.
 void ClearAndDrawSkyMap(SkyMapPainter& painter, const MainState& state);

@@ -2,6 +2,7 @@
 
 #include "common/MainState.h"
 #include "common/NumberText.h"
+#include "common/StartPoint.h"
 #include "skymap/SkyProjection.h"
 #include "stations/EditorChecks.h"
 
@@ -46,7 +47,7 @@ int FindScheduledStation(const QList<StationRecord>& stations, int now) {
 }
 
 void AimAtStation(MainState& state, const StationRecord& station) {
-    const bool south = LeadingNumber(state.AzimuthStartPoint) == 1;
+    const bool south = IsSouthStartPoint(state.AzimuthStartPoint);
     state.PointedAzimuth = LeadingNumber(station.azimuth);
     if (south)
         state.PointedAzimuth = HalfTurn(state.PointedAzimuth);

@@ -3,6 +3,7 @@
 #include "common/MainState.h"
 #include "common/MessageSink.h"
 #include "common/NumberText.h"
+#include "common/StartPoint.h"
 
 #include <vector>
 
@@ -161,7 +162,7 @@ DdeLinks::RefreshResult DdeLinks::RefreshDdeFields(int selectedOption) {
     for (auto& [box, text] : fresh)
         state_.DataBox[box] = std::move(text);
 
-    if (LeadingNumber(state_.AzimuthStartPoint) == 0)
+    if (!IsSouthStartPoint(state_.AzimuthStartPoint))
         return result;
     const int box = AzimuthBoxOf(selectedOption);
     if (box == 0)

@@ -2,6 +2,7 @@
 
 #include "common/MainState.h"
 #include "common/NumberText.h"
+#include "common/StartPoint.h"
 #include "rotator/AngleMeasurement.h"
 
 RotctldMainState::RotctldMainState(const MainState& state, std::function<int()> stop, QString info)
@@ -23,7 +24,7 @@ AntennaLimits RotctldMainState::OperatingRange() const {
     limits.minElevation = state_.module.ElevationRangeMin;
     limits.maxElevation = state_.module.ElevationRangeMax;
     // Rotator angle r points at compass r - 180 from the south start point: one contiguous range.
-    if (LeadingNumber(state_.AzimuthStartPoint) == 1) {
+    if (IsSouthStartPoint(state_.AzimuthStartPoint)) {
         limits.minAzimuth -= 180;
         limits.maxAzimuth -= 180;
     }

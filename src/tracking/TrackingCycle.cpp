@@ -7,6 +7,7 @@
 #include "common/MainState.h"
 #include "common/NumberText.h"
 #include "common/Ports.h"
+#include "common/StartPoint.h"
 #include "common/StatusLine.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapMarks.h"
@@ -30,10 +31,6 @@ std::pair<std::int16_t, std::int16_t> ReturnRelays(RangeSide side) {
         break;
     }
     return {0, 0};
-}
-
-bool SouthStartPoint(const MainState& state) {
-    return LeadingNumber(state.AzimuthStartPoint) != 0;
 }
 
 // Clears a flag when the scope ends, however it ends.
@@ -83,7 +80,7 @@ TrackingCycle::Report TrackingCycle::Timer1_Timer() {
     view_.ShowDataBoxes();
 
     // 7: the target's map point, in the compass frame.
-    const bool south = SouthStartPoint(state_);
+    const bool south = IsSouthStartPoint(state_.AzimuthStartPoint);
     const double a = south ? ReceivedTargetAzimuth : state_.TargetAzimuth;
     const double x = SkyPlotX(a, state_.TargetElevation) + state_.MapCentreX;
     const double y = SkyPlotY(a, state_.TargetElevation) + state_.MapCentreY;
@@ -147,7 +144,8 @@ void TrackingCycle::TakeTarget() {
 }
 
 void TrackingCycle::ShowTarget() {
-    const double shownAzimuth = SouthStartPoint(state_) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
+    const double shownAzimuth =
+        IsSouthStartPoint(state_.AzimuthStartPoint) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
     view_.ShowTargetAngles(TargetAngleText(shownAzimuth), TargetAngleText(state_.TargetElevation));
     view_.ShowTargetVisibility(AboveHorizon(state_.TargetAzimuth, state_.TargetElevation));
     const int bodies[3][2] = {{12, 13}, {14, 15}, {18, 19}};

@@ -169,6 +169,36 @@ TEST_F(ProfileFileTest, UnusableRangesFallBackWithOneMessageEach) {
     }
 }
 
+// The stall watch's section: missing means on with 10 s; only "0" switches it off.
+TEST_F(ProfileFileTest, StallWatchKeysSwitchAndTimeTheWatch) {
+    struct Row {
+        const char* text; // the [WATCH] section, or "" for none
+        bool on;
+        double seconds;
+        bool problem;
+    };
+    const Row rows[] = {
+        {"", true, 10, false},
+        {"[WATCH]\r\nSTALL_SW=0\r\n", false, 10, false},
+        {"[WATCH]\r\nSTALL_SW=no\r\nSTALL_TIME=25\r\n", true, 25, false},
+        {"[WATCH]\r\nSTALL_TIME=2\r\n", true, 10, true},   // would trip on a slow rotator
+        {"[WATCH]\r\nSTALL_TIME=10s\r\n", true, 10, true}, // not a number
+        {"[WATCH]\r\nSTALL_TIME=601\r\n", true, 10, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        WriteBytes(ini, QByteArray(row.text));
+        MainState s;
+        const QStringList problems = ReadStartupSettings(s, ini);
+        EXPECT_EQ(s.StallWatchOn, row.on);
+        EXPECT_EQ(s.StallSeconds, row.seconds);
+        ASSERT_EQ(problems.size(), row.problem ? 1 : 0);
+        if (row.problem) {
+            EXPECT_TRUE(problems[0].contains("STALL_TIME"));
+        }
+    }
+}
+
 TEST(WindowPosition, ParsesTopThenLeft) {
     struct Row {
         const char* text;

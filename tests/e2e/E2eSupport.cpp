@@ -193,3 +193,13 @@ QString Program::ServerItem(const QString& item) const {
         return {};
     return reply.arguments().constFirst().toString();
 }
+
+std::optional<std::pair<double, double>> LastRelayAngles(const QString& output) {
+    static const QRegularExpression line(QStringLiteral("relay \\d \\d az=(-?[0-9.]+) el=(-?[0-9.]+)"));
+    std::optional<std::pair<double, double>> last;
+    for (auto it = line.globalMatch(output); it.hasNext();) {
+        const auto m = it.next();
+        last = std::make_pair(m.captured(1).toDouble(), m.captured(2).toDouble());
+    }
+    return last;
+}

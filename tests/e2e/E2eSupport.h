@@ -42,6 +42,10 @@ class BoardsimProcess {
     int port_ = 0;
 };
 
+// The rotator's true angles (azimuth, elevation) at boardsim's last relay change, from its
+// "relay BIT LEVEL az=DEG el=DEG" lines; once every relay is off, where the antenna came to rest.
+std::optional<std::pair<double, double>> LastRelayAngles(const QString& output);
+
 // The fixed date and place the data server plays: a pass in progress or starting soon.
 struct PassTime {
     QString time;  // the server clock's start

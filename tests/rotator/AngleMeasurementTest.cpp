@@ -3,30 +3,39 @@
 
 namespace {
 
+// Angle = range minimum + (volts - volts at the minimum) / slope, the slope taken over the range.
 TEST_F(RotatorTest, CountsBecomePresentAnglesThroughTheCalibration) {
     struct Row {
         int channel;
         const char *volt0, *voltTop;
-        double rangeMax;
+        double rangeMin, rangeMax;
         int count;
         double angle;
         const char* text;
     } const rows[] = {
-        {0, "0", "5", 360, 512, 512 * 5.0 / 1023 / (5.0 / 360), "180.18"},
-        {0, "0", "5", 350, 1023, 350, "350.00"},
-        {0, "1", "4", 360, 1023, (5 - 1) / (3.0 / 360), "480.00"},
-        {0, "0V", "5 volts", 360, 1023, 360, "360.00"}, // leading numbers are read
-        {1, "0", "2.5", 90, 512, 512 * 5.0 / 1023 / (2.5 / 90), "90.09"},
+        {0, "0", "5", 0, 360, 512, 512 * 5.0 / 1023 / (5.0 / 360), "180.18"},
+        {0, "0", "5", 0, 350, 1023, 350, "350.00"},
+        {0, "1", "4", 0, 360, 1023, (5 - 1) / (3.0 / 360), "480.00"},
+        {0, "0V", "5 volts", 0, 360, 1023, 360, "360.00"}, // leading numbers are read
+        {1, "0", "2.5", 0, 90, 512, 512 * 5.0 / 1023 / (2.5 / 90), "90.09"},
+        // Calibrated at the ends of a range that does not start at 0: the ends read as those angles.
+        {0, "0.5", "4.5", 10, 350, 512, 10 + (512 * 5.0 / 1023 - 0.5) / (4.0 / 340), "180.21"},
+        {0, "0.5", "4.5", 10, 350, 0, 10 - 0.5 / (4.0 / 340), "-32.50"},
+        {0, "0.1389", "4.8611", 10, 350, 284, 99.94,
+         "99.94"}, // a pot of 0..5 V over 0..360: count 284 is 99.94
+        {1, "1", "2.5", 40, 90, 409, 40 + (409 * 5.0 / 1023 - 1) / (1.5 / 50), "73.30"},
+        {1, "1", "2.5", 40, 90, 205, 40 + (205 * 5.0 / 1023 - 1) / (1.5 / 50), "40.07"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         const bool az = row.channel == 0;
         (az ? state.AzimuthVolt0Text : state.ElevationVolt0Text) = QString::fromUtf8(row.volt0);
         (az ? state.AzimuthVolt360Text : state.ElevationVolt90Text) = QString::fromUtf8(row.voltTop);
+        (az ? state.module.AzimuthRangeMin : state.module.ElevationRangeMin) = row.rangeMin;
         (az ? state.module.AzimuthRangeMax : state.module.ElevationRangeMax) = row.rangeMax;
         world.board.counts[row.channel] = row.count;
         rotator.PositionAntenna();
-        EXPECT_NEAR(az ? state.PresentAzimuth : state.PresentElevation, row.angle, 1e-9);
+        EXPECT_NEAR(az ? state.PresentAzimuth : state.PresentElevation, row.angle, 0.01);
         EXPECT_EQ(az ? view.azimuthText : view.elevationText, QString::fromUtf8(row.text));
     }
     EXPECT_TRUE(world.messages.texts.isEmpty());
@@ -42,9 +51,8 @@ TEST_F(RotatorTest, CorrectionsAndStartPointPlaceTheAntennaOnTheMap) {
         double mapAzimuth, mapElevation;
     } const rows[] = {
         {2, 45, 3, 0, 0, "1", 179, 45}, // 359, then the south start point
-        {365, 30, 0, -5, 4, "0", 10, 26},
-        {100, 95, 0, 0, 0, "0", 100, 90},
-        {100, -3, 0, 0, 0, "0", 100, 0},
+        {2, 45, 3, 0, 0, "2", 359, 45}, // only "1" is south
+        {365, 30, 0, -5, 4, "0", 10, 26}, {100, 95, 0, 0, 0, "0", 100, 90}, {100, -3, 0, 0, 0, "0", 100, 0},
     };
     state.AzimuthMotorText = state.ElevationMotorText = QStringLiteral("0");
     state.module.AzimuthRangeMax = state.module.ElevationRangeMax = 1023;

@@ -52,43 +52,61 @@ TEST_F(RotatorTest, CheckOperatingRangeStartsTheMotorsOrRefuses) {
 struct ManualCase {
     const char* name;
     double pointed;
+    std::int16_t right, left;   // azimuth relays before the step
+    double measuredDuringPulse; // the present azimuth a measurement finds during the pulse (0: none)
     std::int16_t scheduleRunning;
     bool pulsed, finished;
+    std::int16_t rightAfter, leftAfter;
 };
 
 class ManualStep : public RotatorTest, public ::testing::WithParamInterface<ManualCase> {};
 
-// The antenna at 100 turns right towards the pointed azimuth.
+// The antenna at 100, elevation settled at 30, azimuth range 0..350. The move is over only when both axes are
+// settled.
 TEST_P(ManualStep, DeadBandNearMarginAndFinish) {
     const auto& c = GetParam();
     state.OperatingMode = state.PointMarkShown = 1;
     state.ScheduleRunning = c.scheduleRunning;
     state.PresentAzimuth = 100;
+    state.PresentElevation = state.PointedElevation = 30;
     state.PointedAzimuth = c.pointed;
-    state.piob4 = 1;
+    state.module.AzimuthRangeMax = 350;
+    state.piob4 = c.right, state.piob5 = c.left;
+    if (c.measuredDuringPulse != 0)
+        world.waiter.onEvents = [&](int) { state.PresentAzimuth = c.measuredDuringPulse; };
     rotator.Timer2_Timer();
     const auto writes = Writes();
-    EXPECT_EQ(std::find(writes.begin(), writes.end(), Write{6, 4, 1}) != writes.end(), c.pulsed);
+    const bool turned = std::find(writes.begin(), writes.end(), Write{6, 4, 1}) != writes.end() ||
+                        std::find(writes.begin(), writes.end(), Write{6, 5, 1}) != writes.end();
+    EXPECT_EQ(!world.waiter.eventWaits.empty(), c.pulsed);
     if (c.pulsed) {
-        // 0.15 s on, then off and 0.3 s of rest.
+        EXPECT_TRUE(turned);
+        // 0.15 s on, then 0.3 s of rest.
         EXPECT_GE(TotalWait(world.waiter.eventWaits), 450);
         EXPECT_LE(TotalWait(world.waiter.eventWaits), 470);
-        EXPECT_EQ(writes.back(), (Write{6, 5, 0}));
-    } else {
-        EXPECT_TRUE(world.waiter.eventWaits.empty());
     }
     EXPECT_EQ(view.finished, c.finished ? 1 : 0);
     EXPECT_EQ(state.OperatingMode, c.finished ? 0 : 1);
     EXPECT_EQ(state.PointMarkShown, c.finished ? 0 : 1);
-    EXPECT_EQ(state.piob4, 0);
+    EXPECT_EQ(state.piob4, c.rightAfter);
+    EXPECT_EQ(state.piob5, c.leftAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(ManualPositioningStep, ManualStep,
-                         ::testing::Values(ManualCase{"WithinTolerance", 100.4, 0, false, true},
-                                           ManualCase{"NearEdgePulsesThenStops", 109.5, 0, true, true},
-                                           // Stopped, but the schedule stays in charge.
-                                           ManualCase{"ScheduleRunning", 100.4, 1, false, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    ManualPositioningStep, ManualStep,
+    ::testing::Values(ManualCase{"WithinTolerance", 100.4, 1, 0, 0, 0, false, true, 0, 0},
+                      // A pulse that leaves the antenna short goes on at the next step.
+                      ManualCase{"NearEdgePulsesAndGoesOn", 109.5, 1, 0, 0, 0, true, false, 0, 0},
+                      // Measured inside the dead band during the pulse: where the pulse left it is known only
+                      // at the next measurement.
+                      ManualCase{"MeasuredDuringThePulse", 109.5, 1, 0, 108.5, 0, true, false, 0, 0},
+                      // Stopped past the point by more than the near margin: turned back, not pulsed off.
+                      ManualCase{"StoppedFarBeyond", 80, 0, 0, 0, 0, true, false, 0, 1},
+                      // A point outside the range is done once the azimuth is off.
+                      ManualCase{"OutsideRangeOnceOff", 355, 0, 0, 0, 0, false, true, 0, 0},
+                      // Stopped, but the schedule stays in charge.
+                      ManualCase{"ScheduleRunning", 100.4, 1, 0, 0, 1, false, false, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
     state.OperatingMode = 1;
@@ -133,6 +151,25 @@ TEST_F(RotatorTest, AutomaticTargetOutsideRangeStopsAzimuthAndShowsAFailedRead) 
     EXPECT_EQ(state.sv_piob4, 1);
     EXPECT_EQ(state.piob4, 0);
     EXPECT_EQ(world.status.left, QStringLiteral("4.発生したエラーの番号は 10060"));
+}
+
+} // namespace
+
+namespace {
+
+// The automatic step settles the azimuth completely (dead band, then overrun) before the elevation.
+TEST_F(RotatorTest, TrackingStepSettlesTheAzimuthBeforeTheElevation) {
+    state.OperatingMode = 2;
+    state.TargetName = QStringLiteral("SAT");
+    state.PresentAzimuth = 100, state.TargetAzimuth = 105; // turning left past a target now above
+    state.piob5 = 1;
+    state.PresentElevation = state.TargetElevation = 30; // in its dead band while going up
+    state.piob6 = 1;
+    rotator.positioning.TrackingPositioningStep();
+    const auto writes = Writes();
+    ASSERT_GE(writes.size(), 4u);
+    EXPECT_EQ(std::vector<Write>(writes.begin(), writes.begin() + 4),
+              (std::vector<Write>{{6, 4, 0}, {6, 5, 0}, {6, 6, 0}, {6, 7, 0}}));
 }
 
 } // namespace

@@ -139,7 +139,8 @@ TEST_F(DdeLinksTest, RefreshFailureStopsAtTheFirstMissingAnswerAndKeepsEveryBox)
     EXPECT_EQ(state.DataBox, before); // Text3 did not take the fresh 99 alone
 }
 
-// South start point ("1" or "2"): the selected target's azimuth box is turned by half a turn.
+// South start point ("1"): the selected target's azimuth box is turned by half a turn. Any other text is
+// the north start point, as the settings dialog shows it.
 TEST_F(DdeLinksTest, RefreshTurnsTheSelectedAzimuthForTheSouthStartPoint) {
     struct Row {
         QString startPoint;
@@ -152,7 +153,8 @@ TEST_F(DdeLinksTest, RefreshTurnsTheSelectedAzimuthForTheSouthStartPoint) {
         {"1", 1, "30", 3, "210"},  {"1", 1, "-1", 3, "-181"}, {"1", 1, "180", 3, "0"},
         {"1", 1, "0", 3, "180"},   {"1", 1, "abc", 3, "180"}, {"1", 2, "90.25", 12, "270.25"},
         {"1", 3, "200", 14, "20"}, {"1", 4, "10", 18, "190"}, {"1", 0, "30", 3, "30"},
-        {"0", 1, "30", 3, "30"},   {"2", 1, "30", 3, "210"},
+        {"0", 1, "30", 3, "30"},   {"2", 1, "30", 3, "30"},   {"1.0", 1, "30", 3, "30"},
+        {"", 1, "30", 3, "30"},
     };
     const std::map<int, QString> itemOfBox{{3, "TEXT2"}, {12, "text8"}, {14, "text10"}, {18, "text20"}};
     for (const Row& r : rows) {

@@ -7,7 +7,7 @@
 const char* const BoardServerUsage =
     "usage: boardsim [--port N] [--az DEG] [--el DEG] [--noise COUNTS] [--seed N]\n"
     "                [--drop FRACTION] [--delay MS] [--exception-rate FRACTION]\n"
-    "                [--close-after N] [--silent-after N --silent-for SECONDS]\n"
+    "                [--close-after N] [--silent-after N --silent-for SECONDS] [--jam az|el|both]\n"
     "Modbus TCP I/O board on 127.0.0.1 with an azimuth/elevation rotator pair behind it.\n"
     "Coils 4..7: relays (right, left, up, down; write 0x05, read 0x01).\n"
     "Input registers 0, 1: potentiometer counts 0..1023; 104..107: relay levels (read 0x04).\n"
@@ -60,6 +60,12 @@ std::optional<std::string> ParseBoardServerOptions(const std::vector<std::string
          [&](const std::string& t) { return ToLong(t, o.silentAfter) && o.silentAfter >= 0; }},
         {"--silent-for",
          [&](const std::string& t) { return ToDouble(t, o.silentForSeconds) && o.silentForSeconds >= 0; }},
+        {"--jam",
+         [&](const std::string& t) {
+             o.jamAzimuth = t == "az" || t == "both";
+             o.jamElevation = t == "el" || t == "both";
+             return o.jamAzimuth || o.jamElevation;
+         }},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto setter = setters.find(args[i]);

@@ -17,6 +17,8 @@ struct BoardServerOptions {
     long closeAfter = 0;         // a connection is closed after this many requests (0 never)
     long silentAfter = -1;       // after this many requests in all, no answers ...
     double silentForSeconds = 0; // ... for this long
+    bool jamAzimuth = false;     // a motor that hums and does not turn: the relay acts, the angle stays
+    bool jamElevation = false;
 };
 
 // Parses the arguments (without the program name). An error text when they are wrong.

@@ -98,6 +98,11 @@ class BoardServer {
         s.startElevation = o.elevation;
         s.noiseCounts = o.noiseCounts;
         s.seed = o.seed;
+        // A jammed axis: its relays switch as usual but the angle never changes.
+        if (o.jamAzimuth)
+            s.azimuthSpeed = 0;
+        if (o.jamElevation)
+            s.elevationSpeed = 0;
         return s;
     }
 

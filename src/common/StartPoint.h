@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// The azimuth rotator's start point, setting HKITEN of section HOUI: the text "1" is the south start
+// point (南), any other text the north one (北), exactly as the settings dialog shows it. Every reader
+// of the setting decides through this one rule, so a hand-edited value cannot make the map, the
+// boxes and the movement disagree.
+inline bool IsSouthStartPoint(const QString& azimuthStartPoint) {
+    return azimuthStartPoint == QLatin1String("1");
+}
