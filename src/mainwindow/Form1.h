@@ -7,6 +7,7 @@
 #include "rotator/RotatorView.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -49,6 +50,9 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
         anotherCopyRunning_ = std::move(anotherCopyRunning);
     }
     void setEndHandler(EndHandler handler) { endHandler_ = std::move(handler); }
+    // What reading the board map found (values replaced, a refused map): shown once with the
+    // settings' own messages at start-up, while every relay is still off.
+    void setBoardMessages(QStringList messages) { boardMessages_ = std::move(messages); }
 
     // Start-up. Returns false when the program ended during it (a second copy, no data server).
     bool Form_Load();
@@ -121,6 +125,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     QString settingsPath_;
     MainState state_;
     std::function<bool()> anotherCopyRunning_;
+    QStringList boardMessages_;
     EndHandler endHandler_;
     std::unique_ptr<RunTrace> trace_;
     std::unique_ptr<RotatorControl> rotator_;

@@ -17,6 +17,9 @@ struct BoardServerOptions {
     long closeAfter = 0;         // a connection is closed after this many requests (0 never)
     long silentAfter = -1;       // after this many requests in all, no answers ...
     double silentForSeconds = 0; // ... for this long
+    std::string mapFile;         // a rotorcfg.ini whose [BOARD_MAP] lays out coils and registers
+    std::string device;          // serve Modbus RTU on this serial device too (the map's line settings)
+    double watchdogSeconds = 0;  // all coils off after this long without any request (0 never)
 };
 
 // Parses the arguments (without the program name). An error text when they are wrong.
