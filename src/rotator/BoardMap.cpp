@@ -34,8 +34,9 @@ int BoardMap::CoilOfRelay(int bit) const {
     return relayCoils[static_cast<std::size_t>(bit - 4)];
 }
 
-double BoardMap::VoltsFromRaw(int raw) const {
-    return raw * fullScaleVolts / fullScaleCount;
+int BoardMap::RawFromRegister(std::uint16_t value) const {
+    return fullScaleCount > 32767 ? static_cast<int>(value)
+                                  : static_cast<int>(static_cast<std::int16_t>(value));
 }
 
 int BoardMap::CountFromRaw(int raw) const {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <cstdint>
 #include <optional>
 
 // How a Modbus relay/ADC module carries the four relays and the two potentiometers, read from the
@@ -32,12 +33,14 @@ struct BoardMap {
     int dataBits = 8;
     int stopBits = 1;
 
+    // A register's 16 bits as the converter means them: a converter whose full scale fits in 15 bits
+    // gives a signed value (a little below 0 V reads as -3, not 65533), a wider one an unsigned value.
+    int RawFromRegister(std::uint16_t value) const;
     // The coil of relay bit 4..7; -1 for any other bit.
     int CoilOfRelay(int bit) const;
     // A raw register value turned into the count of a 10-bit converter over 0..5 V (rounded; the
     // default map passes the value through unchanged).
     int CountFromRaw(int raw) const;
-    double VoltsFromRaw(int raw) const;
     // The inverse, for the board emulator: volts to the register value the module would give.
     int RawFromVolts(double volts) const;
 

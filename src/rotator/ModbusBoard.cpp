@@ -150,7 +150,6 @@ IoBoard::Reading ModbusBoard::ReadAnalogInput(int port, int channel) {
                          : modbus_read_registers(ctx_, address, 1, &value);
     if (read != 1)
         return {0, Fail(errno)};
-    // The control hands the value on as a 16-bit signed integer.
-    lastRaw_[channel] = static_cast<std::int16_t>(value);
+    lastRaw_[channel] = map_.RawFromRegister(value);
     return {map_.CountFromRaw(lastRaw_[channel]), std::nullopt};
 }

@@ -117,23 +117,24 @@ TEST_P(BoardCheck, PrintsEveryPotentiometerAndTheRelayMapWithoutADisplay) {
 INSTANTIATE_TEST_SUITE_P(
     Readme, BoardCheck,
     ::testing::Values(
-        CheckRow{"Original",
-                 "",
-                 false,
-                 {"Modbus TCP 127.0.0.1:", "input register (0x04) 0: raw 512,", "right coil 4, left coil 5"}},
+        CheckRow{
+            "Original",
+            "",
+            false,
+            {"Modbus TCP 127.0.0.1:", "(input register (0x04) 0): raw 512,", "right coil 4, left coil 5"}},
         CheckRow{"FourRelaysTwelveBitHolding",
                  "[BOARD_MAP]\r\nRIGHT_COIL=0\r\nLEFT_COIL=1\r\nUP_COIL=2\r\nDOWN_COIL=3\r\n"
                  "REGISTER_KIND=HOLDING\r\nFULL_SCALE_COUNT=4095\r\nFULL_SCALE_VOLTS=5\r\n",
                  false,
-                 {"holding register (0x03) 0: raw 2048,", "holding register (0x03) 1: raw 1024,",
+                 {"(holding register (0x03) 0): raw 2048,", "(holding register (0x03) 1): raw 1024,",
                   "right coil 0, left coil 1, up coil 2, down coil 3"}},
         CheckRow{"Rtu",
                  "[BOARD_MAP]\r\nTRANSPORT=RTU\r\nBAUD=9600\r\nUNIT=2\r\nRIGHT_COIL=0\r\nLEFT_COIL=1\r\nUP_"
                  "COIL=2\r\n"
                  "DOWN_COIL=3\r\nFULL_SCALE_COUNT=5000\r\n",
                  true,
-                 {"Modbus RTU ", " 9600 8N1, unit 2", "input register (0x04) 0: raw 2500,",
-                  "input register (0x04) 1: raw 1250,"}}),
+                 {"Modbus RTU ", " 9600 8N1, unit 2", "(input register (0x04) 0): raw 2500,",
+                  "(input register (0x04) 1): raw 1250,"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BoardCheckFailures, ExitNonZeroWithTheError) {

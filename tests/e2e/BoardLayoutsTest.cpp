@@ -60,13 +60,16 @@ TEST_P(BoardLayouts, StartUpReturnAndAnAutomaticPass) {
         section += "DEVICE=" + pty.programEnd.toLocal8Bit() + "\r\n";
         boardArguments << QStringLiteral("--device") << pty.boardEnd;
     }
-    // 178° lies below the azimuth range: start-up turns the antenna right into it first.
-    p.WriteSettings("[HPOSITION]\r\nH-RANGE=185,340\r\n" + section);
+    // 178° lies below the azimuth range: start-up turns the antenna right into it first. The range's
+    // span is the calibration's, so 0 V..2.1528 V over 185..340 keeps the emulator's 5 V for 360°.
+    p.WriteSettings("[HPOSITION]\r\nH-RANGE=185,340\r\nHVOLT0=0\r\nHVOLT360=2.1527778\r\n" + section);
     ASSERT_TRUE(p.StartBoard(boardArguments));
     ASSERT_TRUE(p.Launch());
     EXPECT_TRUE(p.messages.texts.isEmpty()) << p.messages.texts.join(QLatin1Char('/')).toStdString();
 
-    ASSERT_TRUE(p.WaitUntilReady(30000)) << p.StatusText().toStdString() << p.board.Output().toStdString();
+    ASSERT_TRUE(p.WaitUntilReady(30000))
+        << p.ShownAzimuth() << "/" << p.ShownElevation() << " startup " << p.window->state().StartupState
+        << " " << p.StatusText().toStdString() << p.board.Output().toStdString();
     EXPECT_TRUE(p.board.Output().contains(QStringLiteral("relay 4 1"))) << p.board.Output().toStdString();
     EXPECT_GE(p.ShownAzimuth(), 185 - 1.5);
 

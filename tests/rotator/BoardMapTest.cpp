@@ -147,6 +147,14 @@ TEST(BoardMapScaling, ConvertersBecomeATenBitCountForFiveVolts) {
     }
 }
 
+TEST(BoardMapScaling, SixteenBitConvertersAreUnsignedNarrowerOnesSigned) {
+    BoardMap map;
+    EXPECT_EQ(map.RawFromRegister(65533), -3); // just below 0 V on a 10-bit converter
+    map.fullScaleCount = 65535;
+    EXPECT_EQ(map.RawFromRegister(65533), 65533);
+    EXPECT_EQ(map.CountFromRaw(map.RawFromRegister(49152)), 767); // three quarters of full scale
+}
+
 TEST(SerialDevice, OpenFailuresNameTheDeviceAndTheFix) {
     const QString device = QStringLiteral("/dev/ttyUSB7");
     for (int error : {ENOENT, EACCES, EBUSY, EIO}) {
