@@ -31,8 +31,8 @@ std::array<int, 4> RelaysFromOutput(const QString& output) {
 
 class BoardLayouts : public ::testing::TestWithParam<Layout> {
   protected:
+    PtyPair pty; // outlives the program, whose last act is writing every relay off
     Program p;
-    PtyPair pty;
 
     double Item(const char* item) { return p.ServerItem(QLatin1String(item)).toDouble(); }
     bool OnTarget(double tolerance) {
