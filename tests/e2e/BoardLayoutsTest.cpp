@@ -105,3 +105,30 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// A map that would put two relays on one coil is refused at start-up: its message is shown while
+// every relay is off, and the board is never spoken to, though the antenna stands outside its range.
+TEST(RefusedBoardMap, IsShownAtStartUpAndNothingReachesTheBoard) {
+    Program p;
+    ASSERT_TRUE(p.StartBus());
+    ASSERT_TRUE(p.StartServer()) << p.server.errors().toStdString();
+    p.WriteSettings(
+        "[HPOSITION]\r\nH-RANGE=100,340\r\n[BOARD_MAP]\r\nUNIT=one\r\nRIGHT_COIL=0\r\nLEFT_COIL=0\r\n");
+    ASSERT_TRUE(p.StartBoard({QStringLiteral("--az"), QStringLiteral("2")}));
+    ASSERT_TRUE(p.Launch());
+    ASSERT_EQ(p.messages.texts.size(), 2) << p.messages.texts.join(QLatin1Char('/')).toStdString();
+    EXPECT_TRUE(p.messages.texts[0].contains(QStringLiteral("UNIT の値「one」")))
+        << p.messages.texts[0].toStdString();
+    EXPECT_TRUE(p.messages.texts[1].contains(QStringLiteral("同じコイル 0")))
+        << p.messages.texts[1].toStdString();
+    ASSERT_TRUE(WaitFor([&p] { return p.StatusText().contains(QStringLiteral("同じコイル 0")); }, 5000))
+        << p.StatusText().toStdString();
+    WaitFor([] { return false; }, 2500);
+    EXPECT_FALSE(p.window->Command3->isEnabled());
+    EXPECT_TRUE(p.board.Output().isEmpty()) << p.board.Output().toStdString();
+    EXPECT_EQ(p.board.Coils(), (std::array<int, 4>{0, 0, 0, 0}));
+}
+
+} // namespace
