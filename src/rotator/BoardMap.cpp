@@ -197,8 +197,10 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
             key.take(key.defaultText);
         }
     }
-    // A serial line has unit ids 1..247 (0 is broadcast, which no module answers).
-    if (m.transport == BoardMap::Transport::Rtu && (m.unitId < 1 || m.unitId > 247)) {
+    // A serial line has unit ids 1..247 (0 is broadcast, which no module answers); over TCP 0..247
+    // and 255 ("no unit", for modules that ignore it) are the ones the protocol allows.
+    const bool rtu = m.transport == BoardMap::Transport::Rtu;
+    if (rtu ? (m.unitId < 1 || m.unitId > 247) : (m.unitId > 247 && m.unitId != 255)) {
         reading.problems << Message("UNIT", QString::number(m.unitId), QString::number(defaults.unitId));
         m.unitId = defaults.unitId;
     }

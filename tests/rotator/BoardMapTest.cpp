@@ -70,6 +70,7 @@ TEST_F(BoardMapFile, BadValuesAreNamedAndReplacedByTheirDefault) {
         {"TRANSPORT=UDP", "TRANSPORT", "TCP"},
         {"UNIT=1.5", "UNIT", "1"},
         {"UNIT=256", "UNIT", "1"},
+        {"UNIT=250", "UNIT", "1"},
         {"RIGHT_COIL=4x", "RIGHT_COIL", "4"},
         {"DOWN_COIL=-1", "DOWN_COIL", "7"},
         {"UP_COIL=65536", "UP_COIL", "6"},
