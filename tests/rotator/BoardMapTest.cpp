@@ -181,16 +181,6 @@ TEST(SerialDevice, MissingDeviceFailsEveryCallWithItsNameAndWritesNothing) {
     EXPECT_FALSE(board.connected());
 }
 
-TEST(RefusedBoard, NeverConnects) {
-    ModbusBoard board(QStringLiteral("127.0.0.1"), 1);
-    board.Refuse(QStringLiteral("two relays on coil 2"));
-    const auto write = board.WriteOutputBit(6, 4, 0);
-    ASSERT_TRUE(write.has_value());
-    EXPECT_EQ(write->description, QStringLiteral("two relays on coil 2"));
-    EXPECT_NE(write->number, 0); // a number, so the status line shows it
-    EXPECT_FALSE(board.connected());
-}
-
 class BoardCheckTest : public ::testing::Test {
   protected:
     BoardCheckTest() {

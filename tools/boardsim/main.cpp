@@ -173,6 +173,11 @@ class BoardServer {
         uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
         const int length = modbus_receive(rtu_, query);
         if (length == -1) {
+            if (errno == EIO || errno == ECONNRESET) {
+                // The line itself is gone (the pty pair's other side ended): nothing more will come.
+                std::fprintf(stderr, "boardsim: serial line %s closed\n", options_.device.c_str());
+                std::exit(1);
+            }
             // A garbled or cut frame: drop whatever is left of it, as a module would.
             modbus_flush(rtu_);
             return;
