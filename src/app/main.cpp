@@ -191,26 +191,22 @@ int main(int argc, char** argv) {
 
     SystemClock clock;
     std::unique_ptr<IoBoard> board;
-    std::optional<BoardMap> boardMap;
-    QStringList boardMessages;
+    std::optional<BoardMapReading> boardMap;
     if (boardKind == QLatin1String("modbus")) {
         // The module's layout and transport come from the settings file; --modbus-port, when given,
         // overrides the TCP port there.
-        BoardMapReading reading = ReadBoardMap(SettingsFilePath());
+        boardMap = ReadBoardMap(SettingsFilePath());
         if (parser.isSet(portOption))
-            reading.map.tcpPort = modbusPort;
-        boardMessages = reading.problems;
-        auto modbus = std::make_unique<ModbusBoard>(reading.map);
-        if (reading.refusal) {
-            modbus->Refuse(*reading.refusal);
-            boardMessages << *reading.refusal;
+            boardMap->map.tcpPort = modbusPort;
+        auto modbus = std::make_unique<ModbusBoard>(boardMap->map);
+        if (boardCheck) {
+            for (const QString& problem : boardMap->problems)
+                err << "azelmon: " << problem << "\n";
+            if (boardMap->refusal) {
+                err << "azelmon: " << *boardMap->refusal << "\n";
+                return 1;
+            }
         }
-        for (const QString& message : boardMessages)
-            err << "azelmon: " << message << "\n";
-        err.flush();
-        boardMap = reading.map;
-        if (boardCheck && reading.refusal)
-            return 1;
         board = std::move(modbus);
     } else {
         RotatorPhysics::Settings physics;
@@ -224,9 +220,9 @@ int main(int argc, char** argv) {
             MainState settings;
             ReadStartupSettings(settings, SettingsFilePath());
             board->SetAddress(settings.module.BoardAddress);
-            boardText = boardMap->TransportText(settings.module.BoardAddress);
+            boardText = boardMap->map.TransportText(settings.module.BoardAddress);
         }
-        return CheckBoard(*board, boardMap ? &*boardMap : nullptr, boardText, SettingsFilePath());
+        return CheckBoard(*board, boardMap ? &boardMap->map : nullptr, boardText, SettingsFilePath());
     }
 
     EventLoopWaiter waiter;
@@ -261,7 +257,13 @@ int main(int argc, char** argv) {
     windowState = &window.state();
     messages.setParent(&window);
     window.setInstanceCheck([&instance] { return instance.AnotherCopyRunning(); });
-    window.setBoardMessages(boardMessages);
+    if (boardMap)
+        window.setBoardMessages([&boardMap, &board, &err] {
+            const QStringList messages = BoardStartupMessages(*boardMap, static_cast<ModbusBoard&>(*board));
+            for (const QString& message : messages)
+                err << "azelmon: " << message << Qt::endl;
+            return messages;
+        });
     int exitCode = 0;
     window.setEndHandler([&exitCode](int code) {
         exitCode = code;

@@ -43,6 +43,18 @@ QString SerialOpenErrorText(const QString& device, int error) {
     }
 }
 
+QStringList BoardStartupMessages(const BoardMapReading& reading, ModbusBoard& board) {
+    QStringList messages = reading.problems;
+    if (reading.refusal) {
+        board.Refuse(*reading.refusal);
+        messages << *reading.refusal;
+    } else if (reading.map.transport == BoardMap::Transport::Rtu) {
+        if (const auto error = board.Open())
+            messages << error->description;
+    }
+    return messages;
+}
+
 ModbusBoard::ModbusBoard(const BoardMap& map, const QString& address, int timeoutMs)
     : map_(map), address_(address), timeoutMs_(timeoutMs) {}
 

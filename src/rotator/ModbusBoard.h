@@ -32,6 +32,10 @@ class ModbusBoard : public IoBoard {
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
     Reading ReadAnalogInput(int port, int channel) override;
 
+    // Connects now (a serial device is opened and locked) without sending anything; the error when it
+    // cannot. Start-up uses it to name a missing or busy serial device once, in a message.
+    std::optional<PortError> Open() { return Connect(); }
+
     // A board whose map was refused: every call fails with this reason and nothing is sent.
     void Refuse(const QString& reason) { refusal_ = reason; }
 
@@ -57,6 +61,11 @@ class ModbusBoard : public IoBoard {
     bool exclusive_ = false; // the serial device is in exclusive mode by us
     int lastRaw_[2] = {0, 0};
 };
+
+// What start-up shows once about the board, relays all off: the map's replaced values, a refused map,
+// and a serial device that cannot be opened (the program runs on; the status line keeps the error).
+// A refused map makes the board refuse every call.
+QStringList BoardStartupMessages(const BoardMapReading& reading, ModbusBoard& board);
 
 // The description of a serial device that could not be opened: what is wrong and what to do.
 QString SerialOpenErrorText(const QString& device, int error);

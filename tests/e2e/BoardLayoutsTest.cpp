@@ -131,4 +131,22 @@ TEST(RefusedBoardMap, IsShownAtStartUpAndNothingReachesTheBoard) {
     EXPECT_EQ(p.board.Coils(), (std::array<int, 4>{0, 0, 0, 0}));
 }
 
+// A serial device that is not there is named once at start-up; the program runs on and keeps the
+// error on the status line, trying the device again on every call.
+TEST(MissingSerialDevice, IsNamedAtStartUpAndTheProgramRunsOnShowingIt) {
+    Program p;
+    ASSERT_TRUE(p.StartBus());
+    ASSERT_TRUE(p.StartServer()) << p.server.errors().toStdString();
+    p.WriteSettings("[BOARD_MAP]\r\nTRANSPORT=RTU\r\nDEVICE=/nonexistent/ttyUSB9\r\n");
+    ASSERT_TRUE(p.Launch());
+    ASSERT_EQ(p.messages.texts.size(), 1) << p.messages.texts.join(QLatin1Char('/')).toStdString();
+    EXPECT_TRUE(p.messages.texts[0].contains(QStringLiteral("/nonexistent/ttyUSB9 がありません")))
+        << p.messages.texts[0].toStdString();
+    ASSERT_TRUE(
+        WaitFor([&p] { return p.StatusText().contains(QStringLiteral("/nonexistent/ttyUSB9")); }, 5000))
+        << p.StatusText().toStdString();
+    EXPECT_FALSE(p.window->HasEnded());
+    EXPECT_EQ(p.messages.texts.size(), 1);
+}
+
 } // namespace
