@@ -3,6 +3,8 @@
 #include "common/NumberText.h"
 #include "config/ProfileFile.h"
 
+#include <QFile>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -21,6 +23,28 @@ std::optional<int> WholeNumber(const QString& text, int min, int max) {
 QString Message(const char* key, const QString& value, const QString& used) {
     return QStringLiteral("設定ファイルの [%1] %2 の値「%3」は使えないため、%4 を使います。")
         .arg(QLatin1String(BoardMapSection), QLatin1String(key), value, used);
+}
+
+// The key names of the first [BOARD_MAP] section of the file, as written (comments left out).
+QStringList KeysInSection(const QString& iniPath) {
+    QFile file(iniPath);
+    QStringList keys;
+    if (!file.open(QIODevice::ReadOnly))
+        return keys;
+    bool inside = false, seen = false;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QString line = QString::fromLatin1(raw).trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.contains(QLatin1Char(']'))) {
+            const QString name = line.mid(1, line.indexOf(QLatin1Char(']')) - 1).trimmed();
+            inside = !seen && name.compare(QLatin1String(BoardMapSection), Qt::CaseInsensitive) == 0;
+            seen = seen || inside;
+            continue;
+        }
+        if (inside && line.contains(QLatin1Char('=')) && !line.startsWith(QLatin1Char(';')) &&
+            !line.startsWith(QLatin1Char('#')))
+            keys << line.left(line.indexOf(QLatin1Char('='))).trimmed();
+    }
+    return keys;
 }
 
 const char* const RelayNames[4] = {"右回転", "左回転", "ＵＰ", "ＤＯＷＮ"};
@@ -205,5 +229,15 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
         m.unitId = defaults.unitId;
     }
     reading.refusal = RefusalOf(m);
+    // A misspelt key would leave its relay on the default coil, which may drive something else.
+    QSet<QString> known;
+    for (const Key& key : keys)
+        known << QLatin1String(key.name);
+    for (const QString& name : KeysInSection(iniPath))
+        if (!known.contains(name.toUpper()) && !reading.refusal)
+            reading.refusal =
+                QStringLiteral("設定ファイルの [%1] ではボードを使えません: %2 というキーはありません"
+                               "（綴りを確かめてください）。")
+                    .arg(QLatin1String(BoardMapSection), name);
     return reading;
 }

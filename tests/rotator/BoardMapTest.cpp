@@ -45,11 +45,13 @@ TEST_F(BoardMapFile, TheReadmeLayoutsAreTakenWhole) {
     EXPECT_EQ(holding.map.registerKind, BoardMap::RegisterKind::Holding);
     EXPECT_EQ(holding.map.tcpPort, 5020);
 
-    const BoardMapReading rtu = Read("transport = rtu\r\nDEVICE=/dev/ttyUSB0\r\nBAUD=19200\r\nPARITY=e\r\n"
+    const BoardMapReading rtu = Read("; RS-485 module, comment=kept\r\ntransport = "
+                                     "rtu\r\nDEVICE=/dev/ttyUSB0\r\nBAUD=19200\r\nPARITY=e\r\n"
                                      "DATA_BITS=8\r\nSTOP_BITS=1\r\nUNIT=3\r\nREGISTER_KIND=0x04\r\n"
                                      "AZ_REGISTER=16\r\nEL_REGISTER=17\r\nFULL_SCALE_COUNT=5000\r\n"
                                      "FULL_SCALE_VOLTS=5.0\r\n");
     EXPECT_TRUE(rtu.problems.isEmpty()) << rtu.problems.join('\n').toStdString();
+    EXPECT_FALSE(rtu.refusal);
     EXPECT_EQ(rtu.map.transport, BoardMap::Transport::Rtu);
     EXPECT_EQ(rtu.map.device, QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(rtu.map.baud, 19200);
@@ -116,6 +118,8 @@ TEST_F(BoardMapFile, UnsafeMapsAreRefused) {
         {"FULL_SCALE_COUNT=-4095\r\n", "FULL_SCALE_COUNT"},
         {"FULL_SCALE_VOLTS=-5\r\n", "FULL_SCALE_VOLTS"},
         {"FULL_SCALE_VOLTS=0\r\n", "FULL_SCALE_VOLTS"},
+        {"RIGHT_COIIL=0\r\nLEFT_COIL=1\r\n",
+         "RIGHT_COIIL というキーはありません"}, // coil 4 stays the right turn's
     };
     for (const Row& row : rows) {
         const BoardMapReading r = Read(row.section);
