@@ -176,7 +176,7 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
         {"FULL_SCALE_VOLTS",
          [&m](const QString& v) {
              const auto n = StrictNumber(v);
-             return n && ((m.fullScaleVolts = *n), true);
+             return n && *n <= 1000 && ((m.fullScaleVolts = *n), true);
          },
          QString::number(defaults.fullScaleVolts)},
         {"PORT", whole(m.tcpPort, 1, 65535), QString::number(defaults.tcpPort)},

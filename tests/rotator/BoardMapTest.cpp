@@ -80,6 +80,7 @@ TEST_F(BoardMapFile, BadValuesAreNamedAndReplacedByTheirDefault) {
         {"REGISTER_KIND=coil", "REGISTER_KIND", "INPUT"},
         {"FULL_SCALE_COUNT=4095.5", "FULL_SCALE_COUNT", "1023"},
         {"FULL_SCALE_VOLTS=5V", "FULL_SCALE_VOLTS", "5"},
+        {"FULL_SCALE_VOLTS=1e300", "FULL_SCALE_VOLTS", "5"},
         {"PORT=0", "PORT", "502"},
         {"DEVICE=ttyUSB0", "DEVICE", "/dev/ttyUSB0"},
         {"BAUD=9601", "BAUD", "9600"},
