@@ -2,10 +2,13 @@
 // station or a clicked sky direction. This file only reads the command line, builds the real
 // backends and wires them to the main window.
 #include "config/SettingsLocation.h"
+#include "config/StartupSettings.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/HelpWindow.h"
 #include "mainwindow/SingleInstance.h"
 #include "mainwindow/SystemPorts.h"
+#include "rotator/BoardCheck.h"
+#include "rotator/BoardMap.h"
 #include "rotator/ModbusBoard.h"
 #include "rotator/SimulatedBoard.h"
 #include "tracking/DbusDataLink.h"
@@ -21,7 +24,9 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -62,6 +67,30 @@ int StopLikeAbortButton(Form1& window) {
     return HamlibError::Ok;
 }
 
+// The board check: one reading of each potentiometer, printed, and the exit code. No window, no coil.
+int CheckBoard(IoBoard& board, const BoardMap* map, const QString& boardText, const QString& settingsPath) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    MainState state;
+    for (const QString& problem : ReadStartupSettings(state, settingsPath))
+        err << "azelmon: " << problem << "\n";
+    out << "settings: " << settingsPath << "\n";
+    const BoardCheckReport report = RunBoardCheck(board, map, boardText, state);
+    for (const QString& line : report.lines)
+        out << line << "\n";
+    out.flush();
+    for (const QString& error : report.errors)
+        err << "azelmon: " << error << "\n";
+    return report.ok() ? 0 : 1;
+}
+
+bool AskedFor(int argc, char** argv, const char* option) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], option) == 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -75,9 +104,16 @@ int main(int argc, char** argv) {
     QCommandLineOption boardOption(QStringLiteral("board"),
                                    QStringLiteral("I/O board: sim (default) or modbus."),
                                    QStringLiteral("sim|modbus"), QStringLiteral("sim"));
-    QCommandLineOption portOption(QStringLiteral("modbus-port"),
-                                  QStringLiteral("TCP port of the Modbus board (default 502)."),
-                                  QStringLiteral("N"), QStringLiteral("502"));
+    QCommandLineOption portOption(
+        QStringLiteral("modbus-port"),
+        QStringLiteral(
+            "TCP port of the Modbus board (default: PORT of [BOARD_MAP] in rotorcfg.ini, else 502)."),
+        QStringLiteral("N"), QStringLiteral("502"));
+    QCommandLineOption checkOption(
+        QStringLiteral("board-check"),
+        QStringLiteral(
+            "Reads both potentiometers once, prints raw value, count, volts and angle and the relay "
+            "map, and exits (0 when both reads worked). Switches no relay; needs no display."));
     QCommandLineOption simAzOption(
         QStringLiteral("sim-az"), QStringLiteral("Simulated board: azimuth the rotator starts at (degrees)."),
         QStringLiteral("DEG"), QStringLiteral("0"));
@@ -103,8 +139,8 @@ int main(int argc, char** argv) {
         QStringLiteral("--link rotctld: observer for the Sun, the Moon and Mars, degrees north and east "
                        "(default 35.68,139.77)."),
         QStringLiteral("LAT,LON"), QStringLiteral("35.68,139.77"));
-    parser.addOptions({boardOption, portOption, simAzOption, simElOption, listenOption, linkOption,
-                       nameOption, observerOption});
+    parser.addOptions({boardOption, portOption, checkOption, simAzOption, simElOption, listenOption,
+                       linkOption, nameOption, observerOption});
     // --help and --version only print. They are answered before anything opens a display, so they
     // work in a terminal without one (over SSH).
     {
@@ -120,7 +156,12 @@ int main(int argc, char** argv) {
             parser.process(textOnly); // prints and exits 0
         }
     }
-    QApplication app(argc, argv);
+    // The board check runs where there is no display (a shack computer over ssh): no GUI then.
+    const bool boardCheck = AskedFor(argc, argv, "--board-check");
+    std::unique_ptr<QCoreApplication> application = boardCheck
+                                                        ? std::make_unique<QCoreApplication>(argc, argv)
+                                                        : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication& app = *application;
     QApplication::setApplicationName(QStringLiteral("azelmon"));
     QApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
     parser.process(app);
@@ -163,20 +204,47 @@ int main(int argc, char** argv) {
     }
 
     SystemClock clock;
-    EventLoopWaiter waiter;
-    MessageBoxSink messages;
-    EffectSoundPlayer sound;
-    DesktopBrowser browser;
-    HelpWindow help;
     std::unique_ptr<IoBoard> board;
+    std::optional<BoardMapReading> boardMap;
     if (boardKind == QLatin1String("modbus")) {
-        board = std::make_unique<ModbusBoard>(QString(), modbusPort);
+        // The module's layout and transport come from the settings file; --modbus-port, when given,
+        // overrides the TCP port there.
+        boardMap = ReadBoardMap(SettingsFilePath());
+        if (parser.isSet(portOption))
+            boardMap->map.tcpPort = modbusPort;
+        auto modbus = std::make_unique<ModbusBoard>(boardMap->map);
+        if (boardCheck) {
+            for (const QString& problem : boardMap->problems)
+                err << "azelmon: " << problem << "\n";
+            if (boardMap->refusal) {
+                err << "azelmon: " << *boardMap->refusal << "\n";
+                return 1;
+            }
+        }
+        board = std::move(modbus);
     } else {
         RotatorPhysics::Settings physics;
         physics.startAzimuth = simAz;
         physics.startElevation = simEl;
         board = std::make_unique<SimulatedBoard>(clock, physics);
     }
+    if (boardCheck) {
+        QString boardText = QStringLiteral("simulated (give --board modbus to check the real board)");
+        if (boardMap) {
+            MainState settings;
+            ReadStartupSettings(settings, SettingsFilePath());
+            board->SetAddress(settings.module.BoardAddress);
+            boardText = boardMap->map.TransportText(settings.module.BoardAddress);
+        }
+        return CheckBoard(*board, boardMap ? &boardMap->map : nullptr, boardText, SettingsFilePath());
+    }
+
+    EventLoopWaiter waiter;
+    MessageBoxSink messages;
+    EffectSoundPlayer sound;
+    DesktopBrowser browser;
+    HelpWindow help;
+
     // Under --link rotctld the boxes come from the remote target; D-Bus is not touched.
     RemoteTarget remoteTarget(parser.value(nameOption));
     const MainState* windowState = nullptr; // known once the window exists
@@ -203,6 +271,13 @@ int main(int argc, char** argv) {
     windowState = &window.state();
     messages.setParent(&window);
     window.setInstanceCheck([&instance] { return instance.AnotherCopyRunning(); });
+    if (boardMap)
+        window.setBoardMessages([&boardMap, &board, &err] {
+            const QStringList messages = BoardStartupMessages(*boardMap, static_cast<ModbusBoard&>(*board));
+            for (const QString& message : messages)
+                err << "azelmon: " << message << Qt::endl;
+            return messages;
+        });
     int exitCode = 0;
     window.setEndHandler([&exitCode](int code) {
         exitCode = code;

@@ -135,6 +135,9 @@ bool Form1::Form_Load() {
     ports_.board->SetAddress(state_.module.BoardAddress);
     for (const QString& problem : problems)
         ports_.messages->ShowMessage(problem);
+    if (boardMessages_)
+        for (const QString& message : boardMessages_())
+            ports_.messages->ShowMessage(message);
 
     // 10-11: station list and the map background.
     LoadStations();

@@ -7,6 +7,7 @@
 #include "rotator/RotatorView.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -50,6 +51,10 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
         anotherCopyRunning_ = std::move(anotherCopyRunning);
     }
     void setEndHandler(EndHandler handler) { endHandler_ = std::move(handler); }
+    // What the board has to say at start-up (values of its map replaced, a refused map, a serial device
+    // that cannot be opened): asked once after the settings are read, shown with their own messages
+    // while every relay is still off.
+    void setBoardMessages(std::function<QStringList()> source) { boardMessages_ = std::move(source); }
 
     // Start-up. Returns false when the program ended during it (a second copy, no data server).
     bool Form_Load();
@@ -123,6 +128,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     QString settingsPath_;
     MainState state_;
     std::function<bool()> anotherCopyRunning_;
+    std::function<QStringList()> boardMessages_;
     EndHandler endHandler_;
     std::unique_ptr<RunTrace> trace_;
     std::unique_ptr<RotatorControl> rotator_;

@@ -1,29 +1,86 @@
 #include "rotator/ModbusBoard.h"
 
 #include <cerrno>
+#include <cstring>
 #include <modbus/modbus.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 
 namespace {
 PortError InvalidArgument() {
     return PortError{5, QStringLiteral("プロシージャの呼び出し、または引数が不正です。")};
 }
+
+BoardMap OriginalLayout(int port) {
+    BoardMap map;
+    map.tcpPort = port;
+    return map;
+}
 } // namespace
 
+QString SerialOpenErrorText(const QString& device, int error) {
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return QStringLiteral("シリアル装置 %1 がありません。USB-RS485 変換器の接続と [BOARD_MAP] DEVICE "
+                              "の設定を確かめてください（%2）")
+            .arg(device, QString::fromLocal8Bit(std::strerror(error)));
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("シリアル装置 %1 を開く権限がありません。ユーザーを dialout グループに入れ"
+                              "（sudo usermod -aG dialout $USER）、ログインし直してください（%2）")
+            .arg(device, QString::fromLocal8Bit(std::strerror(error)));
+    case EBUSY:
+    case EWOULDBLOCK:
+        return QStringLiteral("シリアル装置 %1 は他のプログラムが使用中です。そのプログラムを終了してください"
+                              "（%2）")
+            .arg(device, QString::fromLocal8Bit(std::strerror(EBUSY)));
+    default:
+        return QStringLiteral("シリアル装置 %1 を開けません（%2）")
+            .arg(device, QString::fromLocal8Bit(modbus_strerror(error)));
+    }
+}
+
+QStringList BoardStartupMessages(const BoardMapReading& reading, ModbusBoard& board) {
+    QStringList messages = reading.problems;
+    if (reading.refusal) {
+        board.Refuse(*reading.refusal);
+        messages << *reading.refusal;
+    } else if (reading.map.transport == BoardMap::Transport::Rtu) {
+        if (const auto error = board.Open())
+            messages << error->description;
+    }
+    return messages;
+}
+
+ModbusBoard::ModbusBoard(const BoardMap& map, const QString& address, int timeoutMs)
+    : map_(map), address_(address), timeoutMs_(timeoutMs) {}
+
 ModbusBoard::ModbusBoard(const QString& address, int port, int timeoutMs)
-    : address_(address), port_(port), timeoutMs_(timeoutMs) {}
+    : ModbusBoard(OriginalLayout(port), address, timeoutMs) {}
 
 ModbusBoard::~ModbusBoard() {
     Disconnect();
 }
 
 void ModbusBoard::SetAddress(const QString& address) {
-    if (address != address_)
+    if (address != address_ && map_.transport == BoardMap::Transport::Tcp)
         Disconnect();
     address_ = address;
 }
 
+int ModbusBoard::socket() const {
+    return ctx_ ? modbus_get_socket(ctx_) : -1;
+}
+
 void ModbusBoard::Disconnect() {
     if (ctx_) {
+        // The exclusive mode outlives our descriptor while anyone else holds the terminal open.
+        if (exclusive_)
+            ::ioctl(modbus_get_socket(ctx_), TIOCNXCL);
+        exclusive_ = false;
         modbus_close(ctx_);
         modbus_free(ctx_);
         ctx_ = nullptr;
@@ -36,18 +93,50 @@ PortError ModbusBoard::Fail(int error) {
 }
 
 std::optional<PortError> ModbusBoard::Connect() {
+    if (refusal_)
+        return PortError{EINVAL, *refusal_};
     if (ctx_)
         return std::nullopt;
+    if (map_.transport == BoardMap::Transport::Rtu)
+        return ConnectSerial();
     const QByteArray node = address_.trimmed().toLocal8Bit();
-    const QByteArray service = QByteArray::number(port_);
+    const QByteArray service = QByteArray::number(map_.tcpPort);
     // The "pi" flavour resolves host names as well as numeric addresses.
     ctx_ = modbus_new_tcp_pi(node.constData(), service.constData());
     if (!ctx_)
         return PortError{errno, QString::fromLocal8Bit(modbus_strerror(errno))};
-    modbus_set_slave(ctx_, 1);
+    modbus_set_slave(ctx_, map_.unitId);
     modbus_set_response_timeout(ctx_, timeoutMs_ / 1000, (timeoutMs_ % 1000) * 1000);
     if (modbus_connect(ctx_) == -1)
         return Fail(errno);
+    return std::nullopt;
+}
+
+std::optional<PortError> ModbusBoard::ConnectSerial() {
+    const QByteArray device = map_.device.toLocal8Bit();
+    ctx_ = modbus_new_rtu(device.constData(), map_.baud, map_.parity, map_.dataBits, map_.stopBits);
+    if (!ctx_)
+        return PortError{errno, SerialOpenErrorText(map_.device, errno)};
+    modbus_set_slave(ctx_, map_.unitId);
+    modbus_set_response_timeout(ctx_, timeoutMs_ / 1000, (timeoutMs_ % 1000) * 1000);
+    const auto refuse = [this](int error) {
+        Disconnect();
+        return PortError{error, SerialOpenErrorText(map_.device, error)};
+    };
+    if (modbus_connect(ctx_) == -1) {
+        const int error = errno;
+        modbus_free(ctx_);
+        ctx_ = nullptr;
+        return refuse(error);
+    }
+    // Two programs on one RS-485 line garble each other's frames: hold the device exclusively, and
+    // say so when someone else does (a flock, as serial tools take it, or the terminal's exclusive mode).
+    const int fd = modbus_get_socket(ctx_);
+    if (::flock(fd, LOCK_EX | LOCK_NB) == -1)
+        return refuse(EBUSY);
+    exclusive_ = ::ioctl(fd, TIOCEXCL) == 0;
+    // Whatever a module sent after an earlier time-out must not pass for the next answer.
+    modbus_flush(ctx_);
     return std::nullopt;
 }
 
@@ -56,7 +145,7 @@ std::optional<PortError> ModbusBoard::WriteOutputBit(int port, int bit, int leve
         return InvalidArgument();
     if (auto error = Connect())
         return error;
-    if (modbus_write_bit(ctx_, bit, level) == -1)
+    if (modbus_write_bit(ctx_, map_.CoilOfRelay(bit), level) == -1)
         return Fail(errno);
     return std::nullopt;
 }
@@ -66,9 +155,13 @@ IoBoard::Reading ModbusBoard::ReadAnalogInput(int port, int channel) {
         return {0, InvalidArgument()};
     if (auto error = Connect())
         return {0, error};
+    const int address = map_.potRegisters[static_cast<std::size_t>(channel)];
     uint16_t value = 0;
-    if (modbus_read_input_registers(ctx_, channel, 1, &value) != 1)
+    const int read = map_.registerKind == BoardMap::RegisterKind::Input
+                         ? modbus_read_input_registers(ctx_, address, 1, &value)
+                         : modbus_read_registers(ctx_, address, 1, &value);
+    if (read != 1)
         return {0, Fail(errno)};
-    // The control hands the value on as a 16-bit signed integer.
-    return {static_cast<std::int16_t>(value), std::nullopt};
+    lastRaw_[channel] = map_.RawFromRegister(value);
+    return {map_.CountFromRaw(lastRaw_[channel]), std::nullopt};
 }

@@ -1,19 +1,28 @@
 #pragma once
 
 #include "common/IoBoard.h"
+#include "rotator/BoardMap.h"
 
 #include <QString>
 
 struct _modbus;
 
-// The board reached over Modbus TCP (libmodbus), unit id 1:
-// - WriteOutputBit(6, bit, level): Write Single Coil (0x05) at coil address `bit`;
-// - ReadAnalogInput(5, channel): Read Input Registers (0x04), one register at address `channel`.
+// The board reached over Modbus (libmodbus), TCP or RTU as the board map says:
+// - WriteOutputBit(6, bit, level): Write Single Coil (0x05) at the map's coil of relay `bit` (4 right,
+//   5 left, 6 up, 7 down; coils 4..7 by default). No other coil is ever written.
+// - ReadAnalogInput(5, channel): one register (input, 0x04, or holding, 0x03) at the map's address of
+//   potentiometer `channel`, scaled from the converter's full scale to a 10-bit count for 0..5 V.
 // Constructing the board does not connect: the first call does. Every call waits at most the response
-// time-out (500 ms) for the connection and for the answer. After any failure the connection is
-// dropped and the next call connects afresh. Errors carry libmodbus's errno and modbus_strerror text.
+// time-out (500 ms) for the connection and for the answer. After any failure the connection (socket or
+// serial device) is dropped and the next call connects afresh. Errors carry libmodbus's errno and
+// modbus_strerror text; a serial device that cannot be opened gets a description naming it.
+//
+// Everything that touches the wire is in this class; the coil and register numbers come only from
+// map(), and socket() is the connected descriptor (-1 when not connected).
 class ModbusBoard : public IoBoard {
   public:
+    explicit ModbusBoard(const BoardMap& map, const QString& address = QString(), int timeoutMs = 500);
+    // The original layout over TCP on the given port.
     explicit ModbusBoard(const QString& address = QString(), int port = 502, int timeoutMs = 500);
     ~ModbusBoard() override;
     ModbusBoard(const ModbusBoard&) = delete;
@@ -23,15 +32,40 @@ class ModbusBoard : public IoBoard {
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
     Reading ReadAnalogInput(int port, int channel) override;
 
+    // Connects now (a serial device is opened and locked) without sending anything; the error when it
+    // cannot. Start-up uses it to name a missing or busy serial device once, in a message.
+    std::optional<PortError> Open() { return Connect(); }
+
+    // A board whose map was refused: every call fails with this reason and nothing is sent.
+    void Refuse(const QString& reason) { refusal_ = reason; }
+
+    // The raw register value behind the last successful ReadAnalogInput of a channel (board check).
+    int lastRaw(int channel) const { return lastRaw_[channel == 0 ? 0 : 1]; }
+
     bool connected() const { return ctx_ != nullptr; }
+    int socket() const;
+    const BoardMap& map() const { return map_; }
+    const QString& address() const { return address_; }
 
   private:
     std::optional<PortError> Connect();
+    std::optional<PortError> ConnectSerial();
     PortError Fail(int error); // drops the connection and describes the error
     void Disconnect();
 
+    BoardMap map_;
     QString address_;
-    int port_;
     int timeoutMs_;
     _modbus* ctx_ = nullptr;
+    std::optional<QString> refusal_;
+    bool exclusive_ = false; // the serial device is in exclusive mode by us
+    int lastRaw_[2] = {0, 0};
 };
+
+// What start-up shows once about the board, relays all off: the map's replaced values, a refused map,
+// and a serial device that cannot be opened (the program runs on; the status line keeps the error).
+// A refused map makes the board refuse every call.
+QStringList BoardStartupMessages(const BoardMapReading& reading, ModbusBoard& board);
+
+// The description of a serial device that could not be opened: what is wrong and what to do.
+QString SerialOpenErrorText(const QString& device, int error);

@@ -127,13 +127,17 @@ void Program::WriteSettings(const QByteArray& extraText) {
 }
 
 bool Program::Launch() {
-    modbus = std::make_unique<ModbusBoard>(QString(), board.port());
+    // The board map of the settings file, as the program reads it, on the emulator's port.
+    auto map = std::make_shared<BoardMapReading>(ReadBoardMap(dir.filePath(QStringLiteral("rotorcfg.ini"))));
+    map->map.tcpPort = board.port();
+    modbus = std::make_unique<ModbusBoard>(map->map);
     link = std::make_unique<DbusDataLink>(bus->connection());
     Ports ports{modbus.get(), link.get(), &clock, &waiter, &messages, &sound, &help, &browser};
     instance = std::make_unique<SingleInstance>(SingleInstance::DefaultName());
     window = std::make_unique<Form1>(ports, dir.filePath(QStringLiteral("rotorcfg.ini")));
     window->setInstanceCheck([this] { return instance->AnotherCopyRunning(); });
     window->setEndHandler([this](int code) { endCodes << code; });
+    window->setBoardMessages([this, map] { return BoardStartupMessages(*map, *modbus); });
     if (!window->Form_Load())
         return false;
     window->show();

@@ -1,8 +1,11 @@
 // ModbusBoard's failures against the board emulator over loopback Modbus TCP (its plain use is end to end).
 #include "rotator/ModbusBoard.h"
+#include "support/PtyPair.h"
+#include "support/TestFiles.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <modbus/modbus.h>
 
@@ -97,6 +100,72 @@ TEST_F(Boardsim, UnreachableBoardFailsQuickly) {
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->number, ECONNREFUSED);
     EXPECT_LT(call.elapsed(), 1000);
+}
+
+// A 4-relay RS-485 module: coils 0..3, 12-bit holding registers 0x03 at 0 and 1, unit 3.
+class RtuBoardsim : public Boardsim {
+  protected:
+    void SetUp() override {
+        if (!PtyPair::Available())
+            GTEST_SKIP() << "socat is not installed";
+        ASSERT_TRUE(pty.Start(dir.path()));
+        WriteBytes(ini,
+                   "[BOARD_MAP]\r\nTRANSPORT=RTU\r\nBAUD=115200\r\nUNIT=3\r\nRIGHT_COIL=0\r\nLEFT_COIL=1\r\n"
+                   "UP_COIL=2\r\nDOWN_COIL=3\r\nREGISTER_KIND=HOLDING\r\nFULL_SCALE_COUNT=4095\r\n");
+        const BoardMapReading reading = ReadBoardMap(ini);
+        ASSERT_TRUE(reading.problems.isEmpty() && !reading.refusal);
+        map = reading.map;
+        map.device = pty.programEnd;
+        Start(QStringLiteral("--map"), ini,
+              {QStringLiteral("--device"), pty.boardEnd, QStringLiteral("--az"), QStringLiteral("180")});
+    }
+
+    QTemporaryDir dir;
+    QString ini = dir.filePath(QStringLiteral("rotorcfg.ini"));
+    PtyPair pty;
+    BoardMap map;
+};
+
+TEST_F(RtuBoardsim, RelaysGoToTheMappedCoilsAndReadingsAreScaled) {
+    ModbusBoard board(map);
+    EXPECT_FALSE(board.WriteOutputBit(6, 4, 1));
+    EXPECT_FALSE(board.WriteOutputBit(6, 5, 0));
+    EXPECT_EQ(Coil(0), 1); // read back over the emulator's TCP side
+    EXPECT_FALSE(board.WriteOutputBit(6, 4, 0));
+    EXPECT_EQ(Coil(0), 0);
+    const auto reading = board.ReadAnalogInput(5, 0);
+    ASSERT_FALSE(reading.error) << reading.error->description.toStdString();
+    EXPECT_NEAR(reading.count, 512, 1); // 180 degrees: 2.5 V
+    EXPECT_NEAR(board.lastRaw(0), 2048, 4);
+    QString output;
+    for (int i = 0; i < 20 && !output.contains(QStringLiteral("relay 4 0")); ++i) {
+        process.waitForReadyRead(100);
+        output += QString::fromUtf8(process.readAllStandardOutput());
+    }
+    EXPECT_TRUE(output.contains(QStringLiteral("relay 4 1"))) << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("stray"))) << output.toStdString();
+}
+
+TEST_F(RtuBoardsim, AnotherUnitGetsNoAnswerAndASecondUserIsTurnedAway) {
+    BoardMap otherUnit = map;
+    otherUnit.unitId = 4;
+    {
+        ModbusBoard board(otherUnit);
+        const auto reading = board.ReadAnalogInput(5, 0);
+        ASSERT_TRUE(reading.error.has_value());
+        EXPECT_EQ(reading.error->number, ETIMEDOUT);
+    }
+    ModbusBoard first(map);
+    const auto firstReading = first.ReadAnalogInput(5, 1);
+    ASSERT_FALSE(firstReading.error) << firstReading.error->number << " "
+                                     << firstReading.error->description.toStdString();
+    ModbusBoard second(map);
+    const auto refused = second.ReadAnalogInput(5, 1);
+    ASSERT_TRUE(refused.error.has_value());
+    EXPECT_EQ(refused.error->number, EBUSY);
+    EXPECT_TRUE(refused.error->description.contains(pty.programEnd))
+        << refused.error->description.toStdString();
+    EXPECT_FALSE(first.ReadAnalogInput(5, 1).error); // the first keeps its line
 }
 
 } // namespace

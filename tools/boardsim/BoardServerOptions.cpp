@@ -8,10 +8,16 @@ const char* const BoardServerUsage =
     "usage: boardsim [--port N] [--az DEG] [--el DEG] [--noise COUNTS] [--seed N]\n"
     "                [--drop FRACTION] [--delay MS] [--exception-rate FRACTION]\n"
     "                [--close-after N] [--silent-after N --silent-for SECONDS] [--jam az|el|both]\n"
+    "                [--map ROTORCFG.INI] [--device TTY] [--watchdog SECONDS]\n"
     "Modbus TCP I/O board on 127.0.0.1 with an azimuth/elevation rotator pair behind it.\n"
     "Coils 4..7: relays (right, left, up, down; write 0x05, read 0x01).\n"
     "Input registers 0, 1: potentiometer counts 0..1023; 104..107: relay levels (read 0x04).\n"
-    "Each relay change is printed on stdout as \"relay BIT LEVEL az=DEG el=DEG\".\n";
+    "--map takes coils, registers, their kind, the converter's full scale and the unit id from the\n"
+    "[BOARD_MAP] section of that file, as azelmon does. --device serves Modbus RTU on that serial\n"
+    "device as well (the map's baud rate, parity, data and stop bits; answers paced at that speed).\n"
+    "--watchdog switches every coil off when no request has come for that long.\n"
+    "Each relay change is printed on stdout as \"relay BIT LEVEL az=DEG el=DEG\"; a write to a coil\n"
+    "that is no relay's as \"stray coil ADDRESS\".\n";
 
 namespace {
 bool ToDouble(const std::string& text, double& value) {
@@ -65,6 +71,12 @@ std::optional<std::string> ParseBoardServerOptions(const std::vector<std::string
              o.jamAzimuth = t == "az" || t == "both";
              o.jamElevation = t == "el" || t == "both";
              return o.jamAzimuth || o.jamElevation;
+         }},
+        {"--map", [&](const std::string& t) { return !t.empty() && ((o.mapFile = t), true); }},
+        {"--device", [&](const std::string& t) { return !t.empty() && ((o.device = t), true); }},
+        {"--watchdog",
+         [&](const std::string& t) {
+             return ToDouble(t, o.watchdogSeconds) && o.watchdogSeconds >= 0 && o.watchdogSeconds <= 3600;
          }},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {

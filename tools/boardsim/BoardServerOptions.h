@@ -19,6 +19,9 @@ struct BoardServerOptions {
     double silentForSeconds = 0; // ... for this long
     bool jamAzimuth = false;     // a motor that hums and does not turn: the relay acts, the angle stays
     bool jamElevation = false;
+    std::string mapFile;        // a rotorcfg.ini whose [BOARD_MAP] lays out coils and registers
+    std::string device;         // serve Modbus RTU on this serial device too (the map's line settings)
+    double watchdogSeconds = 0; // all coils off after this long without any request (0 never)
 };
 
 // Parses the arguments (without the program name). An error text when they are wrong.

@@ -1,0 +1,214 @@
+// The built program against boardsim as a user with a real module runs it: `azelmon --board-check`
+// with no display at all, and a module's communication watchdog stopping the motor of a program
+// that was killed outright.
+#include "E2eSupport.h"
+#include "support/PtyPair.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace {
+
+// The program's own folder: settings, data files, an environment without any display.
+class ProgramFolder {
+  public:
+    explicit ProgramFolder(const QByteArray& settings) {
+        const QDir data(QStringLiteral(AZELMON_DATA_DIR));
+        for (const char* name : {"cntmap.bmp", "sound2.wav", "sound3.wav", "azelmon.csv"})
+            QFile::copy(data.filePath(QLatin1String(name)), dir.filePath(QLatin1String(name)));
+        QFile ini(dir.filePath(QStringLiteral("rotorcfg.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[TCP/IP]\r\nIP=127.0.0.1\r\n" + settings);
+    }
+
+    QString ini() const { return dir.filePath(QStringLiteral("rotorcfg.ini")); }
+
+    void Prepare(QProcess& process, const QStringList& arguments, bool display) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        if (display)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("AZELMON_CONFIG_DIR"), dir.path());
+        env.insert(QStringLiteral("AZELMON_INSTANCE_NAME"),
+                   QStringLiteral("azelmon-e2e-") + QUuid::createUuid().toString(QUuid::WithoutBraces));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.setProgram(QStringLiteral(AZELMON_PATH));
+        process.setArguments(arguments);
+        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    }
+
+    QTemporaryDir dir;
+};
+
+struct CheckRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+CheckRun RunBoardCheck(ProgramFolder& folder, const QStringList& arguments) {
+    QProcess process;
+    folder.Prepare(process, QStringList{QStringLiteral("--board-check")} + arguments, false);
+    process.start();
+    CheckRun run;
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished(3000);
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+struct CheckRow {
+    const char* name;
+    const char* section;
+    bool rtu;
+    std::vector<const char*> expectOut;
+};
+
+class BoardCheck : public ::testing::TestWithParam<CheckRow> {};
+
+TEST_P(BoardCheck, PrintsEveryPotentiometerAndTheRelayMapWithoutADisplay) {
+    const CheckRow& row = GetParam();
+    if (row.rtu && !PtyPair::Available())
+        GTEST_SKIP() << "socat is not installed";
+    PtyPair pty;
+    QByteArray section = row.section;
+    QStringList boardArguments{QStringLiteral("--az"), QStringLiteral("180"), QStringLiteral("--el"),
+                               QStringLiteral("45")};
+    QTemporaryDir lineDir;
+    if (row.rtu) {
+        ASSERT_TRUE(pty.Start(lineDir.path()));
+        section += "DEVICE=" + pty.programEnd.toLocal8Bit() + "\r\n";
+        boardArguments << QStringLiteral("--device") << pty.boardEnd;
+    }
+    ProgramFolder folder(section);
+    BoardsimProcess board;
+    ASSERT_TRUE(board.Start(boardArguments + QStringList{QStringLiteral("--map"), folder.ini()}));
+    const CheckRun run =
+        RunBoardCheck(folder, {QStringLiteral("--board"), QStringLiteral("modbus"),
+                               QStringLiteral("--modbus-port"), QString::number(board.port())});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    // 180° on 0..5 V over 0..360 and 45° on 0..2.5 V over 0..90: both mid-scale counts near 512 / 256.
+    EXPECT_TRUE(run.out.contains(QStringLiteral("azimuth potentiometer"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("count 512, 2.502 V, 180.18 deg"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("count 256, 1.251 V, 45.04 deg"))) << run.out.toStdString();
+    for (const char* expected : row.expectOut)
+        EXPECT_TRUE(run.out.contains(QString::fromUtf8(expected))) << expected << "\n"
+                                                                   << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("board check: OK")));
+    // Not a coil moved.
+    EXPECT_FALSE(board.Output().contains(QStringLiteral("relay"))) << board.Output().toStdString();
+    EXPECT_FALSE(board.Output().contains(QStringLiteral("stray"))) << board.Output().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readme, BoardCheck,
+    ::testing::Values(
+        CheckRow{
+            "Original",
+            "",
+            false,
+            {"Modbus TCP 127.0.0.1:", "(input register (0x04) 0): raw 512,", "right coil 4, left coil 5"}},
+        CheckRow{"FourRelaysTwelveBitHolding",
+                 "[BOARD_MAP]\r\nRIGHT_COIL=0\r\nLEFT_COIL=1\r\nUP_COIL=2\r\nDOWN_COIL=3\r\n"
+                 "REGISTER_KIND=HOLDING\r\nFULL_SCALE_COUNT=4095\r\nFULL_SCALE_VOLTS=5\r\n",
+                 false,
+                 {"(holding register (0x03) 0): raw 2048,", "(holding register (0x03) 1): raw 1024,",
+                  "right coil 0, left coil 1, up coil 2, down coil 3"}},
+        CheckRow{"Rtu",
+                 "[BOARD_MAP]\r\nTRANSPORT=RTU\r\nBAUD=9600\r\nUNIT=2\r\nRIGHT_COIL=0\r\nLEFT_COIL=1\r\nUP_"
+                 "COIL=2\r\n"
+                 "DOWN_COIL=3\r\nFULL_SCALE_COUNT=5000\r\n",
+                 true,
+                 {"Modbus RTU ", " 9600 8N1, unit 2", "(input register (0x04) 0): raw 2500,",
+                  "(input register (0x04) 1): raw 1250,"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BoardCheckFailures, ExitNonZeroWithTheError) {
+    struct Row {
+        const char* section;
+        QStringList arguments;
+        const char* expectErr;
+    };
+    const Row rows[] = {
+        // Nothing listens on port 1.
+        {"",
+         {QStringLiteral("--board"), QStringLiteral("modbus"), QStringLiteral("--modbus-port"),
+          QStringLiteral("1")},
+         "read failed"},
+        {"[BOARD_MAP]\r\nTRANSPORT=RTU\r\nDEVICE=/nonexistent/ttyUSB9\r\n",
+         {QStringLiteral("--board"), QStringLiteral("modbus")},
+         "/nonexistent/ttyUSB9 がありません"},
+        {"[BOARD_MAP]\r\nUP_COIL=7\r\n",
+         {QStringLiteral("--board"), QStringLiteral("modbus")},
+         "同じコイル 7"},
+    };
+    for (const Row& row : rows) {
+        ProgramFolder folder(row.section);
+        const CheckRun run = RunBoardCheck(folder, row.arguments);
+        EXPECT_GT(run.exitCode, 0) << row.section << "\n" << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(row.expectErr))) << row.section << "\n"
+                                                                        << run.err.toStdString();
+    }
+}
+
+// A module's communication watchdog switches its outputs off when no request comes for a set time.
+// The program asks the board every second, so a program killed with SIGKILL (nothing of it runs any
+// more) leaves a running motor for at most that time.
+TEST(ModuleWatchdog, StopsTheMotorOfAKilledProgram) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.ok());
+    TrackServerProcess server;
+    ASSERT_TRUE(server.Start(bus, {})) << server.errors().toStdString();
+    const double watchdogSeconds = 3;
+    BoardsimProcess board;
+    // Outside the azimuth range 100..340: the program turns right on its own at start-up, for some 15 s.
+    ASSERT_TRUE(
+        board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"),
+                     QStringLiteral("10"), QStringLiteral("--watchdog"), QString::number(watchdogSeconds)}));
+    ProgramFolder folder("[HPOSITION]\r\nH-RANGE=100,340\r\n");
+    QProcess program;
+    folder.Prepare(program,
+                   {QStringLiteral("--board"), QStringLiteral("modbus"), QStringLiteral("--modbus-port"),
+                    QString::number(board.port())},
+                   true);
+    QProcessEnvironment env = program.processEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    program.setProcessEnvironment(env);
+    program.start();
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([&] { return board.Output().contains(QStringLiteral("relay 4 1")); }, 15000))
+        << board.Output().toStdString() << program.readAllStandardError().toStdString();
+
+    // Alive, the program keeps the watchdog fed: the motor runs on past the watchdog's time.
+    WaitFor([] { return false; }, static_cast<int>(watchdogSeconds * 1000) + 1500);
+    ASSERT_FALSE(board.Output().contains(QStringLiteral("watchdog"))) << board.Output().toStdString();
+    ASSERT_FALSE(board.Output().contains(QStringLiteral("relay 4 0"))) << board.Output().toStdString();
+
+    ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
+    QElapsedTimer sinceKill;
+    sinceKill.start();
+    ASSERT_TRUE(program.waitForFinished(5000));
+    ASSERT_TRUE(WaitFor([&] { return board.Output().contains(QStringLiteral("relay 4 0")); }, 10000))
+        << board.Output().toStdString();
+    // The last request came up to a second before the kill; the watchdog counts from it.
+    EXPECT_LE(sinceKill.elapsed(), static_cast<qint64>(watchdogSeconds * 1000) + 500)
+        << board.Output().toStdString();
+    EXPECT_TRUE(board.Output().contains(QStringLiteral("watchdog: no request")))
+        << board.Output().toStdString();
+}
+
+} // namespace
