@@ -49,11 +49,13 @@ BoardCheckReport RunBoardCheck(IoBoard& board, const BoardMap* map, const QStrin
         }
         const int raw = modbus ? modbus->lastRaw(a.channel) : reading.count;
         const double volts = reading.count * 5.0 / 1023.0;
-        // The measurement's two-point calibration, as the main window applies it.
+        // The measurement's two-point calibration, as the main window applies it: the first voltage is
+        // taken at the range's minimum, the second at its maximum.
         const double volt0 = LeadingNumber(a.volt0Text);
         const double slope = (LeadingNumber(a.voltTopText) - volt0) / (a.rangeMax - a.rangeMin);
-        const QString angle = slope > 0 ? QStringLiteral("%1 deg").arg((volts - volt0) / slope, 0, 'f', 2)
-                                        : QStringLiteral("no angle (calibration unusable)");
+        const QString angle =
+            slope > 0 ? QStringLiteral("%1 deg").arg(a.rangeMin + (volts - volt0) / slope, 0, 'f', 2)
+                      : QStringLiteral("no angle (calibration unusable)");
         QString line = QStringLiteral("%1raw %2, count %3, %4 V, %5")
                            .arg(lead)
                            .arg(raw)

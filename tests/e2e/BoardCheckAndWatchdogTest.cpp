@@ -179,7 +179,7 @@ TEST(ModuleWatchdog, StopsTheMotorOfAKilledProgram) {
     ASSERT_TRUE(
         board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"),
                      QStringLiteral("10"), QStringLiteral("--watchdog"), QString::number(watchdogSeconds)}));
-    ProgramFolder folder("[HPOSITION]\r\nH-RANGE=100,340\r\n");
+    ProgramFolder folder("[HPOSITION]\r\nH-RANGE=100,340\r\nHVOLT0=1.3889\r\nHVOLT360=4.7222\r\n");
     QProcess program;
     folder.Prepare(program,
                    {QStringLiteral("--board"), QStringLiteral("modbus"), QStringLiteral("--modbus-port"),

@@ -61,8 +61,8 @@ TEST_P(BoardLayouts, StartUpReturnAndAnAutomaticPass) {
         boardArguments << QStringLiteral("--device") << pty.boardEnd;
     }
     // 178° lies below the azimuth range: start-up turns the antenna right into it first. The range's
-    // span is the calibration's, so 0 V..2.1528 V over 185..340 keeps the emulator's 5 V for 360°.
-    p.WriteSettings("[HPOSITION]\r\nH-RANGE=185,340\r\nHVOLT0=0\r\nHVOLT360=2.1527778\r\n" + section);
+    // ends are calibrated where the emulator puts them (5 V for 360°): 2.5694 V at 185°, 4.7222 V at 340°.
+    p.WriteSettings("[HPOSITION]\r\nH-RANGE=185,340\r\nHVOLT0=2.5694444\r\nHVOLT360=4.7222222\r\n" + section);
     ASSERT_TRUE(p.StartBoard(boardArguments));
     ASSERT_TRUE(p.Launch());
     EXPECT_TRUE(p.messages.texts.isEmpty()) << p.messages.texts.join(QLatin1Char('/')).toStdString();
