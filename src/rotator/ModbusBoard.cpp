@@ -24,6 +24,8 @@ void ModbusBoard::SetAddress(const QString& address) {
 
 void ModbusBoard::Disconnect() {
     if (ctx_) {
+        if (observer_)
+            observer_(-1);
         modbus_close(ctx_);
         modbus_free(ctx_);
         ctx_ = nullptr;
@@ -48,6 +50,8 @@ std::optional<PortError> ModbusBoard::Connect() {
     modbus_set_response_timeout(ctx_, timeoutMs_ / 1000, (timeoutMs_ % 1000) * 1000);
     if (modbus_connect(ctx_) == -1)
         return Fail(errno);
+    if (observer_)
+        observer_(modbus_get_socket(ctx_));
     return std::nullopt;
 }
 

@@ -3,6 +3,7 @@
 #include "common/IoBoard.h"
 
 #include <QString>
+#include <functional>
 
 struct _modbus;
 
@@ -25,6 +26,10 @@ class ModbusBoard : public IoBoard {
 
     bool connected() const { return ctx_ != nullptr; }
 
+    // Told the connected socket after every connect and -1 when the connection is dropped (the
+    // emergency relay stop of a crashing process writes to it).
+    void setConnectionObserver(std::function<void(int socket)> observer) { observer_ = std::move(observer); }
+
   private:
     std::optional<PortError> Connect();
     PortError Fail(int error); // drops the connection and describes the error
@@ -34,4 +39,5 @@ class ModbusBoard : public IoBoard {
     int port_;
     int timeoutMs_;
     _modbus* ctx_ = nullptr;
+    std::function<void(int)> observer_;
 };

@@ -1,0 +1,280 @@
+// Every way out of the program, at many moments while a motor runs: no relay is written on once the
+// end began (the program's own trace of its writes says so), and the board's coils end up off.
+#include "E2eSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace {
+
+// From the trace: the relay writes after the "ending" line that switched something on, and whether the
+// line is there at all.
+struct TraceCheck {
+    bool ended = false;
+    QStringList onAfterEnd;
+    int onBeforeEnd = 0;
+};
+
+TraceCheck CheckTrace(const QString& path) {
+    TraceCheck check;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return check;
+    static const QRegularExpression write(QStringLiteral("^\\d+ write (\\d) (\\d)"));
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        if (line.endsWith(QStringLiteral(" ending")))
+            check.ended = true;
+        const auto match = write.match(line);
+        if (match.hasMatch() && match.captured(2) == QStringLiteral("1")) {
+            if (check.ended)
+                check.onAfterEnd << line;
+            else
+                ++check.onBeforeEnd;
+        }
+    }
+    return check;
+}
+
+// The data server's clock 120 s after its pass's epoch: the satellite near 196° / 5°.
+QStringList ServerAt120() {
+    const QDateTime epoch(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+    return {QStringLiteral("--epoch"), epoch.toString(Qt::ISODate), QStringLiteral("--time"),
+            epoch.addSecs(120).toString(Qt::ISODate)};
+}
+
+// 終了, the close box and 閉じる while automatic tracking approaches and then pulses after the
+// satellite: each at an early and a late moment.
+TEST(Exit, EveryWayOutDuringTrackingLeavesNoRelayOn) {
+    Program p;
+    ASSERT_TRUE(p.StartBus());
+    ASSERT_TRUE(p.StartServer(ServerAt120())) << p.server.errors().toStdString();
+    ASSERT_TRUE(p.StartBoard({QStringLiteral("--az"), QStringLiteral("186"), QStringLiteral("--el"),
+                              QStringLiteral("0")}));
+    p.WriteSettings();
+    struct Row {
+        const char* way;
+        int afterMs;
+    } const rows[] = {{"終了", 400}, {"close box", 900}, {"閉じる", 1500},
+                      {"終了", 3100}, {"close box", 4300}, {"閉じる", 5200}};
+    int round = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.way) + " after " + std::to_string(row.afterMs) + " ms");
+        const QString trace = p.dir.filePath(QStringLiteral("trace%1.log").arg(round++));
+        qputenv("AZELMON_TRACE", QFile::encodeName(trace));
+        p.endCodes.clear();
+        ASSERT_TRUE(p.Launch());
+        qunsetenv("AZELMON_TRACE");
+        ASSERT_TRUE(p.WaitUntilReady());
+        Form1* w = p.window.get();
+        QTest::mouseClick(w->Command3, Qt::LeftButton);
+        QTimer::singleShot(row.afterMs, w, [w, way = std::string(row.way)] {
+            if (way == "終了")
+                QTest::mouseClick(w->Command1, Qt::LeftButton);
+            else if (way == "close box")
+                w->close();
+            else
+                w->menucls->trigger();
+        });
+        ASSERT_TRUE(WaitFor([&p] { return !p.endCodes.isEmpty(); }, row.afterMs + 5000));
+        // Whatever step was waiting when the end came gets to run on.
+        WaitFor([] { return false; }, 1200);
+        const TraceCheck check = CheckTrace(trace);
+        EXPECT_TRUE(check.ended);
+        EXPECT_GT(check.onBeforeEnd, 0) << "nothing moved before the end";
+        EXPECT_TRUE(check.onAfterEnd.isEmpty()) << check.onAfterEnd.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(p.board.AllCoilsOff()) << p.board.Output().toStdString();
+        p.Close();
+    }
+}
+
+// The built program in a child process against boardsim, outside its azimuth range 100..340 so that it
+// turns right by itself from the first second on.
+class ChildProgram {
+  public:
+    ChildProgram(int boardPort, const QString& instanceName, const QStringList& extraArguments = {},
+                 const QMap<QString, QString>& extraEnvironment = {}) {
+        const QDir data(QStringLiteral(AZELMON_DATA_DIR));
+        for (const char* name : {"cntmap.bmp", "sound2.wav", "sound3.wav", "azelmon.csv"})
+            QFile::copy(data.filePath(QLatin1String(name)), dir.filePath(QLatin1String(name)));
+        QFile ini(dir.filePath(QStringLiteral("rotorcfg.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[TCP/IP]\r\nIP=127.0.0.1\r\n[HPOSITION]\r\nH-RANGE=100,340\r\n");
+        ini.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("AZELMON_CONFIG_DIR"), dir.path());
+        env.insert(QStringLiteral("AZELMON_INSTANCE_NAME"), instanceName);
+        env.insert(QStringLiteral("AZELMON_TRACE"), tracePath());
+        for (auto it = extraEnvironment.begin(); it != extraEnvironment.end(); ++it)
+            env.insert(it.key(), it.value());
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        process.setProgram(QStringLiteral(AZELMON_PATH));
+        QStringList arguments{QStringLiteral("--link"), QStringLiteral("rotctld"), QStringLiteral("--rotctld-listen"),
+                              QStringLiteral("127.0.0.1:0")};
+        if (boardPort > 0)
+            arguments << QStringLiteral("--board") << QStringLiteral("modbus") << QStringLiteral("--modbus-port")
+                      << QString::number(boardPort);
+        process.setArguments(arguments + extraArguments);
+        process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    }
+    ~ChildProgram() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+    QString tracePath() const { return dir.filePath(QStringLiteral("trace.log")); }
+    void Signal(int signal) { ::kill(static_cast<pid_t>(process.processId()), signal); }
+    // True once the start-up went through (the rotctld endpoint listens only after it).
+    bool Started() {
+        output += QString::fromLocal8Bit(process.readAllStandardOutput());
+        return output.contains(QStringLiteral("rotctld: listening"));
+    }
+
+    QTemporaryDir dir;
+    QProcess process;
+    QString output;
+};
+
+QString UniqueName() {
+    return QStringLiteral("azelmon-e2e-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+bool RightTurnOn(const BoardsimProcess& board) {
+    const auto coils = board.Coils();
+    return coils && (*coils)[0] == 1;
+}
+
+// SIGTERM, SIGHUP (the terminal closed), SIGQUIT and SIGINT at random moments of the move: an orderly
+// end with code 0 every time.
+TEST(Exit, TerminatingSignalsEndTheProgramTheOrderlyWay) {
+    BoardsimProcess board;
+    ASSERT_TRUE(board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
+    const int signals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGTERM, SIGHUP};
+    QRandomGenerator random(20261208);
+    for (int signal : signals) {
+        const int afterMs = random.bounded(50, 1500);
+        SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(afterMs) + " ms");
+        ChildProgram program(board.port(), UniqueName());
+        program.process.start();
+        ASSERT_TRUE(program.process.waitForStarted(5000));
+        ASSERT_TRUE(WaitFor([&] { return RightTurnOn(board); }, 15000)) << board.Output().toStdString();
+        WaitFor([] { return false; }, afterMs);
+        program.Signal(signal);
+        ASSERT_TRUE(program.process.waitForFinished(10000));
+        EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.process.exitCode(), 0);
+        const TraceCheck check = CheckTrace(program.tracePath());
+        EXPECT_TRUE(check.ended);
+        EXPECT_TRUE(check.onAfterEnd.isEmpty()) << check.onAfterEnd.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(board.AllCoilsOff()) << board.Output().toStdString();
+        // Back out of range for the next round.
+        board.Output();
+    }
+}
+
+// A crash writes the relays off on the board's own connection and still dies of its signal.
+TEST(Exit, ACrashSwitchesTheRelaysOffAndStillDies) {
+    for (int signal : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL}) {
+        SCOPED_TRACE("signal " + std::to_string(signal));
+        BoardsimProcess board;
+        ASSERT_TRUE(
+            board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
+        ChildProgram program(board.port(), UniqueName());
+        program.process.start();
+        ASSERT_TRUE(program.process.waitForStarted(5000));
+        ASSERT_TRUE(WaitFor([&] { return RightTurnOn(board); }, 15000)) << board.Output().toStdString();
+        program.Signal(signal);
+        ASSERT_TRUE(program.process.waitForFinished(10000));
+        EXPECT_EQ(program.process.exitStatus(), QProcess::CrashExit);
+        EXPECT_TRUE(board.AllCoilsOff()) << board.Output().toStdString();
+    }
+}
+
+// Qt ends the process with exit() when the X server goes away; the relays go off first.
+TEST(Exit, LosingTheXServerSwitchesTheRelaysOff) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    int display = 0;
+    for (int n = 140; n < 200 && !display; ++n)
+        if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
+            !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            display = n;
+    ASSERT_NE(display, 0);
+    QProcess server;
+    server.setProgram(xvfb);
+    server.setArguments({QStringLiteral(":%1").arg(display), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    server.start();
+    ASSERT_TRUE(server.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([display] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); },
+                        10000));
+
+    BoardsimProcess board;
+    ASSERT_TRUE(board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
+    ChildProgram program(board.port(), UniqueName(), {},
+                         {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
+                          {QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display)}});
+    program.process.start();
+    ASSERT_TRUE(program.process.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([&] { return RightTurnOn(board); }, 15000))
+        << board.Output().toStdString() << program.process.readAllStandardError().toStdString();
+    server.kill();
+    server.waitForFinished(3000);
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+    EXPECT_TRUE(board.AllCoilsOff()) << board.Output().toStdString()
+                                     << program.process.readAllStandardError().toStdString();
+    EXPECT_TRUE(CheckTrace(program.tracePath()).ended);
+}
+
+// 25 copies started at once under one name: exactly one gets through its start-up (the others wait on
+// "既に起動されています。"). A copy killed with SIGKILL leaves nothing that blocks the next start.
+TEST(SingleCopy, TwentyFiveSimultaneousStartsGiveOneRunningCopy) {
+    const QString name = UniqueName();
+    std::vector<std::unique_ptr<ChildProgram>> copies;
+    for (int i = 0; i < 25; ++i)
+        copies.push_back(std::make_unique<ChildProgram>(0, name));
+    for (auto& copy : copies)
+        copy->process.start();
+    const auto startedCount = [&copies] {
+        int n = 0;
+        for (auto& copy : copies)
+            n += copy->Started() ? 1 : 0;
+        return n;
+    };
+    ASSERT_TRUE(WaitFor([&] { return startedCount() >= 1; }, 40000));
+    // The others have had their chance by now.
+    WaitFor([] { return false; }, 5000);
+    EXPECT_EQ(startedCount(), 1);
+    ChildProgram* winner = nullptr;
+    for (auto& copy : copies)
+        if (copy->Started())
+            winner = copy.get();
+    ASSERT_NE(winner, nullptr);
+    for (auto& copy : copies)
+        if (copy.get() != winner)
+            EXPECT_EQ(copy->process.state(), QProcess::Running) << "a refused copy waits on its message";
+    copies.clear(); // SIGKILL, every one of them, the running copy included
+
+    ChildProgram next(0, name);
+    next.process.start();
+    EXPECT_TRUE(WaitFor([&next] { return next.Started(); }, 20000)) << next.process.readAllStandardError().toStdString();
+}
+
+} // namespace
