@@ -114,7 +114,8 @@ int StopNow(int waitMs) {
     int sent = 0;
     while (sent < CoilCount * FrameBytes) {
         // Never blocks and never raises SIGPIPE: a dead board must not keep a dying process alive.
-        const ssize_t n = ::send(fd, bytes + sent, CoilCount * FrameBytes - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            ::send(fd, bytes + sent, CoilCount * FrameBytes - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += static_cast<int>(n);
             continue;

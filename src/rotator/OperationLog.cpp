@@ -2,9 +2,9 @@
 
 #include "common/IoBoard.h"
 #include "common/MainState.h"
-#include "common/StatusLine.h"
 #include "common/NumberText.h"
 #include "common/Ports.h"
+#include "common/StatusLine.h"
 #include "rotator/BoardFailure.h"
 #include "rotator/RelayOutputs.h"
 

@@ -65,17 +65,17 @@ bool RelayOutputs::RefusingOn() const {
 void RelayOutputs::OutputAzimuthRelays() {
     if (RefusingOn())
         state_.piob4 = state_.piob5 = 0;
-    uncertain_[0] =
-        !OutputAxis(state_.AzimuthMotorText, 4, state_.piob4 != 0 ? 1 : 0, 5, state_.piob5 != 0 ? 1 : 0,
-                    QStringLiteral("1.水平制御のリトライを実行"), QStringLiteral("1.発生したエラーの番号は "));
+    uncertain_[0] = !OutputAxis(state_.AzimuthMotorText, 4, state_.piob4 != 0 ? 1 : 0, 5,
+                                state_.piob5 != 0 ? 1 : 0, QStringLiteral("1.水平制御のリトライを実行"),
+                                QStringLiteral("1.発生したエラーの番号は "));
 }
 
 void RelayOutputs::OutputElevationRelays() {
     if (RefusingOn())
         state_.piob6 = state_.piob7 = 0;
-    uncertain_[1] =
-        !OutputAxis(state_.ElevationMotorText, 6, state_.piob6 != 0 ? 1 : 0, 7, state_.piob7 != 0 ? 1 : 0,
-                    QStringLiteral("２.仰角制御のリトライを実行"), QStringLiteral("2.発生したエラーの番号は "));
+    uncertain_[1] = !OutputAxis(state_.ElevationMotorText, 6, state_.piob6 != 0 ? 1 : 0, 7,
+                                state_.piob7 != 0 ? 1 : 0, QStringLiteral("２.仰角制御のリトライを実行"),
+                                QStringLiteral("2.発生したエラーの番号は "));
 }
 
 void RelayOutputs::ShowRelayIndicators() {

@@ -7,8 +7,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -62,13 +62,13 @@ TEST(Exit, EveryWayOutDuringTrackingLeavesNoRelayOn) {
     Program p;
     ASSERT_TRUE(p.StartBus());
     ASSERT_TRUE(p.StartServer(ServerAt120())) << p.server.errors().toStdString();
-    ASSERT_TRUE(p.StartBoard({QStringLiteral("--az"), QStringLiteral("186"), QStringLiteral("--el"),
-                              QStringLiteral("0")}));
+    ASSERT_TRUE(p.StartBoard(
+        {QStringLiteral("--az"), QStringLiteral("186"), QStringLiteral("--el"), QStringLiteral("0")}));
     p.WriteSettings();
     struct Row {
         const char* way;
         int afterMs;
-    } const rows[] = {{"終了", 400}, {"close box", 900}, {"閉じる", 1500},
+    } const rows[] = {{"終了", 400},  {"close box", 900},  {"閉じる", 1500},
                       {"終了", 3100}, {"close box", 4300}, {"閉じる", 5200}};
     int round = 0;
     for (const Row& row : rows) {
@@ -124,11 +124,11 @@ class ChildProgram {
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(dir.path());
         process.setProgram(QStringLiteral(AZELMON_PATH));
-        QStringList arguments{QStringLiteral("--link"), QStringLiteral("rotctld"), QStringLiteral("--rotctld-listen"),
-                              QStringLiteral("127.0.0.1:0")};
+        QStringList arguments{QStringLiteral("--link"), QStringLiteral("rotctld"),
+                              QStringLiteral("--rotctld-listen"), QStringLiteral("127.0.0.1:0")};
         if (boardPort > 0)
-            arguments << QStringLiteral("--board") << QStringLiteral("modbus") << QStringLiteral("--modbus-port")
-                      << QString::number(boardPort);
+            arguments << QStringLiteral("--board") << QStringLiteral("modbus")
+                      << QStringLiteral("--modbus-port") << QString::number(boardPort);
         process.setArguments(arguments + extraArguments);
         process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     }
@@ -164,7 +164,8 @@ bool RightTurnOn(const BoardsimProcess& board) {
 // end with code 0 every time.
 TEST(Exit, TerminatingSignalsEndTheProgramTheOrderlyWay) {
     BoardsimProcess board;
-    ASSERT_TRUE(board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
+    ASSERT_TRUE(board.Start(
+        {QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
     const int signals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGTERM, SIGHUP};
     QRandomGenerator random(20261208);
     for (int signal : signals) {
@@ -193,8 +194,8 @@ TEST(Exit, ACrashSwitchesTheRelaysOffAndStillDies) {
     for (int signal : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL}) {
         SCOPED_TRACE("signal " + std::to_string(signal));
         BoardsimProcess board;
-        ASSERT_TRUE(
-            board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
+        ASSERT_TRUE(board.Start(
+            {QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
         ChildProgram program(board.port(), UniqueName());
         program.process.start();
         ASSERT_TRUE(program.process.waitForStarted(5000));
@@ -219,15 +220,17 @@ TEST(Exit, LosingTheXServerSwitchesTheRelaysOff) {
     ASSERT_NE(display, 0);
     QProcess server;
     server.setProgram(xvfb);
-    server.setArguments({QStringLiteral(":%1").arg(display), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    server.setArguments(
+        {QStringLiteral(":%1").arg(display), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     server.start();
     ASSERT_TRUE(server.waitForStarted(5000));
-    ASSERT_TRUE(WaitFor([display] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); },
-                        10000));
+    ASSERT_TRUE(WaitFor(
+        [display] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); }, 10000));
 
     BoardsimProcess board;
-    ASSERT_TRUE(board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
+    ASSERT_TRUE(board.Start(
+        {QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
     ChildProgram program(board.port(), UniqueName(), {},
                          {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
                           {QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display)}});
@@ -274,7 +277,8 @@ TEST(SingleCopy, TwentyFiveSimultaneousStartsGiveOneRunningCopy) {
 
     ChildProgram next(0, name);
     next.process.start();
-    EXPECT_TRUE(WaitFor([&next] { return next.Started(); }, 20000)) << next.process.readAllStandardError().toStdString();
+    EXPECT_TRUE(WaitFor([&next] { return next.Started(); }, 20000))
+        << next.process.readAllStandardError().toStdString();
 }
 
 } // namespace

@@ -56,6 +56,7 @@ TEST_F(Safety, OutOfRangeRefusalIsShownWithEveryRelayOff) {
     s.PointMarkShown = 1;
     s.PointedAzimuth = 50;
     s.PointedElevation = 5;
+    world.messages.texts.clear();
     bool offWhileShown = false;
     world.messages.onShow = [&](const QString&) {
         offWhileShown = world.board.AllRelaysOff();
