@@ -166,9 +166,9 @@ TEST(Exit, TerminatingSignalsEndTheProgramTheOrderlyWay) {
     BoardsimProcess board;
     ASSERT_TRUE(board.Start(
         {QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
-    const int signals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGTERM, SIGHUP};
+    const int endSignals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGTERM, SIGHUP};
     QRandomGenerator random(20261208);
-    for (int signal : signals) {
+    for (int signal : endSignals) {
         const int afterMs = random.bounded(50, 1500);
         SCOPED_TRACE("signal " + std::to_string(signal) + " after " + std::to_string(afterMs) + " ms");
         ChildProgram program(board.port(), UniqueName());
@@ -270,9 +270,11 @@ TEST(SingleCopy, TwentyFiveSimultaneousStartsGiveOneRunningCopy) {
         if (copy->Started())
             winner = copy.get();
     ASSERT_NE(winner, nullptr);
-    for (auto& copy : copies)
-        if (copy.get() != winner)
+    for (auto& copy : copies) {
+        if (copy.get() != winner) {
             EXPECT_EQ(copy->process.state(), QProcess::Running) << "a refused copy waits on its message";
+        }
+    }
     copies.clear(); // SIGKILL, every one of them, the running copy included
 
     ChildProgram next(0, name);
