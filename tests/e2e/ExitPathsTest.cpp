@@ -281,6 +281,9 @@ TEST(SingleCopy, TwentyFiveSimultaneousStartsGiveOneRunningCopy) {
     next.process.start();
     EXPECT_TRUE(WaitFor([&next] { return next.Started(); }, 20000))
         << next.process.readAllStandardError().toStdString();
+    next.process.kill();
+    next.process.waitForFinished(3000);
+    QFile::remove(SingleInstance::LockPath(name));
 }
 
 } // namespace

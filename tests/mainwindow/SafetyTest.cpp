@@ -3,9 +3,11 @@
 #include "WindowFixture.h"
 #include "config/Form2.h"
 #include "mainwindow/SettingsController.h"
+#include "mainwindow/SingleInstance.h"
 #include "rotator/RotatorControl.h"
 
 #include <QMenu>
+#include <QUuid>
 
 namespace {
 
@@ -117,6 +119,22 @@ TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
         EXPECT_TRUE(world.board.AllRelaysOff());
         window.reset();
     }
+}
+
+// The lock belongs to one holder at a time, even inside one process, and is free again the moment its
+// holder lets go; the file left behind blocks nobody.
+TEST(SingleInstanceLock, OneHolderAtATime) {
+    const QString name = QStringLiteral("azelmon-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    auto first = std::make_unique<SingleInstance>(name);
+    EXPECT_FALSE(first->AnotherCopyRunning());
+    EXPECT_FALSE(first->AnotherCopyRunning()); // asking again keeps the lock
+    SingleInstance second(name);
+    EXPECT_TRUE(second.AnotherCopyRunning());
+    first.reset();
+    EXPECT_TRUE(QFile::exists(SingleInstance::LockPath(name)));
+    SingleInstance third(name);
+    EXPECT_FALSE(third.AnotherCopyRunning());
+    QFile::remove(SingleInstance::LockPath(name));
 }
 
 } // namespace
