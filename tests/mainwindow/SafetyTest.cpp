@@ -9,6 +9,11 @@
 #include <QMenu>
 #include <QUuid>
 
+#include <algorithm>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 using Safety = WindowFixture;
@@ -134,6 +139,48 @@ TEST(SingleInstanceLock, OneHolderAtATime) {
     EXPECT_TRUE(QFile::exists(SingleInstance::LockPath(name)));
     SingleInstance third(name);
     EXPECT_FALSE(third.AnotherCopyRunning());
+    QFile::remove(SingleInstance::LockPath(name));
+}
+
+// 25 processes ask at the same instant (released together from a pipe): exactly one holds the lock. When
+// it is killed with SIGKILL the next one to ask gets it.
+TEST(SingleInstanceLock, TwentyFiveAtOnceGiveOneHolderAndAKilledHolderBlocksNobody) {
+    const QString name = QStringLiteral("azelmon-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    int gate[2], results[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    ASSERT_EQ(::pipe(results), 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < 25; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(gate[1]);
+            char byte;
+            [[maybe_unused]] const auto released = ::read(gate[0], &byte, 1); // returns when the gate closes
+            SingleInstance instance(name);
+            const char answer = instance.AnotherCopyRunning() ? 'r' : 'h'; // refused or holder
+            [[maybe_unused]] const auto sent = ::write(results[1], &answer, 1);
+            ::pause(); // holds on until killed
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]); // all at once
+    ::close(results[1]);
+    std::string answers;
+    char answer;
+    while (answers.size() < children.size() && ::read(results[0], &answer, 1) == 1)
+        answers += answer;
+    ::close(results[0]);
+    EXPECT_EQ(answers.size(), 25u);
+    EXPECT_EQ(std::count(answers.begin(), answers.end(), 'h'), 1) << answers;
+    for (pid_t pid : children) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    SingleInstance next(name);
+    EXPECT_FALSE(next.AnotherCopyRunning());
     QFile::remove(SingleInstance::LockPath(name));
 }
 
