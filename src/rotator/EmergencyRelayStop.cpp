@@ -20,14 +20,22 @@ constexpr int CrashWaitMs = 500;
 // Two slots so that arming never rewrites the requests a handler may be reading.
 struct Armed {
     std::uint8_t frames[CoilCount * FrameBytes];
+    // The board's address, kept when the connection drops: the handler then connects afresh.
+    sockaddr_storage peer;
+    socklen_t peerLength;
 };
 Armed slots[2];
 std::atomic<int> currentSlot{0};
 std::atomic<int> armedSocket{-1};
+std::atomic<bool> peerKnown{false};
 std::atomic<bool> engaged{false};
 std::atomic_flag stopping = ATOMIC_FLAG_INIT;
 
 const int FatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+
+// Sends the four requests on fd and reads their replies until the deadline; the replies received, or -1
+// when the requests could not be sent.
+int WriteAndWait(int fd, const std::uint8_t* bytes, long deadline);
 
 long NowMs() {
     timespec t{};
@@ -48,6 +56,23 @@ bool WaitFor(int fd, short events, long deadline) {
         if (n == 0 || errno != EINTR)
             return false;
     }
+}
+
+// A fresh connection to the board, or -1. Only async-signal-safe calls, bounded by the deadline.
+int ConnectAfresh(const Armed& armed, long deadline) {
+    const int fd = ::socket(armed.peer.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&armed.peer), armed.peerLength) == 0)
+        return fd;
+    int error = errno;
+    if (error == EINPROGRESS && WaitFor(fd, POLLOUT, deadline)) {
+        socklen_t length = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0)
+            return fd;
+    }
+    ::close(fd);
+    return -1;
 }
 
 void OnFatalSignal(int signal) {
@@ -86,13 +111,19 @@ void Arm(int socket, std::uint8_t unit, const std::array<std::uint16_t, 4>& coil
         return;
     }
     const int next = 1 - currentSlot.load();
+    slots[next].peerLength = sizeof slots[next].peer;
+    const bool known =
+        ::getpeername(socket, reinterpret_cast<sockaddr*>(&slots[next].peer), &slots[next].peerLength) == 0 &&
+        (slots[next].peer.ss_family == AF_INET || slots[next].peer.ss_family == AF_INET6);
     for (int i = 0; i < CoilCount; ++i) {
         // Transaction ids far from libmodbus's own, so a reply is easy to tell apart in a capture.
         const auto frame = CoilOffFrame(static_cast<std::uint16_t>(0xdead + i), unit, coils[i]);
         for (int b = 0; b < FrameBytes; ++b)
             slots[next].frames[i * FrameBytes + b] = frame[b];
     }
+    peerKnown.store(false);
     currentSlot.store(next);
+    peerKnown.store(known);
     armedSocket.store(socket);
 }
 
@@ -106,11 +137,29 @@ void InstallCrashHandlers() {
 }
 
 int StopNow(int waitMs) {
-    const int fd = armedSocket.load();
+    const Armed& armed = slots[currentSlot.load()];
+    const long deadline = NowMs() + waitMs;
+    int fd = armedSocket.load();
+    int fresh = -1;
+    if (fd < 0 && peerKnown.load())
+        fd = fresh = ConnectAfresh(armed, deadline);
     if (fd < 0)
         return -1;
-    const std::uint8_t* bytes = slots[currentSlot.load()].frames;
-    const long deadline = NowMs() + waitMs;
+    const int replies = WriteAndWait(fd, armed.frames, deadline);
+    if (fresh >= 0)
+        ::close(fresh);
+    return replies;
+}
+
+bool Engaged() {
+    return engaged.load();
+}
+
+} // namespace EmergencyRelayStop
+
+namespace {
+
+int WriteAndWait(int fd, const std::uint8_t* bytes, long deadline) {
     int sent = 0;
     while (sent < CoilCount * FrameBytes) {
         // Never blocks and never raises SIGPIPE: a dead board must not keep a dying process alive.
@@ -140,8 +189,4 @@ int StopNow(int waitMs) {
     return received / ReplyBytes;
 }
 
-bool Engaged() {
-    return engaged.load();
-}
-
-} // namespace EmergencyRelayStop
+} // namespace

@@ -11,10 +11,11 @@
 // that keeps some: the board's connected socket and four ready-made "Write Single Coil, off" requests,
 // armed by whoever owns the board each time its connection changes. Nothing is allocated, formatted or
 // locked in the handler: it writes the requests with send(), waits a bounded time for the replies with
-// poll()/read(), and re-raises.
+// poll()/recv(), and re-raises.
 //
-// Without an armed socket (the simulated board, whose relays die with the process; a board whose
-// connection has just failed) the handler has nothing to write and only re-raises.
+// When the connection has just been dropped (after a board failure the next call reconnects), the
+// handler connects afresh to the board's last address, within the same bound. The simulated board is
+// never armed: its relays die with the process.
 namespace EmergencyRelayStop {
 
 // Modbus TCP request "Write Single Coil" (function 0x05) that switches `coil` off.
@@ -27,8 +28,9 @@ void Arm(int socket, std::uint8_t unit, const std::array<std::uint16_t, 4>& coil
 // Installs the handlers of the fatal signals named above.
 void InstallCrashHandlers();
 
-// Writes the four requests to the armed socket and waits at most waitMs for their replies.
-// Async-signal-safe. Returns the replies received (0..4), -1 when nothing is armed or the write failed.
+// Writes the four requests to the armed socket (or a fresh connection to the last armed board) and waits
+// at most waitMs in all. Async-signal-safe. Returns the replies received (0..4), -1 when there is no
+// board to reach or the write failed.
 int StopNow(int waitMs);
 
 // True once a fatal signal has arrived: the relay layer then refuses every "on" in any thread that

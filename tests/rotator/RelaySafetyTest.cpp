@@ -5,6 +5,8 @@
 #include "rotator/EmergencyRelayStop.h"
 #include "rotator/RelaySafeMessages.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -152,6 +154,36 @@ TEST(EmergencyRelayStop, WritesFourCoilOffRequestsAndWaitsForTheReplies) {
     EmergencyRelayStop::Arm(-1, 0, {});
     ::close(pair[0]);
     EXPECT_FALSE(EmergencyRelayStop::Engaged());
+}
+
+// The board's connection was dropped after a failure: the stop connects afresh to the same address.
+TEST(EmergencyRelayStop, ConnectsAfreshWhenTheConnectionIsDown) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int board = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(board, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EmergencyRelayStop::Arm(board, 1, {4, 5, 6, 7});
+    EmergencyRelayStop::Arm(-1, 0, {}); // dropped
+    ::close(board);
+    ::close(::accept(listener, nullptr, nullptr)); // the old connection
+
+    EXPECT_EQ(EmergencyRelayStop::StopNow(100), 0); // the kernel takes the connection; nobody answers
+    const int fresh = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(fresh, 0);
+    std::array<std::uint8_t, 64> got{};
+    EXPECT_EQ(::recv(fresh, got.data(), got.size(), MSG_WAITALL | MSG_DONTWAIT), 48);
+    EXPECT_EQ(got[7], 0x05);
+    EXPECT_EQ(got[9], 4);
+    EXPECT_EQ(got[45], 7);
+    ::close(fresh);
+    ::close(listener);
+    EXPECT_EQ(EmergencyRelayStop::StopNow(100), -1); // nobody listens any more
 }
 
 } // namespace
