@@ -212,28 +212,29 @@ TEST(Exit, LosingTheXServerSwitchesTheRelaysOff) {
     const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
     if (xvfb.isEmpty())
         GTEST_SKIP() << "Xvfb is not installed";
-    int display = 0;
-    for (int n = 140; n < 200 && !display; ++n)
-        if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) &&
-            !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-            display = n;
-    ASSERT_NE(display, 0);
+    // Xvfb picks a free display itself and prints its number: no clash with another test's server.
     QProcess server;
     server.setProgram(xvfb);
-    server.setArguments(
-        {QStringLiteral(":%1").arg(display), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                         QStringLiteral("tcp")});
     server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     server.start();
     ASSERT_TRUE(server.waitForStarted(5000));
+    QString display;
     ASSERT_TRUE(WaitFor(
-        [display] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)); }, 10000));
+        [&] {
+            display += QString::fromLatin1(server.readAllStandardOutput());
+            return display.endsWith(QLatin1Char('\n'));
+        },
+        10000));
+    display = QLatin1Char(':') + display.trimmed();
 
     BoardsimProcess board;
     ASSERT_TRUE(board.Start(
         {QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"), QStringLiteral("10")}));
-    ChildProgram program(board.port(), UniqueName(), {},
-                         {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
-                          {QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display)}});
+    ChildProgram program(
+        board.port(), UniqueName(), {},
+        {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")}, {QStringLiteral("DISPLAY"), display}});
     program.process.start();
     ASSERT_TRUE(program.process.waitForStarted(5000));
     ASSERT_TRUE(WaitFor([&] { return RightTurnOn(board); }, 15000))
