@@ -1,6 +1,7 @@
 #include "mainwindow/SettingsController.h"
 
 #include "common/HelpViewer.h"
+#include "common/MainState.h"
 #include "common/MessageSink.h"
 #include "common/Ports.h"
 #include "config/Form2.h"
@@ -8,8 +9,6 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Form3.h"
 #include "mainwindow/HelpWindow.h"
-
-#include "common/MainState.h"
 
 #include <QAction>
 #include <QPushButton>
