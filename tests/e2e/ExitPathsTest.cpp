@@ -64,7 +64,6 @@ TEST(Exit, EveryWayOutDuringTrackingLeavesNoRelayOn) {
     ASSERT_TRUE(p.StartServer(ServerAt120())) << p.server.errors().toStdString();
     ASSERT_TRUE(p.StartBoard(
         {QStringLiteral("--az"), QStringLiteral("186"), QStringLiteral("--el"), QStringLiteral("0")}));
-    p.WriteSettings();
     struct Row {
         const char* way;
         int afterMs;
@@ -73,6 +72,10 @@ TEST(Exit, EveryWayOutDuringTrackingLeavesNoRelayOn) {
     int round = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.way) + " after " + std::to_string(row.afterMs) + " ms");
+        // A correction of ±5° per round: each start finds the antenna off its target again.
+        const QByteArray correction = round % 2 ? "5" : "-5";
+        p.WriteSettings("[HPOSITION]\r\nHHOSEIKAKU=" + correction +
+                        "\r\n[VPOSITION]\r\nVHOSEIKAKU=" + correction + "\r\n");
         const QString trace = p.dir.filePath(QStringLiteral("trace%1.log").arg(round++));
         qputenv("AZELMON_TRACE", QFile::encodeName(trace));
         p.endCodes.clear();
