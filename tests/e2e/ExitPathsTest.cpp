@@ -1,6 +1,7 @@
 // Every way out of the program, at many moments while a motor runs: no relay is written on once the
 // end began (the program's own trace of its writes says so), and the board's coils end up off.
 #include "E2eSupport.h"
+#include "rotator/RotatorControl.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 #include <sys/prctl.h>
 
 namespace {
@@ -56,8 +59,12 @@ QStringList ServerAt120() {
             epoch.addSecs(120).toString(Qt::ISODate)};
 }
 
-// 終了, the close box and 閉じる while automatic tracking approaches and then pulses after the
-// satellite: each at an early and a late moment.
+// When the end comes: a moment after "自動" (the approach), inside a pause of the follow-up's pulse, or
+// inside the pause of the follow-up that finds the antenna fallen behind after the target jumped 10°
+// (the temporary correction moved from -5 to +5) and is about to start a fresh approach.
+enum class Moment { AfterMs, InAPause, AfterAJump };
+
+// 終了, the close box and 閉じる at those moments while automatic tracking runs.
 TEST(Exit, EveryWayOutDuringTrackingLeavesNoRelayOn) {
     Program p;
     ASSERT_TRUE(p.StartBus());
@@ -66,12 +73,15 @@ TEST(Exit, EveryWayOutDuringTrackingLeavesNoRelayOn) {
         {QStringLiteral("--az"), QStringLiteral("186"), QStringLiteral("--el"), QStringLiteral("0")}));
     struct Row {
         const char* way;
+        Moment moment;
         int afterMs;
-    } const rows[] = {{"終了", 400},  {"close box", 900},  {"閉じる", 1500},
-                      {"終了", 2600}, {"close box", 3300}, {"閉じる", 4200}};
+    } const rows[] = {{"終了", Moment::AfterMs, 400},       {"close box", Moment::AfterMs, 900},
+                      {"終了", Moment::InAPause, 0},        {"close box", Moment::InAPause, 0},
+                      {"閉じる", Moment::InAPause, 0},      {"終了", Moment::AfterAJump, 0},
+                      {"close box", Moment::AfterAJump, 0}, {"閉じる", Moment::AfterAJump, 0}};
     int round = 0;
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.way) + " after " + std::to_string(row.afterMs) + " ms");
+        SCOPED_TRACE(std::string(row.way) + " moment " + std::to_string(static_cast<int>(row.moment)));
         // A correction of ±5° per round: each start finds the antenna off its target again.
         const QByteArray correction = round % 2 ? "5" : "-5";
         p.WriteSettings("[HPOSITION]\r\nHHOSEIKAKU=" + correction +
@@ -83,16 +93,41 @@ TEST(Exit, EveryWayOutDuringTrackingLeavesNoRelayOn) {
         qunsetenv("AZELMON_TRACE");
         ASSERT_TRUE(p.WaitUntilReady());
         Form1* w = p.window.get();
-        QTest::mouseClick(w->Command3, Qt::LeftButton);
-        QTimer::singleShot(row.afterMs, w, [w, way = std::string(row.way)] {
+        const auto exitNow = [w, way = std::string(row.way)] {
             if (way == "終了")
                 QTest::mouseClick(w->Command1, Qt::LeftButton);
             else if (way == "close box")
                 w->close();
             else
                 w->menucls->trigger();
-        });
-        ASSERT_TRUE(WaitFor([&p] { return !p.endCodes.isEmpty(); }, row.afterMs + 5000));
+        };
+        if (row.moment == Moment::AfterAJump)
+            w->Slider2->setValue(-5);
+        QTest::mouseClick(w->Command3, Qt::LeftButton);
+        QTimer poll;
+        if (row.moment == Moment::AfterMs) {
+            QTimer::singleShot(row.afterMs, w, exitNow);
+        } else {
+            // A timer that fires while a positioning step is running fires inside one of its pauses (only
+            // they let events through). Phases: 0 wait for the follow-up's first pause, then jump; 1 wait
+            // for that step to end; 2 end the program in the next pause.
+            auto phase = std::make_shared<int>(row.moment == Moment::InAPause ? 2 : 0);
+            QObject::connect(&poll, &QTimer::timeout, w, [w, phase, exitNow, &poll] {
+                const bool inPause = w->rotator().positioning.StepRunning();
+                if (*phase == 0 && inPause) {
+                    w->Slider2->setValue(5);
+                    *phase = 1;
+                } else if (*phase == 1 && !inPause) {
+                    *phase = 2;
+                } else if (*phase == 2 && inPause) {
+                    poll.stop();
+                    exitNow();
+                }
+            });
+            poll.start(5);
+        }
+        ASSERT_TRUE(WaitFor([&p] { return !p.endCodes.isEmpty(); }, 20000));
+        poll.stop();
         // Whatever step was waiting when the end came gets to run on (a pause is 0.45 s at most).
         WaitFor([] { return false; }, 1000);
         const TraceCheck check = CheckTrace(trace);
