@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fault soak: the real azelmon under Xvfb tracks the demo satellite automatically through a Modbus
 # board emulator that drops 10 % of the requests, delays the others, closes the connection and goes
-# silent for 20 s once, while the data server is killed and started again once.
+# silent for 20 s once, while the data server is killed and started again once. Then it is started
+# again a few times and ended by SIGHUP or SIGTERM at a random moment of its tracking.
 #
 #   bash tools/soak.sh            short run (about 100 s), as CI runs it
 #   bash tools/soak.sh --long     10 minutes
@@ -10,6 +11,8 @@
 # Uses build/ (BUILD_DIR overrides). Pass: azelmon never dies; the antenna moves after the start, after
 # the board's silence (which stops tracking; it is started again) and after the data server's return;
 # after "中止" and after the exit all four relays are off on the board; the program ends with code 0;
+# no relay is written on once the end began (the program's trace logs each write and the moment the end
+# began; boardsim logs each relay change);
 # the status line showed the faults and no tracking cycle started more than 2 s late apart from the
 # outside time-outs (from AZELMON_TRACE).
 # Exit status 0 on pass, 1 on failure.
@@ -97,21 +100,40 @@ port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/board.out")
 mkdir -p "$work/config" "$work/run"
 # The data files the program looks for in its working folder.
 cp data/azelmon.csv data/cntmap.bmp data/*.wav "$work/run/" 2>/dev/null
-# Every setting at its usual value, the board on loopback.
-printf '%s\r\n' '[TCP/IP]' 'IP=127.0.0.1' '[HOUI]' 'HKITEN=0' '[DELAY_TIME]' 'DELAY=0' 'DELAY_SW=0' \
-    '[VPOSITION]' 'VHOSEIKAKU=0' 'VVOLT0=0' 'VVOLT90=2.5' 'V-RANGE=0,90' \
-    '[HPOSITION]' 'HHOSEIKAKU=0' 'HVOLT0=0' 'HVOLT360=5' 'H-RANGE=0,360' \
-    '[GOSATABLE]' 'HGOSA=1' 'VGOSA=1' 'HGOSA_D=5' 'VGOSA_D=5' '[MOTOR]' 'H_MOTOR=1' 'V_MOTOR=1' \
-    >"$work/config/rotorcfg.ini"
+# Every setting at its usual value, the board on loopback; $1 the azimuth and elevation correction.
+write_settings() {
+    printf '%s\r\n' '[TCP/IP]' 'IP=127.0.0.1' '[HOUI]' 'HKITEN=0' '[DELAY_TIME]' 'DELAY=0' 'DELAY_SW=0' \
+        '[VPOSITION]' "VHOSEIKAKU=$1" 'VVOLT0=0' 'VVOLT90=2.5' 'V-RANGE=0,90' \
+        '[HPOSITION]' "HHOSEIKAKU=$1" 'HVOLT0=0' 'HVOLT360=5' 'H-RANGE=0,360' \
+        '[GOSATABLE]' 'HGOSA=1' 'VGOSA=1' 'HGOSA_D=5' 'VGOSA_D=5' '[MOTOR]' 'H_MOTOR=1' 'V_MOTOR=1' \
+        >"$work/config/rotorcfg.ini"
+}
+write_settings 0
 
 # --- the program -----------------------------------------------------------------------------------
-(cd "$work/run" && AZELMON_CONFIG_DIR=$work/config AZELMON_INSTANCE_NAME=azelmon-soak-$$ AZELMON_TRACE=$work/trace.log \
-    exec "$azelmon" --board modbus --modbus-port "$port" >"$work/azelmon.log" 2>&1) &
-app_pid=$!
-pids+=($app_pid)
-
 window=
 find_window() { window=$(xdotool search --onlyvisible --class azelmon 2>/dev/null | head -n1); [[ -n $window ]]; }
+# Starts azelmon with its trace in $1.
+start_azelmon() {
+    (cd "$work/run" && AZELMON_CONFIG_DIR=$work/config AZELMON_INSTANCE_NAME=azelmon-soak-$$ AZELMON_TRACE=$1 \
+        exec "$azelmon" --board modbus --modbus-port "$port" >>"$work/azelmon.log" 2>&1) &
+    app_pid=$!
+    pids+=($app_pid)
+}
+# Relay writes the trace $1 shows after its "ending" line that switched a relay on (none is allowed).
+writes_on_after_end() {
+    awk '$2 == "ending" { ended = 1 } ended && $2 == "write" && $4 == 1 { print }' "$1"
+}
+# The trace $1 shows the end, and no relay written on after it.
+check_end() {
+    grep -q ' ending$' "$1" || fail "$2: the trace never showed the end"
+    local late
+    late=$(writes_on_after_end "$1")
+    [[ -z $late ]] && say "$2: no relay written on after the end began" ||
+        fail "$2: relay written on after the end began: $late"
+}
+
+start_azelmon "$work/trace.log"
 wait_for 20 find_window || { fail "no window"; cat "$work/azelmon.log"; exit 1; }
 say "window $window, board on port $port"
 
@@ -197,6 +219,34 @@ wait "$app_pid"
 code=$?
 ((code == 0)) || fail "azelmon ended with code $code"
 [[ -z $(relays_on) ]] && say "exit: all relays off" || fail "relays on after the exit: $(relays_on)"
+check_end "$work/trace.log" "SIGTERM"
+
+# Ended by SIGHUP (the terminal closed) or SIGTERM at a random moment while it tracks.
+rounds=${SOAK_EXIT_ROUNDS:-4}
+for round in $(seq 1 "$rounds"); do
+    signal=$( ((RANDOM % 2)) && echo HUP || echo TERM)
+    trace=$work/trace-exit$round.log
+    # The antenna stands on the satellite since the run above: a correction of ±5° per round gives
+    # every round an approach and then pulses to be interrupted.
+    write_settings $( ((round % 2)) && echo 5 || echo -5)
+    start_azelmon "$trace"
+    wait_for 20 find_window || { fail "round $round: no window"; continue; }
+    sleep 4
+    click_auto
+    sleep "$((1 + RANDOM % 5)).$((RANDOM % 10))"
+    mark=$(relay_lines)
+    kill -"$signal" "$app_pid"
+    wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null" || fail "round $round: azelmon did not end on SIG$signal"
+    wait "$app_pid"
+    code=$?
+    ((code == 0)) || fail "round $round: azelmon ended with code $code on SIG$signal"
+    check_end "$trace" "round $round, SIG$signal"
+    grep -q ' write . 1' "$trace" || fail "round $round: nothing moved before SIG$signal"
+    # boardsim's own account: after the signal no relay went on that did not go off again.
+    [[ -z $(relays_on) ]] && say "round $round: all relays off on the board" ||
+        fail "round $round: relays on after SIG$signal: $(relays_on)"
+    say "round $round: relay changes after the signal: $(tail -n +$((mark + 2)) "$work/board.out" | grep -c '^relay ')"
+done
 say "relay switches seen: $(relay_lines); faults: $(grep -c . "$work/board.err") board events"
 
 # From the program's trace: the status line showed the board's and the data server's faults, and no

@@ -9,6 +9,7 @@
 #include "mainwindow/SystemPorts.h"
 #include "rotator/BoardCheck.h"
 #include "rotator/BoardMap.h"
+#include "rotator/EmergencyRelayStop.h"
 #include "rotator/ModbusBoard.h"
 #include "rotator/SimulatedBoard.h"
 #include "tracking/DbusDataLink.h"
@@ -24,6 +25,7 @@
 #include <QTextStream>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -39,7 +41,8 @@ void OnTerminationSignal(int) {
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
-// SIGINT and SIGTERM end the program the orderly way (relays off), from the event loop.
+// SIGINT, SIGTERM, SIGHUP (the terminal closed) and SIGQUIT end the program the orderly way (relays
+// off and latched off), from the event loop.
 void InstallSignalHandlers(Form1& window) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
@@ -53,9 +56,32 @@ void InstallSignalHandlers(Form1& window) {
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaction(signal, &action, nullptr);
 }
+
+// Qt's xcb back end calls exit() when the X server goes away ("The X11 connection broke"); so does
+// anything else that calls exit() while the window lives. The window is still there then (main's
+// frame is never unwound), so the relays go off the ordinary way.
+Form1* windowAtExit = nullptr;
+
+void SwitchRelaysOffAtExit() {
+    if (Form1* window = windowAtExit) {
+        windowAtExit = nullptr;
+        window->BeginEnding();
+    }
+}
+
+// Clears the exit hook before the window goes, however main is left.
+struct ExitHook {
+    explicit ExitHook(Form1& window) {
+        windowAtExit = &window;
+        std::atexit(SwitchRelaysOffAtExit);
+    }
+    ~ExitHook() { windowAtExit = nullptr; }
+    ExitHook(const ExitHook&) = delete;
+    ExitHook& operator=(const ExitHook&) = delete;
+};
 
 // The rotctld endpoint's stop: the abort button's action. While the antenna is still being brought
 // into its operating range at start-up the window refuses it too (the button is not enabled then).
@@ -221,6 +247,17 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
+        // A crash switches the relays off through the board's own TCP connection, with the map's unit
+        // and coils. (An RTU line is never armed: the module's own watchdog covers a crash there.)
+        if (boardMap->map.transport == BoardMap::Transport::Tcp) {
+            const auto unit = static_cast<std::uint8_t>(boardMap->map.unitId);
+            std::array<std::uint16_t, 4> coils{};
+            for (std::size_t i = 0; i < coils.size(); ++i)
+                coils[i] = static_cast<std::uint16_t>(boardMap->map.relayCoils[i]);
+            modbus->setConnectionObserver(
+                [unit, coils](int socket) { EmergencyRelayStop::Arm(socket, unit, coils); });
+            EmergencyRelayStop::InstallCrashHandlers();
+        }
         board = std::move(modbus);
     } else {
         RotatorPhysics::Settings physics;
@@ -284,6 +321,9 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(code);
     });
     InstallSignalHandlers(window);
+    ExitHook exitHook(window);
+    // A start-up that ends (a second copy, no data server) has not read the motor settings yet and so
+    // never touched the board: a running copy's relays stay as they are.
     if (!window.Form_Load())
         return exitCode;
 
@@ -305,7 +345,9 @@ int main(int argc, char** argv) {
     }
     window.show();
     const int loopCode = app.exec();
-    // Whatever ended the loop, the relays are off before the process goes.
+    // Whatever ended the loop, the relays are off before the process goes: the last all-off is written
+    // even when the way out has written one already.
     window.EndProgram(loopCode);
+    window.SwitchAllRelaysOff();
     return exitCode != 0 ? exitCode : loopCode;
 }

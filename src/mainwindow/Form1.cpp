@@ -10,8 +10,10 @@
 #include "mainwindow/RunTrace.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/StationsController.h"
+#include "mainwindow/TracingBoard.h"
 #include "mainwindow/TrackingController.h"
 #include "mainwindow/WindowPlacement.h"
+#include "rotator/RelaySafeMessages.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapWidget.h"
 
@@ -38,6 +40,10 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     BuildTimers();
     if (ports_.clock)
         trace_ = RunTrace::FromEnvironment(*ports_.clock);
+    if (trace_ && ports_.board) {
+        tracingBoard_ = std::make_unique<TracingBoard>(*ports_.board, *trace_);
+        ports_.board = tracingBoard_.get();
+    }
     if (trace_) {
         // Connected before the tracking side, so the line marks when each cycle starts.
         connect(Timer1, &QTimer::timeout, this, [this] {
@@ -50,6 +56,11 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
         });
     }
     rotator_ = std::make_unique<RotatorControl>(state_, ports_, *this);
+    // Every box the window and its dialogs show goes through the relay layer first.
+    if (ports_.messages) {
+        safeMessages_ = std::make_unique<RelaySafeMessages>(*ports_.messages, rotator_->relays);
+        ports_.messages = safeMessages_.get();
+    }
     tracking_ = std::make_unique<TrackingController>(*this);
     stations_ = std::make_unique<StationsController>(*this);
     settings_ = std::make_unique<SettingsController>(*this);
@@ -101,10 +112,13 @@ void Form1::SetRight(const QString& text) {
 }
 
 bool Form1::Form_Load() {
-    // 1-3: narrow window, command buttons disabled until the antenna is known to be in range.
+    // 1-3: narrow window, command buttons disabled until the antenna is known to be in range. The
+    // settings and help menus wait for that too, as they do during any operation.
     SetWindowWidthTwips(5300);
     for (QPushButton* b : {Command2, Command3, Command4, Command5, Command6})
         b->setEnabled(false);
+    menuset->setEnabled(false);
+    menuhelp->setEnabled(false);
     state_.module.SettingsDialogOpen = QStringLiteral("0");
 
     // 4: one copy only; the running one is left alone.
@@ -207,12 +221,18 @@ void Form1::SwitchAllRelaysOff() {
     rotator_->relays.SwitchAllOff();
 }
 
+void Form1::BeginEnding() {
+    if (trace_)
+        trace_->Line(QStringLiteral("ending"));
+    rotator_->relays.BeginEnding();
+}
+
 void Form1::ShutDown() {
     if (shutDownDone_)
         return;
     shutDownDone_ = true;
     CloseDataLinks();
-    SwitchAllRelaysOff();
+    BeginEnding();
     if (ports_.help)
         ports_.help->Close();
 }
@@ -220,8 +240,9 @@ void Form1::ShutDown() {
 void Form1::EndProgram(int exitCode) {
     if (ended_)
         return;
-    // Whatever the way out, no motor is left running with nobody watching.
-    SwitchAllRelaysOff();
+    // Whatever the way out, no motor is left running with nobody watching, and none starts again
+    // when a step that was waiting resumes.
+    BeginEnding();
     ended_ = true;
     for (QTimer* t : {Timer1, Timer2, Timer3, Timer4})
         t->stop();

@@ -32,6 +32,8 @@ class TrackingController;
 class StationsController;
 class SettingsController;
 class RunTrace;
+class RelaySafeMessages;
+class TracingBoard;
 
 // The main window: widgets, menus and timers, and the start-up and shut-down of the program.
 // The shared variables live in one MainState owned here; the routines of the subsystems get it
@@ -60,8 +62,10 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     bool Form_Load();
     void ShutDown();
 
-    // Every way out ends here: relays off, timers stopped, the event loop told to quit.
+    // Every way out ends here: relays off and latched off, timers stopped, the event loop told to quit.
     void EndProgram(int exitCode = 0);
+    // The program starts to end: every relay off, and from now on none can be switched on again.
+    void BeginEnding();
     bool HasEnded() const { return ended_; }
 
     MainState& state() { return state_; }
@@ -131,6 +135,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::function<QStringList()> boardMessages_;
     EndHandler endHandler_;
     std::unique_ptr<RunTrace> trace_;
+    std::unique_ptr<TracingBoard> tracingBoard_;
+    std::unique_ptr<RelaySafeMessages> safeMessages_;
     std::unique_ptr<RotatorControl> rotator_;
     std::unique_ptr<TrackingController> tracking_;
     std::unique_ptr<StationsController> stations_;

@@ -68,6 +68,12 @@ void Form1::BuildMenus() {
     connect(MENU_ITI, &QAction::triggered, this, &Form1::MENU_ITI_Click);
     connect(menu_debug_on, &QAction::triggered, this, &Form1::menu_debug_on_Click);
     connect(menu_debug_off, &QAction::triggered, this, &Form1::menu_debug_off_Click);
+    // The log switches itself off when its file cannot be written: the marks follow the switch.
+    connect(menu_debug, &QMenu::aboutToShow, this, [this] {
+        const bool on = state_.module.DebugLogSwitch == QLatin1String("1");
+        menu_debug_on->setChecked(on);
+        menu_debug_off->setChecked(!on);
+    });
 }
 
 void Form1::menu_debug_on_Click() {

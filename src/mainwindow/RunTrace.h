@@ -8,7 +8,8 @@ class Clock;
 
 // A plain-text trace of a run for soak tests and field diagnosis, written only when the environment
 // variable AZELMON_TRACE names a file: one line per tracking cycle ("<ms> cycle mode=M relays=abcd")
-// and one per status-line text ("<ms> status L|R <text>"), milliseconds of the monotonic clock.
+// one per status-line text ("<ms> status L|R <text>"), one per relay write ("<ms> write BIT LEVEL") and
+// one when the program starts to end ("<ms> ending"); milliseconds of the monotonic clock.
 class RunTrace {
   public:
     // Null when AZELMON_TRACE is unset or the file cannot be opened.

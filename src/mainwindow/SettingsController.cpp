@@ -1,6 +1,7 @@
 #include "mainwindow/SettingsController.h"
 
 #include "common/HelpViewer.h"
+#include "common/MainState.h"
 #include "common/MessageSink.h"
 #include "common/Ports.h"
 #include "config/Form2.h"
@@ -38,6 +39,8 @@ Form3* SettingsController::versionBox() const {
 }
 
 void SettingsController::menuhoseiti_Click() {
+    // The timers stop below: a relay left on now would run with nothing to switch it off.
+    window_.SwitchAllRelaysOff();
     for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
         b->setEnabled(false);
     window_.state().module.SettingsDialogOpen = QStringLiteral("1");
@@ -60,16 +63,23 @@ void SettingsController::menuhoseiti_Click() {
 }
 
 void SettingsController::GiveBackMainWindow() {
-    for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
-        b->setEnabled(true);
-    window_.state().module.SettingsDialogOpen = QStringLiteral("0");
+    MainState& state = window_.state();
+    if (state.StartupState == 0) {
+        for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
+            b->setEnabled(true);
+    } else {
+        // The antenna is not known to be in range yet (the dialog may even have moved the range): the
+        // next cycle measures afresh and takes up the return; the buttons wait for its end.
+        state.StartupState = 1;
+    }
+    state.module.SettingsDialogOpen = QStringLiteral("0");
     for (QTimer* t : {window_.Timer1, window_.Timer2, window_.Timer3, window_.Timer4})
         t->start();
 }
 
 void SettingsController::DemandRestart() {
-    // No motor may run while the user reads the message.
-    window_.SwitchAllRelaysOff();
+    // The program ends after the message: nothing may switch a relay on from here.
+    window_.BeginEnding();
     window_.ports().messages->ShowMessage(QString::fromUtf8(RestartMessage));
     window_.EndProgram(0);
 }

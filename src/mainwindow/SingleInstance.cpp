@@ -1,12 +1,22 @@
 #include "mainwindow/SingleInstance.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QtGlobal>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 SingleInstance::SingleInstance(QString name) : name_(std::move(name)) {}
-SingleInstance::~SingleInstance() = default;
+
+SingleInstance::~SingleInstance() {
+    if (fd_ >= 0)
+        ::close(fd_); // releases the lock
+}
 
 QString SingleInstance::DefaultName() {
     const QByteArray custom = qgetenv("AZELMON_INSTANCE_NAME");
@@ -15,19 +25,39 @@ QString SingleInstance::DefaultName() {
     return QStringLiteral("azelmon-%1").arg(getuid());
 }
 
+QString SingleInstance::LockPath(const QString& name) {
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString file = name;
+    file.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QDir(folder).filePath(file + QStringLiteral(".lock"));
+}
+
 bool SingleInstance::AnotherCopyRunning() {
-    QLocalSocket probe;
-    probe.connectToServer(name_);
-    if (probe.waitForConnected(500)) {
-        probe.disconnectFromServer();
-        return true;
+    if (fd_ >= 0)
+        return false;
+    const QByteArray path = QFile::encodeName(LockPath(name_));
+    // Close-on-exec: a browser or help viewer started from here must not carry the lock on.
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        qWarning("azelmon: cannot open the instance lock %s (%s); a second copy will not be noticed",
+                 path.constData(), std::strerror(errno));
+        return false;
     }
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(name_)) {
-        // Nobody answered, so what is there is left over from a copy that died.
-        QLocalServer::removeServer(name_);
-        server_->listen(name_);
+    int locked;
+    do {
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            return true;
+        qWarning("azelmon: cannot lock %s (%s); a second copy will not be noticed", path.constData(),
+                 std::strerror(error));
+        return false;
     }
+    fd_ = fd;
     return false;
 }

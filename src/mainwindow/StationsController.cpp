@@ -164,8 +164,8 @@ void StationsController::SaveEditorBeforeEnd() {
 }
 
 void StationsController::DemandRestart() {
-    // The program ends at once after the message: no motor may be left running meanwhile.
-    window_.SwitchAllRelaysOff();
+    // The program ends at once after the message: nothing may switch a relay on from here.
+    window_.BeginEnding();
     window_.ports().messages->ShowMessage(EditorRestartMessage);
     window_.EndProgram(0);
 }

@@ -206,4 +206,6 @@ void TrackingController::SetCommandButtonsReady(bool ready) {
     for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5, window_.Command6})
         b->setEnabled(ready);
     window_.Command4->setEnabled(false);
+    // The settings dialog stops the timers: it must not open while the start-up return drives a motor.
+    SetMenusEnabled(ready);
 }

@@ -103,7 +103,7 @@ double AngleMeasurement::Slope(double volt0, double voltTop, double rangeMin, do
 
 void AngleMeasurement::EndOnCalibration(const QString& message) {
     // Nobody may be left with a motor running behind a message that can stay up for minutes.
-    relays_.SwitchAllOff();
+    relays_.BeginEnding();
     ports_.messages->ShowMessage(message);
     view_.EndProgram();
 }

@@ -77,6 +77,8 @@ int ModbusBoard::socket() const {
 
 void ModbusBoard::Disconnect() {
     if (ctx_) {
+        if (observer_)
+            observer_(-1);
         // The exclusive mode outlives our descriptor while anyone else holds the terminal open.
         if (exclusive_)
             ::ioctl(modbus_get_socket(ctx_), TIOCNXCL);
@@ -109,6 +111,8 @@ std::optional<PortError> ModbusBoard::Connect() {
     modbus_set_response_timeout(ctx_, timeoutMs_ / 1000, (timeoutMs_ % 1000) * 1000);
     if (modbus_connect(ctx_) == -1)
         return Fail(errno);
+    if (observer_)
+        observer_(modbus_get_socket(ctx_));
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 #include "rotator/BoardMap.h"
 
 #include <QString>
+#include <functional>
 
 struct _modbus;
 
@@ -47,6 +48,10 @@ class ModbusBoard : public IoBoard {
     const BoardMap& map() const { return map_; }
     const QString& address() const { return address_; }
 
+    // Told the connected socket after every connect and -1 when the connection is dropped (the
+    // emergency relay stop of a crashing process writes to it).
+    void setConnectionObserver(std::function<void(int socket)> observer) { observer_ = std::move(observer); }
+
   private:
     std::optional<PortError> Connect();
     std::optional<PortError> ConnectSerial();
@@ -60,6 +65,7 @@ class ModbusBoard : public IoBoard {
     std::optional<QString> refusal_;
     bool exclusive_ = false; // the serial device is in exclusive mode by us
     int lastRaw_[2] = {0, 0};
+    std::function<void(int)> observer_;
 };
 
 // What start-up shows once about the board, relays all off: the map's replaced values, a refused map,

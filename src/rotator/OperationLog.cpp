@@ -2,13 +2,14 @@
 
 #include "common/IoBoard.h"
 #include "common/MainState.h"
-#include "common/MessageSink.h"
 #include "common/NumberText.h"
 #include "common/Ports.h"
+#include "common/StatusLine.h"
 #include "rotator/BoardFailure.h"
 #include "rotator/RelayOutputs.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <iconv.h>
 #include <optional>
 
@@ -49,14 +50,22 @@ bool AppendCp932Line(const QString& path, const QString& text) {
     return written;
 }
 
+const QString OperationLog::LogFailedText =
+    QStringLiteral("azelmon_log.LOGファイルがオープンできません。ログを停止しました");
+
 OperationLog::OperationLog(MainState& state, Ports& ports, RelayOutputs& relays)
     : state_(state), ports_(ports), relays_(relays) {}
 
 void OperationLog::WriteLog(const QString& text) {
     if (state_.module.DebugLogSwitch != QLatin1String("1"))
         return;
-    if (!AppendCp932Line(path, text))
-        ports_.messages->ShowMessage(QStringLiteral("azelmon_log.LOGファイルがオープンできません"));
+    if (AppendCp932Line(path, text))
+        return;
+    // Said once on the status line, and the log goes off: a box per line would stop the program (and,
+    // inside a positioning step, leave its decision waiting) for every line of a full disk.
+    state_.module.DebugLogSwitch = QStringLiteral("0");
+    ports_.status->SetLeft(LogFailedText);
+    ports_.status->SetRight(QStringLiteral("書き込めないファイル: ") + QFileInfo(path).absoluteFilePath());
 }
 
 void OperationLog::StopAzimuthAndLog() {

@@ -13,8 +13,10 @@ class OperationLog {
     OperationLog(MainState& state, Ports& ports, RelayOutputs& relays);
 
     // Appends one line. The file is opened and closed for every line, and closed even when the write
-    // fails; any failure shows "azelmon_log.LOGファイルがオープンできません" and the program goes on.
+    // fails. A failure switches the log off (DebugLogSwitch "0") and says so once on the status line
+    // (LogFailedText, and the file on the right); the program goes on.
     void WriteLog(const QString& text);
+    static const QString LogFailedText;
 
     // Saves piob4/piob5, switches the azimuth off on the board (indicators left as they were), reads
     // channel 0 and logs "水平停止 電圧＝" with its volts. A failed read throws BoardFailure.

@@ -5,6 +5,7 @@
 #include "common/MainState.h"
 #include "common/Ports.h"
 #include "common/StatusLine.h"
+#include "rotator/EmergencyRelayStop.h"
 #include "rotator/MotionWatch.h"
 #include "rotator/RotatorView.h"
 
@@ -28,15 +29,15 @@ std::int16_t Step(std::int16_t count, int delta) {
 RelayOutputs::RelayOutputs(MainState& state, Ports& ports, RotatorView& view)
     : state_(state), ports_(ports), view_(view) {}
 
-void RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit,
+bool RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit,
                               int secondLevel, const QString& retryText, const QString& numberPrefix) {
     if (motorText != QLatin1String("1"))
-        return;
+        return true;
     const int bits[2] = {firstBit, secondBit};
     const int levels[2] = {firstLevel, secondLevel};
     int failures = 0;
     int next = 0;
-    bool gaveUp = false;
+    bool allTaken = true;
     while (next < 2) {
         const auto error = ports_.board->WriteOutputBit(6, bits[next], levels[next]);
         if (!error) {
@@ -53,30 +54,40 @@ void RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstL
             ports_.status->SetLeft(numberPrefix + QString::number(error->number));
             ports_.status->SetRight(QStringLiteral("エラーメッセージは ") + error->description);
         }
-        gaveUp = true;
+        allTaken = false;
         ++next;
     }
-    unconfirmed_[firstBit == 4 ? 0 : 1] = gaveUp;
+    return allTaken;
+}
+
+bool RelayOutputs::RefusingOn() const {
+    return ending_ || holds_ > 0 || EmergencyRelayStop::Engaged();
 }
 
 void RelayOutputs::ResendUnconfirmed() {
-    if (unconfirmed_[0])
+    if (uncertain_[0])
         OutputAzimuthRelays();
-    if (unconfirmed_[1])
+    if (uncertain_[1])
         OutputElevationRelays();
 }
 
 void RelayOutputs::OutputAzimuthRelays() {
-    OutputAxis(state_.AzimuthMotorText, 4, state_.piob4 != 0 ? 1 : 0, 5, state_.piob5 != 0 ? 1 : 0,
-               QStringLiteral("1.水平制御のリトライを実行"), QStringLiteral("1.発生したエラーの番号は "));
+    if (RefusingOn())
+        state_.piob4 = state_.piob5 = 0;
+    uncertain_[0] = !OutputAxis(state_.AzimuthMotorText, 4, state_.piob4 != 0 ? 1 : 0, 5,
+                                state_.piob5 != 0 ? 1 : 0, QStringLiteral("1.水平制御のリトライを実行"),
+                                QStringLiteral("1.発生したエラーの番号は "));
     if (watch_)
         watch_->MotorSwitched(MotionWatch::Azimuth, state_.piob4 != 0 || state_.piob5 != 0,
                               ports_.clock->MonotonicMs());
 }
 
 void RelayOutputs::OutputElevationRelays() {
-    OutputAxis(state_.ElevationMotorText, 6, state_.piob6 != 0 ? 1 : 0, 7, state_.piob7 != 0 ? 1 : 0,
-               QStringLiteral("２.仰角制御のリトライを実行"), QStringLiteral("2.発生したエラーの番号は "));
+    if (RefusingOn())
+        state_.piob6 = state_.piob7 = 0;
+    uncertain_[1] = !OutputAxis(state_.ElevationMotorText, 6, state_.piob6 != 0 ? 1 : 0, 7,
+                                state_.piob7 != 0 ? 1 : 0, QStringLiteral("２.仰角制御のリトライを実行"),
+                                QStringLiteral("2.発生したエラーの番号は "));
     if (watch_)
         watch_->MotorSwitched(MotionWatch::Elevation, state_.piob6 != 0 || state_.piob7 != 0,
                               ports_.clock->MonotonicMs());
@@ -142,4 +153,25 @@ void RelayOutputs::StopElevation() {
 
 bool RelayOutputs::AllOff() const {
     return state_.piob4 == 0 && state_.piob5 == 0 && state_.piob6 == 0 && state_.piob7 == 0;
+}
+
+bool RelayOutputs::MayBeOn() const {
+    return !AllOff() || uncertain_[0] || uncertain_[1];
+}
+
+void RelayOutputs::BeginEnding() {
+    // Latched first: whatever runs while the all-off below waits on the board stays off too.
+    ending_ = true;
+    SwitchAllOff();
+}
+
+void RelayOutputs::BeginHoldOff() {
+    ++holds_;
+    if (MayBeOn())
+        SwitchAllOff();
+}
+
+void RelayOutputs::EndHoldOff() {
+    if (holds_ > 0)
+        --holds_;
 }

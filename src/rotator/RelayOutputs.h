@@ -12,6 +12,12 @@ class MotionWatch;
 //
 // An axis is on the board only when its motor text (H_MOTOR / V_MOTOR) is exactly "1"; otherwise its
 // output routine makes no board call at all.
+//
+// This is the only code that writes relays, so the safety rules live here and nowhere else:
+// - once the program starts to end (BeginEnding), no relay is switched on again, whoever asks;
+// - while a modal message is up (HoldOff), every relay is off and stays off.
+// A refused "on" is written as off and its relay variable is set to 0, so the state, the indicators and
+// the board agree. A step that resumes after a wait therefore cannot undo the stop.
 class RelayOutputs {
   public:
     RelayOutputs(MainState& state, Ports& ports, RotatorView& view);
@@ -40,6 +46,18 @@ class RelayOutputs {
     void StopElevation();
 
     bool AllOff() const;
+    // A relay variable is on, or a write was given up after its retries so the board may still hold
+    // a relay on.
+    bool MayBeOn() const;
+
+    // The program is ending: writes all four relays off and latches every later write to off.
+    void BeginEnding();
+    bool Ending() const { return ending_; }
+
+    // Everything off and held off until the matching EndHoldOff (holds nest).
+    void BeginHoldOff();
+    void EndHoldOff();
+    bool HeldOff() const { return holds_ > 0; }
 
     // Writes again the relays of an axis whose last output gave up a write, so that a board that was
     // out of reach ends up with the levels the program holds (an off sent during an outage arrives).
@@ -49,12 +67,16 @@ class RelayOutputs {
     void ReportMotorsTo(MotionWatch* watch) { watch_ = watch; }
 
   private:
-    void OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit, int secondLevel,
+    bool RefusingOn() const;
+    // True when both bits reached the board.
+    bool OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit, int secondLevel,
                     const QString& retryText, const QString& numberPrefix);
 
     MainState& state_;
     Ports& ports_;
     RotatorView& view_;
     MotionWatch* watch_ = nullptr;
-    bool unconfirmed_[2] = {false, false}; // azimuth, elevation
+    bool ending_ = false;
+    int holds_ = 0;
+    bool uncertain_[2] = {false, false}; // azimuth, elevation: a write given up
 };

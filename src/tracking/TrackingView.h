@@ -22,7 +22,8 @@ class TrackingView {
     virtual void ShowDataBoxes() = 0;
     // Label23 (UTC) and Label18 (local).
     virtual void ShowClocks(const QString& utcText, const QString& localText) = 0;
-    // Command2, Command3, Command5, Command6 enabled and Command4 disabled (ready), or all five disabled.
+    // Command2, Command3, Command5, Command6 enabled and Command4 disabled (ready), or all five disabled;
+    // the settings and help menus follow (enabled only when ready).
     virtual void SetCommandButtonsReady(bool ready) = 0;
     // The abort button's work (buttons and menus back to idle, AbortRequested set).
     virtual void AbortOperation() = 0;

@@ -56,12 +56,19 @@ TEST_F(OperationLogTest, StopAndResumeRestoreTheRelaysAndLogTheVoltsInCp932) {
                                      "\x90\x85\x95\xbd\x8d\xc4\x8a\x4a \x93\x64\x88\xb3\x81\x81 5\r\n"));
 }
 
-TEST_F(OperationLogTest, UnopenableFileShowsTheMessageEveryLine) {
+// No box (it would wait for OK inside a positioning step): the status line says it once and the log
+// goes off, so the lines after it are not even tried.
+TEST_F(OperationLogTest, UnwritableFileIsReportedOnceOnTheStatusLineAndSwitchesTheLogOff) {
     rotator.log.path = dir.filePath(QStringLiteral("no/such/dir/azelmon_log.LOG"));
+    state.piob4 = 1;
+    rotator.OutputAzimuthRelays();
     rotator.log.WriteLog(QStringLiteral("a"));
     rotator.log.WriteLog(QStringLiteral("b"));
-    EXPECT_EQ(world.messages.texts,
-              QStringList(2, QStringLiteral("azelmon_log.LOGファイルがオープンできません")));
+    EXPECT_TRUE(world.messages.texts.isEmpty());
+    EXPECT_EQ(world.status.history.count(QStringLiteral("L:") + OperationLog::LogFailedText), 1);
+    EXPECT_TRUE(world.status.right.endsWith(QStringLiteral("no/such/dir/azelmon_log.LOG")));
+    EXPECT_EQ(state.module.DebugLogSwitch, QStringLiteral("0"));
+    EXPECT_EQ(world.board.Level(4), 1); // the control goes on
 }
 
 } // namespace

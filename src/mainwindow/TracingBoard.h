@@ -1,0 +1,21 @@
+#pragma once
+
+#include "common/IoBoard.h"
+
+class RunTrace;
+
+// Puts every relay write into the run trace ("<ms> write BIT LEVEL", failed ones with " failed"), so a
+// soak or a test can check what the program sent and when, against the trace's other lines (the
+// "ending" line above all). Reads pass through untraced.
+class TracingBoard : public IoBoard {
+  public:
+    TracingBoard(IoBoard& board, RunTrace& trace) : board_(board), trace_(trace) {}
+
+    void SetAddress(const QString& address) override { board_.SetAddress(address); }
+    std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
+    Reading ReadAnalogInput(int port, int channel) override { return board_.ReadAnalogInput(port, channel); }
+
+  private:
+    IoBoard& board_;
+    RunTrace& trace_;
+};

@@ -1,0 +1,187 @@
+// The main window's part in relay safety: the settings dialog and the start-up return, boxes shown with
+// every relay off, and the way out during a positioning pause.
+#include "WindowFixture.h"
+#include "config/Form2.h"
+#include "mainwindow/SettingsController.h"
+#include "mainwindow/SingleInstance.h"
+#include "rotator/RotatorControl.h"
+
+#include <QMenu>
+#include <QUuid>
+
+#include <algorithm>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Safety = WindowFixture;
+
+// The antenna starts below its azimuth range (0° with 100..340): the first cycle turns it right.
+TEST_F(Safety, SettingsDialogDuringTheStartUpReturnStopsItAndNeverFreesTheButtonsEarly) {
+    WriteFile(QStringLiteral("rotorcfg.ini"), "[HPOSITION]\r\nH-RANGE=100,340\r\n");
+    Form1& w = Start();
+    EXPECT_FALSE(w.menuset->isEnabled()); // from the start until the antenna is known to be in range
+    Tick();
+    ASSERT_EQ(world.board.Level(4), 1);
+    EXPECT_FALSE(w.menuset->isEnabled());
+    EXPECT_FALSE(w.menuhelp->isEnabled());
+
+    // Reached anyway (a shortcut, say): every relay goes off before the dialog shows.
+    w.menuhoseiti->trigger();
+    Form2* dialog = w.settings().settingsDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(world.board.AllRelaysOff());
+    EXPECT_EQ(w.state().piob4, 0);
+
+    // Closed without a save, still out of range: the return goes on and the buttons wait for it.
+    dialog->Command1->click();
+    EXPECT_FALSE(w.Command2->isEnabled());
+    Tick();
+    EXPECT_EQ(world.board.Level(4), 1);
+    for (QPushButton* b : {w.Command2, w.Command3, w.Command5, w.Command6})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+
+    world.board.counts[0] = 512; // 120°: inside
+    Tick();
+    EXPECT_TRUE(world.board.AllRelaysOff());
+    Tick();
+    EXPECT_TRUE(ButtonsReady());
+    EXPECT_TRUE(w.menuset->isEnabled());
+    EXPECT_TRUE(w.menuhelp->isEnabled());
+}
+
+// A refused elevation after the azimuth was set going: the box is shown with every relay off, and the
+// abort that follows ends the operation.
+TEST_F(Safety, OutOfRangeRefusalIsShownWithEveryRelayOff) {
+    Form1& w = Start();
+    Tick();
+    ASSERT_TRUE(ButtonsReady());
+    MainState& s = w.state();
+    s.module.ElevationRangeMin = 10;
+    s.PointMarkShown = 1;
+    s.PointedAzimuth = 50;
+    s.PointedElevation = 5;
+    world.messages.texts.clear();
+    bool offWhileShown = false;
+    world.messages.onShow = [&](const QString&) {
+        offWhileShown = world.board.AllRelaysOff();
+        // The box lets the timers run: a positioning step meanwhile switches nothing on.
+        w.rotator().Timer2_Timer();
+        offWhileShown = offWhileShown && world.board.AllRelaysOff();
+    };
+    w.Command2->click();
+    world.messages.onShow = nullptr;
+    ASSERT_EQ(world.messages.texts, QStringList{QStringLiteral("仰角が稼動範囲外が指定された")});
+    EXPECT_TRUE(offWhileShown);
+    EXPECT_EQ(s.AbortRequested, 1);
+    Tick();
+    EXPECT_EQ(s.OperatingMode, 0);
+    EXPECT_TRUE(world.board.AllRelaysOff());
+}
+
+// Every way out during the follow-up's pauses: the relays go off and stay off however the interrupted
+// step goes on.
+TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
+    struct Row {
+        const char* way;
+        int exitAtSlice;
+    } const rows[] = {{"終了", 3}, {"close box", 20}, {"閉じる", 40}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.way);
+        endCodes.clear();
+        world.board.counts[0] = 0;
+        Form1& w = Start();
+        Tick();
+        ASSERT_TRUE(ButtonsReady());
+        // Target well ahead and moving on: the follow-up turns right, pauses, and has fallen behind.
+        MainState& s = w.state();
+        s.OperatingMode = 2;
+        s.ApproachComplete = 1;
+        s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
+        s.TargetAzimuth = 30, s.PreviousTargetAzimuth = 29;
+        s.TargetElevation = s.PreviousTargetElevation = 0;
+        int slices = 0;
+        std::size_t endedAt = 0;
+        world.waiter.onEvents = [&](int) {
+            if (++slices != row.exitAtSlice)
+                return;
+            endedAt = world.board.writes.size();
+            if (row.way == std::string("終了"))
+                w.Command1->click();
+            else if (row.way == std::string("close box"))
+                w.close();
+            else
+                w.menucls->trigger();
+        };
+        w.rotator().positioning.ContinueTracking();
+        world.waiter.onEvents = nullptr;
+        ASSERT_GT(endedAt, 0u);
+        EXPECT_EQ(endCodes, QList<int>{0});
+        for (std::size_t i = endedAt; i < world.board.writes.size(); ++i)
+            EXPECT_EQ(world.board.writes[i].level, 0) << "write " << i;
+        EXPECT_TRUE(world.board.AllRelaysOff());
+        window.reset();
+    }
+}
+
+// The lock belongs to one holder at a time, even inside one process, and is free again the moment its
+// holder lets go; the file left behind blocks nobody.
+TEST(SingleInstanceLock, OneHolderAtATime) {
+    const QString name = QStringLiteral("azelmon-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    auto first = std::make_unique<SingleInstance>(name);
+    EXPECT_FALSE(first->AnotherCopyRunning());
+    EXPECT_FALSE(first->AnotherCopyRunning()); // asking again keeps the lock
+    SingleInstance second(name);
+    EXPECT_TRUE(second.AnotherCopyRunning());
+    first.reset();
+    EXPECT_TRUE(QFile::exists(SingleInstance::LockPath(name)));
+    SingleInstance third(name);
+    EXPECT_FALSE(third.AnotherCopyRunning());
+    QFile::remove(SingleInstance::LockPath(name));
+}
+
+// 25 processes ask at the same instant (released together from a pipe): exactly one holds the lock. When
+// it is killed with SIGKILL the next one to ask gets it.
+TEST(SingleInstanceLock, TwentyFiveAtOnceGiveOneHolderAndAKilledHolderBlocksNobody) {
+    const QString name = QStringLiteral("azelmon-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    int gate[2], results[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    ASSERT_EQ(::pipe(results), 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < 25; ++i) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(gate[1]);
+            char byte;
+            [[maybe_unused]] const auto released = ::read(gate[0], &byte, 1); // returns when the gate closes
+            SingleInstance instance(name);
+            const char answer = instance.AnotherCopyRunning() ? 'r' : 'h'; // refused or holder
+            [[maybe_unused]] const auto sent = ::write(results[1], &answer, 1);
+            ::pause(); // holds on until killed
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]); // all at once
+    ::close(results[1]);
+    std::string answers;
+    char answer;
+    while (answers.size() < children.size() && ::read(results[0], &answer, 1) == 1)
+        answers += answer;
+    ::close(results[0]);
+    EXPECT_EQ(answers.size(), 25u);
+    EXPECT_EQ(std::count(answers.begin(), answers.end(), 'h'), 1) << answers;
+    for (pid_t pid : children) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    SingleInstance next(name);
+    EXPECT_FALSE(next.AnotherCopyRunning());
+    QFile::remove(SingleInstance::LockPath(name));
+}
+
+} // namespace
