@@ -150,7 +150,8 @@ class ChildProgram {
             QFile::copy(data.filePath(QLatin1String(name)), dir.filePath(QLatin1String(name)));
         QFile ini(dir.filePath(QStringLiteral("rotorcfg.ini")));
         if (ini.open(QIODevice::WriteOnly))
-            ini.write("[TCP/IP]\r\nIP=127.0.0.1\r\n[HPOSITION]\r\nH-RANGE=100,340\r\n");
+            ini.write("[TCP/IP]\r\nIP=127.0.0.1\r\n[HPOSITION]\r\nH-RANGE=100,340\r\nHVOLT0=1.3889\r\n"
+                      "HVOLT360=4.7222\r\n");
         ini.close();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -20,7 +20,8 @@ using Safety = WindowFixture;
 
 // The antenna starts below its azimuth range (0° with 100..340): the first cycle turns it right.
 TEST_F(Safety, SettingsDialogDuringTheStartUpReturnStopsItAndNeverFreesTheButtonsEarly) {
-    WriteFile(QStringLiteral("rotorcfg.ini"), "[HPOSITION]\r\nH-RANGE=100,340\r\n");
+    WriteFile(QStringLiteral("rotorcfg.ini"),
+              "[HPOSITION]\r\nH-RANGE=100,340\r\nHVOLT0=1.3889\r\nHVOLT360=4.7222\r\n");
     Form1& w = Start();
     EXPECT_FALSE(w.menuset->isEnabled()); // from the start until the antenna is known to be in range
     Tick();
