@@ -27,6 +27,17 @@ ObservationResult Observe(const Sgp4& model, const Geodetic& observer, const Jul
     return result;
 }
 
+bool DecayWatch::FailedBy(const Sgp4& model, double minutes) {
+    if (failedAt_ && minutes >= *failedAt_)
+        return true;
+    for (; !failedAt_ && checkedUntil_ + 1 <= minutes; checkedUntil_ += 1)
+        if (!model.Propagate(checkedUntil_ + 1).ok())
+            failedAt_ = checkedUntil_ + 1;
+    if (failedAt_ && minutes >= *failedAt_)
+        return true;
+    return !model.Propagate(minutes).ok();
+}
+
 double ElevationAt(const Sgp4& model, const Geodetic& observer, const JulianDate& time) {
     const ObservationResult result = Observe(model, observer, time);
     return result.ok() ? result.observation.look.elevation : -90;

@@ -83,8 +83,14 @@ PassSearch NextPasses(const Sgp4& model, const Geodetic& observer, const JulianD
         if (back > -86400)
             aos = Crossing(model, observer, from.PlusSeconds(back), step);
     }
+    DecayWatch decay;
     while (static_cast<int>(search.passes.size()) < count && t < limit) {
         const double next = t + step;
+        const JulianDate at = from.PlusSeconds(next);
+        if (decay.FailedBy(model, model.MinutesSinceEpoch(at.whole, at.fraction))) {
+            search.decayed = true;
+            break;
+        }
         const bool nowUp = ElevationAt(model, observer, from.PlusSeconds(next)) >= 0;
         everUp = everUp || nowUp;
         everDown = everDown || !nowUp;
@@ -104,7 +110,7 @@ PassSearch NextPasses(const Sgp4& model, const Geodetic& observer, const JulianD
         up = nowUp;
         t = next;
     }
-    search.alwaysUp = search.passes.empty() && everUp && !everDown;
+    search.alwaysUp = search.passes.empty() && everUp && !everDown && !search.decayed;
     search.neverUp = search.passes.empty() && !everUp;
     return search;
 }
@@ -114,9 +120,14 @@ std::optional<JulianDate> NextRise(const Sgp4& model, const Geodetic& observer, 
     if (ElevationAt(model, observer, from) >= 0)
         return from;
     const double step = ScanStep(model);
-    for (double t = 0; t < days * 86400; t += step)
+    DecayWatch decay;
+    for (double t = 0; t < days * 86400; t += step) {
+        const JulianDate at = from.PlusSeconds(t + step);
+        if (decay.FailedBy(model, model.MinutesSinceEpoch(at.whole, at.fraction)))
+            return std::nullopt;
         if (ElevationAt(model, observer, from.PlusSeconds(t + step)) >= 0)
             return Crossing(model, observer, from.PlusSeconds(t), step);
+    }
     return std::nullopt;
 }
 

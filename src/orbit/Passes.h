@@ -19,6 +19,7 @@ struct PassSearch {
     std::vector<Pass> passes;
     bool alwaysUp = false; // above the horizon all through the search (a geostationary satellite)
     bool neverUp = false;  // never rises within the search
+    bool decayed = false;  // the search ended where the model fails (the satellite has decayed)
 };
 
 // The next `count` passes from `from`, including the one in progress (whose AOS lies before

@@ -8,7 +8,7 @@ const QString OrbitSky::NoSatelliteName = QStringLiteral("衛星未設定");
 OrbitSky::OrbitSky(const std::vector<orbit::ElementSet>& satellites, orbit::Geodetic observer)
     : observer_(observer) {
     for (const auto& set : satellites)
-        candidates_.push_back({orbit::Sgp4(set), std::nullopt, 0});
+        candidates_.push_back({orbit::Sgp4(set), std::nullopt, 0, {}});
 }
 
 std::size_t OrbitSky::Choose(const orbit::JulianDate& time,
@@ -46,8 +46,13 @@ SkySnapshot OrbitSky::At(const QDateTime& utc) {
     }
     std::vector<orbit::ObservationResult> now;
     now.reserve(candidates_.size());
-    for (const auto& c : candidates_)
-        now.push_back(orbit::Observe(c.model, observer_, time));
+    for (auto& c : candidates_) {
+        // A set that has failed since its epoch stays failed, whatever the model says later.
+        if (c.decay.FailedBy(c.model, c.model.MinutesSinceEpoch(time.whole, time.fraction)))
+            now.push_back({orbit::Sgp4Error::Decayed, {}});
+        else
+            now.push_back(orbit::Observe(c.model, observer_, time));
+    }
     const std::size_t chosen = Choose(time, now);
     const auto& set = candidates_[chosen].model.Elements();
     snapshot.satelliteName = QString::fromStdString(set.name);

@@ -24,6 +24,7 @@ class OrbitSky : public SkySource {
         // Next rise as last worked out, and until when that answer holds.
         std::optional<orbit::JulianDate> rise;
         double riseValidUntil = 0; // Julian date
+        orbit::DecayWatch decay;
     };
     std::size_t Choose(const orbit::JulianDate& time, const std::vector<orbit::ObservationResult>& now);
 

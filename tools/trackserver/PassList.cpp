@@ -26,6 +26,8 @@ QString PassTable(const orbit::ElementSet& set, const orbit::Geodetic& observer,
         return out +
                QStringLiteral("  no passes: %1\n").arg(QString::fromUtf8(orbit::Describe(model.InitError())));
     const orbit::PassSearch search = orbit::NextPasses(model, observer, from, count);
+    if (search.passes.empty() && search.decayed)
+        return out + QStringLiteral("  no passes: the element set gives no position (decayed)\n");
     if (search.alwaysUp)
         return out + QStringLiteral("  above the horizon all the time (no rise or set within 30 days)\n");
     if (search.passes.empty())
@@ -38,7 +40,9 @@ QString PassTable(const orbit::ElementSet& set, const orbit::Geodetic& observer,
                    .arg(p.aosAzimuth, 6, 'f', 1)
                    .arg(p.losAzimuth, 6, 'f', 1)
                    .arg(p.maxElevation, 6, 'f', 1);
-    if (static_cast<int>(search.passes.size()) < count)
+    if (search.decayed)
+        out += QStringLiteral("  (the element set gives no position after this: decayed)\n");
+    else if (static_cast<int>(search.passes.size()) < count)
         out += QStringLiteral("  (no further pass within 30 days)\n");
     return out;
 }

@@ -253,7 +253,7 @@ int main(int argc, char* argv[]) {
     } else {
         if (chosen.empty())
             Say(QStringLiteral(
-                    "no satellite configured: serving the Sun, the Moon and Mars (add [%1] TLE= to %2)")
+                    "no satellite configured, only the Sun, the Moon and Mars (add [%1] TLE= to %2)")
                     .arg(TrackerSection, iniPath));
         sky = std::make_unique<OrbitSky>(chosen, observer);
     }
