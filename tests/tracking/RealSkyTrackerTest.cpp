@@ -226,3 +226,56 @@ TEST(RealSkyTrackerInput, PassListMatchesTheIndependentScript) {
 #endif
 
 } // namespace
+
+namespace {
+
+// The installed service file lets the session bus start the tracker on azelmon's first request; the
+// tracker then takes the station and its satellite from the settings file.
+TEST(RealSkyTrackerActivation, TheBusStartsTheTrackerOnTheFirstRequest) {
+    const QByteArray installed = ReadBytes(QStringLiteral(TRACKER_SERVICE_FILE));
+    ASSERT_TRUE(installed.contains("Name=dde.ORBI\n")) << installed.constData();
+    const int exec = installed.indexOf("Exec=");
+    ASSERT_GE(exec, 0);
+    const QByteArray command = installed.mid(exec + 5).trimmed();
+    const int space = command.indexOf(' ');
+    ASSERT_TRUE(command.left(space).endsWith("/azelmon-tracker")) << command.constData();
+
+    // The same file with the built program in place of the installed one.
+    QTemporaryDir scratch;
+    ASSERT_TRUE(QDir(scratch.path()).mkpath("share/dbus-1/services"));
+    WriteBytes(scratch.filePath("share/dbus-1/services/dde.ORBI.service"),
+               installed.left(exec) + "Exec=" + TRACKSERVER_PATH + command.mid(space) + " --quit-after 60\n");
+    WriteBytes(scratch.filePath("rotorcfg.ini"), "[STATION]\r\nLOCATION=PM95vq\r\n[TRACKER]\r\nTLE=" +
+                                                     DemoTle.toUtf8() + "\r\nSATELLITE=90003\r\n");
+
+    QProcess daemon;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_DATA_DIRS", scratch.filePath("share"));
+    environment.insert("XDG_DATA_HOME", scratch.filePath("home"));
+    environment.insert("AZELMON_CONFIG_DIR", scratch.path());
+    daemon.setProcessEnvironment(environment);
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    ASSERT_TRUE(daemon.waitForStarted(5000));
+    while (!daemon.canReadLine() && daemon.waitForReadyRead(5000)) {
+    }
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    ASSERT_FALSE(address.isEmpty());
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, "activation-test");
+        ASSERT_TRUE(bus.isConnected());
+        DbusDataLink link(bus);
+        link.SetLinkTopic(1, "ORBI|EXTRN");
+        link.SetLinkItem(1, "TEXT1");
+        const auto linked = link.SetLinkMode(1, DataLink::Mode::Manual);
+        EXPECT_FALSE(linked) << qPrintable(linked->description);
+        EXPECT_EQ(link.Request(1).text, "DEMO-GEO 140E");
+        link.SetLinkItem(1, "TEXT3");
+        // The geostationary sample stands about 48 degrees up over Tokyo.
+        EXPECT_NEAR(link.Request(1).text.toDouble(), 48, 2);
+    }
+    QDBusConnection::disconnectFromBus("activation-test");
+    daemon.kill();
+    daemon.waitForFinished(5000);
+}
+
+} // namespace

@@ -280,5 +280,12 @@ int main(int argc, char* argv[]) {
     if (!bus.registerService(ServiceName(topic)))
         return Fail(QStringLiteral("cannot own %1: %2").arg(ServiceName(topic), bus.lastError().message()));
     Say(QStringLiteral("serving %1 %2").arg(ServiceName(topic), ObjectPath(topic)));
+    // Started by the bus, the tracker has no one to end it but the bus: it leaves with its bus.
+    QTimer busWatch;
+    QObject::connect(&busWatch, &QTimer::timeout, &app, [&bus] {
+        if (!bus.isConnected())
+            QCoreApplication::quit();
+    });
+    busWatch.start(5000);
     return app.exec();
 }
