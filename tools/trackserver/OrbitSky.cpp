@@ -6,7 +6,7 @@
 const QString OrbitSky::NoSatelliteName = QStringLiteral("衛星未設定");
 
 OrbitSky::OrbitSky(const std::vector<orbit::ElementSet>& satellites, orbit::Geodetic observer)
-    : observer_(observer) {
+    : observer_(observer), bodies_(observer.latitude, observer.longitude) {
     for (const auto& set : satellites)
         candidates_.push_back({orbit::Sgp4(set), std::nullopt, 0, {}});
 }
@@ -36,7 +36,7 @@ SkySnapshot OrbitSky::At(const QDateTime& utc) {
     const auto time = orbit::JulianDate::FromUnixMilliseconds(utc.toMSecsSinceEpoch());
     SkySnapshot snapshot;
     snapshot.modifiedJulianDate = time.ModifiedJulianDate();
-    snapshot.bodies = SkyBodiesAt(utc, observer_.latitude, observer_.longitude);
+    snapshot.bodies = bodies_.At(utc);
     if (candidates_.empty()) {
         snapshot.satelliteName = NoSatelliteName;
         SatelliteValues nowhere;

@@ -30,4 +30,5 @@ class OrbitSky : public SkySource {
 
     std::vector<Candidate> candidates_;
     orbit::Geodetic observer_;
+    SkyBodiesCache bodies_;
 };

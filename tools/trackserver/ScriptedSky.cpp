@@ -6,7 +6,7 @@
 ScriptedSky::ScriptedSky(QString satellite, double latitude, double longitude, double speedup,
                          QDateTime epoch)
     : satellite_(std::move(satellite)), latitude_(latitude), longitude_(longitude), script_(speedup),
-      epoch_(std::move(epoch)) {}
+      epoch_(std::move(epoch)), bodies_(latitude, longitude) {}
 
 SkySnapshot ScriptedSky::At(const QDateTime& utc) {
     const double sinceEpoch = static_cast<double>(epoch_.msecsTo(utc)) / 1000.0;
@@ -35,6 +35,6 @@ SkySnapshot ScriptedSky::At(const QDateTime& utc) {
     v.z = xyz[2];
     snapshot.satellite = v;
     snapshot.modifiedJulianDate = ModifiedJulianDate(utc);
-    snapshot.bodies = SkyBodiesAt(utc, latitude_, longitude_);
+    snapshot.bodies = bodies_.At(utc);
     return snapshot;
 }

@@ -14,4 +14,5 @@ class ScriptedSky : public SkySource {
     double latitude_, longitude_;
     SatelliteScript script_;
     QDateTime epoch_;
+    SkyBodiesCache bodies_;
 };
