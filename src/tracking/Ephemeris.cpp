@@ -79,14 +79,16 @@ SkyBodiesCache::Places SkyBodiesCache::PlacesAt(double minuteJd) {
 }
 
 SkyBodies SkyBodiesCache::At(const QDateTime& utc) {
-    constexpr double Minute = 1.0 / 1440;
+    // Ten minutes: the places move so evenly that a straight line between them is off by under
+    // 0.0001 degrees (the Moon's motion changes by about a tenth a day).
+    constexpr double Span = 10.0 / 1440;
     const double jd = JulianDay(utc);
-    const double minute = std::floor((jd - 0.5) / Minute) * Minute + 0.5;
+    const double minute = std::floor((jd - 0.5) / Span) * Span + 0.5;
     if (before_.minute != minute) {
         before_ = after_.minute == minute ? after_ : PlacesAt(minute);
-        after_ = PlacesAt(minute + Minute);
+        after_ = PlacesAt(minute + Span);
     }
-    const double f = (jd - minute) / Minute;
+    const double f = (jd - minute) / Span;
     ln_lnlat_posn observer{longitude_, latitude_};
     SkyBodies bodies;
     ln_equ_posn sun{Between(before_.sunRa, after_.sunRa, f),
