@@ -27,6 +27,24 @@ TEST(ElementSet, ReadsEveryField) {
     EXPECT_DOUBLE_EQ(set->EpochJulianWhole() + set->EpochJulianFraction(), 2461381.0);
 }
 
+// Catalogue numbers past 99999 put a letter in the first column (I and O are not used).
+TEST(ElementSet, ReadsAlphaFiveCatalogueNumbers) {
+    for (auto [letter, number] : {std::pair{'A', 100001L}, {'J', 180001L}, {'P', 230001L}, {'Z', 330001L}}) {
+        std::string l1 = Line1, l2 = Line2;
+        for (std::string* line : {&l1, &l2}) {
+            line->replace(2, 5, std::string(1, letter) + "0001");
+            (*line)[68] = static_cast<char>('0' + orbit::LineChecksum(*line));
+        }
+        const auto set = orbit::ParseElementLines(l1, l2);
+        ASSERT_TRUE(set) << letter;
+        EXPECT_EQ(set->catalogueNumber, number) << letter;
+    }
+    std::string l1 = Line1, l2 = Line2;
+    l1.replace(2, 5, "I0001");
+    l2.replace(2, 5, "I0001");
+    EXPECT_FALSE(orbit::ParseElementLines(l1, l2, nullptr, {false}));
+}
+
 struct BadLine {
     const char* what;
     int column; // 1-based column to change
