@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Whole-program benchmark: the real azelmon under Xvfb tracking the demo pass of tools/trackserver,
+# Whole-program benchmark: the real azelmon under Xvfb tracking a pass of the sample LEO served by the
+# tracker (tools/trackserver on data/demo.tle),
 # once with the simulated board and once with tools/boardsim over Modbus TCP.
 #   - start-up: launch to the first drawn main window (xdotool sees it mapped), seconds;
 #   - CPU: utime+stime over BENCH_SECONDS (60) of automatic tracking, as a share of one core;
@@ -39,8 +40,11 @@ dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >/dev/null 2>&1 &
 pids+=($!)
 until [[ -s $work/bus ]]; do sleep 0.1; done
 export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
-"$trackserver" --bus "$DBUS_SESSION_BUS_ADDRESS" >/dev/null 2>&1 &
-pids+=($!)
+# The tracker on a real element set, its clock in one of the sample LEO's passes.
+"$trackserver" --bus "$DBUS_SESSION_BUS_ADDRESS" --tle "$root/data/demo.tle" --satellite 90001 \
+    --observer 35.68,139.77,40 --time 2026-12-07T02:24:00Z >/dev/null 2>&1 &
+tracker=$!
+pids+=($tracker)
 until dbus-send --session --print-reply --dest=dde.ORBI /EXTRN dde.Topic.Request string:TEXT1 >/dev/null 2>&1; do
     sleep 0.1
 done
@@ -74,8 +78,10 @@ run() {
     sleep 5
     local ticks=$(getconf CLK_TCK) c0 c1
     c0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    t_c0=$(awk '{print $14 + $15}' "/proc/$tracker/stat")
     sleep "$seconds"
     c1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    t_c1=$(awk '{print $14 + $15}' "/proc/$tracker/stat")
     local hwm rss
     hwm=$(awk '/VmHWM/{print $2}' "/proc/$pid/status")
     rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
@@ -85,6 +91,8 @@ run() {
         -v hwm="$hwm" -v rss="$rss" 'BEGIN {
             printf "%-8s start-up %.2f s   CPU %.2f %% of one core   RSS peak %.1f MB, steady %.1f MB\n",
                    l, s - b, (c1 - c0) / hz / n * 100, hwm / 1024, rss / 1024 }'
+    awk -v l="$label" -v c0="$t_c0" -v c1="$t_c1" -v hz="$ticks" -v n="$seconds" 'BEGIN {
+            printf "%-8s tracker CPU %.3f %% of one core while serving azelmon\n", l, (c1 - c0) / hz / n * 100 }'
 }
 
 # cycle LABEL [azelmon arguments...]: instructions per tracking cycle under callgrind.

@@ -41,10 +41,11 @@ grep -q '^ Architecture: amd64\|^ Architecture: arm64' <<<"$info" || fail "no bi
 # Contents.
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/share/azelmon/azelmon.csv usr/bin/azelmon usr/bin/trackserver usr/bin/boardsim \
+for f in usr/share/azelmon/azelmon.csv usr/bin/azelmon usr/bin/azelmon-tracker usr/bin/boardsim \
          usr/share/azelmon/cntmap.bmp usr/share/azelmon/sound2.wav usr/share/azelmon/sound3.wav \
          usr/share/azelmon/help/index.html usr/share/applications/azelmon.desktop \
-         usr/share/icons/hicolor/scalable/apps/azelmon.svg usr/share/icons/hicolor/48x48/apps/azelmon.png; do
+         usr/share/icons/hicolor/scalable/apps/azelmon.svg usr/share/icons/hicolor/48x48/apps/azelmon.png \
+         usr/share/dbus-1/services/dde.ORBI.service usr/share/azelmon/demo.tle; do
     [ -e "$root/$f" ] || fail "package lacks /$f"
 done
 [ -z "$(find "$root" -name 'test_*' -o -name '*.a')" ] || fail "package carries test programs or static libraries"
@@ -57,11 +58,11 @@ bin="$root/usr/bin/azelmon"
 version="$(QT_QPA_PLATFORM=offscreen "$bin" --version)"
 grep -q "azelmon" <<<"$version" || fail "--version printed '$version'"
 echo "version: $version"
-"$root/usr/bin/trackserver" --help >/dev/null || fail "trackserver --help"
+"$root/usr/bin/azelmon-tracker" --help >/dev/null || fail "azelmon-tracker --help"
 "$root/usr/bin/boardsim" --help >/dev/null || fail "boardsim --help"
 
 # A short offscreen start from an unrelated folder, as an ordinary user (root could write beside the
-# program in an unpacked tree; a user never can), with the packaged trackserver on a private session
+# program in an unpacked tree; a user never can), with the packaged tracker on a private session
 # bus. The files the program opens are traced, so the check sees where each one came from.
 run="$work/cwd"
 home="$work/home"
@@ -81,7 +82,7 @@ command -v strace >/dev/null && trace=(strace -f -qq -e trace=%file -o "$work/tr
     unset AZELMON_CONFIG_DIR DBUS_SESSION_BUS_ADDRESS DISPLAY
     export QT_QPA_PLATFORM=offscreen AZELMON_INSTANCE_NAME="azelmon-pkgcheck-$$"
     exec timeout -s KILL 40 "${trace[@]}" "${user_cmd[@]}" dbus-run-session -- bash -c '
-        "$1/trackserver" --freeze &
+        "$1/azelmon-tracker" --freeze &
         sleep 1
         exec "$1/azelmon" --board sim' unused "$root/usr/bin"
 ) >"$work/out" 2>&1 &
@@ -90,7 +91,7 @@ sleep 6
 # SIGTERM to the program itself: it ends the orderly way (relays off) and dbus-run-session follows.
 for p in $(pgrep -f "^$root/usr/bin/azelmon" || true); do kill -TERM "$p" 2>/dev/null || true; done
 sleep 1
-pkill -TERM -f "^$root/usr/bin/trackserver" 2>/dev/null || true
+pkill -TERM -f "^$root/usr/bin/azelmon-tracker" 2>/dev/null || true
 wait "$pid" || true
 [ -d "$home/.config/azelmon" ] || { cat "$work/out"; fail "\$XDG_CONFIG_HOME/azelmon/ was not created"; }
 [ ! -e "$root/usr/bin/rotorcfg.ini" ] || fail "settings written beside the program"

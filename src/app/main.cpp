@@ -17,6 +17,7 @@
 #include "tracking/RemoteTargetLink.h"
 #include "tracking/RotctldMainState.h"
 #include "tracking/RotctldServer.h"
+#include "tracking/StationSetting.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -163,8 +164,8 @@ int main(int argc, char** argv) {
     QCommandLineOption observerOption(
         QStringLiteral("observer"),
         QStringLiteral("--link rotctld: observer for the Sun, the Moon and Mars, degrees north and east "
-                       "(default 35.68,139.77)."),
-        QStringLiteral("LAT,LON"), QStringLiteral("35.68,139.77"));
+                       "(default: the station location of the settings, else 35.68,139.77)."),
+        QStringLiteral("LAT,LON"));
     parser.addOptions({boardOption, portOption, checkOption, simAzOption, simElOption, listenOption,
                        linkOption, nameOption, observerOption});
     // --help and --version only print. They are answered before anything opens a display, so they
@@ -223,7 +224,19 @@ int main(int argc, char** argv) {
         err << "azelmon: --rotctld-listen takes ADDR:PORT (for example 127.0.0.1:4533) or off\n";
         return 2;
     }
-    const auto observer = ParseObserver(parser.value(observerOption));
+    // Without --observer, the station location the tracker also uses ([STATION] LOCATION).
+    QString observerText =
+        parser.isSet(observerOption) ? parser.value(observerOption) : QStringLiteral("35.68,139.77");
+    if (!parser.isSet(observerOption) && remoteLink) {
+        QString problem;
+        const auto station = ReadStationLocation(SettingsFilePath(), &problem);
+        if (!problem.isEmpty())
+            err << "azelmon: " << problem << "\n";
+        if (station)
+            observerText =
+                QStringLiteral("%1,%2").arg(station->latitude, 0, 'f', 6).arg(station->longitude, 0, 'f', 6);
+    }
+    const auto observer = ParseObserver(observerText);
     if (!observer) {
         err << "azelmon: --observer takes LAT,LON in degrees (for example 35.68,139.77)\n";
         return 2;

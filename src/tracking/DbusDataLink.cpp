@@ -47,7 +47,16 @@ std::optional<PortError> DbusDataLink::CheckServer(const QString& service) const
     const QDBusMessage reply = bus_.call(ask, QDBus::Block, timeoutMs_);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return PortError{NoServerError, QStringLiteral("D-Bus: %1").arg(reply.errorMessage())};
-    if (!reply.arguments().constFirst().toBool())
+    if (reply.arguments().constFirst().toBool())
+        return std::nullopt;
+    // Not running: the bus may know how to start it (a D-Bus service file, as the installed tracker
+    // has). The bus answers once the server holds its name, or at once when it cannot start one.
+    QDBusMessage start = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("StartServiceByName"));
+    start << service << 0u;
+    const QDBusMessage started = bus_.call(start, QDBus::Block, timeoutMs_);
+    if (started.type() != QDBusMessage::ReplyMessage)
         return PortError{NoServerError, QStringLiteral("%1 is not on the bus").arg(service)};
     return std::nullopt;
 }

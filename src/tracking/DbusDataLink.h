@@ -9,8 +9,9 @@
 // The data link over D-Bus. A topic "App|Topic" is the bus name "dde.App", the object "/Topic" and
 // the interface "dde.Topic", whose method Request(s item) -> s answers one item as text.
 //
-// - SetLinkMode(Manual) asks the bus whether "dde.App" has an owner and fails when it has none
-//   (or the topic is malformed, or the bus is not connected).
+// - SetLinkMode(Manual) asks the bus whether "dde.App" has an owner; when it has none, it asks the
+//   bus to start one (D-Bus activation, bounded by the time-out) and fails when the bus cannot (or
+//   the topic is malformed, or the bus is not connected).
 // - Request is a blocking call bounded by the time-out (5 s unless told otherwise). A D-Bus error
 //   reply (unknown item, server gone, no reply) becomes a PortError.
 // - Changing a box's topic closes its link: the conversation belonged to the old server.

@@ -1,11 +1,7 @@
 #include "TopicServer.h"
 
-#include "tracking/Ephemeris.h"
-
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <cmath>
-#include <numbers>
 
 namespace {
 
@@ -17,147 +13,147 @@ QString Fixed(double value, int decimals) {
     return text;
 }
 
-// Satellite position in Earth-centred, Earth-fixed metres from the observer's axes.
-void Geocentric(const SatelliteScript::State& s, double latitude, double longitude, double xyz[3]) {
-    const double phi = latitude * std::numbers::pi / 180;
-    const double lambda = longitude * std::numbers::pi / 180;
-    const double east[3] = {-std::sin(lambda), std::cos(lambda), 0};
-    const double north[3] = {-std::sin(phi) * std::cos(lambda), -std::sin(phi) * std::sin(lambda),
-                             std::cos(phi)};
-    const double up[3] = {std::cos(phi) * std::cos(lambda), std::cos(phi) * std::sin(lambda), std::sin(phi)};
-    for (int i = 0; i < 3; ++i)
-        xyz[i] = s.east * east[i] + s.north * north[i] + s.up * up[i];
-}
+enum What {
+    Name,
+    Mjd,
+    Az,
+    El,
+    Range,
+    Rate,
+    Anomaly,
+    Rev,
+    X,
+    Y,
+    Z,
+    SunAz,
+    SunEl,
+    MoonAz,
+    MoonEl,
+    MarsAz,
+    MarsEl
+};
+
+struct Entry {
+    const char* item;
+    What what;
+};
+// Item names differ in case between the two programs and are matched exactly.
+constexpr Entry OrbiItems[] = {{"TEXT1", Name},   {"TEXT2", Az},      {"TEXT3", El},      {"TEXT4", Range},
+                               {"TEXT5", Rev},    {"TEXT6", Anomaly}, {"TEXT7", Rate},    {"text8", SunAz},
+                               {"text9", SunEl},  {"text10", MoonAz}, {"text11", MoonEl}, {"text20", MarsAz},
+                               {"text21", MarsEl}};
+constexpr Entry CalsatItems[] = {{"txtSatellite", Name},
+                                 {"txtMJD", Mjd},
+                                 {"txtAzimuth", Az},
+                                 {"txtElevation", El},
+                                 {"txtRange", Range},
+                                 {"txtRangeRate", Rate},
+                                 {"txtMeanAnomaly", Anomaly},
+                                 {"txtRevolution", Rev},
+                                 {"txtXg", X},
+                                 {"txtYg", Y},
+                                 {"txtZg", Z},
+                                 {"txtSunAzimuth", SunAz},
+                                 {"txtSunElevation", SunEl},
+                                 {"txtMoonAzimuth", MoonAz},
+                                 {"txtMoonElevation", MoonEl}};
 
 } // namespace
 
-QString ServiceName(TrackServerSettings::Topic topic) {
-    return topic == TrackServerSettings::Topic::Orbi ? QStringLiteral("dde.ORBI")
-                                                     : QStringLiteral("dde.Calsat32");
+QString ServiceName(Topic topic) {
+    return topic == Topic::Orbi ? QStringLiteral("dde.ORBI") : QStringLiteral("dde.Calsat32");
 }
 
-QString ObjectPath(TrackServerSettings::Topic topic) {
-    return topic == TrackServerSettings::Topic::Orbi ? QStringLiteral("/EXTRN") : QStringLiteral("/Export");
+QString ObjectPath(Topic topic) {
+    return topic == Topic::Orbi ? QStringLiteral("/EXTRN") : QStringLiteral("/Export");
 }
 
-std::optional<QString> ItemText(const TrackServerSettings& settings, const QString& item,
-                                const QDateTime& now) {
-    const bool orbi = settings.topic == TrackServerSettings::Topic::Orbi;
-    // Item names differ in case between the two programs and are matched exactly.
-    enum What {
-        Name,
-        Mjd,
-        Az,
-        El,
-        Range,
-        Rate,
-        Anomaly,
-        Rev,
-        X,
-        Y,
-        Z,
-        SunAz,
-        SunEl,
-        MoonAz,
-        MoonEl,
-        MarsAz,
-        MarsEl
-    };
-    struct Entry {
-        const char* item;
-        What what;
-    };
-    static const Entry orbiItems[] = {
-        {"TEXT1", Name},    {"TEXT2", Az},      {"TEXT3", El},     {"TEXT4", Range}, {"TEXT5", Rev},
-        {"TEXT6", Anomaly}, {"TEXT7", Rate},    {"text8", SunAz},  {"text9", SunEl}, {"text10", MoonAz},
-        {"text11", MoonEl}, {"text20", MarsAz}, {"text21", MarsEl}};
-    static const Entry calsatItems[] = {{"txtSatellite", Name},
-                                        {"txtMJD", Mjd},
-                                        {"txtAzimuth", Az},
-                                        {"txtElevation", El},
-                                        {"txtRange", Range},
-                                        {"txtRangeRate", Rate},
-                                        {"txtMeanAnomaly", Anomaly},
-                                        {"txtRevolution", Rev},
-                                        {"txtXg", X},
-                                        {"txtYg", Y},
-                                        {"txtZg", Z},
-                                        {"txtSunAzimuth", SunAz},
-                                        {"txtSunElevation", SunEl},
-                                        {"txtMoonAzimuth", MoonAz},
-                                        {"txtMoonElevation", MoonEl}};
-
+ItemAnswer AnswerItem(Topic topic, const QString& item, const SkySnapshot& sky) {
     std::optional<What> what;
     auto find = [&](const auto& table) {
         for (const Entry& e : table)
             if (item == QLatin1String(e.item))
                 what = e.what;
     };
-    if (orbi)
-        find(orbiItems);
+    if (topic == Topic::Orbi)
+        find(OrbiItems);
     else
-        find(calsatItems);
+        find(CalsatItems);
     if (!what)
-        return std::nullopt;
+        return {ItemAnswer::UnknownItem,
+                QStringLiteral("%1 has no item \"%2\"").arg(ServiceName(topic), item)};
 
-    const double sinceEpoch = static_cast<double>(settings.epoch.msecsTo(now)) / 1000.0;
-    const SatelliteScript::State sat = SatelliteScript(settings.speedup).At(sinceEpoch);
-    auto bodies = [&] { return SkyBodiesAt(now, settings.latitude, settings.longitude); };
-    double xyz[3];
+    const bool positionItem = *what >= Az && *what <= Z;
+    if (positionItem && !sky.satellite)
+        return {ItemAnswer::NoPosition, sky.satelliteProblem};
+    const SatelliteValues sat = sky.satellite.value_or(SatelliteValues{});
+    auto text = [](QString t) { return ItemAnswer{ItemAnswer::Text, std::move(t)}; };
     switch (*what) {
     case Name:
-        return settings.satellite;
+        return text(sky.satelliteName);
     case Mjd:
-        return Fixed(ModifiedJulianDate(now), 5);
+        return text(Fixed(sky.modifiedJulianDate, 5));
     case Az:
-        return Fixed(sat.azimuth, 2);
+        return text(Fixed(sat.azimuth, 2));
     case El:
-        return Fixed(sat.elevation, 2);
+        return text(Fixed(sat.elevation, 2));
     case Range:
-        return Fixed(sat.rangeMetres, 0);
+        return text(Fixed(sat.rangeMetres, 0));
     case Rate:
-        return Fixed(sat.rangeRate, 1);
+        return text(Fixed(sat.rangeRate, 1));
     case Anomaly:
-        return Fixed(sat.meanAnomaly, 1);
+        return text(Fixed(sat.meanAnomaly, 1));
     case Rev:
-        return QString::number(sat.revolution);
+        return text(QString::number(sat.revolution));
     case X:
+        return text(Fixed(sat.x, 0));
     case Y:
+        return text(Fixed(sat.y, 0));
     case Z:
-        Geocentric(sat, settings.latitude, settings.longitude, xyz);
-        return Fixed(xyz[*what - X], 0);
+        return text(Fixed(sat.z, 0));
     case SunAz:
-        return Fixed(bodies().sun.azimuth, 2);
+        return text(Fixed(sky.bodies.sun.azimuth, 2));
     case SunEl:
-        return Fixed(bodies().sun.elevation, 2);
+        return text(Fixed(sky.bodies.sun.elevation, 2));
     case MoonAz:
-        return Fixed(bodies().moon.azimuth, 2);
+        return text(Fixed(sky.bodies.moon.azimuth, 2));
     case MoonEl:
-        return Fixed(bodies().moon.elevation, 2);
+        return text(Fixed(sky.bodies.moon.elevation, 2));
     case MarsAz:
-        return Fixed(bodies().mars.azimuth, 2);
+        return text(Fixed(sky.bodies.mars.azimuth, 2));
     case MarsEl:
-        return Fixed(bodies().mars.elevation, 2);
+        return text(Fixed(sky.bodies.mars.elevation, 2));
     }
-    return std::nullopt;
+    return {ItemAnswer::UnknownItem, QString()};
 }
 
-TopicServer::TopicServer(TrackServerSettings settings, QObject* parent)
-    : QObject(parent), settings_(std::move(settings)) {
+TopicServer::TopicServer(Topic topic, ServerClock clock, std::unique_ptr<SkySource> sky, QObject* parent)
+    : QObject(parent), topic_(topic), clock_(std::move(clock)), sky_(std::move(sky)) {
     running_.start();
 }
 
 QDateTime TopicServer::Now() const {
-    return settings_.frozen ? settings_.start : settings_.start.addMSecs(running_.elapsed());
+    return clock_.frozen ? clock_.start : clock_.start.addMSecs(running_.elapsed());
+}
+
+const SkySnapshot& TopicServer::SnapshotNow() {
+    const QDateTime now = Now();
+    const qint64 second = now.toMSecsSinceEpoch() / 1000 - (now.toMSecsSinceEpoch() % 1000 < 0 ? 1 : 0);
+    if (!haveSnapshot_ || second != snapshotSecond_) {
+        snapshot_ = sky_->At(QDateTime::fromMSecsSinceEpoch(second * 1000, Qt::UTC));
+        snapshotSecond_ = second;
+        haveSnapshot_ = true;
+    }
+    return snapshot_;
 }
 
 QString TopicServer::Request(const QString& item) {
-    const auto text = ItemText(settings_, item, Now());
-    if (!text) {
-        if (calledFromDBus())
-            sendErrorReply(QStringLiteral("dde.Error.UnknownItem"),
-                           QStringLiteral("%1 has no item \"%2\"").arg(ServiceName(settings_.topic), item));
-        return QString();
-    }
-    return *text;
+    const ItemAnswer answer = AnswerItem(topic_, item, SnapshotNow());
+    if (answer.kind == ItemAnswer::Text)
+        return answer.text;
+    if (calledFromDBus())
+        sendErrorReply(answer.kind == ItemAnswer::UnknownItem ? QStringLiteral("dde.Error.UnknownItem")
+                                                              : QStringLiteral("dde.Error.NoPosition"),
+                       answer.text);
+    return QString();
 }

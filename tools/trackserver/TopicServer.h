@@ -1,48 +1,56 @@
 #pragma once
 
-#include "SatelliteScript.h"
+#include "SkySource.h"
 
 #include <QDBusContext>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <optional>
+#include <memory>
 
-// What the server says at a moment: the satellite of the script and the bodies for the observer.
-struct TrackServerSettings {
-    enum class Topic { Orbi, Calsat };
-    Topic topic = Topic::Orbi;
-    QString satellite = QStringLiteral("ISS");
-    double latitude = 35.68, longitude = 139.77;
-    double speedup = 1;
-    QDateTime start;     // the server clock's first instant (UTC)
-    QDateTime epoch;     // the satellite script's epoch (UTC)
-    bool frozen = false; // the server clock stands still at start
-};
+enum class Topic { Orbi, Calsat };
 
 // The bus name, object path and items of a topic.
-QString ServiceName(TrackServerSettings::Topic topic); // "dde.ORBI" / "dde.Calsat32"
-QString ObjectPath(TrackServerSettings::Topic topic);  // "/EXTRN" / "/Export"
+QString ServiceName(Topic topic); // "dde.ORBI" / "dde.Calsat32"
+QString ObjectPath(Topic topic);  // "/EXTRN" / "/Export"
 
-// The text of one item at an instant; nullopt for an item the topic does not have.
-std::optional<QString> ItemText(const TrackServerSettings& settings, const QString& item,
-                                const QDateTime& now);
+// The answer to one item: its text, or why there is none.
+struct ItemAnswer {
+    enum Kind { Text, UnknownItem, NoPosition };
+    Kind kind = Text;
+    QString text; // the item's text, or the error's description
+};
+ItemAnswer AnswerItem(Topic topic, const QString& item, const SkySnapshot& snapshot);
 
-// The D-Bus object of the topic: interface "dde.Topic", method Request(s item) -> s.
+// The server's clock: from a start instant, running or standing still.
+struct ServerClock {
+    QDateTime start; // UTC
+    bool frozen = false;
+};
+
+// The D-Bus object of the topic: interface "dde.Topic", method Request(s item) -> s. The sky is
+// worked out at most once per second of the server's clock; the requests of that second (azelmon
+// asks 13 to 15 items a cycle) are answered from it.
 class TopicServer : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "dde.Topic")
 
   public:
-    explicit TopicServer(TrackServerSettings settings, QObject* parent = nullptr);
+    TopicServer(Topic topic, ServerClock clock, std::unique_ptr<SkySource> sky, QObject* parent = nullptr);
 
     QDateTime Now() const;
+    const SkySnapshot& SnapshotNow();
 
   public slots:
     QString Request(const QString& item);
 
   private:
-    TrackServerSettings settings_;
+    Topic topic_;
+    ServerClock clock_;
+    std::unique_ptr<SkySource> sky_;
     QElapsedTimer running_;
+    qint64 snapshotSecond_ = 0;
+    bool haveSnapshot_ = false;
+    SkySnapshot snapshot_;
 };

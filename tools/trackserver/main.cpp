@@ -1,7 +1,17 @@
-// trackserver: serves scripted satellite passes and the true Sun, Moon and Mars over D-Bus, as
-// the satellite-tracking programs azelmon links to would ("ORBI|EXTRN" or "Calsat32|Export").
+// azelmon-tracker (built as trackserver): serves a satellite, the Sun, the Moon and Mars over
+// D-Bus as the satellite-tracking programs azelmon links to would ("ORBI|EXTRN" or
+// "Calsat32|Export"). With --tle the satellite comes from element sets through SGP4/SDP4; without,
+// a scripted demonstration satellite passes again and again.
 
+#include "OrbitSky.h"
+#include "PassList.h"
+#include "ScriptedSky.h"
 #include "TopicServer.h"
+#include "config/ProfileFile.h"
+#include "config/SettingsLocation.h"
+#include "orbit/ElementSet.h"
+#include "orbit/StationLocation.h"
+#include "tracking/StationSetting.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -12,9 +22,21 @@
 
 namespace {
 
+// Where the program stands when nothing says otherwise: Tokyo, as before the station setting.
+constexpr orbit::Geodetic DefaultObserver{35.68, 139.77, 0};
+// Element sets older than this drift by kilometres a day.
+constexpr double StaleDays = 14;
+// Settings of the tracker itself, beside the station's place: element files and satellites, each
+// a list separated by ";".
+const QString TrackerSection = QStringLiteral("TRACKER");
+
 int Fail(const QString& text) {
-    std::fprintf(stderr, "trackserver: %s\n", qPrintable(text));
+    std::fprintf(stderr, "azelmon-tracker: %s\n", qPrintable(text));
     return 2;
+}
+
+void Say(const QString& text) {
+    std::fprintf(stderr, "azelmon-tracker: %s\n", qPrintable(text));
 }
 
 std::optional<QDateTime> ParseTime(const QString& text) {
@@ -24,89 +46,220 @@ std::optional<QDateTime> ParseTime(const QString& text) {
     return time.toUTC();
 }
 
+QStringList SettingList(const QString& key, const QString& iniPath) {
+    const QString value = GetINIValue(key, TrackerSection, iniPath);
+    if (value == QLatin1String("ERROR"))
+        return {};
+    QStringList items;
+    for (const QString& part : value.split(QLatin1Char(';')))
+        if (!part.trimmed().isEmpty())
+            items << part.trimmed();
+    return items;
+}
+
+// The set a --satellite value names: its catalogue number, or its name without regard to case.
+const orbit::ElementSet* FindSatellite(const std::vector<orbit::ElementSet>& sets, const QString& wanted) {
+    bool isNumber = false;
+    const long number = wanted.toLong(&isNumber);
+    for (const auto& set : sets) {
+        if (isNumber && set.catalogueNumber == number)
+            return &set;
+        if (QString::fromStdString(set.name).compare(wanted.trimmed(), Qt::CaseInsensitive) == 0)
+            return &set;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("trackserver"));
+    QCoreApplication::setApplicationName(QStringLiteral("azelmon-tracker"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "D-Bus data server for azelmon: a scripted satellite that passes again and again, and the Sun, "
-        "the Moon and Mars at their true positions for the observer."));
+        "Satellite data server for azelmon over D-Bus: a satellite from element sets (--tle), or without "
+        "them a scripted demonstration satellite, and the Sun, the Moon and Mars for the observer."));
     parser.addHelpOption();
-    const QCommandLineOption topicOption(QStringLiteral("topic"), QStringLiteral("orbi (default) or calsat."),
-                                         QStringLiteral("name"), QStringLiteral("orbi"));
-    const QCommandLineOption latOption(QStringLiteral("lat"),
-                                       QStringLiteral("Observer latitude, degrees north."),
-                                       QStringLiteral("deg"), QStringLiteral("35.68"));
-    const QCommandLineOption lonOption(QStringLiteral("lon"),
-                                       QStringLiteral("Observer longitude, degrees east."),
-                                       QStringLiteral("deg"), QStringLiteral("139.77"));
-    const QCommandLineOption speedupOption(QStringLiteral("speedup"),
-                                           QStringLiteral("Run the wait between passes N times faster."),
-                                           QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption quitOption(QStringLiteral("quit-after"),
-                                        QStringLiteral("Quit after this many seconds."),
-                                        QStringLiteral("seconds"));
-    const QCommandLineOption epochOption(
-        QStringLiteral("epoch"),
-        QStringLiteral(
-            "ISO 8601 instant at which a pass is six minutes from its highest point (default: start)."),
-        QStringLiteral("time"));
-    const QCommandLineOption timeOption(
-        QStringLiteral("time"),
-        QStringLiteral("ISO 8601 instant the server's clock starts at (default: now)."),
-        QStringLiteral("time"));
-    const QCommandLineOption freezeOption(QStringLiteral("freeze"),
-                                          QStringLiteral("Keep the server's clock still."));
-    const QCommandLineOption satelliteOption(QStringLiteral("satellite"), QStringLiteral("Satellite name."),
-                                             QStringLiteral("name"), QStringLiteral("ISS"));
-    const QCommandLineOption busOption(
-        QStringLiteral("bus"), QStringLiteral("D-Bus address to serve on (default: the session bus)."),
-        QStringLiteral("address"));
-    parser.addOptions({topicOption, latOption, lonOption, speedupOption, quitOption, epochOption, timeOption,
-                       freezeOption, satelliteOption, busOption});
+    auto option = [](const char* name, const char* help, const char* value = nullptr,
+                     const char* fallback = nullptr) {
+        if (!value)
+            return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help));
+        return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
+                                  QString::fromLatin1(value),
+                                  fallback ? QString::fromLatin1(fallback) : QString());
+    };
+    const auto topicOption = option("topic", "orbi (default) or calsat.", "name", "orbi");
+    const auto tleOption =
+        option("tle", "Element file (three-line sets); may be given several times.", "file");
+    const auto satelliteOption =
+        option("satellite",
+               "Satellite by name or catalogue number; may be given several times: the first above the "
+               "horizon is served, else the next to rise. Without --tle: the demo satellite's name (ISS).",
+               "name|number");
+    const auto observerOption =
+        option("observer", "Observer: degrees north, degrees east, metres (default: the settings).",
+               "lat,lon[,height]");
+    const auto locatorOption = option("locator", "Observer as a Maidenhead locator, e.g. PM95vq.", "locator");
+    const auto latOption =
+        option("lat", "Observer latitude, degrees north (older form of --observer).", "deg");
+    const auto lonOption =
+        option("lon", "Observer longitude, degrees east (older form of --observer).", "deg");
+    const auto passesOption = option("passes", "Print the next N passes and exit (no D-Bus).", "N");
+    const auto fromSettingsOption =
+        option("from-settings",
+               "Take element files and satellites from the settings file (as D-Bus activation does).");
+    const auto settingsOption =
+        option("settings", "Settings file (default: azelmon's rotorcfg.ini).", "file");
+    const auto speedupOption =
+        option("speedup", "Demo: run the wait between passes N times faster.", "N", "1");
+    const auto quitOption = option("quit-after", "Quit after this many seconds.", "seconds");
+    const auto epochOption = option(
+        "epoch", "Demo: ISO 8601 instant at which a pass is six minutes from its highest point.", "time");
+    const auto timeOption =
+        option("time", "ISO 8601 instant the server's clock starts at (default: now).", "time");
+    const auto freezeOption = option("freeze", "Keep the server's clock still.");
+    const auto busOption = option("bus", "D-Bus address to serve on (default: the session bus).", "address");
+    parser.addOptions({topicOption, tleOption, satelliteOption, observerOption, locatorOption, latOption,
+                       lonOption, passesOption, fromSettingsOption, settingsOption, speedupOption, quitOption,
+                       epochOption, timeOption, freezeOption, busOption});
     parser.process(app);
 
-    TrackServerSettings settings;
-    const QString topic = parser.value(topicOption).toLower();
-    if (topic == QStringLiteral("orbi"))
-        settings.topic = TrackServerSettings::Topic::Orbi;
-    else if (topic == QStringLiteral("calsat") || topic == QStringLiteral("calsat32"))
-        settings.topic = TrackServerSettings::Topic::Calsat;
-    else
-        return Fail(QStringLiteral("unknown topic \"%1\" (orbi or calsat)").arg(topic));
+    Topic topic = Topic::Orbi;
+    const QString topicName = parser.value(topicOption).toLower();
+    if (topicName == QStringLiteral("calsat") || topicName == QStringLiteral("calsat32"))
+        topic = Topic::Calsat;
+    else if (topicName != QStringLiteral("orbi"))
+        return Fail(QStringLiteral("unknown topic \"%1\" (orbi or calsat)").arg(topicName));
 
-    bool ok = false;
-    settings.latitude = parser.value(latOption).toDouble(&ok);
-    if (!ok || settings.latitude < -90 || settings.latitude > 90)
-        return Fail(QStringLiteral("bad --lat"));
-    settings.longitude = parser.value(lonOption).toDouble(&ok);
-    if (!ok || settings.longitude < -180 || settings.longitude > 360)
-        return Fail(QStringLiteral("bad --lon"));
-    settings.speedup = parser.value(speedupOption).toDouble(&ok);
-    if (!ok || settings.speedup < 1)
-        return Fail(QStringLiteral("bad --speedup (1 or more)"));
-    settings.satellite = parser.value(satelliteOption);
-
-    settings.start = QDateTime::currentDateTimeUtc();
+    ServerClock clock;
+    clock.start = QDateTime::currentDateTimeUtc();
     if (parser.isSet(timeOption)) {
         const auto time = ParseTime(parser.value(timeOption));
         if (!time)
-            return Fail(QStringLiteral("bad --time"));
-        settings.start = *time;
+            return Fail(QStringLiteral("bad --time (ISO 8601, for example 2026-12-07T02:21:00Z)"));
+        clock.start = *time;
     }
-    settings.epoch = settings.start;
-    if (parser.isSet(epochOption)) {
-        const auto time = ParseTime(parser.value(epochOption));
-        if (!time)
-            return Fail(QStringLiteral("bad --epoch"));
-        settings.epoch = *time;
+    clock.frozen = parser.isSet(freezeOption);
+    const QString iniPath = parser.isSet(settingsOption) ? parser.value(settingsOption) : SettingsFilePath();
+
+    // The observer: the command line first, then the station setting, then Tokyo.
+    orbit::Geodetic observer = DefaultObserver;
+    if (parser.isSet(observerOption)) {
+        std::string why;
+        const auto place = orbit::ParseCoordinates(parser.value(observerOption).toStdString(), &why);
+        if (!place)
+            return Fail(QStringLiteral("bad --observer \"%1\": %2")
+                            .arg(parser.value(observerOption), QString::fromStdString(why)));
+        observer = *place;
+    } else if (parser.isSet(locatorOption)) {
+        std::string why;
+        const auto place = orbit::ParseLocator(parser.value(locatorOption).toStdString(), &why);
+        if (!place)
+            return Fail(QStringLiteral("bad --locator: %1").arg(QString::fromStdString(why)));
+        observer = *place;
+    } else if (parser.isSet(latOption) || parser.isSet(lonOption)) {
+        const QString text = QStringLiteral("%1,%2").arg(
+            parser.value(latOption).isEmpty() ? QStringLiteral("35.68") : parser.value(latOption),
+            parser.value(lonOption).isEmpty() ? QStringLiteral("139.77") : parser.value(lonOption));
+        std::string why;
+        const auto place = orbit::ParseCoordinates(text.toStdString(), &why);
+        if (!place)
+            return Fail(QStringLiteral("bad --lat/--lon: %1").arg(QString::fromStdString(why)));
+        observer = *place;
+    } else {
+        QString why;
+        if (const auto place = ReadStationLocation(iniPath, &why))
+            observer = *place;
+        else if (!why.isEmpty())
+            return Fail(why);
     }
-    settings.frozen = parser.isSet(freezeOption);
+
+    // Element files and satellites: the command line, or with --from-settings the settings file.
+    QStringList files = parser.values(tleOption);
+    QStringList wanted = parser.values(satelliteOption);
+    const bool fromSettings = parser.isSet(fromSettingsOption) && files.isEmpty();
+    if (fromSettings) {
+        files = SettingList(QStringLiteral("TLE"), iniPath);
+        if (wanted.isEmpty())
+            wanted = SettingList(QStringLiteral("SATELLITE"), iniPath);
+    }
+    const bool demo = files.isEmpty() && !fromSettings;
+
+    std::vector<orbit::ElementSet> all;
+    for (const QString& file : files) {
+        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
+        if (!read.opened)
+            return Fail(QStringLiteral("cannot read element file %1").arg(file));
+        for (const auto& problem : read.problems)
+            Say(QString::fromStdString(problem.ToString()));
+        if (read.sets.empty())
+            Say(QStringLiteral("%1: no element sets in the file").arg(file));
+        all.insert(all.end(), read.sets.begin(), read.sets.end());
+    }
+    std::vector<orbit::ElementSet> chosen;
+    if (!demo) {
+        for (const QString& name : wanted) {
+            const orbit::ElementSet* set = FindSatellite(all, name);
+            if (!set)
+                return Fail(
+                    QStringLiteral("no satellite \"%1\" in %2").arg(name, files.join(QStringLiteral(", "))));
+            chosen.push_back(*set);
+        }
+        if (wanted.isEmpty() && !all.empty())
+            chosen.push_back(all.front());
+        if (!files.isEmpty() && all.empty())
+            return Fail(QStringLiteral("no usable element set in %1").arg(files.join(QStringLiteral(", "))));
+        const auto now = orbit::JulianDate::FromUnixMilliseconds(clock.start.toMSecsSinceEpoch());
+        for (const auto& set : chosen) {
+            const double age = now.Value() - (set.EpochJulianWhole() + set.EpochJulianFraction());
+            if (age > StaleDays)
+                Say(QStringLiteral(
+                        "warning: the elements of %1 are %2 days old; positions drift by kilometres a "
+                        "day, fetch fresh ones")
+                        .arg(QString::fromStdString(set.name))
+                        .arg(age, 0, 'f', 0));
+        }
+    }
+
+    if (parser.isSet(passesOption)) {
+        bool ok = false;
+        const int count = parser.value(passesOption).toInt(&ok);
+        if (!ok || count < 1 || count > 1000)
+            return Fail(QStringLiteral("bad --passes (1..1000)"));
+        if (chosen.empty())
+            return Fail(QStringLiteral("--passes needs a satellite: give --tle FILE [--satellite NAME]"));
+        const auto from = orbit::JulianDate::FromUnixMilliseconds(clock.start.toMSecsSinceEpoch());
+        for (const auto& set : chosen)
+            std::fputs(qPrintable(PassTable(set, observer, from, count)), stdout);
+        return 0;
+    }
+
+    std::unique_ptr<SkySource> sky;
+    if (demo) {
+        bool ok = false;
+        const double speedup = parser.value(speedupOption).toDouble(&ok);
+        if (!ok || speedup < 1)
+            return Fail(QStringLiteral("bad --speedup (1 or more)"));
+        QDateTime epoch = clock.start;
+        if (parser.isSet(epochOption)) {
+            const auto time = ParseTime(parser.value(epochOption));
+            if (!time)
+                return Fail(QStringLiteral("bad --epoch"));
+            epoch = *time;
+        }
+        const QString name = wanted.isEmpty() ? QStringLiteral("ISS") : wanted.front();
+        sky = std::make_unique<ScriptedSky>(name, observer.latitude, observer.longitude, speedup, epoch);
+    } else {
+        if (chosen.empty())
+            Say(QStringLiteral(
+                    "no satellite configured, only the Sun, the Moon and Mars (add [%1] TLE= to %2)")
+                    .arg(TrackerSection, iniPath));
+        sky = std::make_unique<OrbitSky>(chosen, observer);
+    }
 
     if (parser.isSet(quitOption)) {
+        bool ok = false;
         const double seconds = parser.value(quitOption).toDouble(&ok);
         if (!ok || seconds < 0)
             return Fail(QStringLiteral("bad --quit-after"));
@@ -120,14 +273,19 @@ int main(int argc, char* argv[]) {
     if (!bus.isConnected())
         return Fail(QStringLiteral("no D-Bus connection: %1").arg(bus.lastError().message()));
 
-    TopicServer server(settings);
+    TopicServer server(topic, clock, std::move(sky));
     // The object first, then the name: whoever sees the name can already ask.
-    if (!bus.registerObject(ObjectPath(settings.topic), &server, QDBusConnection::ExportAllSlots))
-        return Fail(QStringLiteral("cannot register %1").arg(ObjectPath(settings.topic)));
-    if (!bus.registerService(ServiceName(settings.topic)))
-        return Fail(
-            QStringLiteral("cannot own %1: %2").arg(ServiceName(settings.topic), bus.lastError().message()));
-    std::fprintf(stderr, "trackserver: serving %s %s\n", qPrintable(ServiceName(settings.topic)),
-                 qPrintable(ObjectPath(settings.topic)));
+    if (!bus.registerObject(ObjectPath(topic), &server, QDBusConnection::ExportAllSlots))
+        return Fail(QStringLiteral("cannot register %1").arg(ObjectPath(topic)));
+    if (!bus.registerService(ServiceName(topic)))
+        return Fail(QStringLiteral("cannot own %1: %2").arg(ServiceName(topic), bus.lastError().message()));
+    Say(QStringLiteral("serving %1 %2").arg(ServiceName(topic), ObjectPath(topic)));
+    // Started by the bus, the tracker has no one to end it but the bus: it leaves with its bus.
+    QTimer busWatch;
+    QObject::connect(&busWatch, &QTimer::timeout, &app, [&bus] {
+        if (!bus.isConnected())
+            QCoreApplication::quit();
+    });
+    busWatch.start(5000);
     return app.exec();
 }
