@@ -82,7 +82,7 @@ TEST(LoadMapPicture, CurrentDirectoryFirstThenTheGivenFoldersSkippingUnreadableF
 // The shipped picture's ticks line up with the projection: bright at the 30-degree ticks just outside
 // the horizon, dark between them.
 TEST(ShippedMapPicture, TicksLineUpWithTheProjection) {
-    const QString path = QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../../data/cntmap.bmp");
+    const QString path = QStringLiteral(SHIPPED_MAP_PICTURE);
     const QImage picture(path);
     ASSERT_FALSE(picture.isNull()) << path.toStdString();
     EXPECT_EQ(picture.width(), picture.height());
