@@ -3,8 +3,10 @@
 #include "common/Clock.h"
 #include "common/MainState.h"
 #include "common/MessageSink.h"
+#include "common/NoSatellite.h"
 #include "common/NumberText.h"
 #include "common/Ports.h"
+#include "common/StatusLine.h"
 #include "common/Waiter.h"
 #include "rotator/BoardFailure.h"
 #include "rotator/MotionWatch.h"
@@ -298,7 +300,7 @@ void Positioning::TrackingPositioningStep() {
     if (stepRunning_)
         return;
     StepGuard guard(stepRunning_);
-    if (!StepMayGoOn())
+    if (!StepMayGoOn() || RefuseUnconfiguredSatellite())
         return;
     const auto [T, U] = AutomaticTarget();
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
@@ -437,7 +439,22 @@ void Positioning::BeginAutoTracking() {
     }
 }
 
+bool Positioning::RefuseUnconfiguredSatellite() {
+    if (!IsNoSatelliteTarget(state_.TargetName))
+        return false;
+    // The data server has no satellite to give: its placeholder is no direction, nothing follows it.
+    relays_.SwitchAllOff();
+    state_.OperatingMode = 0;
+    view_.Command4_Click();
+    ports_.status->SetLeft(QStringLiteral("4.追跡する衛星が設定されていないため、自動追尾しません"));
+    ports_.status->SetRight(
+        QStringLiteral("azelmon-tracker の [TRACKER] 設定（TLE、SATELLITE）を確認してください"));
+    return true;
+}
+
 void Positioning::EnterAutomaticMode() {
+    if (RefuseUnconfiguredSatellite())
+        return;
     state_.AbortRequested = 0;
     state_.OperatingMode = 2;
     state_.PointMarkShown = 0;

@@ -73,6 +73,9 @@ class Positioning {
     // The common start of both steps: clears the near flags and serves an abort request first.
     // False when the step is not to go on.
     bool StepMayGoOn();
+    // Automatic mode with the tracker's "no satellite configured" placeholder as its target: every relay
+    // off, the operation ended, the reason on the status line; true then.
+    bool RefuseUnconfiguredSatellite();
     // Switches off an axis whose antenna is inside the dead band around its target.
     void StopAzimuthInDeadBand(double T);
     void StopElevationInDeadBand(double U);

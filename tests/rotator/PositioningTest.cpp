@@ -173,3 +173,30 @@ TEST_F(RotatorTest, TrackingStepSettlesTheAzimuthBeforeTheElevation) {
 }
 
 } // namespace
+
+namespace {
+
+// The tracker's "no satellite configured" entry is no direction: neither entering automatic mode nor a
+// step of it already running may turn the antenna towards its placeholder position.
+TEST_F(RotatorTest, TheNoSatellitePlaceholderIsNeverFollowed) {
+    for (const bool alreadyTracking : {false, true}) {
+        SCOPED_TRACE(alreadyTracking ? "step" : "entry");
+        state.TargetName = QStringLiteral("衛星未設定");
+        state.PresentAzimuth = 100, state.TargetAzimuth = 0;
+        state.PresentElevation = 30, state.TargetElevation = -90;
+        state.piob5 = alreadyTracking ? 1 : 0;
+        if (alreadyTracking) {
+            state.OperatingMode = 2;
+            rotator.positioning.TrackingPositioningStep();
+        } else {
+            rotator.EnterAutomaticMode();
+        }
+        EXPECT_TRUE(Relays(0, 0, 0, 0));
+        EXPECT_EQ(state.OperatingMode, 0);
+        EXPECT_TRUE(world.status.left.contains(QStringLiteral("衛星が設定されていない")));
+        for (const Write& w : Writes())
+            EXPECT_EQ(w.level, 0) << "bit " << w.bit;
+    }
+}
+
+} // namespace

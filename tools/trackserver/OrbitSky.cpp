@@ -1,9 +1,8 @@
 #include "OrbitSky.h"
 
+#include "common/NoSatellite.h"
 #include "orbit/Observation.h"
 #include "orbit/Passes.h"
-
-const QString OrbitSky::NoSatelliteName = QStringLiteral("衛星未設定");
 
 OrbitSky::OrbitSky(const std::vector<orbit::ElementSet>& satellites, orbit::Geodetic observer)
     : observer_(observer), bodies_(observer.latitude, observer.longitude) {
@@ -38,7 +37,7 @@ SkySnapshot OrbitSky::At(const QDateTime& utc) {
     snapshot.modifiedJulianDate = time.ModifiedJulianDate();
     snapshot.bodies = bodies_.At(utc);
     if (candidates_.empty()) {
-        snapshot.satelliteName = NoSatelliteName;
+        snapshot.satelliteName = ::NoSatelliteName; // azelmon refuses to follow it
         SatelliteValues nowhere;
         nowhere.elevation = -90;
         snapshot.satellite = nowhere;

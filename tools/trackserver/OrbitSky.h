@@ -13,8 +13,6 @@
 // no satellite is configured, far below the horizon.
 class OrbitSky : public SkySource {
   public:
-    static const QString NoSatelliteName;
-
     OrbitSky(const std::vector<orbit::ElementSet>& satellites, orbit::Geodetic observer);
     SkySnapshot At(const QDateTime& utc) override;
 
