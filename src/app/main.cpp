@@ -62,9 +62,19 @@ int StopLikeAbortButton(Form1& window) {
     return HamlibError::Ok;
 }
 
+// Qt's own event dispatcher rather than GLib's: it wakes for a rotctld request in about half the time,
+// and nothing in this program needs GLib's loop (no GTK dialogs; the accessibility bridge, the input
+// method plugins and QtDBus run on Qt's; sound plays on PulseAudio's own thread). It must be chosen
+// before the application object exists. QT_NO_GLIB set but empty keeps GLib's.
+void ChooseEventDispatcher() {
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    ChooseEventDispatcher();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("azelmon"));
     QApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
