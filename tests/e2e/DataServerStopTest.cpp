@@ -70,7 +70,10 @@ TEST(DataServerStopped, NeitherTheWindowNorTheMoveWaitsForIt) {
     ASSERT_TRUE(ended) << p.StatusText().toStdString() << " " << p.board.Output().toStdString();
     EXPECT_LT(longestGap, 500) << "the window froze";
     EXPECT_TRUE(p.board.AllCoilsOff());
-    EXPECT_NEAR(p.ShownAzimuth(), 160, 3) << p.board.Output().toStdString();
+    // The manual step stops a few degrees short of the point (its near margin); with the window held
+    // the motor ran on past it.
+    EXPECT_LE(p.ShownAzimuth(), 160 + p.window->state().AzimuthTolerance) << p.board.Output().toStdString();
+    EXPECT_GE(p.ShownAzimuth(), 150) << p.board.Output().toStdString();
     EXPECT_TRUE(p.StatusText().contains(QStringLiteral("応答がありません"))) << p.StatusText().toStdString();
 
     // A cycle a second, each one measuring, all through the silence.
