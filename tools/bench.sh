@@ -72,19 +72,19 @@ run() {
     sleep 5
     click_auto "$window"
     sleep 5
-    local ticks=$(getconf CLK_TCK) c0 c1
-    c0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    local ticks=$(getconf CLK_TCK) c0 c1 s0 s1
+    read -r c0 s0 < <(awk '{print $14 + $15, $15}' "/proc/$pid/stat")
     sleep "$seconds"
-    c1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    read -r c1 s1 < <(awk '{print $14 + $15, $15}' "/proc/$pid/stat")
     local hwm rss
     hwm=$(awk '/VmHWM/{print $2}' "/proc/$pid/status")
     rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
     kill -TERM "$pid"
     wait "$pid" 2>/dev/null
-    awk -v l="$label" -v s="$t1" -v b="$t0" -v c0="$c0" -v c1="$c1" -v hz="$ticks" -v n="$seconds" \
-        -v hwm="$hwm" -v rss="$rss" 'BEGIN {
-            printf "%-8s start-up %.2f s   CPU %.2f %% of one core   RSS peak %.1f MB, steady %.1f MB\n",
-                   l, s - b, (c1 - c0) / hz / n * 100, hwm / 1024, rss / 1024 }'
+    awk -v l="$label" -v s="$t1" -v b="$t0" -v c0="$c0" -v c1="$c1" -v s0="$s0" -v s1="$s1" -v hz="$ticks" \
+        -v n="$seconds" -v hwm="$hwm" -v rss="$rss" 'BEGIN {
+            printf "%-8s start-up %.2f s   CPU %.2f %% of one core (system %.2f %%)   RSS peak %.1f MB, steady %.1f MB\n",
+                   l, s - b, (c1 - c0) / hz / n * 100, (s1 - s0) / hz / n * 100, hwm / 1024, rss / 1024 }'
 }
 
 # cycle LABEL [azelmon arguments...]: instructions of the whole process per second of automatic
@@ -137,11 +137,18 @@ start_board() {
 }
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
-# --profile: only the callgrind count on the simulated board (for before/after comparisons).
-if [[ ${1:-} == --profile ]]; then
+# --profile: only the callgrind count on the simulated board; --cpu: only the CPU and memory run on it
+# (for before/after comparisons; BUILD_DIR chooses the build).
+case ${1:-} in
+--profile)
     cycle sim --board sim --sim-az 100 --sim-el 5
     exit 0
-fi
+    ;;
+--cpu)
+    run sim --board sim --sim-az 100 --sim-el 5
+    exit 0
+    ;;
+esac
 run sim --board sim --sim-az 100 --sim-el 5
 start_board run
 run modbus --board modbus --modbus-port "$port"
