@@ -66,6 +66,9 @@ QString TrackingCycle::StoppedText(const QString& server) {
 }
 
 TrackingCycle::Report TrackingCycle::Timer1_Timer() {
+    // The wait's own timer ends it; should that timer ever be held up, the next tick does.
+    if (awaiting_ && ports_.clock->MonotonicMs() - awaitStartMs_ >= AnswerWaitMs)
+        AnswerWaitOver();
     if (running_ || awaiting_)
         return {};
     if (!inFlight_ && watch_.ShouldRequest(ports_.clock->MonotonicMs())) {
@@ -73,6 +76,7 @@ TrackingCycle::Report TrackingCycle::Timer1_Timer() {
         // A silent server is asked again, but not waited for.
         if (inFlight_ && !watch_.Silent()) {
             awaiting_ = true;
+            awaitStartMs_ = ports_.clock->MonotonicMs();
             answerWait_.start();
             Report report;
             report.ran = true;

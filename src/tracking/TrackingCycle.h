@@ -5,6 +5,7 @@
 
 #include <QPointF>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -91,7 +92,8 @@ class TrackingCycle {
     TrackingView& view_;
     DataLinkWatch watch_;
     bool running_ = false;
-    bool awaiting_ = false;                      // a tick waits for its answers
+    bool awaiting_ = false; // a tick waits for its answers
+    std::int64_t awaitStartMs_ = 0;
     bool inFlight_ = false;                      // a batch of requests is under way
     std::optional<DataLink::BatchAnswer> fresh_; // answers not yet taken by a cycle
     QTimer answerWait_;

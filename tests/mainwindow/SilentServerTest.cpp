@@ -76,15 +76,18 @@ TEST_F(SilentServer, TheCycleGoesOnWithoutTheAnswersAndTakesLateOnes) {
 }
 
 // Automatic tracking of a target that no longer moves stops five seconds after the last answer,
-// as it did when each request held the window.
+// as it did when each request held the window. (Here the wait's timer never runs: the next tick ends
+// the wait itself.)
 TEST_F(SilentServer, AutomaticTrackingStopsWhenTheValuesGrowStale) {
     Form1& w = StartAndHold();
     w.Command3->click();
     ASSERT_EQ(w.state().OperatingMode, 2);
     ASSERT_FALSE(world.board.AllRelaysOff());
     EXPECT_TRUE(Tick().waitingForAnswers);
-    world.clock.Advance(TrackingCycle::AnswerWaitMs);
-    cycle().AnswerWaitOver();
+    const int runs = cycle().CyclesRun();
+    EXPECT_TRUE(Tick().ran);
+    EXPECT_EQ(cycle().CyclesRun(), runs + 2) << "the waiting cycle and this one";
+    EXPECT_EQ(world.status.left, TrackingCycle::LostText("ORBI"));
     for (int i = 0; i < 4 && w.state().OperatingMode == 2; ++i)
         Tick();
     EXPECT_EQ(w.state().OperatingMode, 0);
