@@ -142,7 +142,15 @@ void DbusDataLink::RequestBatch(const std::vector<int>& boxes, BatchDone done) {
 }
 
 void DbusDataLink::WatchCall(const std::shared_ptr<Batch>& batch, std::size_t index) {
-    // A watcher on a call that has already finished still reports from the event loop.
+    if (batch->calls[index].isFinished()) {
+        // Over already, or never sent (no connection at all, which no watcher would report): tell it
+        // from the event loop all the same.
+        QMetaObject::invokeMethod(
+            watchers_.get(), [this, batch] { Collect(batch, batch->answer.texts.size()); },
+            Qt::QueuedConnection);
+        return;
+    }
+    // A watcher on a call that finishes meanwhile still reports from the event loop.
     auto* watcher = new QDBusPendingCallWatcher(batch->calls[index], watchers_.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watchers_.get(), [this, batch, watcher] {
         watcher->deleteLater();

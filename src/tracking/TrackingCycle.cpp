@@ -71,6 +71,8 @@ TrackingCycle::Report TrackingCycle::Timer1_Timer() {
         AnswerWaitOver();
     if (running_ || awaiting_)
         return {};
+    if (inFlight_ && ports_.clock->MonotonicMs() - inFlightSinceMs_ >= AbandonBatchMs)
+        inFlight_ = false;
     if (!inFlight_ && watch_.ShouldRequest(ports_.clock->MonotonicMs())) {
         SendRequests();
         // A silent server is asked again, but not waited for.
@@ -89,14 +91,18 @@ TrackingCycle::Report TrackingCycle::Timer1_Timer() {
 
 void TrackingCycle::SendRequests() {
     inFlight_ = true;
+    inFlightSinceMs_ = ports_.clock->MonotonicMs();
+    const std::uint64_t batch = ++batchNumber_;
     const std::weak_ptr<int> alive = alive_;
-    links_.RequestDdeFields([this, alive](DataLink::BatchAnswer answer) {
+    links_.RequestDdeFields([this, alive, batch](DataLink::BatchAnswer answer) {
         if (!alive.expired())
-            AnswersIn(std::move(answer));
+            AnswersIn(batch, std::move(answer));
     });
 }
 
-void TrackingCycle::AnswersIn(DataLink::BatchAnswer answer) {
+void TrackingCycle::AnswersIn(std::uint64_t batch, DataLink::BatchAnswer answer) {
+    if (batch != batchNumber_)
+        return; // given up on long ago
     inFlight_ = false;
     RecordOutcome(answer.error);
     if (!answer.error)

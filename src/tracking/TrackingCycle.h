@@ -49,6 +49,9 @@ class TrackingCycle {
     // The wait for the answers is over without them: the cycle goes on with the values it has.
     void AnswerWaitOver();
     static constexpr int AnswerWaitMs = 500;
+    // A batch that has not reported after this long is given up and another one may be sent; its
+    // answer, should it still come, is not used. (The D-Bus link reports within its 5 s time-out.)
+    static constexpr std::int64_t AbandonBatchMs = 15000;
     bool WaitingForAnswers() const { return awaiting_; }
     // The report of the cycle that ran last (for a waiting cycle, once it has gone on).
     const Report& lastReport() const { return last_; }
@@ -75,7 +78,7 @@ class TrackingCycle {
   private:
     Report RunCycle();
     void SendRequests();
-    void AnswersIn(DataLink::BatchAnswer answer);
+    void AnswersIn(std::uint64_t batch, DataLink::BatchAnswer answer);
     void RecordOutcome(const std::optional<PortError>& error);
     bool Refresh();
     void StopStaleTracking(Report& report);
@@ -94,7 +97,9 @@ class TrackingCycle {
     bool running_ = false;
     bool awaiting_ = false; // a tick waits for its answers
     std::int64_t awaitStartMs_ = 0;
-    bool inFlight_ = false;                      // a batch of requests is under way
+    bool inFlight_ = false; // a batch of requests is under way
+    std::int64_t inFlightSinceMs_ = 0;
+    std::uint64_t batchNumber_ = 0;              // of the batch last sent
     std::optional<DataLink::BatchAnswer> fresh_; // answers not yet taken by a cycle
     QTimer answerWait_;
     Report last_;

@@ -96,6 +96,27 @@ TEST_F(SilentServer, AutomaticTrackingStopsWhenTheValuesGrowStale) {
     EXPECT_TRUE(ButtonsReady());
 }
 
+// A batch that never reports (a fault of the link) does not stop the refresh for good: after a while
+// another one is sent, and the old one's answer, should it come after all, is not used.
+TEST_F(SilentServer, ABatchThatNeverReportsIsGivenUp) {
+    StartAndHold();
+    EXPECT_TRUE(Tick().waitingForAnswers);
+    for (int second = 1; world.link.heldBatches.size() < 2 && second < 60; ++second)
+        Tick();
+    ASSERT_EQ(world.link.heldBatches.size(), 2u);
+    EXPECT_GE(world.clock.nowMs, TrackingCycle::AbandonBatchMs);
+    auto first = std::move(world.link.heldBatches.front());
+    world.link.heldBatches.erase(world.link.heldBatches.begin());
+    world.link.servers[orbiTopic][QStringLiteral("TEXT2")] = QStringLiteral("10");
+    first.second({{}, PortError{286, QStringLiteral("late")}, 1});
+    EXPECT_EQ(world.status.left, TrackingCycle::LostText("ORBI")) << "the given-up batch told nothing";
+    world.link.AnswerHeldBatches();
+    EXPECT_EQ(world.status.left, TrackingCycle::RestoredText("ORBI"));
+    world.link.holdBatches = false;
+    Tick();
+    EXPECT_EQ(window->lblAz->text(), "10.00");
+}
+
 // Answers, or the end of the wait, that come after Timer1 was stopped (settings dialog open, program
 // ending) do not run the rest of the cycle: nothing is measured or switched then.
 TEST_F(SilentServer, NothingGoesOnOnceTheCycleTimerIsStopped) {
