@@ -104,8 +104,11 @@ void TrackingCycle::AnswersIn(std::uint64_t batch, DataLink::BatchAnswer answer)
     if (batch != batchNumber_)
         return; // given up on long ago
     inFlight_ = false;
-    RecordOutcome(answer.error);
-    if (!answer.error)
+    // A failure is told at once; answers count (and a silence ends) only once a cycle uses them, so
+    // the status line never says the server is back while the boxes still show the old values.
+    if (answer.error)
+        RecordOutcome(answer.error);
+    else
         fresh_ = std::move(answer);
     if (!awaiting_)
         return;
@@ -188,6 +191,7 @@ bool TrackingCycle::Refresh() {
     const DataLink::BatchAnswer answer = std::move(*fresh_);
     fresh_.reset();
     const DdeLinks::RefreshResult result = links_.ApplyDdeFields(answer, view_.SelectedOption());
+    RecordOutcome(result.error);
     if (result.error)
         return false;
     if (result.receivedTargetAzimuth)

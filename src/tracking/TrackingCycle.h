@@ -30,7 +30,7 @@ class TrackingView;
 // the values of before, and the server counted as silent): the measurement and positioning go on
 // every second whatever the server does. While one batch of requests is under way no other is sent;
 // while the server is silent the cycle does not wait at all, and answers that come late are used by
-// the next cycle.
+// the next cycle (the server counts as answering again from then on).
 class TrackingCycle {
   public:
     TrackingCycle(MainState& state, Ports& ports, DdeLinks& links, RotatorControl& rotator,
