@@ -5,8 +5,8 @@
 #   - start-up: launch to the first drawn main window (xdotool sees it mapped), seconds;
 #   - CPU: utime+stime over BENCH_SECONDS (60) of automatic tracking, as a share of one core;
 #   - memory: peak (VmHWM) and steady (VmRSS at the end) resident set, MB;
-#   - one tracking cycle: instructions of TrackingCycle::Timer1_Timer (map redraw, the 13 data-link
-#     requests, the board calls) per call under callgrind, which is repeatable on a noisy machine.
+#   - instructions per second of automatic tracking, whole process, under callgrind (repeatable on a
+#     noisy machine, unlike CPU time), and per tracking cycle.
 # Uses build/ (BUILD_DIR overrides; a RelWithDebInfo build is what the figures are for).
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -76,49 +76,63 @@ run() {
     sleep 5
     click_auto "$window"
     sleep 5
-    local ticks=$(getconf CLK_TCK) c0 c1
-    c0=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    local ticks=$(getconf CLK_TCK) c0 c1 s0 s1
+    read -r c0 s0 < <(awk '{print $14 + $15, $15}' "/proc/$pid/stat")
     t_c0=$(awk '{print $14 + $15}' "/proc/$tracker/stat")
     sleep "$seconds"
-    c1=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    read -r c1 s1 < <(awk '{print $14 + $15, $15}' "/proc/$pid/stat")
     t_c1=$(awk '{print $14 + $15}' "/proc/$tracker/stat")
     local hwm rss
     hwm=$(awk '/VmHWM/{print $2}' "/proc/$pid/status")
     rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
     kill -TERM "$pid"
     wait "$pid" 2>/dev/null
-    awk -v l="$label" -v s="$t1" -v b="$t0" -v c0="$c0" -v c1="$c1" -v hz="$ticks" -v n="$seconds" \
-        -v hwm="$hwm" -v rss="$rss" 'BEGIN {
-            printf "%-8s start-up %.2f s   CPU %.2f %% of one core   RSS peak %.1f MB, steady %.1f MB\n",
-                   l, s - b, (c1 - c0) / hz / n * 100, hwm / 1024, rss / 1024 }'
+    awk -v l="$label" -v s="$t1" -v b="$t0" -v c0="$c0" -v c1="$c1" -v s0="$s0" -v s1="$s1" -v hz="$ticks" \
+        -v n="$seconds" -v hwm="$hwm" -v rss="$rss" 'BEGIN {
+            printf "%-8s start-up %.2f s   CPU %.2f %% of one core (system %.2f %%)   RSS peak %.1f MB, steady %.1f MB\n",
+                   l, s - b, (c1 - c0) / hz / n * 100, (s1 - s0) / hz / n * 100, hwm / 1024, rss / 1024 }'
     awk -v l="$label" -v c0="$t_c0" -v c1="$t_c1" -v hz="$ticks" -v n="$seconds" 'BEGIN {
             printf "%-8s tracker CPU %.3f %% of one core while serving azelmon\n", l, (c1 - c0) / hz / n * 100 }'
 }
 
-# cycle LABEL [azelmon arguments...]: instructions per tracking cycle under callgrind.
+# cycle LABEL [azelmon arguments...]: instructions of the whole process per second of automatic
+# tracking under callgrind (counted from 10 s after "自動" for BENCH_CG_SECONDS, 30 by default), and
+# per tracking cycle. The cycle's work is spread over the tick, the data server's answers and the
+# repaints that follow, so the whole process is counted, not one function. The profile is kept in
+# $BENCH_PROFILE_DIR when that is set (callgrind_annotate --inclusive=yes reads it).
 cycle() {
     local label=$1
     shift
-    local cfg=$work/cfg-cg-$label
+    local cfg=$work/cfg-cg-$label cg_seconds=${BENCH_CG_SECONDS:-30}
     prepare "$cfg" "$work/cg-$label"
     (cd "$work/cg-$label" && AZELMON_CONFIG_DIR=$cfg AZELMON_INSTANCE_NAME=azelmon-cg-$$-$label \
-        exec valgrind --tool=callgrind --collect-atstart=no --toggle-collect='TrackingCycle::Timer1_Timer()' \
-        --dump-after='TrackingCycle::Timer1_Timer()' \
+        AZELMON_TRACE=$work/cg-$label/trace exec valgrind --tool=callgrind \
         --callgrind-out-file="$work/cg-$label/out" "$azelmon" "$@" >"$work/cg-$label.log" 2>&1) &
     local pid=$! window
     pids+=($pid)
     until window=$(window_of) && [[ -n $window ]]; do sleep 0.2; done
     sleep 10
     click_auto "$window"
-    sleep 40
+    sleep 10
+    callgrind_control -z "$pid" >/dev/null
+    local first last
+    first=$(grep -c ' cycle ' "$work/cg-$label/trace")
+    sleep "$cg_seconds"
+    callgrind_control -d "$pid" >/dev/null
+    last=$(grep -c ' cycle ' "$work/cg-$label/trace")
     kill -TERM "$pid"
     wait "$pid" 2>/dev/null
-    # One dump per cycle (--dump-after): the median and the largest cycle.
-    cat "$work/cg-$label"/out.* 2>/dev/null | sed -n 's/^totals: *//p' | awk '{print $1}' | sort -n |
-        awk -v l="$label" '{v[NR] = $1} END {
-            if (NR == 0) { printf "%-8s no tracking cycle was collected\n", l; exit }
-            printf "%-8s tracking cycle: median %d instructions, largest %d (%d cycles)\n",
-                   l, v[int((NR + 1) / 2)], v[NR], NR }'
+    local dump
+    dump=$(ls "$work/cg-$label"/out.* 2>/dev/null | head -n1)
+    if [[ -z $dump ]]; then
+        printf '%-8s no profile was collected\n' "$label"
+        return
+    fi
+    [[ -n ${BENCH_PROFILE_DIR:-} ]] && mkdir -p "$BENCH_PROFILE_DIR" && cp "$dump" "$BENCH_PROFILE_DIR/$label.callgrind"
+    sed -n 's/^summary: *//p;s/^totals: *//p' "$dump" | head -n1 | awk '{print $1}' |
+        awk -v l="$label" -v s="$cg_seconds" -v c=$((last - first)) '{
+            printf "%-8s tracking: %.2f M instructions per second, %.2f M per cycle (%d cycles in %d s)\n",
+                   l, $1 / s / 1e6, (c > 0 ? $1 / c / 1e6 : 0), c, s }'
 }
 
 # Starts a board emulator and sets $port. Not in a command substitution: the emulator's pid must reach
@@ -131,6 +145,18 @@ start_board() {
 }
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+# --profile: only the callgrind count on the simulated board; --cpu: only the CPU and memory run on it
+# (for before/after comparisons; BUILD_DIR chooses the build).
+case ${1:-} in
+--profile)
+    cycle sim --board sim --sim-az 100 --sim-el 5
+    exit 0
+    ;;
+--cpu)
+    run sim --board sim --sim-az 100 --sim-el 5
+    exit 0
+    ;;
+esac
 run sim --board sim --sim-az 100 --sim-el 5
 start_board run
 run modbus --board modbus --modbus-port "$port"

@@ -118,9 +118,19 @@ bool AskedFor(int argc, char** argv, const char* option) {
     return false;
 }
 
+// Qt's own event dispatcher rather than GLib's: it wakes for a rotctld request in about half the time,
+// and nothing in this program needs GLib's loop (no GTK dialogs; the accessibility bridge, the input
+// method plugins and QtDBus run on Qt's; sound plays on PulseAudio's own thread). It must be chosen
+// before the application object exists. QT_NO_GLIB set but empty keeps GLib's.
+void ChooseEventDispatcher() {
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    ChooseEventDispatcher();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"

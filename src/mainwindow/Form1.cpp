@@ -36,6 +36,7 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
         ports_.status = this;
     endHandler_ = [](int code) { QCoreApplication::exit(code); };
     BuildWidgets();
+    KeepLiveLabelsInPlace();
     BuildMenus();
     BuildTimers();
     if (ports_.clock)

@@ -116,6 +116,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
 
   private:
     void BuildWidgets();
+    void KeepLiveLabelsInPlace();
     void BuildMenus();
     void BuildTimers();
     void ApplyWindowPosition();

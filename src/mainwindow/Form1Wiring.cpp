@@ -82,10 +82,22 @@ void Form1::ConnectMapMenus() {
 void Form1::ShowRelayIndicators(bool right, bool left, bool up, bool down) {
     const bool on[5] = {false, right, left, up, down};
     for (int i = 1; i <= 4; ++i) {
+        // Called several times a step: a style sheet set again re-styles and repaints the whole frame.
+        if (Shape[i]->property("filled").toBool() == on[i])
+            continue;
         Shape[i]->setProperty("filled", on[i]);
         Shape[i]->setStyleSheet(
             QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:%1;}")
                 .arg(on[i] ? QStringLiteral("red") : QStringLiteral("transparent")));
+    }
+}
+
+void Form1::KeepLiveLabelsInPlace() {
+    // The labels rewritten every second neither move nor change size: a fixed size spares the window a
+    // layout request per new text, and an opaque background spares the frame behind them a repaint.
+    for (QLabel* label : {lblAz, lblEl, Label23, Label18, Label26, Label27}) {
+        label->setFixedSize(label->size());
+        label->setAutoFillBackground(true);
     }
 }
 

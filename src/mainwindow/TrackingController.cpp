@@ -202,6 +202,10 @@ void TrackingController::ShowClocks(const QString& utcText, const QString& local
     window_.Label18->setText(localText);
 }
 
+bool TrackingController::CycleTimerRunning() const {
+    return window_.Timer1->isActive();
+}
+
 void TrackingController::SetCommandButtonsReady(bool ready) {
     for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5, window_.Command6})
         b->setEnabled(ready);

@@ -51,6 +51,7 @@ class TrackingController : public QObject, public TrackingView {
     void ShowClocks(const QString& utcText, const QString& localText) override;
     void SetCommandButtonsReady(bool ready) override;
     void AbortOperation() override { Command4_Click(); }
+    bool CycleTimerRunning() const override;
 
   private:
     void SetMenusEnabled(bool enabled);

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPen>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -57,9 +58,27 @@ double PieEndAngle(double aMax, bool southStartPoint) {
 
 SkyMapPainter::SkyMapPainter(QImage& layer) : layer_(layer) {}
 
+void SkyMapPainter::Mix(std::initializer_list<double> values) {
+    // FNV-1a over the values in quarter units.
+    for (double v : values) {
+        const auto q = static_cast<std::uint64_t>(std::llround(v * 4));
+        for (int shift = 0; shift < 64; shift += 8) {
+            signature_ ^= (q >> shift) & 0xff;
+            signature_ *= 1099511628211ULL;
+        }
+    }
+}
+
+void SkyMapPainter::MixPen(const QColor& colour) {
+    Mix({static_cast<double>(colour.rgba()), static_cast<double>(drawWidth_), fillSolid_ ? 1.0 : 0.0,
+         static_cast<double>(fillColour_.rgba())});
+}
+
 void SkyMapPainter::Clear() {
     layer_.fill(Qt::transparent);
     layerEmpty_ = true;
+    signature_ = 14695981039346656037ULL;
+    Mix({static_cast<double>(layer_.width()), static_cast<double>(layer_.height())});
     if (changed_)
         changed_();
 }
@@ -79,6 +98,9 @@ void SkyMapPainter::Circle(double x, double y, double radius, const QColor& outl
         return;
     // A negative radius (an elevation above 90) still means a circle of that size.
     const double r = std::abs(radius);
+    const QPointF at = ToPixels(x, y);
+    Mix({1, at.x(), at.y(), r * layer_.width() / MapSizeTwips});
+    MixPen(outline);
     {
         TwipsPainter p(layer_);
         if (fillSolid_) {
@@ -113,6 +135,9 @@ void SkyMapPainter::Circle(double x, double y, double radius, const QColor& outl
 void SkyMapPainter::Line(double x1, double y1, double x2, double y2, const QColor& colour) {
     if (layer_.isNull())
         return;
+    const QPointF from = ToPixels(x1, y1), to = ToPixels(x2, y2);
+    Mix({2, from.x(), from.y(), to.x(), to.y()});
+    MixPen(colour);
     {
         TwipsPainter p(layer_);
         // Thin lines stay crisp one-pixel lines; the wide antenna line is smoothed.
@@ -132,6 +157,9 @@ void SkyMapPainter::Pie(double x, double y, double radius, double startDeg, doub
         span += 360;
     if (span == 0)
         span = 360;
+    const QPointF at = ToPixels(x, y);
+    Mix({3, at.x(), at.y(), radius * layer_.width() / MapSizeTwips, startDeg, span});
+    MixPen(colour);
     {
         TwipsPainter p(layer_);
         p.SetOutline(colour, drawWidth_);
@@ -145,8 +173,12 @@ void SkyMapPainter::Pie(double x, double y, double radius, double startDeg, doub
 
 void SkyMapPainter::DrawSkyMap(double eMin, double eMax, double aMin, double aMax, bool southStartPoint) {
     const OverlayKey key{eMin, eMax, aMin, aMax, southStartPoint, layer_.size()};
-    if (layerEmpty_ && haveCache_ && key == cacheKey_) {
-        layer_ = cache_;
+    // The same overlay counts the same whether drawn afresh or copied from the cache.
+    const std::uint64_t before = signature_;
+    if (layerEmpty_ && haveCache_ && key == cacheKey_ && layer_.format() == cache_.format()) {
+        // Copied into the layer's own pixels: sharing the cached image would cost the next mark a
+        // fresh buffer and a fresh paint engine, every second.
+        std::memcpy(layer_.bits(), cache_.constBits(), static_cast<std::size_t>(cache_.sizeInBytes()));
         Touched();
     } else {
         const bool wasEmpty = layerEmpty_;
@@ -161,6 +193,8 @@ void SkyMapPainter::DrawSkyMap(double eMin, double eMax, double aMin, double aMa
     fillColour_ = MapColour::Forbidden;
     fillSolid_ = false;
     drawWidth_ = 5;
+    signature_ = before;
+    Mix({4, eMin, eMax, aMin, aMax, southStartPoint ? 1.0 : 0.0});
 }
 
 void SkyMapPainter::DrawOverlay(double eMin, double eMax, double aMin, double aMax, bool southStartPoint) {

@@ -3,7 +3,9 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <cstdint>
 #include <functional>
+#include <initializer_list>
 
 // Colours of the sky map.
 namespace MapColour {
@@ -70,6 +72,10 @@ class SkyMapPainter {
     // Pixel of the layer that a map point in twips falls on (fractional).
     QPointF ToPixels(double xTwips, double yTwips) const;
 
+    // A fingerprint of everything drawn since the last Clear, positions to a quarter pixel: an equal
+    // fingerprint means an equal picture, so a widget need not show the same frame again.
+    std::uint64_t FrameSignature() const { return signature_; }
+
   private:
     struct OverlayKey {
         double eMin, eMax, aMin, aMax;
@@ -80,12 +86,15 @@ class SkyMapPainter {
 
     void DrawOverlay(double eMin, double eMax, double aMin, double aMax, bool southStartPoint);
     void Touched();
+    void Mix(std::initializer_list<double> values);
+    void MixPen(const QColor& colour);
 
     QImage& layer_;
     std::function<void()> changed_;
     int drawWidth_ = 1;
     bool fillSolid_ = false;
     QColor fillColour_{0, 0, 0};
+    std::uint64_t signature_ = 0;
 
     // The overlay is the same on nearly every tick, so the result drawn onto an empty layer is kept and
     // copied next time instead of painted again.

@@ -21,7 +21,23 @@ SkyMapWidget::SkyMapWidget(QWidget* parent)
     setToolTip(QStringLiteral("手動選択の場合、位置を指示してください"));
     resize(MapSizePixelsHint, MapSizePixelsHint);
     setMinimumSize(MapSizePixelsHint, MapSizePixelsHint);
-    painter_.SetChangedHandler([this] { update(); });
+    painter_.SetChangedHandler([this] { ScheduleRepaintCheck(); });
+}
+
+void SkyMapWidget::ScheduleRepaintCheck() {
+    // The map is redrawn from scratch every second; while the antenna stands still and the target
+    // moves less than a pixel the new frame is the old one, and showing it again would only cost.
+    if (checkPending_)
+        return;
+    checkPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            checkPending_ = false;
+            if (painter_.FrameSignature() != shownSignature_)
+                update();
+        },
+        Qt::QueuedConnection);
 }
 
 void SkyMapWidget::SetBackground(const QImage& picture) {
@@ -57,7 +73,7 @@ void SkyMapWidget::PaintInto(QPainter& p) const {
     const QRect all(QPoint(0, 0), size());
     if (background_.isNull())
         p.fillRect(all, PlainBackground);
-    else if (!scaledBackground_.isNull() && scaledBackground_.size() == size())
+    else if (!scaledBackground_.isNull() && scaledBackground_.deviceIndependentSize().toSize() == size())
         p.drawPixmap(0, 0, scaledBackground_);
     else
         p.drawImage(all, background_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
@@ -65,11 +81,17 @@ void SkyMapWidget::PaintInto(QPainter& p) const {
 }
 
 void SkyMapWidget::paintEvent(QPaintEvent*) {
-    if (!background_.isNull() && scaledBackground_.size() != size())
-        scaledBackground_ =
-            QPixmap::fromImage(background_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // The picture is scaled once per size and screen, at the screen's own pixel density.
+    const qreal ratio = devicePixelRatioF();
+    if (!background_.isNull() && (scaledBackground_.deviceIndependentSize().toSize() != size() ||
+                                  scaledBackground_.devicePixelRatio() != ratio)) {
+        scaledBackground_ = QPixmap::fromImage(
+            background_.scaled(size() * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        scaledBackground_.setDevicePixelRatio(ratio);
+    }
     QPainter p(this);
     PaintInto(p);
+    shownSignature_ = painter_.FrameSignature();
 }
 
 QImage SkyMapWidget::Composed() const {

@@ -45,9 +45,13 @@ class SkyMapWidget : public QWidget {
   private:
     void PaintInto(QPainter& p) const;
     void SyncLayerSize();
+    // Repaints once the drawing in progress is done, and only when it differs from the frame shown.
+    void ScheduleRepaintCheck();
 
     QImage background_;
     QPixmap scaledBackground_; // background at the widget's size, rebuilt on resize
     QImage layer_;
     SkyMapPainter painter_;
+    bool checkPending_ = false;
+    std::uint64_t shownSignature_ = 0; // of the frame the last paint showed
 };

@@ -7,8 +7,8 @@
 // When the program stops answering (it quit, or it is busy), the cycle keeps the last values and goes
 // on measuring the antenna, but:
 // - the failure is shown once, when the silence begins, and once more when the answers come back;
-// - while silent, the refresh is tried only every RetryIntervalMs, because a busy server holds each
-//   request for the link's whole time-out and that would stall the window every second;
+// - while silent, the refresh is tried only every RetryIntervalMs: a busy server holds each request
+//   for the link's whole time-out, and requests to it should not pile up;
 // - automatic tracking follows a target that no longer moves, so once no fresh value has come for
 //   StaleLimitMs the cycle stops it (relays off, mode 0). Manual positioning does not depend on the
 //   server and goes on. Tracking resumes only when the operator starts it again.
@@ -16,6 +16,9 @@ class DataLinkWatch {
   public:
     static constexpr std::int64_t RetryIntervalMs = 5000;
     static constexpr std::int64_t StaleLimitMs = 5000;
+    // The number shown when the server let the cycle's wait pass without an answer (the DDE client's
+    // time-out number).
+    static constexpr int NoAnswerError = 286;
 
     enum class Change { None, Lost, Restored };
 

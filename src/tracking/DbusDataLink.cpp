@@ -2,13 +2,26 @@
 
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
+#include <QObject>
 #include <QRegularExpression>
 
 const QString DbusDataLink::InterfaceName = QStringLiteral("dde.Topic");
 const QString DbusDataLink::MethodName = QStringLiteral("Request");
 
+struct DbusDataLink::Batch {
+    std::vector<int> boxes;
+    std::vector<Box> links; // as they stood when the batch was sent
+    std::vector<QDBusPendingCall> calls;
+    BatchDone done;
+    BatchAnswer answer;
+};
+
 DbusDataLink::DbusDataLink(QDBusConnection bus, int timeoutMs)
-    : bus_(std::move(bus)), timeoutMs_(timeoutMs) {}
+    : bus_(std::move(bus)), timeoutMs_(timeoutMs), watchers_(std::make_unique<QObject>()) {}
+
+DbusDataLink::~DbusDataLink() = default;
 
 std::optional<DbusDataLink::Address> DbusDataLink::AddressOf(const QString& topic) {
     // Bus name elements and path elements both allow [A-Za-z0-9_]; a name element may not start
@@ -81,15 +94,7 @@ std::optional<PortError> DbusDataLink::SetLinkMode(int box, Mode mode) {
     return std::nullopt;
 }
 
-DataLink::Answer DbusDataLink::Request(int box) {
-    const auto found = boxes_.find(box);
-    if (found == boxes_.end() || found->second.mode != Mode::Manual)
-        return {QString(), PortError{NotLinkedError, QStringLiteral("Text%1 is not linked").arg(box)}};
-    const Box& b = found->second;
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(b.address.service, b.address.path, InterfaceName, MethodName);
-    call << b.item;
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, timeoutMs_);
+DataLink::Answer DbusDataLink::AnswerOf(const QDBusMessage& reply, const Box& b) {
     if (reply.type() == QDBusMessage::ErrorMessage) {
         const QDBusError error(reply);
         int number = RefusedError;
@@ -106,4 +111,74 @@ DataLink::Answer DbusDataLink::Request(int box) {
         return {QString(), PortError{RefusedError, QStringLiteral("%1: the answer to \"%2\" is not a text")
                                                        .arg(b.address.service, b.item)}};
     return {reply.arguments().constFirst().toString(), std::nullopt};
+}
+
+DataLink::Answer DbusDataLink::Request(int box) {
+    const auto found = boxes_.find(box);
+    if (found == boxes_.end() || found->second.mode != Mode::Manual)
+        return {QString(), PortError{NotLinkedError, QStringLiteral("Text%1 is not linked").arg(box)}};
+    const Box& b = found->second;
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(b.address.service, b.address.path, InterfaceName, MethodName);
+    call << b.item;
+    return AnswerOf(bus_.call(call, QDBus::Block, timeoutMs_), b);
+}
+
+void DbusDataLink::RequestBatch(const std::vector<int>& boxes, BatchDone done) {
+    auto batch = std::make_shared<Batch>();
+    batch->boxes = boxes;
+    batch->done = std::move(done);
+    for (int box : boxes) {
+        const auto found = boxes_.find(box);
+        if (found == boxes_.end() || found->second.mode != Mode::Manual) {
+            batch->done(
+                {{}, PortError{NotLinkedError, QStringLiteral("Text%1 is not linked").arg(box)}, box});
+            return;
+        }
+        batch->links.push_back(found->second);
+    }
+    if (boxes.empty()) {
+        batch->done({});
+        return;
+    }
+    for (const Box& b : batch->links) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(b.address.service, b.address.path, InterfaceName, MethodName);
+        call << b.item;
+        batch->calls.push_back(bus_.asyncCall(call, timeoutMs_));
+    }
+    WatchCall(batch, batch->calls.size() - 1);
+}
+
+void DbusDataLink::WatchCall(const std::shared_ptr<Batch>& batch, std::size_t index) {
+    if (batch->calls[index].isFinished()) {
+        // Over already, or never sent (no connection at all, which no watcher would report): tell it
+        // from the event loop all the same.
+        QMetaObject::invokeMethod(
+            watchers_.get(), [this, batch] { Collect(batch, batch->answer.texts.size()); },
+            Qt::QueuedConnection);
+        return;
+    }
+    // A watcher on a call that finishes meanwhile still reports from the event loop.
+    auto* watcher = new QDBusPendingCallWatcher(batch->calls[index], watchers_.get());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watchers_.get(), [this, batch, watcher] {
+        watcher->deleteLater();
+        Collect(batch, batch->answer.texts.size());
+    });
+}
+
+void DbusDataLink::Collect(const std::shared_ptr<Batch>& batch, std::size_t from) {
+    for (std::size_t i = from; i < batch->calls.size(); ++i) {
+        if (!batch->calls[i].isFinished()) {
+            WatchCall(batch, i);
+            return;
+        }
+        Answer answer = AnswerOf(batch->calls[i].reply(), batch->links[i]);
+        if (answer.error) {
+            batch->done({{}, answer.error, batch->boxes[i]});
+            return;
+        }
+        batch->answer.texts.push_back(std::move(answer.text));
+    }
+    batch->done(std::move(batch->answer));
 }

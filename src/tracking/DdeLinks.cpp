@@ -5,8 +5,6 @@
 #include "common/NumberText.h"
 #include "common/StartPoint.h"
 
-#include <vector>
-
 const std::array<DdeLinks::BoxLink, 13> DdeLinks::OrbiLinks{{
     {1, "TEXT1"},
     {3, "TEXT2"},
@@ -138,29 +136,41 @@ QString DdeLinks::PlainNumberText(double value) {
     return text;
 }
 
-DdeLinks::RefreshResult DdeLinks::RefreshDdeFields(int selectedOption) {
+std::vector<int> DdeLinks::RefreshBoxes() const {
+    std::vector<int> boxes;
+    auto add = [&boxes](const auto& entries) {
+        for (const BoxLink& entry : entries)
+            boxes.push_back(entry.box);
+    };
+    if (state_.UsingCalsat)
+        add(CalsatLinks);
+    else
+        add(OrbiLinks);
+    return boxes;
+}
+
+void DdeLinks::RequestDdeFields(DataLink::BatchDone done) {
+    link_.RequestBatch(RefreshBoxes(), std::move(done));
+}
+
+DdeLinks::RefreshResult DdeLinks::ApplyDdeFields(const DataLink::BatchAnswer& answer, int selectedOption) {
     RefreshResult result;
     result.server = ServerName();
-
-    // Collect every answer first; the boxes change only when the whole refresh succeeded.
-    std::vector<std::pair<int, QString>> fresh;
-    auto requestAll = [&](const auto& entries) {
-        for (const BoxLink& entry : entries) {
-            DataLink::Answer answer = link_.Request(entry.box);
-            if (answer.error) {
-                result.error = answer.error;
-                result.failedBox = entry.box;
-                return false;
-            }
-            fresh.emplace_back(entry.box, std::move(answer.text));
-        }
-        return true;
-    };
-    const bool complete = state_.UsingCalsat ? requestAll(CalsatLinks) : requestAll(OrbiLinks);
-    if (!complete)
+    const std::vector<int> boxes = RefreshBoxes();
+    if (answer.error) {
+        result.error = answer.error;
+        result.failedBox = answer.failedBox;
         return result;
-    for (auto& [box, text] : fresh)
-        state_.DataBox[box] = std::move(text);
+    }
+    if (answer.texts.size() != boxes.size()) {
+        result.error = PortError{285, QStringLiteral("%1 answered %2 of %3 items")
+                                          .arg(result.server)
+                                          .arg(answer.texts.size())
+                                          .arg(boxes.size())};
+        return result;
+    }
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        state_.DataBox[boxes[i]] = answer.texts[i];
 
     if (!IsSouthStartPoint(state_.AzimuthStartPoint))
         return result;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <optional>
+#include <vector>
 
 struct MainState;
 class MessageSink;
@@ -46,9 +47,11 @@ class DdeLinks {
     // ShutDown: link mode none on Text1..Text15, Text18, Text19.
     void CloseDdeLinks();
 
-    // One refresh of the tracking cycle. Requests every linked box of the server in use. The first
-    // failing request ends the refresh and leaves every box as it was, so a cycle never waits for
-    // more than one time-out and never mixes fresh and old values. With the south start point, the
+    // One refresh of the tracking cycle, in two halves so that the event loop runs while the server
+    // answers. RequestDdeFields asks for every linked box of the server in use at once
+    // (DataLink::RequestBatch: `done` may run before it returns, or later from the event loop).
+    // ApplyDdeFields writes a complete set of answers into the boxes; a failed refresh leaves every
+    // box as it was, so a cycle never mixes fresh and old values. With the south start point, the
     // selected target's azimuth box is turned by half a turn (n + 180 for 0 <= n < 180, else
     // n - 180) and receivedTargetAzimuth holds the value as received.
     // selectedOption: 1 satellite, 2 Sun, 3 Moon, 4 Mars, 0 none.
@@ -58,7 +61,10 @@ class DdeLinks {
         QString server; // "ORBI" or "Calsat32", for the status line
         std::optional<double> receivedTargetAzimuth;
     };
-    RefreshResult RefreshDdeFields(int selectedOption);
+    void RequestDdeFields(DataLink::BatchDone done);
+    RefreshResult ApplyDdeFields(const DataLink::BatchAnswer& answer, int selectedOption);
+    // The boxes a refresh asks for, in the linking order of the server in use.
+    std::vector<int> RefreshBoxes() const;
 
     // "ORBI" or "Calsat32" by UsingCalsat.
     QString ServerName() const;

@@ -44,7 +44,11 @@ struct RunningFlag {
 
 TrackingCycle::TrackingCycle(MainState& state, Ports& ports, DdeLinks& links, RotatorControl& rotator,
                              SkyMapPainter& painter, TrackingView& view)
-    : state_(state), ports_(ports), links_(links), rotator_(rotator), painter_(painter), view_(view) {}
+    : state_(state), ports_(ports), links_(links), rotator_(rotator), painter_(painter), view_(view) {
+    answerWait_.setSingleShot(true);
+    answerWait_.setInterval(AnswerWaitMs);
+    QObject::connect(&answerWait_, &QTimer::timeout, [this] { AnswerWaitOver(); });
+}
 
 QString TrackingCycle::LostText(const QString& server) {
     return QStringLiteral("5.%1の応答がありません。前回の値のままです").arg(server);
@@ -59,6 +63,86 @@ QString TrackingCycle::StoppedText(const QString& server) {
 }
 
 TrackingCycle::Report TrackingCycle::Timer1_Timer() {
+    // The wait's own timer ends it; should that timer ever be held up, the next tick does.
+    if (awaiting_ && ports_.clock->MonotonicMs() - awaitStartMs_ >= AnswerWaitMs)
+        AnswerWaitOver();
+    if (running_ || awaiting_)
+        return {};
+    if (inFlight_ && ports_.clock->MonotonicMs() - inFlightSinceMs_ >= AbandonBatchMs)
+        inFlight_ = false;
+    if (!inFlight_ && watch_.ShouldRequest(ports_.clock->MonotonicMs())) {
+        SendRequests();
+        // A silent server is asked again, but not waited for.
+        if (inFlight_ && !watch_.Silent()) {
+            awaiting_ = true;
+            awaitStartMs_ = ports_.clock->MonotonicMs();
+            answerWait_.start();
+            Report report;
+            report.ran = true;
+            report.waitingForAnswers = true;
+            return report;
+        }
+    }
+    return RunCycle();
+}
+
+void TrackingCycle::SendRequests() {
+    inFlight_ = true;
+    inFlightSinceMs_ = ports_.clock->MonotonicMs();
+    const std::uint64_t batch = ++batchNumber_;
+    const std::weak_ptr<int> alive = alive_;
+    links_.RequestDdeFields([this, alive, batch](DataLink::BatchAnswer answer) {
+        if (!alive.expired())
+            AnswersIn(batch, std::move(answer));
+    });
+}
+
+void TrackingCycle::AnswersIn(std::uint64_t batch, DataLink::BatchAnswer answer) {
+    if (batch != batchNumber_)
+        return; // given up on long ago
+    inFlight_ = false;
+    // A failure is told at once; answers count (and a silence ends) only once a cycle uses them, so
+    // the status line never says the server is back while the boxes still show the old values.
+    if (answer.error)
+        RecordOutcome(answer.error);
+    else
+        fresh_ = std::move(answer);
+    if (!awaiting_)
+        return;
+    awaiting_ = false;
+    answerWait_.stop();
+    if (view_.CycleTimerRunning())
+        RunCycle();
+}
+
+void TrackingCycle::AnswerWaitOver() {
+    if (!awaiting_)
+        return;
+    awaiting_ = false;
+    answerWait_.stop();
+    RecordOutcome(PortError{
+        DataLinkWatch::NoAnswerError,
+        QStringLiteral("%1 did not answer within %2 s").arg(links_.ServerName()).arg(AnswerWaitMs / 1000.0)});
+    if (view_.CycleTimerRunning())
+        RunCycle();
+}
+
+void TrackingCycle::RecordOutcome(const std::optional<PortError>& error) {
+    switch (watch_.Record(ports_.clock->MonotonicMs(), !error)) {
+    case DataLinkWatch::Change::Lost:
+        ports_.status->SetLeft(LostText(links_.ServerName()));
+        ports_.status->SetRight(QStringLiteral("エラーメッセージは ") + error->description);
+        break;
+    case DataLinkWatch::Change::Restored:
+        ports_.status->SetLeft(RestoredText(links_.ServerName()));
+        ports_.status->SetRight(QString());
+        break;
+    case DataLinkWatch::Change::None:
+        break;
+    }
+}
+
+TrackingCycle::Report TrackingCycle::RunCycle() {
     Report report;
     if (running_)
         return report;
@@ -93,31 +177,23 @@ TrackingCycle::Report TrackingCycle::Timer1_Timer() {
     // 10-11.
     PlayVisibilityCue(state_, *ports_.sound);
     ShowClocks();
+    last_ = report;
+    ++cyclesRun_;
     return report;
 }
 
 bool TrackingCycle::Refresh() {
-    if (!watch_.ShouldRequest(ports_.clock->MonotonicMs()))
+    if (!fresh_)
         return false;
-    const DdeLinks::RefreshResult result = links_.RefreshDdeFields(view_.SelectedOption());
-    // A request may have waited for its whole time-out: judge by the time it ended.
-    const std::int64_t now = ports_.clock->MonotonicMs();
-    const bool answered = !result.error;
-    switch (watch_.Record(now, answered)) {
-    case DataLinkWatch::Change::Lost:
-        ports_.status->SetLeft(LostText(result.server));
-        ports_.status->SetRight(QStringLiteral("エラーメッセージは ") + result.error->description);
-        break;
-    case DataLinkWatch::Change::Restored:
-        ports_.status->SetLeft(RestoredText(result.server));
-        ports_.status->SetRight(QString());
-        break;
-    case DataLinkWatch::Change::None:
-        break;
-    }
-    if (answered && result.receivedTargetAzimuth)
+    const DataLink::BatchAnswer answer = std::move(*fresh_);
+    fresh_.reset();
+    const DdeLinks::RefreshResult result = links_.ApplyDdeFields(answer, view_.SelectedOption());
+    RecordOutcome(result.error);
+    if (result.error)
+        return false;
+    if (result.receivedTargetAzimuth)
         ReceivedTargetAzimuth = *result.receivedTargetAzimuth;
-    return answered;
+    return true;
 }
 
 void TrackingCycle::StopStaleTracking(Report& report) {

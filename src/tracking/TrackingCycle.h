@@ -1,8 +1,13 @@
 #pragma once
 
+#include "common/DataLink.h"
 #include "tracking/DataLinkWatch.h"
 
 #include <QPointF>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <optional>
 
 struct MainState;
 struct Ports;
@@ -19,6 +24,13 @@ class TrackingView;
 //
 // A cycle that finds another one still running (a positioning wait lets timer events through)
 // returns at once. For a silent data server see DataLinkWatch.
+//
+// The data server is never waited for with the event loop held. A tick sends every request at once
+// and the rest of the cycle runs when the answers are in, or after AnswerWaitMs without them (with
+// the values of before, and the server counted as silent): the measurement and positioning go on
+// every second whatever the server does. While one batch of requests is under way no other is sent;
+// while the server is silent the cycle does not wait at all, and answers that come late are used by
+// the next cycle (the server counts as answering again from then on).
 class TrackingCycle {
   public:
     TrackingCycle(MainState& state, Ports& ports, DdeLinks& links, RotatorControl& rotator,
@@ -27,12 +39,24 @@ class TrackingCycle {
     // What one cycle did, for whoever wants to know (tests, mostly).
     struct Report {
         bool ran = false;
-        bool refreshed = false;       // fresh values came in this cycle
-        bool trackingStopped = false; // automatic tracking stopped for want of data
+        bool waitingForAnswers = false; // the rest of this cycle runs when the answers are in
+        bool refreshed = false;         // fresh values came in this cycle
+        bool trackingStopped = false;   // automatic tracking stopped for want of data
         bool targetMarkDrawn = false;
         QPointF targetPoint; // map point of the target, twips
     };
     Report Timer1_Timer();
+    // The wait for the answers is over without them: the cycle goes on with the values it has.
+    void AnswerWaitOver();
+    static constexpr int AnswerWaitMs = 500;
+    // A batch that has not reported after this long is given up and another one may be sent; its
+    // answer, should it still come, is not used. (The D-Bus link reports within its 5 s time-out.)
+    static constexpr std::int64_t AbandonBatchMs = 15000;
+    bool WaitingForAnswers() const { return awaiting_; }
+    // The report of the cycle that ran last (for a waiting cycle, once it has gone on).
+    const Report& lastReport() const { return last_; }
+    // Cycles that measured and positioned the antenna so far.
+    int CyclesRun() const { return cyclesRun_; }
 
     // Start-up range return; enables the command buttons once both axes are inside their ranges.
     void ReturnIntoRange();
@@ -52,6 +76,10 @@ class TrackingCycle {
     static QString StoppedText(const QString& server);
 
   private:
+    Report RunCycle();
+    void SendRequests();
+    void AnswersIn(std::uint64_t batch, DataLink::BatchAnswer answer);
+    void RecordOutcome(const std::optional<PortError>& error);
     bool Refresh();
     void StopStaleTracking(Report& report);
     void TakeTarget();
@@ -67,4 +95,15 @@ class TrackingCycle {
     TrackingView& view_;
     DataLinkWatch watch_;
     bool running_ = false;
+    bool awaiting_ = false; // a tick waits for its answers
+    std::int64_t awaitStartMs_ = 0;
+    bool inFlight_ = false; // a batch of requests is under way
+    std::int64_t inFlightSinceMs_ = 0;
+    std::uint64_t batchNumber_ = 0;              // of the batch last sent
+    std::optional<DataLink::BatchAnswer> fresh_; // answers not yet taken by a cycle
+    QTimer answerWait_;
+    Report last_;
+    int cyclesRun_ = 0;
+    // Answers that come after the cycle is gone find this expired.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

@@ -27,4 +27,7 @@ class TrackingView {
     virtual void SetCommandButtonsReady(bool ready) = 0;
     // The abort button's work (buttons and menus back to idle, AbortRequested set).
     virtual void AbortOperation() = 0;
+    // Whether Timer1 still runs. A cycle waiting for the server's answers does not go on once the
+    // timer has been stopped (settings dialog open, program ending).
+    virtual bool CycleTimerRunning() const = 0;
 };

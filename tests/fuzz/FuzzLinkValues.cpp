@@ -57,7 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DdeLinks links(state, link, messages);
 
     const std::array<QString, 20> before = state.DataBox;
-    const DdeLinks::RefreshResult result = links.RefreshDdeFields(option);
+    DdeLinks::RefreshResult result;
+    links.RequestDdeFields(
+        [&](const DataLink::BatchAnswer& answer) { result = links.ApplyDdeFields(answer, option); });
     if (result.error) {
         // A failed refresh leaves every box as it was.
         FUZZ_CHECK(state.DataBox == before);

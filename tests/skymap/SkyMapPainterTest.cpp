@@ -68,6 +68,52 @@ TEST(DrawSkyMap, CachedOverlayMatchesAFreshOneFollowsTheRangeAndLeavesThePenStat
     EXPECT_TRUE(SameColour(ColourAtSky(painter, layer, 5, 45), MapColour::AllowedBlue));
 }
 
+// The widget shows a frame again only when its fingerprint changed: a frame that looks different must
+// never keep the fingerprint of the one before, and an overlay from the cache counts like a fresh one.
+TEST(DrawSkyMap, FrameSignatureChangesWithWhatIsSeen) {
+    QImage layer = EmptyMapLayer();
+    SkyMapPainter painter(layer);
+    struct Frame {
+        double eMin = 0, aMin = 0;
+        double antennaX = 1500, antennaY = 900;
+        QColor body = MapColour::Sun;
+        bool targetTwice = false;
+    };
+    auto draw = [&](const Frame& f) {
+        painter.Clear();
+        painter.DrawSkyMap(f.eMin, 90, f.aMin, 360, false);
+        painter.DrawTargetMark(1000, 1000);
+        painter.DrawAntennaMark(f.antennaX, f.antennaY);
+        if (f.targetTwice)
+            painter.DrawTargetMark(1000, 1000);
+        painter.DrawBodyMark(2000, 1200, f.body);
+        return painter.FrameSignature();
+    };
+    const std::uint64_t first = draw({}); // the overlay drawn afresh, then kept
+    const struct {
+        const char* name;
+        Frame frame;
+        bool same;
+    } rows[] = {
+        {"the same frame, overlay from the cache", {}, true},
+        {"antenna moved a fifteenth of a pixel", {.antennaX = 1501}, true},
+        {"antenna moved one pixel", {.antennaX = 1515}, false},
+        {"antenna moved one pixel down", {.antennaY = 915}, false},
+        {"another body colour", {.body = MapColour::Moon}, false},
+        {"elevation range", {.eMin = 10}, false},
+        {"azimuth range", {.aMin = 10}, false},
+        {"target drawn again over the antenna", {.targetTwice = true}, false},
+    };
+    for (const auto& row : rows) {
+        const QImage before = layer.copy();
+        const std::uint64_t signature = draw(row.frame);
+        EXPECT_EQ(signature == first, row.same) << row.name;
+        if (!row.same) {
+            EXPECT_NE(layer, before) << row.name << ": the picture did change";
+        }
+    }
+}
+
 TEST(CelestialMarks, BodiesLandAtTheirCompassDirections) {
     QImage layer = EmptyMapLayer();
     SkyMapPainter painter(layer);

@@ -36,6 +36,44 @@ TEST(SkyMapWidget, MouseDownReportsTheTwipsOfTheClickedPixelAtAnySize) {
     }
 }
 
+// The map is redrawn every second; a frame equal to the one on screen is not painted again, any
+// other one is.
+class CountingMap : public SkyMapWidget {
+  public:
+    int paints = 0;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++paints;
+        SkyMapWidget::paintEvent(event);
+    }
+};
+
+TEST(SkyMapWidget, PaintsAFrameOnlyWhenItDiffersFromTheOneShown) {
+    CountingMap map;
+    map.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&map));
+    auto frame = [&](double antennaX) {
+        SkyMapPainter& p = map.painter();
+        p.Clear();
+        p.DrawSkyMap(0, 90, 0, 360, false);
+        p.DrawAntennaMark(antennaX, 900);
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        return map.paints;
+    };
+    const struct {
+        double antennaX;
+        bool painted;
+    } rows[] = {{1500, true}, {1500, false}, {1501, false}, {1530, true}, {1500, true}, {1500, false}};
+    int paints = frame(1200);
+    for (const auto& row : rows) {
+        const int now = frame(row.antennaX);
+        EXPECT_EQ(now > paints, row.painted) << row.antennaX;
+        paints = now;
+    }
+}
+
 TEST(SkyMapWidget, LayerOverBackgroundAndClearKeepsTheBackground) {
     SkyMapWidget map;
     QImage picture(370, 370, QImage::Format_RGB32);

@@ -136,6 +136,22 @@ class FakeDataLink : public DataLink {
             return {QString(), PortError{285, QStringLiteral("unknown item %1").arg(b.item)}};
         return {items[b.item], std::nullopt};
     }
+    // With holdBatches set, batches wait here (as behind a server that does not answer) until the
+    // test answers them with AnswerHeldBatches.
+    bool holdBatches = false;
+    std::vector<std::pair<std::vector<int>, BatchDone>> heldBatches;
+    void RequestBatch(const std::vector<int>& boxes, BatchDone done) override {
+        if (holdBatches)
+            heldBatches.emplace_back(boxes, std::move(done));
+        else
+            DataLink::RequestBatch(boxes, std::move(done));
+    }
+    void AnswerHeldBatches() {
+        auto held = std::move(heldBatches);
+        heldBatches.clear();
+        for (auto& [boxes, done] : held)
+            DataLink::RequestBatch(boxes, std::move(done));
+    }
 };
 
 class RecordingMessages : public MessageSink {

@@ -41,6 +41,14 @@ class FlakyLink : public FakeDataLink {
     }
 };
 
+// One refresh on a link that answers at once.
+DdeLinks::RefreshResult Refresh(DdeLinks& links, int option) {
+    DdeLinks::RefreshResult result;
+    links.RequestDdeFields(
+        [&](const DataLink::BatchAnswer& answer) { result = links.ApplyDdeFields(answer, option); });
+    return result;
+}
+
 struct DdeLinksTest : ::testing::Test {
     MainState state;
     FlakyLink link;
@@ -130,7 +138,7 @@ TEST_F(DdeLinksTest, RefreshFailureStopsAtTheFirstMissingAnswerAndKeepsEveryBox)
     link.servers[Orbi][QStringLiteral("TEXT2")] = QStringLiteral("99");
     link.failingRequests = {link.requests + 4}; // Text5, after Text1, Text3, Text4 answered
     link.log.clear();
-    const auto result = links.RefreshDdeFields(1);
+    const auto result = Refresh(links, 1);
 
     ASSERT_TRUE(result.error);
     EXPECT_EQ(result.failedBox, 5);
@@ -169,7 +177,7 @@ TEST_F(DdeLinksTest, RefreshTurnsTheSelectedAzimuthForTheSouthStartPoint) {
         for (const auto& [box, item] : itemOfBox)
             fake.servers[Orbi][item] = r.received;
 
-        const auto result = l.RefreshDdeFields(r.option);
+        const auto result = Refresh(l, r.option);
         EXPECT_FALSE(result.error);
         EXPECT_EQ(s.DataBox[r.box], r.written);
         for (const auto& [box, item] : itemOfBox) {

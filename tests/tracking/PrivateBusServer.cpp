@@ -105,3 +105,8 @@ void TrackServerProcess::Freeze() {
     if (process_ && process_->state() == QProcess::Running)
         ::kill(static_cast<pid_t>(process_->processId()), SIGSTOP);
 }
+
+void TrackServerProcess::Thaw() {
+    if (process_ && process_->state() == QProcess::Running)
+        ::kill(static_cast<pid_t>(process_->processId()), SIGCONT);
+}

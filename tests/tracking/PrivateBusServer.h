@@ -36,6 +36,8 @@ class TrackServerProcess {
     void Kill();
     // Stops the server without closing its connection: it is there but does not answer.
     void Freeze();
+    // Lets a frozen server go on; it then answers what was asked meanwhile.
+    void Thaw();
     QString errors() const { return errors_; }
 
   private:
