@@ -80,6 +80,9 @@ TEST_F(SilentServer, TheCycleGoesOnWithoutTheAnswersAndTakesLateOnes) {
 // as it did when each request held the window. (Here the wait's timer never runs: the next tick ends
 // the wait itself.)
 TEST_F(SilentServer, AutomaticTrackingStopsWhenTheValuesGrowStale) {
+    // Mid-scale, so the rotator watch (a count pinned at 0 with the motor on) stays out of it.
+    world.board.counts[0] = 300;
+    world.board.counts[1] = 100;
     Form1& w = StartAndHold();
     w.Command3->click();
     ASSERT_EQ(w.state().OperatingMode, 2);
