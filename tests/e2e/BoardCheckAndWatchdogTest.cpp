@@ -21,12 +21,7 @@ namespace {
 class ProgramFolder {
   public:
     explicit ProgramFolder(const QByteArray& settings) {
-        const QDir data(QStringLiteral(AZELMON_DATA_DIR));
-        for (const char* name : {"cntmap.bmp", "sound2.wav", "sound3.wav", "azelmon.csv"})
-            QFile::copy(data.filePath(QLatin1String(name)), dir.filePath(QLatin1String(name)));
-        QFile ini(dir.filePath(QStringLiteral("rotorcfg.ini")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[TCP/IP]\r\nIP=127.0.0.1\r\n" + settings);
+        FillProgramFolder(dir.path(), "[TCP/IP]\r\nIP=127.0.0.1\r\n" + settings);
     }
 
     QString ini() const { return dir.filePath(QStringLiteral("rotorcfg.ini")); }

@@ -89,12 +89,22 @@ void BoardsimProcess::Resume() {
         ::kill(static_cast<pid_t>(process_.processId()), SIGCONT);
 }
 
+void FillProgramFolder(const QString& folder, const QByteArray& settings) {
+    const QDir data(QStringLiteral(AZELMON_DATA_DIR));
+    const QDir dir(folder);
+    for (const char* name : {"cntmap.bmp", "sound2.wav", "sound3.wav", "azelmon.csv"})
+        QFile::copy(data.filePath(QLatin1String(name)), dir.filePath(QLatin1String(name)));
+    if (settings.isEmpty())
+        return;
+    QFile ini(dir.filePath(QStringLiteral("rotorcfg.ini")));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write(settings);
+}
+
 Program::Program() {
     // The program reads its data files from the current folder.
     previousDir_ = QDir::currentPath();
-    const QDir data(QStringLiteral(AZELMON_DATA_DIR));
-    for (const char* name : {"cntmap.bmp", "sound2.wav", "sound3.wav", "azelmon.csv"})
-        QFile::copy(data.filePath(QLatin1String(name)), dir.filePath(QLatin1String(name)));
+    FillProgramFolder(dir.path());
     QDir::setCurrent(dir.path());
     qputenv("AZELMON_INSTANCE_NAME", "azelmon-e2e-" + QUuid::createUuid().toByteArray(QUuid::WithoutBraces));
 }

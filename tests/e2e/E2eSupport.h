@@ -17,6 +17,15 @@
 #include <memory>
 #include <optional>
 
+// A program folder as a user's: the data files the program reads from its current folder and, when
+// given, a rotorcfg.ini with these settings.
+void FillProgramFolder(const QString& folder, const QByteArray& settings = {});
+
+// Settings of a program on boardsim (127.0.0.1) whose azimuth range is 100..340, calibrated at the
+// range's ends on boardsim's potentiometer (0..5 V over 0..360°): from 0° it turns right by itself.
+inline const QByteArray OutsideRangeSettings =
+    "[TCP/IP]\r\nIP=127.0.0.1\r\n[HPOSITION]\r\nH-RANGE=100,340\r\nHVOLT0=1.3889\r\nHVOLT360=4.7222\r\n";
+
 // Pumps the event loop until the condition holds or the time is up; true when it held.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs);
 

@@ -145,14 +145,7 @@ class ChildProgram {
   public:
     ChildProgram(int boardPort, const QString& instanceName, const QStringList& extraArguments = {},
                  const QMap<QString, QString>& extraEnvironment = {}) {
-        const QDir data(QStringLiteral(AZELMON_DATA_DIR));
-        for (const char* name : {"cntmap.bmp", "sound2.wav", "sound3.wav", "azelmon.csv"})
-            QFile::copy(data.filePath(QLatin1String(name)), dir.filePath(QLatin1String(name)));
-        QFile ini(dir.filePath(QStringLiteral("rotorcfg.ini")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[TCP/IP]\r\nIP=127.0.0.1\r\n[HPOSITION]\r\nH-RANGE=100,340\r\nHVOLT0=1.3889\r\n"
-                      "HVOLT360=4.7222\r\n");
-        ini.close();
+        FillProgramFolder(dir.path(), OutsideRangeSettings);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("AZELMON_CONFIG_DIR"), dir.path());
