@@ -72,25 +72,25 @@ void RelayOutputs::ResendUnconfirmed() {
 }
 
 void RelayOutputs::OutputAzimuthRelays() {
-    if (RefusingOn())
-        state_.piob4 = state_.piob5 = 0;
-    uncertain_[0] = !OutputAxis(state_.AzimuthMotorText, 4, state_.piob4 != 0 ? 1 : 0, 5,
-                                state_.piob5 != 0 ? 1 : 0, QStringLiteral("1.水平制御のリトライを実行"),
-                                QStringLiteral("1.発生したエラーの番号は "));
-    if (watch_)
-        watch_->MotorSwitched(MotionWatch::Azimuth, state_.piob4 != 0 || state_.piob5 != 0,
-                              ports_.clock->MonotonicMs());
+    OutputAxisRelays(MotionWatch::Azimuth, state_.piob4, state_.piob5);
 }
 
 void RelayOutputs::OutputElevationRelays() {
+    OutputAxisRelays(MotionWatch::Elevation, state_.piob6, state_.piob7);
+}
+
+void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first, std::int16_t& second) {
+    const bool azimuth = axis == MotionWatch::Azimuth;
     if (RefusingOn())
-        state_.piob6 = state_.piob7 = 0;
-    uncertain_[1] = !OutputAxis(state_.ElevationMotorText, 6, state_.piob6 != 0 ? 1 : 0, 7,
-                                state_.piob7 != 0 ? 1 : 0, QStringLiteral("２.仰角制御のリトライを実行"),
-                                QStringLiteral("2.発生したエラーの番号は "));
+        first = second = 0;
+    uncertain_[azimuth ? 0 : 1] = !OutputAxis(
+        azimuth ? state_.AzimuthMotorText : state_.ElevationMotorText, azimuth ? 4 : 6, first != 0 ? 1 : 0,
+        azimuth ? 5 : 7, second != 0 ? 1 : 0,
+        azimuth ? QStringLiteral("1.水平制御のリトライを実行")
+                : QStringLiteral("２.仰角制御のリトライを実行"),
+        azimuth ? QStringLiteral("1.発生したエラーの番号は ") : QStringLiteral("2.発生したエラーの番号は "));
     if (watch_)
-        watch_->MotorSwitched(MotionWatch::Elevation, state_.piob6 != 0 || state_.piob7 != 0,
-                              ports_.clock->MonotonicMs());
+        watch_->MotorSwitched(axis, first != 0 || second != 0, ports_.clock->MonotonicMs());
 }
 
 void RelayOutputs::ShowRelayIndicators() {

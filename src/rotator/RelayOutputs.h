@@ -1,11 +1,13 @@
 #pragma once
 
+#include "rotator/MotionWatch.h"
+
 #include <QString>
+#include <cstdint>
 
 struct MainState;
 struct Ports;
 class RotatorView;
-class MotionWatch;
 
 // The four relays: sending piob4..piob7 to the board with the retry rule, their indicators, and the
 // simulated counts of an axis whose motor is not connected.
@@ -68,6 +70,9 @@ class RelayOutputs {
 
   private:
     bool RefusingOn() const;
+    // One axis's two relay variables (right/left or up/down) to the board, through the latch, then
+    // reported to the watch.
+    void OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first, std::int16_t& second);
     // True when both bits reached the board.
     bool OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit, int secondLevel,
                     const QString& retryText, const QString& numberPrefix);
