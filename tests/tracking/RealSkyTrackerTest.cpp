@@ -1,7 +1,7 @@
 // The tracker serving element sets: what azelmon reads over the bus, which satellite it serves,
 // what it refuses, its pass list, and its start by D-Bus activation.
 
-#include "PrivateBusServer.h"
+#include "TrackerClientSuite.h"
 #include "orbit/ElementSet.h"
 #include "orbit/Observation.h"
 #include "support/TestFiles.h"
@@ -18,22 +18,8 @@ namespace {
 
 const QString DemoTle = QStringLiteral(ORBIT_DEMO_TLE);
 
-class RealSkyTrackerTest : public PrivateBusSuite<RealSkyTrackerTest> {
+class RealSkyTrackerTest : public TrackerClientSuite<RealSkyTrackerTest> {
   protected:
-    DataLink::Answer Ask(const QString& item) {
-        link.SetLinkTopic(1, QStringLiteral("ORBI|EXTRN"));
-        link.SetLinkItem(1, item);
-        if (auto error = link.SetLinkMode(1, DataLink::Mode::Manual))
-            return {QString(), error};
-        return link.Request(1);
-    }
-    double Number(const QString& item) {
-        const auto answer = Ask(item);
-        bool ok = false;
-        const double value = answer.text.toDouble(&ok);
-        EXPECT_TRUE(!answer.error && ok) << qPrintable(item) << " = " << qPrintable(answer.text);
-        return value;
-    }
     // A frozen tracker at `time` over Tokyo; no settings file, so nothing of the machine's leaks in.
     bool Start(const QStringList& arguments, const QString& time) {
         return server.Start(*bus, QStringList{QStringLiteral("--freeze"), QStringLiteral("--time"), time,
@@ -43,8 +29,6 @@ class RealSkyTrackerTest : public PrivateBusSuite<RealSkyTrackerTest> {
     }
 
     QTemporaryDir scratch;
-    TrackServerProcess server;
-    DbusDataLink link{bus->connection()};
 };
 
 // The items agree with the orbit library at the frozen second, in the units azelmon expects.

@@ -1,4 +1,4 @@
-#include "PrivateBusServer.h"
+#include "TrackerClientSuite.h"
 #include "tracking/DbusDataLink.h"
 
 #include <QDateTime>
@@ -7,26 +7,7 @@
 
 namespace {
 
-class TrackServerTest : public PrivateBusSuite<TrackServerTest> {
-  protected:
-    DataLink::Answer Ask(const QString& item) {
-        link.SetLinkTopic(1, QStringLiteral("ORBI|EXTRN"));
-        link.SetLinkItem(1, item);
-        if (auto error = link.SetLinkMode(1, DataLink::Mode::Manual))
-            return {QString(), error};
-        return link.Request(1);
-    }
-    double Number(const QString& item) {
-        const auto answer = Ask(item);
-        bool ok = false;
-        const double value = answer.text.toDouble(&ok);
-        EXPECT_TRUE(!answer.error && ok) << qPrintable(item) << " = " << qPrintable(answer.text);
-        return value;
-    }
-
-    TrackServerProcess server;
-    DbusDataLink link{bus->connection()};
-};
+class TrackServerTest : public TrackerClientSuite<TrackServerTest> {};
 
 // The frozen clock, seconds after the epoch: a high pass over the east.
 TEST_F(TrackServerTest, ServesEveryItemAlongTheScriptedPasses) {
