@@ -179,14 +179,17 @@ done
 # runs when the data server goes.
 click_auto
 sleep 2
+# What the trace shows from here on: the board's silence may have put the same texts there before.
+trace_mark=$(wc -l <"$work/trace.log")
+trace_since_kill() { tail -n +$((trace_mark + 1)) "$work/trace.log" | grep -q "$1"; }
 say "killing trackserver"
 kill -9 "$trackserver_pid"
 wait "$trackserver_pid" 2>/dev/null
 # The status line tells of the silence; tracking a stale target stops after 5 s without data (plus one
 # request's time-out), with every relay off.
-wait_for 15 grep -q '応答がありません' "$work/trace.log" && say "data server gone: the status line says so" ||
+wait_for 15 trace_since_kill '応答がありません' && say "data server gone: the status line says so" ||
     fail "the status line never showed the silent data server"
-wait_for 20 grep -q '自動追尾を停止しました' "$work/trace.log" && say "tracking of the stale target stopped" ||
+wait_for 20 trace_since_kill '自動追尾を停止しました' && say "tracking of the stale target stopped" ||
     fail "automatic tracking went on without data"
 no_relays_on() { [[ -z $(relays_on) ]]; }
 wait_for 5 no_relays_on && say "relays off while the data server is away" ||
@@ -194,7 +197,9 @@ wait_for 5 no_relays_on && say "relays off while the data server is away" ||
 alive || fail "azelmon died while the data server was away"
 start_trackserver || fail "trackserver did not come back"
 say "trackserver back"
-sleep 3
+# While silent the link asks again every few seconds; "自動" before it has seen the return is refused.
+wait_for 15 trace_since_kill '応答が戻りました' && say "the status line shows the data server's return" ||
+    fail "the status line never showed the data server's return"
 mark=$(relay_lines)
 click_auto
 wait_for 40 moved_since "$mark" && say "tracking resumed after the data server's return" ||

@@ -1,6 +1,7 @@
 #include "rotator/ModbusBoard.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <modbus/modbus.h>
 #include <sys/file.h>
@@ -10,6 +11,16 @@
 namespace {
 PortError InvalidArgument() {
     return PortError{5, QStringLiteral("プロシージャの呼び出し、または引数が不正です。")};
+}
+
+std::int64_t MonotonicMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+PortError TimedOut() {
+    return PortError{ETIMEDOUT, QString::fromLocal8Bit(modbus_strerror(ETIMEDOUT))};
 }
 
 BoardMap OriginalLayout(int port) {
@@ -91,7 +102,17 @@ void ModbusBoard::Disconnect() {
 
 PortError ModbusBoard::Fail(int error) {
     Disconnect();
+    if (error == ETIMEDOUT)
+        silence_.TimedOut(MonotonicMs());
+    else
+        silence_.NotSilent();
     return PortError{error, QString::fromLocal8Bit(modbus_strerror(error))};
+}
+
+std::optional<PortError> ModbusBoard::Prepare() {
+    if (!refusal_ && !silence_.MaySend(MonotonicMs()))
+        return TimedOut();
+    return Connect();
 }
 
 std::optional<PortError> ModbusBoard::Connect() {
@@ -147,17 +168,18 @@ std::optional<PortError> ModbusBoard::ConnectSerial() {
 std::optional<PortError> ModbusBoard::WriteOutputBit(int port, int bit, int level) {
     if (port != 6 || bit < 4 || bit > 7 || (level != 0 && level != 1))
         return InvalidArgument();
-    if (auto error = Connect())
+    if (auto error = Prepare())
         return error;
     if (modbus_write_bit(ctx_, map_.CoilOfRelay(bit), level) == -1)
         return Fail(errno);
+    silence_.NotSilent();
     return std::nullopt;
 }
 
 IoBoard::Reading ModbusBoard::ReadAnalogInput(int port, int channel) {
     if (port != 5 || channel < 0 || channel > 1)
         return {0, InvalidArgument()};
-    if (auto error = Connect())
+    if (auto error = Prepare())
         return {0, error};
     const int address = map_.potRegisters[static_cast<std::size_t>(channel)];
     uint16_t value = 0;
@@ -166,6 +188,7 @@ IoBoard::Reading ModbusBoard::ReadAnalogInput(int port, int channel) {
                          : modbus_read_registers(ctx_, address, 1, &value);
     if (read != 1)
         return {0, Fail(errno)};
+    silence_.NotSilent();
     lastRaw_[channel] = map_.RawFromRegister(value);
     return {map_.CountFromRaw(lastRaw_[channel]), std::nullopt};
 }

@@ -2,6 +2,7 @@
 
 #include "common/IoBoard.h"
 #include "rotator/BoardMap.h"
+#include "rotator/BoardSilence.h"
 
 #include <QString>
 #include <functional>
@@ -15,8 +16,10 @@ struct _modbus;
 //   potentiometer `channel`, scaled from the converter's full scale to a 10-bit count for 0..5 V.
 // Constructing the board does not connect: the first call does. Every call waits at most the response
 // time-out (500 ms) for the connection and for the answer. After any failure the connection (socket or
-// serial device) is dropped and the next call connects afresh. Errors carry libmodbus's errno and
-// modbus_strerror text; a serial device that cannot be opened gets a description naming it.
+// serial device) is dropped and the next call connects afresh. After three time-outs in a row the board
+// is silent (BoardSilence): calls fail at once with ETIMEDOUT, one a second still asks it. Errors carry
+// libmodbus's errno and modbus_strerror text; a serial device that cannot be opened gets a description
+// naming it.
 //
 // Everything that touches the wire is in this class; the coil and register numbers come only from
 // map(), and socket() is the connected descriptor (-1 when not connected).
@@ -55,7 +58,9 @@ class ModbusBoard : public IoBoard {
   private:
     std::optional<PortError> Connect();
     std::optional<PortError> ConnectSerial();
-    PortError Fail(int error); // drops the connection and describes the error
+    // Connects unless the board is silent and it is not yet time to ask again.
+    std::optional<PortError> Prepare();
+    PortError Fail(int error); // drops the connection, describes the error and notes a time-out
     void Disconnect();
 
     BoardMap map_;
@@ -66,6 +71,7 @@ class ModbusBoard : public IoBoard {
     bool exclusive_ = false; // the serial device is in exclusive mode by us
     int lastRaw_[2] = {0, 0};
     std::function<void(int)> observer_;
+    BoardSilence silence_;
 };
 
 // What start-up shows once about the board, relays all off: the map's replaced values, a refused map,

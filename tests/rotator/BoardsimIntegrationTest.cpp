@@ -85,11 +85,51 @@ TEST_F(Boardsim, SilentBoardTimesOutWithinHalfASecondAndComesBack) {
     EXPECT_EQ(silent.error->number, ETIMEDOUT);
     EXPECT_GE(took, 400);
     EXPECT_LT(took, 1500);
-    // Each later call reconnects; within a few seconds the board answers again.
+    // Later calls reconnect (or fail at once while it is silent); within a few seconds it answers again.
     bool answered = false;
     while (!answered && call.elapsed() < took + 5000)
         answered = !board.ReadAnalogInput(5, 0).error;
     EXPECT_TRUE(answered);
+}
+
+// The relay writer retries a failed write five times. On a silent board each retry used to wait out the
+// whole time-out: six of them held the program three seconds per relay while a motor might run.
+TEST_F(Boardsim, RetriesOnASilentBoardFailAtOnceAfterThreeTimeOutsAndOneCallASecondAsks) {
+    Start(QStringLiteral("--silent-after"), QStringLiteral("1"),
+          {QStringLiteral("--silent-for"), QStringLiteral("3")});
+    ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+    ASSERT_FALSE(board.WriteOutputBit(6, 4, 0));
+    QElapsedTimer call;
+    call.start();
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        const auto error = board.WriteOutputBit(6, 4, 1);
+        ASSERT_TRUE(error.has_value()) << attempt;
+        EXPECT_EQ(error->number, ETIMEDOUT) << attempt;
+    }
+    // The other relay of the pair and both readings fail at once too.
+    EXPECT_TRUE(board.WriteOutputBit(6, 5, 0).has_value());
+    EXPECT_TRUE(board.ReadAnalogInput(5, 0).error.has_value());
+    EXPECT_TRUE(board.ReadAnalogInput(5, 1).error.has_value());
+    const qint64 silentCalls = call.elapsed();
+    EXPECT_GE(silentCalls, 1400);
+    EXPECT_LT(silentCalls, 2100) << "three time-outs, then failures at once";
+    // Once a second one call asks the board, until it answers and every call goes through again.
+    int asked = 0;
+    bool answered = false;
+    while (!answered && call.elapsed() < 8000) {
+        QElapsedTimer one;
+        one.start();
+        answered = !board.WriteOutputBit(6, 4, 0);
+        if (one.elapsed() >= 400 || answered)
+            ++asked;
+    }
+    ASSERT_TRUE(answered);
+    EXPECT_GE(asked, 1);
+    EXPECT_LE(asked, 4);
+    EXPECT_FALSE(board.WriteOutputBit(6, 6, 1));
+    EXPECT_FALSE(board.ReadAnalogInput(5, 1).error);
+    EXPECT_EQ(Coil(4), 0);
+    EXPECT_EQ(Coil(6), 1);
 }
 
 TEST_F(Boardsim, UnreachableBoardFailsQuickly) {
