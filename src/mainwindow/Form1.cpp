@@ -54,6 +54,8 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
                              .arg(state_.piob5)
                              .arg(state_.piob6)
                              .arg(state_.piob7));
+            if (tracedCycles_++ % RunTrace::CensusCycles == 0)
+                trace_->Line(RunTrace::Census());
         });
     }
     rotator_ = std::make_unique<RotatorControl>(state_, ports_, *this);

@@ -136,6 +136,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::function<QStringList()> boardMessages_;
     EndHandler endHandler_;
     std::unique_ptr<RunTrace> trace_;
+    long tracedCycles_ = 0;
     std::unique_ptr<TracingBoard> tracingBoard_;
     std::unique_ptr<RelaySafeMessages> safeMessages_;
     std::unique_ptr<RotatorControl> rotator_;
