@@ -160,6 +160,15 @@ click_auto
 say "自動 pressed"
 wait_for 30 moved_since "$mark" && say "tracking: the antenna moves" || fail "no relay switched after 自動"
 
+# Resident memory, descriptors, and the objects and running timers of the trace's census line: taken
+# now and again before the end of the main run, nothing may pile up in between (checked on --long).
+resources() {
+    local census
+    census=$(grep ' census ' "$work/trace.log" | tail -n1 | sed 's/.*objects=\([0-9]*\) timers=\([0-9]*\).*/\1 \2/')
+    echo "$(awk '/^VmRSS/{print $2}' "/proc/$app_pid/status") $(ls "/proc/$app_pid/fd" | wc -l) ${census:-0 0}"
+}
+read -r rss_start fds_start objects_start timers_start <<<"$(resources)"
+
 # The board's silence comes by itself; once it is over and tracking goes on, the data server is killed.
 wait_for 60 grep -q 'silent for' "$work/board.err" && say "the board fell silent"
 # Reads failing for 2 s stop tracking with every relay off, and the status line says why; once the
@@ -210,6 +219,15 @@ while ((SECONDS - started < seconds)); do
     sleep 1
 done
 alive || fail "azelmon died (see $work/azelmon.log)"
+read -r rss_end fds_end objects_end timers_end <<<"$(resources)"
+say "resident memory ${rss_start} -> ${rss_end} kB, descriptors ${fds_start} -> ${fds_end}," \
+    "objects ${objects_start} -> ${objects_end}, running timers ${timers_start} -> ${timers_end}"
+if [[ ${1:-} == --long ]]; then
+    ((rss_end - rss_start < 1024)) || fail "resident memory grew by $((rss_end - rss_start)) kB"
+    ((fds_end <= fds_start + 2)) || fail "descriptors piled up: ${fds_start} -> ${fds_end}"
+    ((timers_end <= timers_start + 1 && objects_end <= objects_start + 20)) ||
+        fail "objects or timers piled up: ${objects_start} -> ${objects_end}, ${timers_start} -> ${timers_end}"
+fi
 grep -q 'silent for' "$work/board.err" || fail "the board never fell silent"
 closes=$(grep -c ' closed' "$work/board.err")
 say "board connections closed (faults and reconnections): $closes"
