@@ -119,6 +119,7 @@ def main():
     ap.add_argument("--at", type=float, default=time.time())
     ap.add_argument("--span", type=float, default=90.0)
     ap.add_argument("--alt", type=int, default=40)
+    ap.add_argument("--x", type=int, default=0, help="left edge of gpredict's main window, pixels")
     args = ap.parse_args()
 
     name, tle1, tle2 = read_tle(args.tle, args.catnum)
@@ -131,9 +132,9 @@ def main():
     # no notice about old elements comes up either. The bench module is the only one opened.
     write(os.path.join(conf, "gpredict.cfg"),
           "[GLOBAL]\nDEFAULT_QTH=bench.qth\nOPEN_MODULES=bench\nWINDOW_WIDTH=900\nWINDOW_HEIGHT=700\n"
-          "MAIN_WIN_POS=true\nWINDOW_POS_X=0\nWINDOW_POS_Y=0\n\n"
+          "MAIN_WIN_POS=true\nWINDOW_POS_X=%d\nWINDOW_POS_Y=0\n\n"
           "[TLE]\nAUTO_UPDATE_FREQ=0\nAUTO_UPDATE_ACTION=1\nLAST_UPDATE=%d\nSERVER=\nFILES=\nURLS=\n"
-          "ADD_NEW_SATS=false\n\n[LOG]\nLEVEL=4\n" % int(time.time()))
+          "ADD_NEW_SATS=false\n\n[LOG]\nLEVEL=4\n" % (args.x, int(time.time())))
     write(os.path.join(conf, "bench.qth"),
           "[QTH]\nLOCATION=Benchmark\nDESCRIPTION=Beside the track of %s\nLAT=%.4f\nLON=%.4f\nALT=%d\n"
           "WX=\nQTH_TYPE=0\n" % (name, lat, lon, args.alt))
