@@ -9,10 +9,10 @@
 #     noisy machine, unlike CPU time), and per tracking cycle.
 # Uses build/ (BUILD_DIR overrides; a RelWithDebInfo build is what the figures are for).
 #
-# --compare: azelmon + tracker side by side with gpredict 2.3 + Hamlib's rotctld -m 1 under the same
-# Xvfb, both following the same pass of the sample LEO from the same ground station (see
-# compare_run below), BENCH_RUNS (3) runs, medians; then the rotctld endpoint's latency against
-# Hamlib's. Installs nothing: without gpredict or rotctld that part is skipped.
+# --compare: azelmon + tracker against gpredict 2.3 + Hamlib's rotctld -m 1 under the same Xvfb, each
+# following a pass of the sample LEO of the same shape (see measure_azelmon and measure_reference
+# below), BENCH_RUNS (3) runs, medians; then the rotctld endpoint's latency against Hamlib's.
+# Installs nothing: without gpredict or rotctld that part is skipped.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 root=$PWD
@@ -36,7 +36,7 @@ cleanup() {
 trap cleanup EXIT
 
 mode=${1:-}
-# The side-by-side run puts azelmon on the left and gpredict on the right of a wider screen.
+# The comparison puts gpredict's main window and its Antenna Control right of azelmon's place.
 screen=1024x768x24
 [[ $mode == --compare ]] && screen=1920x1200x24
 display=
@@ -172,9 +172,9 @@ start_board() {
 # --compare ---------------------------------------------------------------------------------------------
 # The reference is gpredict 2.3 with a rotator definition pointing at Hamlib's rotctld -m 1 (the dummy
 # rotator), its Antenna Control open, the satellite selected, Track and Engage on: the stack that azelmon
-# plus its data server replace. Each run places one ground station beside the sample LEO's ground track
-# so that a pass culminates in the middle of the measurement (gpredict keeps the real clock); the
-# tracker uses the same station on the real clock, so both stacks follow the same pass at the same time.
+# plus its data server replace. Each measurement places a ground station beside the sample LEO's ground
+# track so that a pass of about 55 degrees culminates in its middle (gpredict keeps the real clock); the
+# tracker gets the same station and the real clock, so both stacks follow passes of the same shape.
 # gpredict gets a HOME and XDG_CONFIG_HOME of its own in the run's folder, written by
 # tools/gpredict-reference/configure.py (TLE updates off, nothing but the bench module), and runs with
 # rotctld in a network namespace of their own when unshare can make one: loopback only.
@@ -281,19 +281,26 @@ engage_gpredict() {
     import -window root "$dir/gpredict.png" 2>/dev/null
 }
 
-# compare_run N: one side-by-side run; appends its figures to $work/compare.txt.
-compare_run() {
-    local n=$1 dir=$work/compare-$1
-    local lead=$((30 + seconds / 2)) observer elevations port
+# station N: places the ground station for a measurement that starts in about 20 s (the satellite
+# culminates in its middle) and writes gpredict's configuration for it into $work/compare-N; sets
+# observer and port.
+station() {
+    local dir=$work/compare-$1 elevations
     mkdir -p "$dir"
     port=$(free_port)
-    # The station beside the track where the satellite culminates $lead s from now; gpredict's
-    # configuration for it (written, and unused when gpredict is not there).
+    rm -rf "$dir/config"
     { read -r observer; read -r elevations; } < <("$sgp4_python" "$root/tools/gpredict-reference/configure.py" \
-        "$dir/config" "$root/data/demo.tle" 90001 "$port" --at $(($(date +%s) + lead)) \
+        "$dir/config" "$root/data/demo.tle" 90001 "$port" --at $(($(date +%s) + 20 + seconds / 2)) \
         --span $((seconds / 2 + 20)) --x 960)
     [[ -n $observer ]] || { echo "no ground station (python3-sgp4 missing?)"; return 1; }
-    echo "run $n: ground station $observer; sample LEO $elevations"
+    echo "run $1: ground station $observer; sample LEO $elevations"
+}
+
+# measure_azelmon N: azelmon on the simulated board, tracking automatically from the tracker on the
+# real clock; appends "CPU_azelmon CPU_tracker RSS_azelmon RSS_tracker" to $work/azelmon.txt.
+measure_azelmon() {
+    local n=$1 dir=$work/compare-$1
+    station "$n" || return 1
     start_tracker --observer "$observer"
     prepare "$work/cfg-compare-$n" "$dir/azelmon"
     (cd "$dir/azelmon" && AZELMON_CONFIG_DIR=$work/cfg-compare-$n AZELMON_INSTANCE_NAME=azelmon-compare-$$-$n \
@@ -301,47 +308,48 @@ compare_run() {
     local az=$! window
     pids+=("$az")
     until window=$(window_of) && [[ -n $window ]]; do sleep 0.05; done
-    xdotool windowmove --sync "$window" 0 0 2>/dev/null
     sleep 3
     click_auto "$window"
-    gpredict_pid="" rotctld_pid=""
-    if ((reference)); then
-        start_reference "$dir" "$port"
-        if ! engage_gpredict "$dir"; then
-            stop_pid "$az"
-            stop_pid "$gpredict_pid"
-            stop_pid "$rotctld_pid"
-            return 1
-        fi
-    fi
     sleep 5
-    local a0 t0 g0=0 r0=0 p0=0 a1 t1 g1=0 r1=0 p1=0
+    local a0 t0 a1 t1 rss_a rss_t
     a0=$(cpu_ticks "$az") t0=$(cpu_ticks "$tracker")
-    if ((reference)); then
-        g0=$(cpu_ticks "$gpredict_pid") r0=$(cpu_ticks "$rotctld_pid") p0=$(set_pos_count "$dir/rotctld.log")
-    fi
     sleep "$seconds"
     a1=$(cpu_ticks "$az") t1=$(cpu_ticks "$tracker")
-    if ((reference)); then
-        g1=$(cpu_ticks "$gpredict_pid") r1=$(cpu_ticks "$rotctld_pid") p1=$(set_pos_count "$dir/rotctld.log")
-    fi
-    local rss_a rss_t rss_g=0 rss_r=0
     rss_a=$(rss_kb "$az") rss_t=$(rss_kb "$tracker")
-    if ((reference)); then
-        rss_g=$(rss_kb "$gpredict_pid") rss_r=$(rss_kb "$rotctld_pid")
-    fi
+    import -window root "$dir/azelmon.png" 2>/dev/null
     stop_pid "$az"
+    awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v a=$((a1 - a0)) -v t=$((t1 - t0)) -v ra="$rss_a" \
+        -v rt="$rss_t" 'BEGIN { f = 100 / hz / s; printf "%.3f %.3f %.1f %.1f\n", a * f, t * f, ra / 1024, rt / 1024 }' |
+        tee -a "$work/azelmon.txt" |
+        awk -v n="$n" '{ printf "run %d: azelmon %.2f %% %.1f MB, tracker %.3f %% %.1f MB\n", n, $1, $3, $2, $4 }'
+}
+
+# measure_reference N: gpredict engaged on rotctld -m 1; appends "CPU_gpredict CPU_rotctld
+# RSS_gpredict RSS_rotctld SET_POS" to $work/reference.txt.
+measure_reference() {
+    local n=$1 dir=$work/compare-$1
+    station "$n" || return 1
+    gpredict_pid="" rotctld_pid=""
+    rm -f "$dir/rotctld.pid"
+    start_reference "$dir" "$port"
+    if ! engage_gpredict "$dir"; then
+        stop_pid "$gpredict_pid"
+        stop_pid "$rotctld_pid"
+        return 1
+    fi
+    sleep 5
+    local g0 r0 p0 g1 r1 p1 rss_g rss_r
+    g0=$(cpu_ticks "$gpredict_pid") r0=$(cpu_ticks "$rotctld_pid") p0=$(set_pos_count "$dir/rotctld.log")
+    sleep "$seconds"
+    g1=$(cpu_ticks "$gpredict_pid") r1=$(cpu_ticks "$rotctld_pid") p1=$(set_pos_count "$dir/rotctld.log")
+    rss_g=$(rss_kb "$gpredict_pid") rss_r=$(rss_kb "$rotctld_pid")
     stop_pid "$gpredict_pid"
     stop_pid "$rotctld_pid"
-    awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v a=$((a1 - a0)) -v t=$((t1 - t0)) -v g=$((g1 - g0)) \
-        -v r=$((r1 - r0)) -v ra="$rss_a" -v rt="$rss_t" -v rg="$rss_g" -v rr="$rss_r" -v p=$((p1 - p0)) 'BEGIN {
-            f = 100 / hz / s
-            printf "%.3f %.3f %.3f %.3f %.1f %.1f %.1f %.1f %d\n", a * f, t * f, g * f, r * f,
-                   ra / 1024, rt / 1024, rg / 1024, rr / 1024, p }' >>"$work/compare.txt"
-    tail -n1 "$work/compare.txt" | awk -v n="$n" -v ref="$reference" '{
-        printf "run %d: azelmon %.2f %% %.1f MB, tracker %.3f %% %.1f MB", n, $1, $5, $2, $6
-        if (ref) printf ", gpredict %.2f %% %.1f MB, rotctld %.3f %% %.1f MB, %d set_pos", $3, $7, $4, $8, $9
-        printf "\n" }'
+    awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v g=$((g1 - g0)) -v r=$((r1 - r0)) -v rg="$rss_g" \
+        -v rr="$rss_r" -v p=$((p1 - p0)) 'BEGIN {
+            f = 100 / hz / s; printf "%.3f %.3f %.1f %.1f %d\n", g * f, r * f, rg / 1024, rr / 1024, p }' |
+        tee -a "$work/reference.txt" |
+        awk -v n="$n" '{ printf "run %d: gpredict %.2f %% %.1f MB, rotctld %.3f %% %.1f MB, %d set_pos\n", n, $1, $3, $2, $4, $5 }'
 }
 
 compare() {
@@ -354,13 +362,22 @@ compare() {
         echo "gpredict and rotctld run in a network namespace of their own (loopback only)"
     fi
     echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
-    : >"$work/compare.txt"
+    : >"$work/azelmon.txt"
+    : >"$work/reference.txt"
+    # One stack at a time on the X server (each measured as a user would run it), the order swapped
+    # from one run to the next so that a drift of the machine's load falls on both.
     for n in $(seq 1 "$runs"); do
-        compare_run "$n" || { echo "run $n failed"; return 1; }
+        if ((n % 2)); then
+            measure_azelmon "$n" || { echo "run $n failed"; return 1; }
+            if ((reference)); then measure_reference "$n" || { echo "run $n failed"; return 1; }; fi
+        else
+            if ((reference)); then measure_reference "$n" || { echo "run $n failed"; return 1; }; fi
+            measure_azelmon "$n" || { echo "run $n failed"; return 1; }
+        fi
     done
     echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
-    # Medians per column over the runs (the stack sums are summed per run first).
-    awk -v ref="$reference" -v runs="$runs" -v s="$seconds" '
+    # Medians per column over the runs; a stack's sum is taken per run first.
+    paste -d' ' "$work/azelmon.txt" "$work/reference.txt" | awk -v ref="$reference" -v s="$seconds" '
         function median(col,   i, j, t, v, m) {
             for (i = 1; i <= NR; i++) v[i] = cell[i, col]
             for (i = 2; i <= NR; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
@@ -368,24 +385,24 @@ compare() {
             return NR % 2 ? v[m] : (v[m] + v[m + 1]) / 2
         }
         function ratio(a, b) { return b > 0 ? sprintf("%.2f", a / b) : "-" }
-        { for (c = 1; c <= 9; c++) cell[NR, c] = $c
-          cell[NR, 10] = $1 + $2; cell[NR, 11] = $3 + $4; cell[NR, 12] = $5 + $6; cell[NR, 13] = $7 + $8 }
+        { for (c = 1; c <= 9; c++) cell[NR, c] = $c + 0
+          cell[NR, 10] = $1 + $2; cell[NR, 11] = $5 + $6; cell[NR, 12] = $3 + $4; cell[NR, 13] = $7 + $8 }
         END {
             printf "medians of %d runs of %d s (CPU: share of one core, utime+stime; RSS: resident at the end)\n", NR, s
             printf "azelmon + tracker   CPU %6.3f %% (azelmon %.3f %%, tracker %.3f %%)   RSS %6.1f MB (azelmon %.1f, tracker %.1f)\n",
-                   median(10), median(1), median(2), median(12), median(5), median(6)
+                   median(10), median(1), median(2), median(12), median(3), median(4)
             if (!ref) exit
             printf "gpredict + rotctld  CPU %6.3f %% (gpredict %.3f %%, rotctld %.3f %%)   RSS %6.1f MB (gpredict %.1f, rotctld %.1f)\n",
-                   median(11), median(3), median(4), median(13), median(7), median(8)
+                   median(11), median(5), median(6), median(13), median(7), median(8)
             printf "ratios azelmon + tracker / gpredict + rotctld: CPU %s, RSS %s; azelmon / gpredict: CPU %s, RSS %s; tracker / rotctld: CPU %s, RSS %s\n",
-                   ratio(median(10), median(11)), ratio(median(12), median(13)), ratio(median(1), median(3)),
-                   ratio(median(5), median(7)), ratio(median(2), median(4)), ratio(median(6), median(8))
+                   ratio(median(10), median(11)), ratio(median(12), median(13)), ratio(median(1), median(5)),
+                   ratio(median(3), median(7)), ratio(median(2), median(6)), ratio(median(4), median(8))
             min = 0
             for (i = 1; i <= NR; i++) if (i == 1 || cell[i, 9] < min) min = cell[i, 9]
             printf "gpredict engaged and tracking: %d set_pos commands to rotctld in the measured %d s (median; fewest %d)\n",
                    median(9), s, min
             if (min == 0) exit 1
-        }' "$work/compare.txt" || { echo "gpredict sent no position in a run: the comparison is void"; return 1; }
+        }' || { echo "gpredict sent no position in a run: the comparison is void"; return 1; }
     if command -v rotctld >/dev/null; then
         echo "rotctld endpoint latency (tools/rotctld-latency.py, azelmon --link rotctld against rotctld -m 1):"
         python3 "$root/tools/rotctld-latency.py" --azelmon "$azelmon" | sed 's/^/  /'
