@@ -236,7 +236,8 @@ start_reference() {
 # engage_gpredict DIR: module menu -> Antenna Control; in that window Track and Engage; then waits for
 # rotctld to log the first position command. The module menu is walked with the keyboard; the two
 # buttons are clicked at their places in the Antenna Control window, which the script moves below the
-# main window. A screenshot of the screen is left in DIR/gpredict.png.
+# main window. Screenshots are left in DIR (gpredict.png when engaged, gpredict-end.png after the
+# measurement; kept with BENCH_KEEP=1).
 engage_gpredict() {
     local dir=$1 main dialog="" width
     main=$(wait_window '^Gpredict: bench$' 60) || {
@@ -343,6 +344,7 @@ measure_reference() {
     sleep "$seconds"
     g1=$(cpu_ticks "$gpredict_pid") r1=$(cpu_ticks "$rotctld_pid") p1=$(set_pos_count "$dir/rotctld.log")
     rss_g=$(rss_kb "$gpredict_pid") rss_r=$(rss_kb "$rotctld_pid")
+    import -window root "$dir/gpredict-end.png" 2>/dev/null
     stop_pid "$gpredict_pid"
     stop_pid "$rotctld_pid"
     awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v g=$((g1 - g0)) -v r=$((r1 - r0)) -v rg="$rss_g" \
