@@ -359,7 +359,7 @@ compare() {
     reference=1 netns=0
     command -v gpredict >/dev/null || { echo "gpredict not found: the gpredict + rotctld reference is skipped (Debian package gpredict)"; reference=0; }
     command -v rotctld >/dev/null || { echo "rotctld not found: the gpredict + rotctld reference and the latency comparison are skipped (Debian package libhamlib-utils)"; reference=0; }
-    if ((reference)) && unshare -n true 2>/dev/null; then
+    if ((reference)) && command -v ip >/dev/null && unshare -n true 2>/dev/null; then
         netns=1
         echo "gpredict and rotctld run in a network namespace of their own (loopback only)"
     fi
