@@ -90,7 +90,8 @@ void Form1::BuildTimers() {
         return timer;
     };
     // The tracking cycle waits for start-up; the others run from the moment the window exists, Timer3
-    // only while a relay is on (it has nothing to do otherwise, and its ten wake-ups a second cost).
+    // only while the relay of an axis without a motor on the board is on (it has nothing to do
+    // otherwise, and its ten wake-ups a second cost).
     Timer1 = make("Timer1", 1000, false);
     Timer2 = make("Timer2", 800, true);
     Timer3 = make("Timer3", 100, false);
@@ -98,8 +99,13 @@ void Form1::BuildTimers() {
 }
 
 void Form1::FollowRelaysWithTimer3() {
-    const bool relayOn = state_.piob4 == 1 || state_.piob5 == 1 || state_.piob6 == 1 || state_.piob7 == 1;
-    const bool wanted = timersRunning_ && !ended_ && relayOn;
+    // The simulated count of an axis stands for a motor that is not on the board; an axis on the board
+    // is measured there and its simulated count is never read.
+    const auto simulated = [](const QString& motorText) { return motorText != QLatin1String("1"); };
+    const bool azimuthMoving = simulated(state_.AzimuthMotorText) && (state_.piob4 == 1 || state_.piob5 == 1);
+    const bool elevationMoving =
+        simulated(state_.ElevationMotorText) && (state_.piob6 == 1 || state_.piob7 == 1);
+    const bool wanted = timersRunning_ && !ended_ && (azimuthMoving || elevationMoving);
     if (wanted == Timer3->isActive())
         return;
     if (wanted)

@@ -112,7 +112,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     void SwitchAllRelaysOff();
 
     // The window's timers stop (settings dialog open, the end) or run again. Timer3, which only moves
-    // the simulated counts of the relays that are on, runs while timers run and a relay is on.
+    // the simulated counts of the relays that are on, runs while timers run and a relay is on for an
+    // axis whose motor is not on the board (H_MOTOR / V_MOTOR other than "1").
     void StopTimers();
     void StartTimers();
 
@@ -124,8 +125,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     void KeepLiveLabelsInPlace();
     void BuildMenus();
     void BuildTimers();
-    // Starts or stops Timer3 to match the relays; run each time the event loop is about to wait, so
-    // it follows every relay change before the next tick would be due.
+    // Starts or stops Timer3 to match the relays and motors; run each time the event loop is about to wait,
+    // so it follows every relay change before the next tick would be due.
     void FollowRelaysWithTimer3();
     void ApplyWindowPosition();
     void TakeFirstTarget();

@@ -120,12 +120,14 @@ TEST_F(MainWindow, SettingsDialogHoldsTheButtonsAndTimersUntilClosedUnsaved) {
     EXPECT_EQ(w.settings().settingsDialog(), nullptr);
 }
 
-// Timer3 moves the simulated counts of the relays that are on, so it runs only while one is, and
-// never while the timers are held (settings dialog) or after the end. It follows the relays each time
-// the event loop is about to wait.
-TEST_F(MainWindow, Timer3RunsOnlyWhileARelayIsOn) {
+// Timer3 moves the simulated counts of the relays that are on, which stand for motors not on the
+// board; so it runs only while such a relay is on, and never while the timers are held (settings
+// dialog) or after the end. It follows the relays each time the event loop is about to wait.
+TEST_F(MainWindow, Timer3RunsOnlyWhileARelayOfASimulatedAxisIsOn) {
     Form1& w = Start();
     Tick();
+    MainState& s = w.state();
+    ASSERT_EQ(s.AzimuthMotorText, "1");
     RelayOutputs& relays = w.rotator().relays;
     const struct {
         const char* name;
@@ -133,9 +135,11 @@ TEST_F(MainWindow, Timer3RunsOnlyWhileARelayIsOn) {
         bool running;
     } rows[] = {
         {"idle", [] {}, false},
-        {"right", [&] { relays.TurnRight(); }, true},
+        {"right, motor on the board", [&] { relays.TurnRight(); }, false},
+        {"right, simulated", [&] { s.AzimuthMotorText = QStringLiteral("0"); }, true},
         {"azimuth stopped", [&] { relays.StopAzimuth(); }, false},
-        {"down", [&] { relays.MoveDown(); }, true},
+        {"down, motor on the board", [&] { relays.MoveDown(); }, false},
+        {"down, simulated", [&] { s.ElevationMotorText = QStringLiteral("0"); }, true},
         {"timers held", [&] { w.StopTimers(); }, false},
         {"timers again", [&] { w.StartTimers(); }, true},
         {"end", [&] { w.EndProgram(0); }, false},
