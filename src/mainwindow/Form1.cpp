@@ -17,6 +17,7 @@
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapWidget.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -70,6 +71,8 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Timer2, &QTimer::timeout, this, [this] { rotator_->Timer2_Timer(); });
     connect(Timer3, &QTimer::timeout, this, [this] { rotator_->Timer3_Timer(); });
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &Form1::FollowRelaysWithTimer3);
     connect(Picture1, &SkyMapWidget::MouseDown, this,
             [this](int, int, double x, double y) { Picture1_MouseDown(x, y); });
     ConnectMapMenus();
@@ -88,11 +91,42 @@ void Form1::BuildTimers() {
             timer->start();
         return timer;
     };
-    // The tracking cycle waits for start-up; the others run from the moment the window exists.
+    // The tracking cycle waits for start-up; the others run from the moment the window exists, Timer3
+    // only while the relay of an axis without a motor on the board is on (it has nothing to do
+    // otherwise, and its ten wake-ups a second cost).
     Timer1 = make("Timer1", 1000, false);
     Timer2 = make("Timer2", 800, true);
-    Timer3 = make("Timer3", 100, true);
+    Timer3 = make("Timer3", 100, false);
     Timer4 = make("Timer4", 15000, true);
+}
+
+void Form1::FollowRelaysWithTimer3() {
+    // The simulated count of an axis stands for a motor that is not on the board; an axis on the board
+    // is measured there and its simulated count is never read.
+    const auto simulated = [](const QString& motorText) { return motorText != QLatin1String("1"); };
+    const bool azimuthMoving = simulated(state_.AzimuthMotorText) && (state_.piob4 == 1 || state_.piob5 == 1);
+    const bool elevationMoving =
+        simulated(state_.ElevationMotorText) && (state_.piob6 == 1 || state_.piob7 == 1);
+    const bool wanted = timersRunning_ && !ended_ && (azimuthMoving || elevationMoving);
+    if (wanted == Timer3->isActive())
+        return;
+    if (wanted)
+        Timer3->start();
+    else
+        Timer3->stop();
+}
+
+void Form1::StopTimers() {
+    timersRunning_ = false;
+    for (QTimer* t : {Timer1, Timer2, Timer3, Timer4})
+        t->stop();
+}
+
+void Form1::StartTimers() {
+    timersRunning_ = true;
+    for (QTimer* t : {Timer1, Timer2, Timer4})
+        t->start();
+    FollowRelaysWithTimer3();
 }
 
 void Form1::SetWindowWidthTwips(int twips) {
@@ -247,8 +281,7 @@ void Form1::EndProgram(int exitCode) {
     // when a step that was waiting resumes.
     BeginEnding();
     ended_ = true;
-    for (QTimer* t : {Timer1, Timer2, Timer3, Timer4})
-        t->stop();
+    StopTimers();
     // Edits still open in the station editor are saved, not lost with the window.
     stations_->SaveEditorBeforeEnd();
     hide();

@@ -111,6 +111,12 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     // All four relay variables to 0 and written to the board for every connected axis.
     void SwitchAllRelaysOff();
 
+    // The window's timers stop (settings dialog open, the end) or run again. Timer3, which only moves
+    // the simulated counts of the relays that are on, runs while timers run and a relay is on for an
+    // axis whose motor is not on the board (H_MOTOR / V_MOTOR other than "1").
+    void StopTimers();
+    void StartTimers();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -119,6 +125,9 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     void KeepLiveLabelsInPlace();
     void BuildMenus();
     void BuildTimers();
+    // Starts or stops Timer3 to match the relays and motors; run each time the event loop is about to wait,
+    // so it follows every relay change before the next tick would be due.
+    void FollowRelaysWithTimer3();
     void ApplyWindowPosition();
     void TakeFirstTarget();
     void Picture1_MouseDown(double x, double y);
@@ -144,6 +153,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::unique_ptr<StationsController> stations_;
     std::unique_ptr<SettingsController> settings_;
     bool ended_ = false;
+    bool timersRunning_ = true;
     bool shutDownDone_ = false;
     // The information panel's captions and boxes, in the column beyond the narrow window's edge.
     std::vector<QWidget*> informationPanel_;

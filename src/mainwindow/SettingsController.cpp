@@ -44,8 +44,7 @@ void SettingsController::menuhoseiti_Click() {
     for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
         b->setEnabled(false);
     window_.state().module.SettingsDialogOpen = QStringLiteral("1");
-    for (QTimer* t : {window_.Timer1, window_.Timer2, window_.Timer3, window_.Timer4})
-        t->stop();
+    window_.StopTimers();
 
     if (form2_) {
         // Already open: bring it forward rather than load a second one over the first.
@@ -73,8 +72,7 @@ void SettingsController::GiveBackMainWindow() {
         state.StartupState = 1;
     }
     state.module.SettingsDialogOpen = QStringLiteral("0");
-    for (QTimer* t : {window_.Timer1, window_.Timer2, window_.Timer3, window_.Timer4})
-        t->start();
+    window_.StartTimers();
 }
 
 void SettingsController::DemandRestart() {

@@ -471,8 +471,12 @@ std::int64_t Positioning::SleepMilliseconds(float seconds) {
 
 double Positioning::WaitMilliseconds(float seconds) {
     const std::int64_t end = ports_.clock->MonotonicMs() + std::llround(seconds * 1000.0f);
+    // One wait to the end rather than ten-millisecond slices: the events are handled as they come
+    // either way, and slices would wake the event loop a hundred times a second while a motor runs.
+    // A wait that returns early (the event loop told to quit) is taken up again for what is left.
     do {
-        ports_.waiter->WaitProcessingEvents(10);
+        const std::int64_t left = end - ports_.clock->MonotonicMs();
+        ports_.waiter->WaitProcessingEvents(static_cast<int>(std::max<std::int64_t>(1, left + 1)));
     } while (ports_.clock->MonotonicMs() <= end);
     return ports_.clock->LocalNow().time().msecsSinceStartOfDay() / 1000.0;
 }

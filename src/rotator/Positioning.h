@@ -52,7 +52,7 @@ class Positioning {
 
     // Plain pause: no window event runs. Returns the milliseconds slept.
     std::int64_t SleepMilliseconds(float seconds);
-    // Pause in 10 ms slices that let window events run, until the monotonic clock is past the end.
+    // Pause that lets window events run, until the monotonic clock is past the end.
     // Returns the local time of day in seconds.
     double WaitMilliseconds(float seconds);
 

@@ -1,25 +1,88 @@
 #include "tracking/DbusDataLink.h"
 
+#include <QDBusArgument>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
 
 const QString DbusDataLink::InterfaceName = QStringLiteral("dde.Topic");
 const QString DbusDataLink::MethodName = QStringLiteral("Request");
+const QString DbusDataLink::ListMethodName = QStringLiteral("RequestList");
+
+QDBusArgument& operator<<(QDBusArgument& argument, const DdeListAnswer& answer) {
+    argument.beginStructure();
+    argument << answer.error << answer.text;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, DdeListAnswer& answer) {
+    argument.beginStructure();
+    argument >> answer.error >> answer.text;
+    argument.endStructure();
+    return argument;
+}
+
+void RegisterDdeListAnswer() {
+    qDBusRegisterMetaType<DdeListAnswer>();
+    qDBusRegisterMetaType<QList<DdeListAnswer>>();
+}
+
+namespace {
+const QString BusDaemon = QStringLiteral("org.freedesktop.DBus");
+
+// The server has no RequestList (or none that takes a list of texts): it is asked item by item.
+bool NoListMethod(const QDBusMessage& reply) {
+    switch (QDBusError(reply).type()) {
+    case QDBusError::UnknownMethod:
+    case QDBusError::UnknownInterface:
+    case QDBusError::UnknownObject:
+    case QDBusError::InvalidArgs:
+    case QDBusError::InvalidSignature:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<QList<DdeListAnswer>> ListOf(const QDBusMessage& reply) {
+    if (reply.arguments().size() != 1 ||
+        reply.arguments().constFirst().metaType() != QMetaType::fromType<QDBusArgument>())
+        return std::nullopt;
+    const auto argument = reply.arguments().constFirst().value<QDBusArgument>();
+    if (argument.currentSignature() != QLatin1String("a(ss)"))
+        return std::nullopt;
+    return qdbus_cast<QList<DdeListAnswer>>(argument);
+}
+} // namespace
 
 struct DbusDataLink::Batch {
+    struct Call {
+        QDBusPendingCall pending;
+        std::vector<std::size_t> indices; // the boxes asked, as positions in the batch
+        bool list = false;
+        bool taken = false;
+    };
     std::vector<int> boxes;
     std::vector<Box> links; // as they stood when the batch was sent
-    std::vector<QDBusPendingCall> calls;
+    std::vector<std::optional<Answer>> answers;
+    std::vector<Call> calls;
+    QElapsedTimer sent;
     BatchDone done;
-    BatchAnswer answer;
 };
 
 DbusDataLink::DbusDataLink(QDBusConnection bus, int timeoutMs)
-    : bus_(std::move(bus)), timeoutMs_(timeoutMs), watchers_(std::make_unique<QObject>()) {}
+    : bus_(std::move(bus)), timeoutMs_(timeoutMs), watchers_(std::make_unique<QObject>()) {
+    RegisterDdeListAnswer();
+}
 
 DbusDataLink::~DbusDataLink() = default;
 
@@ -141,44 +204,131 @@ void DbusDataLink::RequestBatch(const std::vector<int>& boxes, BatchDone done) {
         batch->done({});
         return;
     }
-    for (const Box& b : batch->links) {
-        QDBusMessage call =
-            QDBusMessage::createMethodCall(b.address.service, b.address.path, InterfaceName, MethodName);
-        call << b.item;
-        batch->calls.push_back(bus_.asyncCall(call, timeoutMs_));
+    batch->answers.resize(boxes.size());
+    batch->sent.start();
+    // The boxes of each server, in the order asked (the tracking cycle's all live on one).
+    std::vector<std::vector<std::size_t>> servers;
+    for (std::size_t i = 0; i < batch->links.size(); ++i) {
+        const Address& a = batch->links[i].address;
+        auto same = std::find_if(servers.begin(), servers.end(), [&](const auto& indices) {
+            const Address& b = batch->links[indices.front()].address;
+            return a.service == b.service && a.path == b.path;
+        });
+        if (same == servers.end())
+            servers.push_back({i});
+        else
+            same->push_back(i);
+    }
+    for (const auto& indices : servers) {
+        const Address& a = batch->links[indices.front()].address;
+        if (listless_.count(a.service)) {
+            SendItems(*batch, indices, timeoutMs_);
+            continue;
+        }
+        QStringList items;
+        for (std::size_t i : indices)
+            items << batch->links[i].item;
+        QDBusMessage call = QDBusMessage::createMethodCall(a.service, a.path, InterfaceName, ListMethodName);
+        call << items;
+        batch->calls.push_back({bus_.asyncCall(call, timeoutMs_), indices, true});
     }
     WatchCall(batch, batch->calls.size() - 1);
 }
 
-void DbusDataLink::WatchCall(const std::shared_ptr<Batch>& batch, std::size_t index) {
-    if (batch->calls[index].isFinished()) {
+void DbusDataLink::SendItems(Batch& batch, const std::vector<std::size_t>& indices, int timeoutMs) {
+    for (std::size_t i : indices) {
+        const Box& b = batch.links[i];
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(b.address.service, b.address.path, InterfaceName, MethodName);
+        call << b.item;
+        batch.calls.push_back({bus_.asyncCall(call, timeoutMs), {i}, false});
+    }
+}
+
+void DbusDataLink::TakeReply(Batch& batch, std::size_t call) {
+    batch.calls[call].taken = true;
+    const QDBusMessage reply = batch.calls[call].pending.reply();
+    const std::vector<std::size_t> indices = batch.calls[call].indices;
+    const QString service = batch.links[indices.front()].address.service;
+    if (!batch.calls[call].list) {
+        // An answer from the server itself (not the bus, not our own time-out) shows who owns the name
+        // now; a new owner may know the list.
+        const QString sender = reply.service();
+        const auto listless = listless_.find(service);
+        if (listless != listless_.end() && !sender.isEmpty() && sender != BusDaemon) {
+            if (listless->second.isEmpty())
+                listless->second = sender;
+            else if (listless->second != sender)
+                listless_.erase(listless);
+        }
+        batch.answers[indices.front()] = AnswerOf(reply, batch.links[indices.front()]);
+        return;
+    }
+    if (reply.type() == QDBusMessage::ErrorMessage && NoListMethod(reply)) {
+        listless_[service] = reply.service() == BusDaemon ? QString() : reply.service();
+        // Within the batch's time-out, as if the items had been asked one by one from the start.
+        const qint64 left = timeoutMs_ - batch.sent.elapsed();
+        SendItems(batch, indices, static_cast<int>(std::max<qint64>(1, left)));
+        return;
+    }
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        // Time-out, server gone: every item would have had the same answer.
+        for (std::size_t i : indices)
+            batch.answers[i] = AnswerOf(reply, batch.links[i]);
+        return;
+    }
+    const auto list = ListOf(reply);
+    for (std::size_t k = 0; k < indices.size(); ++k) {
+        const Box& b = batch.links[indices[k]];
+        if (!list || list->size() != qsizetype(indices.size()))
+            batch.answers[indices[k]] = AnswerOf(QDBusMessage(), b); // "is not a text"
+        else if (const DdeListAnswer& a = list->at(qsizetype(k)); a.error.isEmpty())
+            batch.answers[indices[k]] = Answer{a.text, std::nullopt};
+        else
+            batch.answers[indices[k]] = AnswerOf(QDBusMessage::createError(a.error, a.text), b);
+    }
+}
+
+void DbusDataLink::WatchCall(const std::shared_ptr<Batch>& batch, std::size_t call) {
+    if (batch->calls[call].pending.isFinished()) {
         // Over already, or never sent (no connection at all, which no watcher would report): tell it
         // from the event loop all the same.
         QMetaObject::invokeMethod(
-            watchers_.get(), [this, batch] { Collect(batch, batch->answer.texts.size()); },
-            Qt::QueuedConnection);
+            watchers_.get(), [this, batch] { Collect(batch); }, Qt::QueuedConnection);
         return;
     }
     // A watcher on a call that finishes meanwhile still reports from the event loop.
-    auto* watcher = new QDBusPendingCallWatcher(batch->calls[index], watchers_.get());
+    auto* watcher = new QDBusPendingCallWatcher(batch->calls[call].pending, watchers_.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watchers_.get(), [this, batch, watcher] {
         watcher->deleteLater();
-        Collect(batch, batch->answer.texts.size());
+        Collect(batch);
     });
 }
 
-void DbusDataLink::Collect(const std::shared_ptr<Batch>& batch, std::size_t from) {
-    for (std::size_t i = from; i < batch->calls.size(); ++i) {
-        if (!batch->calls[i].isFinished()) {
-            WatchCall(batch, i);
-            return;
-        }
-        Answer answer = AnswerOf(batch->calls[i].reply(), batch->links[i]);
-        if (answer.error) {
-            batch->done({{}, answer.error, batch->boxes[i]});
-            return;
-        }
-        batch->answer.texts.push_back(std::move(answer.text));
+void DbusDataLink::Collect(const std::shared_ptr<Batch>& batch) {
+    // Calls added on the way (items asked again one by one) are looked at in the same walk.
+    std::optional<std::size_t> open;
+    for (std::size_t c = 0; c < batch->calls.size(); ++c) {
+        if (batch->calls[c].taken)
+            continue;
+        if (batch->calls[c].pending.isFinished())
+            TakeReply(*batch, c);
+        else
+            open = c;
     }
-    batch->done(std::move(batch->answer));
+    BatchAnswer answer;
+    for (std::size_t i = 0; i < batch->answers.size(); ++i) {
+        if (!batch->answers[i]) {
+            // Not known yet: the servers answer in order, so the last open call is the one to wait on.
+            if (open)
+                WatchCall(batch, *open);
+            return;
+        }
+        if (batch->answers[i]->error) {
+            batch->done({{}, batch->answers[i]->error, batch->boxes[i]});
+            return;
+        }
+        answer.texts.push_back(batch->answers[i]->text);
+    }
+    batch->done(std::move(answer));
 }

@@ -3,10 +3,12 @@
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/SystemPorts.h"
 #include "mainwindow/WindowPlacement.h"
+#include "rotator/RotatorControl.h"
 #include "skymap/SkyMapWidget.h"
 #include "stations/Form4.h"
 
 #include <QAbstractButton>
+#include <QAbstractEventDispatcher>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -110,11 +112,46 @@ TEST_F(MainWindow, SettingsDialogHoldsTheButtonsAndTimersUntilClosedUnsaved) {
 
     dialog->Command1->click();
     EXPECT_EQ(w.state().module.SettingsDialogOpen, QStringLiteral("0"));
-    EXPECT_EQ(held(), std::vector<bool>(8, true));
+    // Timer3 waits for a relay to go on.
+    EXPECT_EQ(held(), (std::vector<bool>{true, true, false, true, true, true, true, true}));
     EXPECT_TRUE(endCodes.isEmpty());
     EXPECT_TRUE(world.messages.texts.isEmpty());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(w.settings().settingsDialog(), nullptr);
+}
+
+// Timer3 moves the simulated counts of the relays that are on, which stand for motors not on the
+// board; so it runs only while such a relay is on, and never while the timers are held (settings
+// dialog) or after the end. It follows the relays each time the event loop is about to wait.
+TEST_F(MainWindow, Timer3RunsOnlyWhileARelayOfASimulatedAxisIsOn) {
+    Form1& w = Start();
+    Tick();
+    MainState& s = w.state();
+    ASSERT_EQ(s.AzimuthMotorText, "1");
+    RelayOutputs& relays = w.rotator().relays;
+    const struct {
+        const char* name;
+        std::function<void()> step;
+        bool running;
+    } rows[] = {
+        {"idle", [] {}, false},
+        {"right, motor on the board", [&] { relays.TurnRight(); }, false},
+        {"right, simulated", [&] { s.AzimuthMotorText = QStringLiteral("0"); }, true},
+        {"azimuth stopped", [&] { relays.StopAzimuth(); }, false},
+        {"down, motor on the board", [&] { relays.MoveDown(); }, false},
+        {"down, simulated", [&] { s.ElevationMotorText = QStringLiteral("0"); }, true},
+        {"timers held", [&] { w.StopTimers(); }, false},
+        {"timers again", [&] { w.StartTimers(); }, true},
+        {"end", [&] { w.EndProgram(0); }, false},
+        {"on after the end", [&] { relays.TurnLeft(); }, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        r.step();
+        emit QAbstractEventDispatcher::instance()->aboutToBlock();
+        EXPECT_EQ(w.Timer3->isActive(), r.running);
+    }
+    EXPECT_TRUE(relays.AllOff());
 }
 
 // Opened twice, each smaller window exists once; Escape leaves it the way its close button does.

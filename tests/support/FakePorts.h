@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QMap>
 #include <QStringList>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -29,8 +30,9 @@ class FakeClock : public Clock {
     void Advance(std::int64_t ms) { nowMs += ms; }
 };
 
-// Waits advance the virtual clock. WaitProcessingEvents also calls onEvents, which a test can use
-// to run whatever would have happened meanwhile (a timer tick, a click).
+// Waits advance the virtual clock. WaitProcessingEvents advances it in slices of at most 10 ms and
+// calls onEvents after each, which a test can use to run whatever would have happened meanwhile (a
+// timer tick, a click), as the event loop runs what falls due during a long wait.
 class FakeWaiter : public Waiter {
   public:
     explicit FakeWaiter(FakeClock& clock) : clock_(clock) {}
@@ -43,11 +45,16 @@ class FakeWaiter : public Waiter {
         clock_.Advance(ms);
     }
     void WaitProcessingEvents(int ms) override {
-        eventWaits.push_back(ms);
-        clock_.Advance(ms);
-        if (onEvents)
-            onEvents(ms);
+        do {
+            const int slice = std::min(ms, SliceMs);
+            eventWaits.push_back(slice);
+            clock_.Advance(slice);
+            if (onEvents)
+                onEvents(slice);
+            ms -= slice;
+        } while (ms > 0);
     }
+    static constexpr int SliceMs = 10;
 
   private:
     FakeClock& clock_;

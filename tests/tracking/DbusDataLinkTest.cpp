@@ -5,12 +5,78 @@
 #include "support/FakePorts.h"
 #include "tracking/DdeLinks.h"
 
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
 const QString Orbi = QStringLiteral("ORBI|EXTRN");
+
+// A data server inside the test, on a connection of its own: it answers three items, with or without
+// RequestList, and counts what it is asked.
+class FakeTopic : public QDBusVirtualObject {
+  public:
+    FakeTopic(const PrivateBus& bus, bool offersList, const QString& connectionName)
+        : offersList_(offersList), connectionName_(connectionName) {
+        QDBusConnection c = QDBusConnection::connectToBus(bus.address(), connectionName_);
+        registered_ = c.registerVirtualObject(QStringLiteral("/EXTRN"), this) &&
+                      c.registerService(QStringLiteral("dde.ORBI"));
+    }
+    ~FakeTopic() override { Leave(); }
+    bool registered() const { return registered_; }
+    // Gives up the name and the connection; the next owner gets a new unique name.
+    void Leave() {
+        if (connectionName_.isEmpty())
+            return;
+        QDBusConnection(connectionName_).unregisterService(QStringLiteral("dde.ORBI"));
+        QDBusConnection::disconnectFromBus(connectionName_);
+        connectionName_.clear();
+    }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() == QLatin1String("Request") && message.signature() == QLatin1String("s")) {
+            ++itemCalls;
+            const QString item = message.arguments().constFirst().toString();
+            const auto found = texts_.find(item);
+            connection.send(found != texts_.end()
+                                ? message.createReply(found->second)
+                                : message.createErrorReply(QStringLiteral("dde.Error.UnknownItem"),
+                                                           QStringLiteral("no item \"%1\"").arg(item)));
+            return true;
+        }
+        if (message.member() == QLatin1String("RequestList") && offersList_) {
+            ++listCalls;
+            QList<DdeListAnswer> answers;
+            for (const QString& item : message.arguments().constFirst().toStringList()) {
+                const auto found = texts_.find(item);
+                answers.push_back(found != texts_.end()
+                                      ? DdeListAnswer{QString(), found->second}
+                                      : DdeListAnswer{QStringLiteral("dde.Error.UnknownItem"),
+                                                      QStringLiteral("no item \"%1\"").arg(item)});
+            }
+            connection.send(message.createReply(QVariant::fromValue(answers)));
+            return true;
+        }
+        ++listCalls;
+        connection.send(
+            message.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("no such method")));
+        return true;
+    }
+
+    int itemCalls = 0, listCalls = 0;
+
+  private:
+    const std::map<QString, QString> texts_{{QStringLiteral("TEXT1"), QStringLiteral("ISS")},
+                                            {QStringLiteral("TEXT2"), QStringLiteral("123.45")},
+                                            {QStringLiteral("TEXT3"), QStringLiteral("12.34")}};
+    bool offersList_;
+    QString connectionName_;
+    bool registered_ = false;
+};
 
 class DbusDataLinkTest : public PrivateBusSuite<DbusDataLinkTest> {
   protected:
@@ -104,6 +170,77 @@ TEST_F(DbusDataLinkTest, BatchOnAnUnlinkedBoxOrADestroyedLink) {
     }
     WaitUntil([] { return false; }, 400);
     EXPECT_EQ(calls, 0);
+}
+
+// A server with RequestList is asked once a batch; one without it is asked item by item from its
+// first refusal on. The answers and the error of an unknown item read the same either way.
+TEST_F(DbusDataLinkTest, BatchIsOneListCallWhereTheServerHasOne) {
+    struct Row {
+        const char* name;
+        bool offersList;
+        const char* azimuthItem;
+        int listCalls, itemCalls; // over two batches
+    };
+    const Row rows[] = {
+        {"list", true, "TEXT2", 2, 0},
+        {"no list", false, "TEXT2", 1, 6},
+        {"list, unknown item", true, "TEXT9", 2, 0},
+        {"no list, unknown item", false, "TEXT9", 1, 6},
+    };
+    std::map<bool, QString> unknownItemError; // by offersList
+    int n = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        FakeTopic fake(*bus, r.offersList, QStringLiteral("fake-topic-%1").arg(++n));
+        ASSERT_TRUE(fake.registered());
+        DbusDataLink quick(bus->connection(), 1000);
+        LinkThree(quick, r.azimuthItem);
+        for (int round = 0; round < 2; ++round) {
+            std::optional<DataLink::BatchAnswer> got;
+            quick.RequestBatch({1, 3, 4}, [&](DataLink::BatchAnswer a) { got = std::move(a); });
+            ASSERT_TRUE(WaitUntil([&] { return got.has_value(); }, 5000));
+            if (QLatin1String(r.azimuthItem) == QLatin1String("TEXT2")) {
+                ASSERT_FALSE(got->error) << qPrintable(got->error->description);
+                EXPECT_EQ(got->texts, (std::vector<QString>{"ISS", "123.45", "12.34"}));
+            } else {
+                ASSERT_TRUE(got->error);
+                EXPECT_EQ(got->error->number, DbusDataLink::RefusedError);
+                EXPECT_EQ(got->failedBox, 3);
+                EXPECT_EQ(got->error->description, "dde.ORBI: no item \"TEXT9\"");
+            }
+        }
+        EXPECT_EQ(fake.listCalls, r.listCalls);
+        EXPECT_EQ(fake.itemCalls, r.itemCalls);
+        fake.Leave();
+        ASSERT_TRUE(bus->WaitUntilGone(QStringLiteral("dde.ORBI")));
+    }
+}
+
+// A server without the list is remembered only while it owns the name: the answers of its successor
+// show the change and the list is tried again.
+TEST_F(DbusDataLinkTest, ANewOwnerOfTheNameIsAskedForTheListAgain) {
+    DbusDataLink quick(bus->connection(), 1000);
+    auto batch = [&quick] {
+        std::optional<DataLink::BatchAnswer> got;
+        quick.RequestBatch({1, 3, 4}, [&](DataLink::BatchAnswer a) { got = std::move(a); });
+        return WaitUntil([&] { return got.has_value(); }, 5000) && !got->error && got->texts.size() == 3;
+    };
+    auto old = std::make_unique<FakeTopic>(*bus, false, QStringLiteral("fake-topic-old"));
+    ASSERT_TRUE(old->registered());
+    LinkThree(quick);
+    ASSERT_TRUE(batch());
+    EXPECT_EQ(old->listCalls, 1);
+    old.reset();
+    ASSERT_TRUE(bus->WaitUntilGone(QStringLiteral("dde.ORBI")));
+
+    FakeTopic successor(*bus, true, QStringLiteral("fake-topic-new"));
+    ASSERT_TRUE(successor.registered());
+    ASSERT_TRUE(batch()); // still item by item: nothing has shown the change yet
+    EXPECT_EQ(successor.itemCalls, 3);
+    EXPECT_EQ(successor.listCalls, 0);
+    ASSERT_TRUE(batch());
+    EXPECT_EQ(successor.itemCalls, 3);
+    EXPECT_EQ(successor.listCalls, 1);
 }
 
 TEST_F(DbusDataLinkTest, OpenDdeLinksOverTheBusFallsBackToCalsat) {

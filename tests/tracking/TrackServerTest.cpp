@@ -1,6 +1,8 @@
 #include "TrackerClientSuite.h"
 #include "tracking/DbusDataLink.h"
 
+#include <QDBusArgument>
+#include <QDBusMessage>
 #include <QDateTime>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -35,6 +37,37 @@ TEST_F(TrackServerTest, ServesEveryItemAlongTheScriptedPasses) {
     const auto refused = Ask("txtMJD");
     ASSERT_TRUE(refused.error);
     EXPECT_EQ(refused.error->number, DbusDataLink::RefusedError);
+}
+
+// RequestList answers every item as Request does, an unknown item by the same error name and
+// message, and the items around it all the same.
+TEST_F(TrackServerTest, ListAnswersEachItemAsRequestDoes) {
+    ASSERT_TRUE(server.Start(*bus, {"--freeze", "--time", "2026-12-21T00:06:00Z"}))
+        << qPrintable(server.errors());
+    const QStringList items{"TEXT1", "TEXT2", "txtMJD", "text8"};
+    QDBusConnection c = bus->connection();
+    QDBusMessage call = QDBusMessage::createMethodCall("dde.ORBI", "/EXTRN", "dde.Topic", "RequestList");
+    call << items;
+    const QDBusMessage reply = c.call(call, QDBus::Block, 5000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << qPrintable(reply.errorMessage());
+    ASSERT_EQ(reply.signature(), "a(ss)");
+    const auto answers =
+        qdbus_cast<QList<DdeListAnswer>>(reply.arguments().constFirst().value<QDBusArgument>());
+    ASSERT_EQ(answers.size(), items.size());
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(qPrintable(items[i]));
+        QDBusMessage one = QDBusMessage::createMethodCall("dde.ORBI", "/EXTRN", "dde.Topic", "Request");
+        one << items[i];
+        const QDBusMessage single = c.call(one, QDBus::Block, 5000);
+        if (single.type() == QDBusMessage::ErrorMessage) {
+            EXPECT_EQ(answers[i].error, single.errorName());
+            EXPECT_EQ(answers[i].text, single.errorMessage());
+        } else {
+            EXPECT_TRUE(answers[i].error.isEmpty());
+            EXPECT_EQ(answers[i].text, single.arguments().constFirst().toString());
+        }
+    }
+    EXPECT_EQ(answers[2].error, "dde.Error.UnknownItem");
 }
 
 } // namespace

@@ -127,8 +127,15 @@ ItemAnswer AnswerItem(Topic topic, const QString& item, const SkySnapshot& sky) 
     return {ItemAnswer::UnknownItem, QString()};
 }
 
+QString ErrorName(ItemAnswer::Kind kind) {
+    return kind == ItemAnswer::UnknownItem ? QStringLiteral("dde.Error.UnknownItem")
+                                           : QStringLiteral("dde.Error.NoPosition");
+}
+
 TopicServer::TopicServer(Topic topic, ServerClock clock, std::unique_ptr<SkySource> sky, QObject* parent)
     : QObject(parent), topic_(topic), clock_(std::move(clock)), sky_(std::move(sky)) {
+    // Before the object is registered, so that RequestList is exported with its signature.
+    RegisterDdeListAnswer();
     running_.start();
 }
 
@@ -152,8 +159,20 @@ QString TopicServer::Request(const QString& item) {
     if (answer.kind == ItemAnswer::Text)
         return answer.text;
     if (calledFromDBus())
-        sendErrorReply(answer.kind == ItemAnswer::UnknownItem ? QStringLiteral("dde.Error.UnknownItem")
-                                                              : QStringLiteral("dde.Error.NoPosition"),
-                       answer.text);
+        sendErrorReply(ErrorName(answer.kind), answer.text);
     return QString();
+}
+
+QList<DdeListAnswer> TopicServer::RequestList(const QStringList& items) {
+    const SkySnapshot& sky = SnapshotNow();
+    QList<DdeListAnswer> answers;
+    answers.reserve(items.size());
+    for (const QString& item : items) {
+        ItemAnswer answer = AnswerItem(topic_, item, sky);
+        if (answer.kind == ItemAnswer::Text)
+            answers.push_back({QString(), std::move(answer.text)});
+        else
+            answers.push_back({ErrorName(answer.kind), std::move(answer.text)});
+    }
+    return answers;
 }

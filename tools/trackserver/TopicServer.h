@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SkySource.h"
+#include "tracking/DbusDataLink.h"
 
 #include <QDBusContext>
 #include <QDateTime>
@@ -29,9 +30,14 @@ struct ServerClock {
     bool frozen = false;
 };
 
-// The D-Bus object of the topic: interface "dde.Topic", method Request(s item) -> s. The sky is
-// worked out at most once per second of the server's clock; the requests of that second (azelmon
-// asks 13 to 15 items a cycle) are answered from it.
+// The D-Bus error name of an answer that is not a text ("dde.Error.UnknownItem", "dde.Error.NoPosition").
+QString ErrorName(ItemAnswer::Kind kind);
+
+// The D-Bus object of the topic: interface "dde.Topic", method Request(s item) -> s, and
+// RequestList(as items) -> a(ss), which answers every item in one call: per item an empty error and
+// the text, or the error name and message Request would have replied. The sky is worked out at most
+// once per second of the server's clock; the requests of that second (azelmon asks 13 to 15 items a
+// cycle) are answered from it.
 class TopicServer : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "dde.Topic")
@@ -44,6 +50,7 @@ class TopicServer : public QObject, protected QDBusContext {
 
   public slots:
     QString Request(const QString& item);
+    QList<DdeListAnswer> RequestList(const QStringList& items);
 
   private:
     Topic topic_;
