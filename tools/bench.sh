@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Whole-program benchmark: the real azelmon under Xvfb tracking a pass of the sample LEO served by the
-# tracker (tools/trackserver on data/demo.tle),
+# tracker (src/tracker on data/demo.tle),
 # once with the simulated board and once with tools/boardsim over Modbus TCP.
 #   - start-up: launch to the first drawn main window (xdotool sees it mapped), seconds;
 #   - CPU: utime+stime over BENCH_SECONDS (60) of automatic tracking, as a share of one core;
@@ -20,7 +20,7 @@ build=${BUILD_DIR:-build}
 seconds=${BENCH_SECONDS:-60}
 azelmon=$root/$build/src/app/azelmon
 boardsim=$root/$build/tools/boardsim/boardsim
-trackserver=$root/$build/tools/trackserver/trackserver
+tracker=$root/$build/src/tracker/azelmon-tracker
 
 work=$(mktemp -d /tmp/azelmon-bench.XXXXXX)
 pids=()
@@ -56,7 +56,7 @@ pids+=("$!")
 until [[ -s $work/bus ]]; do sleep 0.1; done
 DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
 export DBUS_SESSION_BUS_ADDRESS
-# start_tracker [trackserver arguments...]: the tracker on the sample element set, serving 90001;
+# start_tracker [tracker arguments...]: the tracker on the sample element set, serving 90001;
 # a tracker started before is stopped first (one name on the bus).
 tracker=
 start_tracker() {
@@ -64,7 +64,7 @@ start_tracker() {
         kill -TERM "$tracker" 2>/dev/null
         wait "$tracker" 2>/dev/null
     fi
-    "$trackserver" --bus "$DBUS_SESSION_BUS_ADDRESS" --tle "$root/data/demo.tle" --satellite 90001 "$@" \
+    "$tracker" --bus "$DBUS_SESSION_BUS_ADDRESS" --tle "$root/data/demo.tle" --satellite 90001 "$@" \
         >/dev/null 2>&1 &
     tracker=$!
     pids+=("$tracker")

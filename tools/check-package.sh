@@ -22,7 +22,7 @@ else
     quiet cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
           -DAZELMON_BUILD_TESTS=OFF
 fi
-quiet ninja -C "$build" -j2 azelmon boardsim trackserver
+quiet ninja -C "$build" -j2 azelmon boardsim azelmon-tracker
 rm -f "$build"/azelmon_*.deb
 (cd "$build" && quiet cpack -G DEB)
 deb="$(ls "$build"/azelmon_*.deb | head -n1)"
@@ -41,7 +41,7 @@ grep -q '^ Architecture: amd64\|^ Architecture: arm64' <<<"$info" || fail "no bi
 # Contents.
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/share/azelmon/azelmon.csv usr/bin/azelmon usr/bin/azelmon-tracker usr/bin/boardsim \
+for f in usr/share/azelmon/azelmon.csv usr/bin/azelmon usr/bin/azelmon-tracker usr/bin/azelmon-boardsim \
          usr/share/azelmon/cntmap.bmp usr/share/azelmon/sound2.wav usr/share/azelmon/sound3.wav \
          usr/share/azelmon/help/index.html usr/share/applications/azelmon.desktop \
          usr/share/icons/hicolor/scalable/apps/azelmon.svg usr/share/icons/hicolor/48x48/apps/azelmon.png \
@@ -59,7 +59,7 @@ version="$(QT_QPA_PLATFORM=offscreen "$bin" --version)"
 grep -q "azelmon" <<<"$version" || fail "--version printed '$version'"
 echo "version: $version"
 "$root/usr/bin/azelmon-tracker" --help >/dev/null || fail "azelmon-tracker --help"
-"$root/usr/bin/boardsim" --help >/dev/null || fail "boardsim --help"
+"$root/usr/bin/azelmon-boardsim" --help >/dev/null || fail "azelmon-boardsim --help"
 
 # A short offscreen start from an unrelated folder, as an ordinary user (root could write beside the
 # program in an unpacked tree; a user never can), with the packaged tracker on a private session

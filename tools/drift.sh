@@ -19,8 +19,8 @@ minutes=${1:-120}
 window_minutes=${DRIFT_WINDOW:-10}
 out=${DRIFT_OUT:-/tmp/azelmon-drift.tsv}
 azelmon=$root/$build/src/app/azelmon
-trackserver=$root/$build/tools/trackserver/trackserver
-for f in "$azelmon" "$trackserver"; do
+tracker=$root/$build/src/tracker/azelmon-tracker
+for f in "$azelmon" "$tracker"; do
     [[ -x $f ]] || { echo "drift: $f missing (build first)"; exit 1; }
 done
 for tool in Xvfb xdotool dbus-daemon valgrind callgrind_control; do
@@ -50,7 +50,7 @@ dbus-daemon --session --nofork --print-address=3 3>"$work/bus" >/dev/null 2>&1 &
 pids+=($!)
 until [[ -s $work/bus ]]; do sleep 0.1; done
 export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
-"$trackserver" --bus "$DBUS_SESSION_BUS_ADDRESS" >"$work/tracker.log" 2>&1 &
+"$tracker" --bus "$DBUS_SESSION_BUS_ADDRESS" >"$work/tracker.log" 2>&1 &
 tracker=$!
 pids+=($tracker)
 until dbus-send --session --print-reply --dest=dde.ORBI /EXTRN dde.Topic.Request string:TEXT1 >/dev/null 2>&1; do

@@ -6,7 +6,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev libgl-dev
     libmodbus-dev libnova-dev libgtest-dev libgmock-dev libbenchmark-dev
     dbus dbus-x11 xvfb xauth imagemagick fonts-ipafont-gothic python3-pyatspi at-spi2-core strace socat
-    gstreamer1.0-plugins-base libhamlib-utils python3-sgp4
+    gstreamer1.0-plugins-base libhamlib-utils python3-sgp4 python3-ephem
     clang clang-format libclang-rt-14-dev xdotool valgrind
 )
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, builds and starts azelmon on its embedded defaults: the simulated board and the tracker
-# (tools/trackserver, installed as azelmon-tracker) on the session bus, following the sample LEO of
+# (src/tracker, installed as azelmon-tracker) on the session bus, following the sample LEO of
 # data/demo.tle over Tokyo from a moment in one of its passes (the tracker's clock starts there). Without a display the program runs under Xvfb
 # for a short demo and a screenshot is saved to screenshots/demo.png.
 set -euo pipefail
@@ -24,7 +24,7 @@ fi
 [ "${1:-}" = "--inside-bus" ] && shift
 
 # A real element set's pass: rises 02:22:28 UTC in the north-west, 30 degrees at 02:27:43, sets 02:32:56.
-"$root/build/tools/trackserver/trackserver" --tle "$root/data/demo.tle" --satellite "DEMO-LEO (ISS-LIKE)" \
+"$root/build/src/tracker/azelmon-tracker" --tle "$root/data/demo.tle" --satellite "DEMO-LEO (ISS-LIKE)" \
     --observer 35.68,139.77,40 --time "${AZELMON_DEMO_TIME:-2026-12-07T02:25:30Z}" &
 server=$!
 trap 'kill $server 2>/dev/null || true' EXIT

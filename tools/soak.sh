@@ -25,8 +25,8 @@ seconds=${SOAK_SECONDS:-90}
 
 azelmon=$root/$build/src/app/azelmon
 boardsim=$root/$build/tools/boardsim/boardsim
-trackserver=$root/$build/tools/trackserver/trackserver
-for f in "$azelmon" "$boardsim" "$trackserver"; do
+tracker=$root/$build/src/tracker/azelmon-tracker
+for f in "$azelmon" "$boardsim" "$tracker"; do
     [[ -x $f ]] || { echo "soak: $f missing (build first)"; exit 1; }
 done
 for tool in Xvfb xdotool dbus-daemon; do
@@ -75,14 +75,14 @@ pids+=($!)
 wait_for 10 test -s "$work/bus" || { echo "soak: dbus-daemon did not start"; exit 1; }
 export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
 
-start_trackserver() {
-    "$trackserver" --bus "$DBUS_SESSION_BUS_ADDRESS" >>"$work/trackserver.log" 2>&1 &
-    trackserver_pid=$!
-    pids+=($trackserver_pid)
+start_tracker() {
+    "$tracker" --bus "$DBUS_SESSION_BUS_ADDRESS" >>"$work/tracker.log" 2>&1 &
+    tracker_pid=$!
+    pids+=($tracker_pid)
     wait_for 10 dbus-send --session --print-reply --dest=dde.ORBI /EXTRN dde.Topic.Request string:TEXT1 \
         >/dev/null 2>&1
 }
-start_trackserver || { echo "soak: trackserver did not come up"; exit 1; }
+start_tracker || { echo "soak: tracker did not come up"; exit 1; }
 
 # --- board emulator with faults --------------------------------------------------------------------
 # Several board requests a second while tracking (more while it reconnects): the board falls silent
@@ -191,9 +191,9 @@ sleep 2
 # What the trace shows from here on: the board's silence may have put the same texts there before.
 trace_mark=$(wc -l <"$work/trace.log")
 trace_since_kill() { tail -n +$((trace_mark + 1)) "$work/trace.log" | grep -q "$1"; }
-say "killing trackserver"
-kill -9 "$trackserver_pid"
-wait "$trackserver_pid" 2>/dev/null
+say "killing tracker"
+kill -9 "$tracker_pid"
+wait "$tracker_pid" 2>/dev/null
 # The status line tells of the silence; tracking a stale target stops after 5 s without data (plus one
 # request's time-out), with every relay off.
 wait_for 15 trace_since_kill '応答がありません' && say "data server gone: the status line says so" ||
@@ -204,8 +204,8 @@ no_relays_on() { [[ -z $(relays_on) ]]; }
 wait_for 5 no_relays_on && say "relays off while the data server is away" ||
     fail "relays still on with the data server gone: $(relays_on)"
 alive || fail "azelmon died while the data server was away"
-start_trackserver || fail "trackserver did not come back"
-say "trackserver back"
+start_tracker || fail "tracker did not come back"
+say "tracker back"
 # While silent the link asks again every few seconds; "自動" before it has seen the return is refused.
 wait_for 15 trace_since_kill '応答が戻りました' && say "the status line shows the data server's return" ||
     fail "the status line never showed the data server's return"

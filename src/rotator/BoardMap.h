@@ -7,7 +7,7 @@
 #include <optional>
 
 // How a Modbus relay/ADC module carries the four relays and the two potentiometers, read from the
-// section [BOARD_MAP] of rotorcfg.ini. The defaults are the original board: Modbus TCP, unit 1,
+// section [BOARD_MAP] of rotorcfg.ini. The defaults are the default layout: Modbus TCP, unit 1,
 // coils 4..7, input registers 0 and 1 holding a 10-bit count for 0..5 V. The rest of the program
 // never sees the map: ModbusBoard turns relay bits 4..7 into the map's coils and scales every reading
 // to the 0..1023-for-0..5 V count the measurement expects.

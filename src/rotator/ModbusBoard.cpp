@@ -23,7 +23,7 @@ PortError TimedOut() {
     return PortError{ETIMEDOUT, QString::fromLocal8Bit(modbus_strerror(ETIMEDOUT))};
 }
 
-BoardMap OriginalLayout(int port) {
+BoardMap DefaultLayout(int port) {
     BoardMap map;
     map.tcpPort = port;
     return map;
@@ -70,7 +70,7 @@ ModbusBoard::ModbusBoard(const BoardMap& map, const QString& address, int timeou
     : map_(map), address_(address), timeoutMs_(timeoutMs) {}
 
 ModbusBoard::ModbusBoard(const QString& address, int port, int timeoutMs)
-    : ModbusBoard(OriginalLayout(port), address, timeoutMs) {}
+    : ModbusBoard(DefaultLayout(port), address, timeoutMs) {}
 
 ModbusBoard::~ModbusBoard() {
     Disconnect();

@@ -26,7 +26,7 @@ struct _modbus;
 class ModbusBoard : public IoBoard {
   public:
     explicit ModbusBoard(const BoardMap& map, const QString& address = QString(), int timeoutMs = 500);
-    // The original layout over TCP on the given port.
+    // The default layout over TCP on the given port.
     explicit ModbusBoard(const QString& address = QString(), int port = 502, int timeoutMs = 500);
     ~ModbusBoard() override;
     ModbusBoard(const ModbusBoard&) = delete;

@@ -46,8 +46,8 @@ void RegisterDdeListAnswer();
 //   anything is sent.
 // - Changing a box's topic closes its link: the conversation belonged to the old server.
 //
-// Error numbers are those the DDE client of the original platform used, so the status line reads
-// the same: 282 no server answered, 285 the server refused the request, 286 time-out,
+// Error numbers follow the DDE client error codes, so the status line reads
+// as a DDE user knows them: 282 no server answered, 285 the server refused the request, 286 time-out,
 // 293 request on a box that is not linked.
 class DbusDataLink : public DataLink {
   public:

@@ -3,7 +3,7 @@
 #include <QDateTime>
 
 // Sun, Moon and Mars for an observer, from libnova. Shared by the program (--link rotctld computes
-// them itself) and by tools/trackserver. Azimuths are compass degrees (0 north, clockwise);
+// them itself) and by src/tracker. Azimuths are compass degrees (0 north, clockwise);
 // libnova counts from the south, so they are turned by half a turn here.
 struct HorizontalPosition {
     double azimuth = 0, elevation = 0;

@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
     Readme, BoardCheck,
     ::testing::Values(
         CheckRow{
-            "Original",
+            "Default",
             "",
             false,
             {"Modbus TCP 127.0.0.1:", "(input register (0x04) 0): raw 512,", "right coil 4, left coil 5"}},

@@ -1,5 +1,5 @@
 // The three module layouts the README shows, each through a whole start-up return and an automatic
-// pass against boardsim serving the same map: the original board, a 4-relay module with coils 0..3
+// pass against boardsim serving the same map: the default layout, a 4-relay module with coils 0..3
 // and 12-bit holding registers over TCP, and an RS-485 module over Modbus RTU on a pty pair.
 #include "E2eSupport.h"
 #include "support/PtyPair.h"
@@ -90,7 +90,7 @@ TEST_P(BoardLayouts, StartUpReturnAndAnAutomaticPass) {
 INSTANTIATE_TEST_SUITE_P(
     Readme, BoardLayouts,
     ::testing::Values(
-        Layout{"Original", "", false},
+        Layout{"Default", "", false},
         Layout{"FourRelaysTwelveBitHolding",
                "[BOARD_MAP]\r\nRIGHT_COIL=0\r\nLEFT_COIL=1\r\nUP_COIL=2\r\nDOWN_COIL=3\r\n"
                "REGISTER_KIND=HOLDING\r\nAZ_REGISTER=0\r\nEL_REGISTER=1\r\n"

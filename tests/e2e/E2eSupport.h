@@ -62,7 +62,7 @@ struct PassTime {
 };
 
 // The whole program in this process: the main window on a real Modbus board (boardsim) and the real
-// D-Bus link (trackserver on a private bus), with recorded message boxes and sounds, a settings file
+// D-Bus link (azelmon-tracker on a private bus), with recorded message boxes and sounds, a settings file
 // and a working folder of its own holding copies of the data files.
 class Program {
   public:

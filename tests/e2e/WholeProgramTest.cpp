@@ -1,5 +1,5 @@
 // The whole program as a user meets it, in this process: the main window on boardsim over loopback
-// Modbus TCP and on trackserver over a private D-Bus, driven through its widgets in real time.
+// Modbus TCP and on azelmon-tracker over a private D-Bus, driven through its widgets in real time.
 #include "E2eSupport.h"
 #include "rotator/RotatorControl.h"
 

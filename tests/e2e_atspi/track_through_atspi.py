@@ -2,7 +2,7 @@
 """Drives azelmon through the desktop's accessibility service, as a screen reader user would.
 
 Starts, each private to this run and ended with it: a D-Bus session bus, an X server (Xvfb), the
-accessibility bus (at-spi-bus-launcher), the data server (trackserver, a frozen satellite high in
+accessibility bus (at-spi-bus-launcher), the data server (azelmon-tracker, a frozen satellite high in
 the sky) and azelmon on its simulated board with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1. Then, through
 AT-SPI only: reads the target azimuth (lblAz) and checks it against the data server, presses "自動",
 watches the antenna's present azimuth (Label26) turn toward the target with a relay indicator on,
@@ -133,7 +133,7 @@ def start_environment(args, scratch):
 
     wait_for("the accessibility bus", a11y_bus_address, 15)
 
-    start([args.trackserver, "--epoch", "2026-03-01T00:00:00Z", "--time", "2026-03-01T00:06:00Z", "--freeze"],
+    start([args.tracker, "--epoch", "2026-03-01T00:00:00Z", "--time", "2026-03-01T00:06:00Z", "--freeze"],
           env, stdout=subprocess.DEVNULL)
 
     def server_azimuth():
@@ -259,7 +259,7 @@ def drive(app_proc, satellite_az):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--azelmon", required=True)
-    parser.add_argument("--trackserver", required=True)
+    parser.add_argument("--tracker", required=True)
     parser.add_argument("--data", required=True)
     args = parser.parse_args()
     launcher, missing = prerequisites()

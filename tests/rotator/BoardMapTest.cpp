@@ -22,7 +22,7 @@ class BoardMapFile : public ::testing::Test {
     QString ini = dir.filePath(QStringLiteral("rotorcfg.ini"));
 };
 
-TEST_F(BoardMapFile, NoSectionIsTheOriginalBoard) {
+TEST_F(BoardMapFile, NoSectionIsTheDefaultLayout) {
     WriteBytes(ini, "[TCP/IP]\r\nIP=127.0.0.1\r\n");
     const BoardMapReading r = ReadBoardMap(ini);
     EXPECT_EQ(r.map, BoardMap{});

@@ -27,7 +27,7 @@ class PrivateBus {
     QString connectionName_;
 };
 
-// tools/trackserver on a private bus. Start returns once the server holds its name (at most 5 s);
+// src/tracker on a private bus. Start returns once the server holds its name (at most 5 s);
 // Kill returns once the bus has dropped it.
 class TrackServerProcess {
   public:

@@ -138,7 +138,7 @@ class BoardServer {
         return true;
     }
 
-    // Coils and registers sized to hold the map's addresses (and the original layout's, so the relay
+    // Coils and registers sized to hold the map's addresses (and the default layout's, so the relay
     // levels and coils 4..7 stay readable for tools that know only that).
     modbus_mapping_t* NewMapping() const {
         const int coils = std::max(8, *std::max_element(map_.relayCoils.begin(), map_.relayCoils.end()) + 1);

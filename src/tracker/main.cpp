@@ -1,4 +1,4 @@
-// azelmon-tracker (built as trackserver): serves a satellite, the Sun, the Moon and Mars over
+// azelmon-tracker: serves a satellite, the Sun, the Moon and Mars over
 // D-Bus as the satellite-tracking programs azelmon links to would ("ORBI|EXTRN" or
 // "Calsat32|Export"). With --tle the satellite comes from element sets through SGP4/SDP4; without,
 // a scripted demonstration satellite passes again and again.
@@ -268,7 +268,7 @@ int main(int argc, char* argv[]) {
 
     QDBusConnection bus =
         parser.isSet(busOption)
-            ? QDBusConnection::connectToBus(parser.value(busOption), QStringLiteral("trackserver"))
+            ? QDBusConnection::connectToBus(parser.value(busOption), QStringLiteral("azelmon-tracker"))
             : QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return Fail(QStringLiteral("no D-Bus connection: %1").arg(bus.lastError().message()));
