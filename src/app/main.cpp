@@ -1,6 +1,7 @@
 // azelmon: points an amateur station's az/el rotators at a satellite, the Sun, the Moon, Mars, a
 // station or a clicked sky direction. This file only reads the command line, builds the real
 // backends and wires them to the main window.
+#include "config/BoardChoice.h"
 #include "config/SettingsLocation.h"
 #include "config/StartupSettings.h"
 #include "mainwindow/Form1.h"
@@ -134,13 +135,14 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"
-        "The simulated board is the default; nothing connects to a real board unless --board modbus is "
-        "given."));
+        "The board is chosen by BOARD (SIM or MODBUS) of [TCP/IP] in rotorcfg.ini, else the simulated "
+        "one; --board overrides it. Nothing connects to a real board unless one of them says modbus."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption boardOption(QStringLiteral("board"),
-                                   QStringLiteral("I/O board: sim (default) or modbus."),
-                                   QStringLiteral("sim|modbus"), QStringLiteral("sim"));
+    QCommandLineOption boardOption(
+        QStringLiteral("board"),
+        QStringLiteral("I/O board: sim or modbus (default: BOARD of [TCP/IP] in rotorcfg.ini, else sim)."),
+        QStringLiteral("sim|modbus"), QStringLiteral("sim"));
     QCommandLineOption portOption(
         QStringLiteral("modbus-port"),
         QStringLiteral(
@@ -204,11 +206,11 @@ int main(int argc, char** argv) {
     parser.process(app);
 
     QTextStream err(stderr);
-    const QString boardKind = parser.value(boardOption);
+    const QString boardFlag = parser.value(boardOption);
     bool portOk = false;
     const int modbusPort = parser.value(portOption).toInt(&portOk);
-    if (boardKind != QLatin1String("sim") && boardKind != QLatin1String("modbus")) {
-        err << "azelmon: --board takes sim or modbus, not " << boardKind << "\n";
+    if (boardFlag != QLatin1String("sim") && boardFlag != QLatin1String("modbus")) {
+        err << "azelmon: --board takes sim or modbus, not " << boardFlag << "\n";
         return 2;
     }
     if (!portOk || modbusPort < 1 || modbusPort > 65535) {
@@ -252,10 +254,17 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The board: --board when given, else the BOARD setting, else the simulated one.
+    const BoardChoice boardChoice =
+        ChooseBoard(parser.isSet(boardOption) ? std::optional<QString>(boardFlag) : std::nullopt,
+                    ReadBoardSetting(SettingsFilePath()));
+    if (!boardChoice.problem.isEmpty())
+        err << "azelmon: " << boardChoice.problem << "\n";
+
     SystemClock clock;
     std::unique_ptr<IoBoard> board;
     std::optional<BoardMapReading> boardMap;
-    if (boardKind == QLatin1String("modbus")) {
+    if (boardChoice.kind == BoardKind::Modbus) {
         // The module's layout and transport come from the settings file; --modbus-port, when given,
         // overrides the TCP port there.
         boardMap = ReadBoardMap(SettingsFilePath());
@@ -289,7 +298,8 @@ int main(int argc, char** argv) {
         board = std::make_unique<SimulatedBoard>(clock, physics);
     }
     if (boardCheck) {
-        QString boardText = QStringLiteral("simulated (give --board modbus to check the real board)");
+        QString boardText = QStringLiteral("simulated (set BOARD=MODBUS in [TCP/IP] of the settings, or give "
+                                           "--board modbus, to check the real board)");
         if (boardMap) {
             MainState settings;
             ReadStartupSettings(settings, SettingsFilePath());

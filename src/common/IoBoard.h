@@ -29,4 +29,7 @@ class IoBoard {
         std::optional<PortError> error;
     };
     virtual Reading ReadAnalogInput(int port, int channel) = 0;
+
+    // True for the simulated board, so the window can say that the antenna it shows is not the mast.
+    virtual bool Simulated() const { return false; }
 };

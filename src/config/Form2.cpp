@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -106,6 +108,7 @@ void Form2::Form_Load() {
     Text[4]->setText(CalibrationCapture::CaptureText(c[K::VVOLT90]));
     for (int i = 0; i < 4; ++i)
         Text[5 + i]->setText(c.addressFields[i]);
+    Combo1->setCurrentIndex(std::max(0, Combo1->findData(c.boardWord)));
 
     Timer1->start();
 
@@ -249,6 +252,7 @@ void Form2::Command4_Click() {
     if (CheckBoardAddress() != 0)
         return;
 
+    c.boardWord = Combo1->currentData().toString();
     c.startPoint = Option2->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     c.delaySetting = module_.DelaySetting;
     c.delaySwitch = module_.DelaySwitch;

@@ -32,7 +32,10 @@
 Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     : QMainWindow(parent), ports_(ports), settingsPath_(std::move(settingsPath)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("アゼルモンv1.21"));
+    // The simulated board's antenna must never be taken for the one on the mast.
+    setWindowTitle(ports_.board && ports_.board->Simulated()
+                       ? QStringLiteral("アゼルモンv1.21（シミュレーション）")
+                       : QStringLiteral("アゼルモンv1.21"));
     if (!ports_.status)
         ports_.status = this;
     endHandler_ = [](int code) { QCoreApplication::exit(code); };

@@ -14,6 +14,7 @@ class TracingBoard : public IoBoard {
     void SetAddress(const QString& address) override { board_.SetAddress(address); }
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
     Reading ReadAnalogInput(int port, int channel) override { return board_.ReadAnalogInput(port, channel); }
+    bool Simulated() const override { return board_.Simulated(); }
 
   private:
     IoBoard& board_;

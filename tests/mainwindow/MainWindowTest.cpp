@@ -4,6 +4,7 @@
 #include "mainwindow/SystemPorts.h"
 #include "mainwindow/WindowPlacement.h"
 #include "rotator/RotatorControl.h"
+#include "rotator/SimulatedBoard.h"
 #include "skymap/SkyMapWidget.h"
 #include "stations/Form4.h"
 
@@ -63,6 +64,25 @@ TEST_F(MainWindow, StartUpWithAMessageTouchesNoRelayAndThePositionRoundTrips) {
     other.setEndHandler([](int) {});
     other.MENU_ITI_Click();
     EXPECT_FALSE(other.Label24->text().isEmpty());
+}
+
+// Nobody takes the simulated antenna for the one on the mast: the caption says which board runs.
+TEST_F(MainWindow, CaptionNamesTheSimulatedBoard) {
+    SimulatedBoard simulated(world.clock);
+    const struct {
+        IoBoard* board;
+        QString caption;
+    } rows[] = {
+        {&world.board, QStringLiteral("アゼルモンv1.21")},
+        {&simulated, QStringLiteral("アゼルモンv1.21（シミュレーション）")},
+    };
+    for (const auto& row : rows) {
+        Ports ports = world.ports();
+        ports.board = row.board;
+        Form1 w(ports, iniPath());
+        w.setEndHandler([](int) {});
+        EXPECT_EQ(w.windowTitle(), row.caption);
+    }
 }
 
 // A second copy, or no data server: one message, then the end, and the board is never touched.
