@@ -110,7 +110,7 @@ TEST_P(BoardCheck, PrintsEveryPotentiometerAndTheRelayMapWithoutADisplay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Readme, BoardCheck,
+    Documented, BoardCheck,
     ::testing::Values(
         CheckRow{
             "Default",

@@ -1,4 +1,4 @@
-// The three module layouts the README shows, each through a whole start-up return and an automatic
+// The three module layouts docs/board.md shows, each through a whole start-up return and an automatic
 // pass against boardsim serving the same map: the default layout, a 4-relay module with coils 0..3
 // and 12-bit holding registers over TCP, and an RS-485 module over Modbus RTU on a pty pair.
 #include "E2eSupport.h"
@@ -13,7 +13,7 @@ namespace {
 
 struct Layout {
     const char* name;
-    const char* section; // [BOARD_MAP] as the README gives it (the RTU device is added by the test)
+    const char* section; // [BOARD_MAP] as docs/board.md gives it (the RTU device is added by the test)
     bool rtu;
 };
 
@@ -88,7 +88,7 @@ TEST_P(BoardLayouts, StartUpReturnAndAnAutomaticPass) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Readme, BoardLayouts,
+    Documented, BoardLayouts,
     ::testing::Values(
         Layout{"Default", "", false},
         Layout{"FourRelaysTwelveBitHolding",

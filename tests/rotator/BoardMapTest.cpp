@@ -35,7 +35,7 @@ TEST_F(BoardMapFile, NoSectionIsTheDefaultLayout) {
     EXPECT_FALSE(ReadBoardMap(dir.filePath(QStringLiteral("missing.ini"))).refusal);
 }
 
-TEST_F(BoardMapFile, TheReadmeLayoutsAreTakenWhole) {
+TEST_F(BoardMapFile, TheDocumentedLayoutsAreTakenWhole) {
     const BoardMapReading holding = Read("RIGHT_COIL=0\r\nLEFT_COIL=1\r\nUP_COIL=2\r\nDOWN_COIL=3\r\n"
                                          "REGISTER_KIND=HOLDING\r\nAZ_REGISTER=0\r\nEL_REGISTER=1\r\n"
                                          "FULL_SCALE_COUNT=4095\r\nFULL_SCALE_VOLTS=5\r\nPORT=5020\r\n");
