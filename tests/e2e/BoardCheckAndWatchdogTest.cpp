@@ -92,9 +92,11 @@ TEST_P(BoardCheck, PrintsEveryPotentiometerAndTheRelayMapWithoutADisplay) {
     ProgramFolder folder(section);
     BoardsimProcess board;
     ASSERT_TRUE(board.Start(boardArguments + QStringList{QStringLiteral("--map"), folder.ini()}));
-    const CheckRun run =
-        RunBoardCheck(folder, {QStringLiteral("--board"), QStringLiteral("modbus"),
-                               QStringLiteral("--modbus-port"), QString::number(board.port())});
+    // A row whose settings choose the Modbus board runs as the menu entry does, without --board.
+    QStringList arguments{QStringLiteral("--modbus-port"), QString::number(board.port())};
+    if (!section.contains("BOARD=MODBUS"))
+        arguments = QStringList{QStringLiteral("--board"), QStringLiteral("modbus")} + arguments;
+    const CheckRun run = RunBoardCheck(folder, arguments);
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     // 180° on 0..5 V over 0..360 and 45° on 0..2.5 V over 0..90: both mid-scale counts near 512 / 256.
     EXPECT_TRUE(run.out.contains(QStringLiteral("azimuth potentiometer"))) << run.out.toStdString();
@@ -113,8 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
     Documented, BoardCheck,
     ::testing::Values(
         CheckRow{
-            "Default",
-            "",
+            "DefaultChosenInTheSettings",
+            "BOARD=MODBUS\r\n",
             false,
             {"Modbus TCP 127.0.0.1:", "(input register (0x04) 0): raw 512,", "right coil 4, left coil 5"}},
         CheckRow{"FourRelaysTwelveBitHolding",
