@@ -51,8 +51,9 @@ Shape ShapeOf(const TemeState& s) {
 // The osculating perigee swings by some ten kilometres within a revolution (the Earth's
 // flattening); one this close to the surface (km) may reach it between two samples.
 constexpr double LowPerigee = 25;
-// Between two samples an intact orbit's osculating perigee and axis move by far less; more means
-// the orbit sank fast or the model's orbit collapsed in between.
+// Between two samples an intact orbit's osculating perigee and axis move by far less (the axis of a
+// high orbit, pulled by the Moon and the Sun, by under a hundredth); more means the orbit sank fast
+// or the model's orbit collapsed in between.
 constexpr double Jump = 60;
 
 // Minutes the satellite needs at least to fall from where it is to the surface: its height against
@@ -95,13 +96,9 @@ void DecayWatch::Extend(const Sgp4& model, double until) {
         perigeeKm_ = shape.perigeeKm;
         axisKm_ = shape.axisKm;
     }
-    // Deep-space sets integrate their resonance from the epoch at every call: far from it, fewer
-    // and wider samples keep the first check of an old set short.
-    double step = 720;
-    if (model.DeepSpace())
-        step = std::max(step, (until - checkedUntil_) / 300);
+    constexpr double Step = 720;
     while (!failedAt_ && checkedUntil_ < until) {
-        const double next = std::min(until, checkedUntil_ + step);
+        const double next = std::min(until, checkedUntil_ + Step);
         const Sgp4Result result = model.Propagate(next);
         if (!result.ok()) {
             Walk(model, checkedUntil_, next);
@@ -111,7 +108,8 @@ void DecayWatch::Extend(const Sgp4& model, double until) {
         }
         const Shape shape = ShapeOf(result.state);
         if (std::min(perigeeKm_, shape.perigeeKm) < LowPerigee ||
-            std::fabs(shape.perigeeKm - perigeeKm_) > Jump || std::fabs(shape.axisKm - axisKm_) > Jump)
+            std::fabs(shape.perigeeKm - perigeeKm_) > Jump ||
+            std::fabs(shape.axisKm - axisKm_) > std::max(Jump, axisKm_ / 100))
             Walk(model, checkedUntil_, next);
         checkedUntil_ = next;
         perigeeKm_ = shape.perigeeKm;

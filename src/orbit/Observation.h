@@ -30,10 +30,9 @@ ObservationResult Observe(const Sgp4& model, const Geodetic& observer, const Jul
 // extend the check, so it costs little once the watch has caught up.
 //
 // The time from the epoch is not walked minute by minute (an element set years old would take
-// seconds): it is sampled every twelve hours (more sparsely for old deep-space sets, whose
-// resonance terms are integrated from the epoch at each call), and only where the osculating
-// perigee comes within 25 km of the surface, or jumps between samples as no intact orbit does,
-// is it walked, in steps no longer than the satellite needs to reach the ground from where it is.
+// seconds): it is sampled every twelve hours, and only where the osculating perigee comes within
+// 25 km of the surface, or perigee or axis jump between samples as no intact orbit's do, is it
+// walked, in steps no longer than the satellite needs to reach the ground from where it is.
 class DecayWatch {
   public:
     // True when the model fails at `minutes` or failed at any time between the epoch and it.
