@@ -57,6 +57,23 @@ QStringList SettingList(const QString& key, const QString& iniPath) {
     return items;
 }
 
+// UT1 - UTC in seconds ([TRACKER] DUT1=, as time signals broadcast it), 0 when not given. A value
+// that is not a number or lies outside +-0.9 s is refused (with a word on stderr) and 0 used.
+double ReadDut1(const QString& iniPath) {
+    const QString text = GetINIValue(QStringLiteral("DUT1"), TrackerSection, iniPath).trimmed();
+    if (text.isEmpty() || text == QLatin1String("ERROR"))
+        return 0;
+    bool ok = false;
+    const double dut1 = text.toDouble(&ok);
+    if (!ok || !(dut1 >= -MaxDut1 && dut1 <= MaxDut1)) {
+        Say(QStringLiteral("[%1] DUT1=%2 refused: UT1-UTC is a number of seconds from -%3 to %3; using 0")
+                .arg(TrackerSection, text)
+                .arg(MaxDut1));
+        return 0;
+    }
+    return dut1;
+}
+
 // The set a --satellite value names: its catalogue number, or its name without regard to case.
 const orbit::ElementSet* FindSatellite(const std::vector<orbit::ElementSet>& sets, const QString& wanted) {
     bool isNumber = false;
@@ -255,7 +272,7 @@ int main(int argc, char* argv[]) {
             Say(QStringLiteral(
                     "no satellite configured, only the Sun, the Moon and Mars (add [%1] TLE= to %2)")
                     .arg(TrackerSection, iniPath));
-        sky = std::make_unique<OrbitSky>(chosen, observer);
+        sky = std::make_unique<OrbitSky>(chosen, observer, ReadDut1(iniPath));
     }
 
     if (parser.isSet(quitOption)) {
