@@ -1,0 +1,145 @@
+#include "mainwindow/PassesWindow.h"
+
+#include "satellites/SatelliteCatalogue.h"
+#include "satellites/TrackerSettings.h"
+#include "skymap/SkyMapWidget.h"
+#include "tracking/StationSetting.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Where the passes are worked out when the settings name no station: where the tracker assumes it.
+constexpr orbit::Geodetic DefaultStation{35.68, 139.77, 0};
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(tip);
+    return button;
+}
+
+QString Degrees(double value, int decimals) {
+    return QString::number(value, 'f', decimals);
+}
+
+} // namespace
+
+PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, QWidget* parent)
+    : QWidget(parent, Qt::Window), iniPath_(std::move(iniPath)), nowUtc_(std::move(nowUtc)), map_(map) {
+    setObjectName(QStringLiteral("PassesWindow"));
+    setWindowTitle(QStringLiteral("衛星の通過予定"));
+    auto* layout = new QVBoxLayout(this);
+    lblStation = new QLabel(this);
+    lblStation->setObjectName(QStringLiteral("lblStation"));
+    layout->addWidget(lblStation);
+    lstPasses = new QTreeWidget(this);
+    lstPasses->setObjectName(QStringLiteral("lstPasses"));
+    lstPasses->setRootIsDecorated(false);
+    lstPasses->setHeaderLabels(
+        {QStringLiteral("衛星名"), QStringLiteral("AOS"), QStringLiteral("最大仰角"), QStringLiteral("LOS"),
+         QStringLiteral("AOS (UTC)"), QStringLiteral("最大 (UTC)"), QStringLiteral("LOS (UTC)"),
+         QStringLiteral("AOS方位"), QStringLiteral("LOS方位"), QStringLiteral("最大仰角")});
+    lstPasses->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    lstPasses->setMinimumSize(860, 300);
+    layout->addWidget(lstPasses);
+    lblNotes = new QLabel(this);
+    lblNotes->setObjectName(QStringLiteral("lblNotes"));
+    lblNotes->setWordWrap(true);
+    layout->addWidget(lblNotes);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    cmdRefresh = MakeButton(this, "cmdRefresh", QStringLiteral("再計算"),
+                            QStringLiteral("今の時刻から計算しなおします"));
+    cmdClearTrack = MakeButton(this, "cmdClearTrack", QStringLiteral("軌跡を消す"),
+                               QStringLiteral("地図の軌跡を消します"));
+    cmdClose = MakeButton(this, "cmdClose", QStringLiteral("閉じる"), QStringLiteral("通過予定を閉じます"));
+    buttons->addWidget(cmdRefresh);
+    buttons->addWidget(cmdClearTrack);
+    buttons->addWidget(cmdClose);
+    layout->addLayout(buttons);
+
+    connect(cmdRefresh, &QPushButton::clicked, this, &PassesWindow::Recompute);
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdClearTrack, &QPushButton::clicked, this, [this] {
+        lstPasses->clearSelection();
+        if (map_)
+            map_->ClearTrack();
+    });
+    connect(lstPasses, &QTreeWidget::itemSelectionChanged, this, &PassesWindow::ShowSelectedTrack);
+    Recompute();
+}
+
+PassesWindow::~PassesWindow() = default;
+
+void PassesWindow::Recompute() {
+    QString problem;
+    const auto station = ReadStationLocation(iniPath_, &problem);
+    observer_ = station.value_or(DefaultStation);
+    lblStation->setText(
+        QStringLiteral("観測地: 北緯 %1°  東経 %2°  %3 m%4")
+            .arg(Degrees(observer_.latitude, 4), Degrees(observer_.longitude, 4),
+                 Degrees(observer_.height, 0),
+                 station ? QString() : QStringLiteral("（[STATION] LOCATION 未設定のため既定の位置）")));
+
+    const TrackerSettings settings = ReadTrackerSettings(iniPath_);
+    const Catalogue catalogue = ReadCatalogue(settings.elementFiles);
+    sets_.clear();
+    QStringList notes;
+    for (const QString& id : settings.satellites) {
+        if (const CatalogueEntry* entry = FindEntry(catalogue, id))
+            sets_.push_back(entry->set);
+        else
+            notes << QStringLiteral("%1: 軌道要素がありません").arg(id);
+    }
+    if (settings.satellites.isEmpty())
+        notes << QStringLiteral("追跡する衛星が選ばれていません（設定 → 追跡衛星の選択）。");
+    passes_ = ComingPasses(sets_, observer_, nowUtc_(), PassesPerSatellite);
+    notes += passes_.notes;
+    lblNotes->setText(notes.join(QLatin1Char('\n')));
+
+    lstPasses->clear();
+    if (map_)
+        map_->ClearTrack();
+    for (const PassRow& row : passes_.rows) {
+        const orbit::Pass& p = row.pass;
+        auto* item = new QTreeWidgetItem({row.name, PassTimeText(p.aos, false),
+                                          PassTimeText(p.culmination, false), PassTimeText(p.los, false),
+                                          PassTimeText(p.aos, true), PassTimeText(p.culmination, true),
+                                          PassTimeText(p.los, true), Degrees(p.aosAzimuth, 1),
+                                          Degrees(p.losAzimuth, 1), Degrees(p.maxElevation, 1)});
+        for (int column = 7; column <= 9; ++column)
+            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+        lstPasses->addTopLevelItem(item);
+    }
+}
+
+void PassesWindow::ShowSelectedTrack() {
+    if (!map_)
+        return;
+    const QList<QTreeWidgetItem*> selected = lstPasses->selectedItems();
+    if (selected.isEmpty()) {
+        map_->ClearTrack();
+        return;
+    }
+    const int index = lstPasses->indexOfTopLevelItem(selected.front());
+    if (index < 0 || index >= static_cast<int>(passes_.rows.size()))
+        return;
+    const PassRow& row = passes_.rows[index];
+    std::vector<QPointF> track;
+    for (const TrackPoint& point : PassTrack(sets_.at(row.satellite), observer_, row.pass))
+        track.emplace_back(point.azimuth, point.elevation);
+    map_->SetTrack(std::move(track));
+}
+
+void PassesWindow::closeEvent(QCloseEvent* event) {
+    if (map_)
+        map_->ClearTrack();
+    QWidget::closeEvent(event);
+}

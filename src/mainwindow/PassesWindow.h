@@ -1,0 +1,51 @@
+#pragma once
+
+#include "orbit/ElementSet.h"
+#include "satellites/ComingPasses.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class SkyMapWidget;
+
+// The coming passes (menu 衛星の通過予定): the next passes of each chosen satellite, AOS, highest point
+// and LOS in local time and UTC, AOS and LOS azimuths and the maximum elevation. The pass selected in
+// the list is drawn on the main window's sky map, AOS and LOS marked, until another is selected or the
+// window closes. The list is worked out when the window opens and on 再計算, never on a timer.
+class PassesWindow : public QWidget {
+    Q_OBJECT
+  public:
+    using NowUtc = std::function<QDateTime()>;
+    PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, QWidget* parent = nullptr);
+    ~PassesWindow() override;
+
+    const ComingPassList& passes() const { return passes_; }
+    // Works the list out again from now (再計算, or a new choice of satellites).
+    void Recompute();
+
+    // Passes per satellite.
+    static constexpr int PassesPerSatellite = 5;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void ShowSelectedTrack();
+
+    QString iniPath_;
+    NowUtc nowUtc_;
+    QPointer<SkyMapWidget> map_;
+    std::vector<orbit::ElementSet> sets_;
+    orbit::Geodetic observer_;
+    ComingPassList passes_;
+
+  public:
+    QLabel *lblStation = nullptr, *lblNotes = nullptr;
+    QTreeWidget* lstPasses = nullptr;
+    QPushButton *cmdRefresh = nullptr, *cmdClearTrack = nullptr, *cmdClose = nullptr;
+};
