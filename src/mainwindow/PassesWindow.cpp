@@ -43,11 +43,11 @@ PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, QW
     lstPasses->setObjectName(QStringLiteral("lstPasses"));
     lstPasses->setRootIsDecorated(false);
     lstPasses->setHeaderLabels(
-        {QStringLiteral("衛星名"), QStringLiteral("AOS"), QStringLiteral("最大仰角"), QStringLiteral("LOS"),
-         QStringLiteral("AOS (UTC)"), QStringLiteral("最大 (UTC)"), QStringLiteral("LOS (UTC)"),
+        {QStringLiteral("衛星名"), QStringLiteral("AOS"), QStringLiteral("最高点"), QStringLiteral("LOS"),
+         QStringLiteral("AOS (UTC)"), QStringLiteral("最高点 (UTC)"), QStringLiteral("LOS (UTC)"),
          QStringLiteral("AOS方位"), QStringLiteral("LOS方位"), QStringLiteral("最大仰角")});
     lstPasses->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    lstPasses->setMinimumSize(860, 300);
+    lstPasses->setMinimumSize(980, 300);
     layout->addWidget(lstPasses);
     lblNotes = new QLabel(this);
     lblNotes->setObjectName(QStringLiteral("lblNotes"));

@@ -93,7 +93,10 @@ void SatelliteDialog::BuildWidgets() {
     lstCatalogue->setRootIsDecorated(false);
     lstCatalogue->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lstCatalogue->setMinimumSize(360, 320);
+    lstCatalogue->header()->setStretchLastSection(false);
     lstCatalogue->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lstCatalogue->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lstCatalogue->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     grid->addWidget(lstCatalogue, 2, 0);
 
     auto* middle = new QVBoxLayout;
