@@ -13,6 +13,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // Where the passes are worked out when the settings name no station: where the tracker assumes it.
@@ -73,6 +75,9 @@ PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, QW
             map_->ClearTrack();
     });
     connect(lstPasses, &QTreeWidget::itemSelectionChanged, this, &PassesWindow::ShowSelectedTrack);
+    step_.setSingleShot(true);
+    step_.setInterval(0);
+    connect(&step_, &QTimer::timeout, this, &PassesWindow::ComputeNext);
     Recompute();
 }
 
@@ -100,13 +105,36 @@ void PassesWindow::Recompute() {
     }
     if (settings.satellites.isEmpty())
         notes << QStringLiteral("追跡する衛星が選ばれていません（設定 → 追跡衛星の選択）。");
-    passes_ = ComingPasses(sets_, observer_, nowUtc_(), PassesPerSatellite);
-    notes += passes_.notes;
-    lblNotes->setText(notes.join(QLatin1Char('\n')));
-
+    notes_ = notes;
+    lblNotes->setText(QStringLiteral("計算中…"));
     lstPasses->clear();
     if (map_)
         map_->ClearTrack();
+    passes_ = {};
+    from_ = nowUtc_();
+    next_ = 0;
+    cmdRefresh->setEnabled(false);
+    step_.start();
+}
+
+void PassesWindow::ComputeNext() {
+    if (next_ < sets_.size()) {
+        // One satellite per turn of the event loop: a long list never holds the main window's cycle
+        // or its stop button for more than one satellite's search.
+        ComingPassList one = ComingPasses({sets_[next_]}, observer_, from_, PassesPerSatellite);
+        for (PassRow& row : one.rows) {
+            row.satellite = static_cast<int>(next_);
+            passes_.rows.push_back(std::move(row));
+        }
+        passes_.notes += one.notes;
+        ++next_;
+        step_.start();
+        return;
+    }
+    std::stable_sort(passes_.rows.begin(), passes_.rows.end(), [](const PassRow& a, const PassRow& b) {
+        return a.pass.aos.Value() < b.pass.aos.Value();
+    });
+    lblNotes->setText((notes_ + passes_.notes).join(QLatin1Char('\n')));
     for (const PassRow& row : passes_.rows) {
         const orbit::Pass& p = row.pass;
         auto* item = new QTreeWidgetItem({row.name, PassTimeText(p.aos, false),
@@ -118,6 +146,8 @@ void PassesWindow::Recompute() {
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
         lstPasses->addTopLevelItem(item);
     }
+    cmdRefresh->setEnabled(true);
+    emit Computed();
 }
 
 void PassesWindow::ShowSelectedTrack() {

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -16,7 +17,7 @@ class SkyMapWidget;
 // The coming passes (menu 衛星の通過予定): the next passes of each chosen satellite, AOS, highest point
 // and LOS in local time and UTC, AOS and LOS azimuths and the maximum elevation. The pass selected in
 // the list is drawn on the main window's sky map, AOS and LOS marked, until another is selected or the
-// window closes. The list is worked out when the window opens and on 再計算, never on a timer.
+// window closes. The list is worked out when the window opens and on 再計算.
 class PassesWindow : public QWidget {
     Q_OBJECT
   public:
@@ -25,16 +26,22 @@ class PassesWindow : public QWidget {
     ~PassesWindow() override;
 
     const ComingPassList& passes() const { return passes_; }
-    // Works the list out again from now (再計算, or a new choice of satellites).
+    // Works the list out again from now (再計算, or a new choice of satellites): one satellite per
+    // turn of the event loop, the list shown when all are done (Computed).
     void Recompute();
+    bool Computing() const { return step_.isActive(); }
 
     // Passes per satellite.
     static constexpr int PassesPerSatellite = 5;
+
+  signals:
+    void Computed();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void ComputeNext();
     void ShowSelectedTrack();
 
     QString iniPath_;
@@ -43,6 +50,10 @@ class PassesWindow : public QWidget {
     std::vector<orbit::ElementSet> sets_;
     orbit::Geodetic observer_;
     ComingPassList passes_;
+    QStringList notes_;
+    QDateTime from_;
+    std::size_t next_ = 0;
+    QTimer step_;
 
   public:
     QLabel *lblStation = nullptr, *lblNotes = nullptr;

@@ -4,6 +4,7 @@
 #include "mainwindow/PassesWindow.h"
 #include "config/ProfileFile.h"
 #include "skymap/SkyMapWidget.h"
+#include "support/EventWait.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -23,6 +24,7 @@ TEST(PassesWindowTest, ListsThePassesAndDrawsTheSelectedOne) {
     PassesWindow window(
         ini, [] { return QDateTime(QDate(2026, 12, 7), QTime(0, 0), Qt::UTC); }, &map);
     window.show();
+    ASSERT_TRUE(WaitUntil([&] { return !window.Computing(); }));
     auto* list = window.findChild<QTreeWidget*>("lstPasses");
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->topLevelItemCount(), PassesWindow::PassesPerSatellite); // the LEO's; the GEO never sets
