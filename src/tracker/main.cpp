@@ -77,7 +77,10 @@ int RunUpdate(QCoreApplication& app, const QString& iniPath) {
         }
         app.exit(replaced ? 0 : 1);
     });
-    update.Start(addresses, settings.updateFile, settings.satellites, others);
+    // Started from the running loop: an update that fails at once (an address that is not one) ends the
+    // loop it finds running instead of before it starts.
+    QTimer::singleShot(0, &app,
+                       [&] { update.Start(addresses, settings.updateFile, settings.satellites, others); });
     return app.exec();
 }
 

@@ -54,7 +54,8 @@ TEST_F(TrackerFollowsSettingsTest, UpdateOnTheCommandLine) {
     web.Route("/html", {200, "<html>maintenance</html>", {}, false, -1});
     ASSERT_TRUE(SetINIValue("90002", "SATELLITE", "TRACKER", ini));
     auto run = [&](const QString& path, QString* output) {
-        EXPECT_TRUE(SetINIValue(web.Url(path).toString(), "URL1", "TRACKER", ini));
+        const QString address = path.startsWith('/') ? web.Url(path).toString() : path;
+        EXPECT_TRUE(SetINIValue(address, "URL1", "TRACKER", ini));
         QProcess tracker;
         tracker.setProcessChannelMode(QProcess::MergedChannels);
         tracker.start(QStringLiteral(TRACKSERVER_PATH), {"--update", "--settings", ini});
@@ -65,6 +66,9 @@ TEST_F(TrackerFollowsSettingsTest, UpdateOnTheCommandLine) {
     };
     QString output;
     EXPECT_EQ(run("/html", &output), 1);
+    EXPECT_TRUE(output.contains("元のファイルはそのままです")) << qPrintable(output);
+    EXPECT_EQ(run("ftp://127.0.0.1/elements.tle", &output), 1); // refused before anything is sent
+    EXPECT_TRUE(output.contains("https または http")) << qPrintable(output);
     EXPECT_TRUE(output.contains("元のファイルはそのままです")) << qPrintable(output);
     EXPECT_FALSE(QFile::exists(scratch.filePath("elements.tle")));
     EXPECT_EQ(run("/good", &output), 0) << qPrintable(output);
