@@ -33,8 +33,10 @@ QString Degrees(double value, int decimals) {
 
 } // namespace
 
-PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, QWidget* parent)
-    : QWidget(parent, Qt::Window), iniPath_(std::move(iniPath)), nowUtc_(std::move(nowUtc)), map_(map) {
+PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, std::function<QString()> served,
+                           QWidget* parent)
+    : QWidget(parent, Qt::Window), iniPath_(std::move(iniPath)), nowUtc_(std::move(nowUtc)),
+      served_(std::move(served)), map_(map) {
     setObjectName(QStringLiteral("PassesWindow"));
     setWindowTitle(QStringLiteral("衛星の通過予定"));
     auto* layout = new QVBoxLayout(this);
@@ -147,6 +149,16 @@ void PassesWindow::ComputeNext() {
         lstPasses->addTopLevelItem(item);
     }
     cmdRefresh->setEnabled(true);
+    // The pass being followed, if the served satellite is in the list and above the horizon.
+    const QString served = served_ ? served_().trimmed() : QString();
+    const double now = orbit::JulianDate::FromUnixMilliseconds(from_.toMSecsSinceEpoch()).Value();
+    for (std::size_t i = 0; i < passes_.rows.size() && !served.isEmpty(); ++i) {
+        const orbit::Pass& p = passes_.rows[i].pass;
+        if (passes_.rows[i].name == served && p.aos.Value() <= now && now <= p.los.Value()) {
+            lstPasses->setCurrentItem(lstPasses->topLevelItem(static_cast<int>(i)));
+            break;
+        }
+    }
     emit Computed();
 }
 

@@ -17,12 +17,16 @@ class SkyMapWidget;
 // The coming passes (menu 衛星の通過予定): the next passes of each chosen satellite, AOS, highest point
 // and LOS in local time and UTC, AOS and LOS azimuths and the maximum elevation. The pass selected in
 // the list is drawn on the main window's sky map, AOS and LOS marked, until another is selected or the
-// window closes. The list is worked out when the window opens and on 再計算.
+// window closes; when the list is shown, the pass in progress of the satellite being served is selected. The
+// list is worked out when the window opens and on 再計算.
 class PassesWindow : public QWidget {
     Q_OBJECT
   public:
     using NowUtc = std::function<QDateTime()>;
-    PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, QWidget* parent = nullptr);
+    // `served` names the satellite the data server serves now (may be empty): its pass in progress is
+    // selected when the list is shown, so the map shows the track being followed.
+    PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, std::function<QString()> served = {},
+                 QWidget* parent = nullptr);
     ~PassesWindow() override;
 
     const ComingPassList& passes() const { return passes_; }
@@ -46,6 +50,7 @@ class PassesWindow : public QWidget {
 
     QString iniPath_;
     NowUtc nowUtc_;
+    std::function<QString()> served_;
     QPointer<SkyMapWidget> map_;
     std::vector<orbit::ElementSet> sets_;
     orbit::Geodetic observer_;

@@ -55,7 +55,7 @@ void SatellitesController::menu_yohou_Click() {
     Clock* clock = window_.ports().clock;
     passes_ = new PassesWindow(
         window_.settingsPath(), [clock] { return clock ? clock->UtcNow() : QDateTime::currentDateTimeUtc(); },
-        window_.Picture1, &window_);
+        window_.Picture1, [this] { return window_.state().DataBox[1]; }, &window_);
     passes_->setAttribute(Qt::WA_DeleteOnClose);
     passes_->show();
 }

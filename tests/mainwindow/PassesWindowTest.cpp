@@ -53,3 +53,36 @@ TEST(PassesWindowTest, ListsThePassesAndDrawsTheSelectedOne) {
 }
 
 } // namespace
+
+namespace {
+
+// The satellite being served is in a pass: the window opens with that pass selected and drawn; a
+// satellite the list does not hold selects nothing.
+TEST(PassesWindowTest, SelectsThePassBeingFollowed) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("rotorcfg.ini");
+    ASSERT_TRUE(SetINIValue(QStringLiteral(ORBIT_DEMO_TLE), "TLE", "TRACKER", ini));
+    ASSERT_TRUE(SetINIValue("90002;90001", "SATELLITE", "TRACKER", ini));
+    ASSERT_TRUE(SetINIValue("35.68,139.77,40", "LOCATION", "STATION", ini));
+    const QDateTime inPass(QDate(2026, 12, 7), QTime(2, 27, 43), Qt::UTC); // the LEO at 30 degrees
+    for (const char* served : {"DEMO-LEO (ISS-LIKE)", "ISS"}) {
+        SCOPED_TRACE(served);
+        SkyMapWidget map;
+        PassesWindow window(
+            ini, [&] { return inPass; }, &map, [&] { return QString::fromUtf8(served); });
+        ASSERT_TRUE(WaitUntil([&] { return !window.Computing(); }));
+        auto* list = window.findChild<QTreeWidget*>("lstPasses");
+        const bool listed = QString::fromUtf8(served) != "ISS";
+        ASSERT_EQ(list->selectedItems().size(), listed ? 1 : 0);
+        EXPECT_EQ(map.Track().empty(), !listed);
+        if (!listed)
+            continue;
+        const auto& row = window.passes().rows.at(list->indexOfTopLevelItem(list->selectedItems().front()));
+        EXPECT_EQ(row.name, "DEMO-LEO (ISS-LIKE)");
+        const double now = orbit::JulianDate::FromUnixMilliseconds(inPass.toMSecsSinceEpoch()).Value();
+        EXPECT_LT(row.pass.aos.Value(), now);
+        EXPECT_GT(row.pass.los.Value(), now);
+    }
+}
+
+} // namespace
