@@ -5,7 +5,6 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/PassesWindow.h"
 #include "mainwindow/SatelliteDialog.h"
-#include "satellites/TrackerSettings.h"
 #include "skymap/SkyMapWidget.h"
 
 #include <QAction>
@@ -62,8 +61,6 @@ void SatellitesController::menu_yohou_Click() {
 
 bool SatellitesController::OfferAtFirstStart() {
     if (!IsNoSatelliteTarget(window_.state().DataBox[1]))
-        return false;
-    if (!ReadTrackerSettings(window_.settingsPath()).satellites.isEmpty())
         return false;
     menu_eisei_Click();
     return true;

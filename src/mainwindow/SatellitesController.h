@@ -19,9 +19,9 @@ class SatellitesController : public QObject {
     void menu_eisei_Click();
     void menu_yohou_Click();
 
-    // End of start-up: when the data server says no satellite is configured and the settings choose
-    // none, the satellite dialog opens so the user can choose one rather than track a placeholder.
-    // True when it was opened.
+    // End of start-up: when the data server serves its placeholder (the settings choose no satellite,
+    // or none it can find), the satellite dialog opens so the user can choose rather than track
+    // nothing. True when it was opened.
     bool OfferAtFirstStart();
 
     SatelliteDialog* Dialog() const { return dialog_; }

@@ -9,12 +9,17 @@
 #include <QFileInfo>
 
 SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wanted, const QDateTime& nowUtc,
-                              std::set<long>* warned) {
+                              std::set<long>* warned, Missing missing) {
     SatelliteSetup setup;
+    const bool leaveOut = missing == Missing::LeaveOut;
     std::vector<orbit::ElementSet> all;
     for (const QString& file : files) {
         const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
         if (!read.opened) {
+            if (leaveOut) {
+                setup.notes << QStringLiteral("cannot read element file %1; its sets are left out").arg(file);
+                continue;
+            }
             setup.error = QStringLiteral("cannot read element file %1").arg(file);
             return setup;
         }
@@ -27,6 +32,11 @@ SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wante
     for (const QString& name : wanted) {
         const auto found = std::find_if(all.begin(), all.end(),
                                         [&](const orbit::ElementSet& s) { return NamesSet(name, s); });
+        if (found == all.end() && leaveOut) {
+            setup.notes << QStringLiteral("no satellite \"%1\" in %2; left out")
+                               .arg(name, files.join(QStringLiteral(", ")));
+            continue;
+        }
         if (found == all.end()) {
             setup.error =
                 QStringLiteral("no satellite \"%1\" in %2").arg(name, files.join(QStringLiteral(", ")));
@@ -36,7 +46,7 @@ SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wante
     }
     if (wanted.isEmpty() && !all.empty())
         setup.chosen.push_back(all.front());
-    if (!files.isEmpty() && all.empty()) {
+    if (!files.isEmpty() && all.empty() && !leaveOut) {
         setup.error = QStringLiteral("no usable element set in %1").arg(files.join(QStringLiteral(", ")));
         return setup;
     }

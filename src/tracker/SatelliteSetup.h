@@ -22,8 +22,12 @@ struct SatelliteSetup {
 // Reads the files and finds the wanted satellites (catalogue number or name). With no satellite
 // wanted, the first set of the files is served. Sets older than 14 days at `nowUtc` are warned about,
 // each catalogue number once per `warned` set (which the caller keeps across reloads).
+// Strictly, a file that cannot be read or a satellite in no file is an error. Leniently (the tracker
+// started from the settings, where an error would leave azelmon without a data server and so without
+// the window to mend the choice), they are left out with a note; with nothing left, no satellite is served.
+enum class Missing { Error, LeaveOut };
 SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wanted, const QDateTime& nowUtc,
-                              std::set<long>* warned = nullptr);
+                              std::set<long>* warned = nullptr, Missing missing = Missing::Error);
 
 // Watches the settings file and the element files it names. A change that alters the [TRACKER] choice
 // or an element file's contents is reported once, half a second after the writes settle. Files are

@@ -209,7 +209,10 @@ int main(int argc, char* argv[]) {
     std::vector<orbit::ElementSet> chosen;
     std::set<long> warned; // stale sets are warned about once, not at every reload
     if (!demo) {
-        const SatelliteSetup setup = LoadSatellites(files, wanted, clock.start, &warned);
+        // From the settings a choice that cannot be served in full starts anyway, with what can be;
+        // azelmon offers its satellite dialog when no satellite is left.
+        const SatelliteSetup setup = LoadSatellites(files, wanted, clock.start, &warned,
+                                                    fromSettings ? Missing::LeaveOut : Missing::Error);
         for (const QString& note : setup.notes)
             Say(note);
         if (!setup.ok())

@@ -141,14 +141,14 @@ TEST_F(SatelliteDialogTest, UpdateButtonDownloadsAndListsTheNewSets) {
 
 struct FirstStart : WindowFixture {};
 
-// The tracker serving its placeholder and no satellite chosen: the dialog opens by itself; with a
-// satellite chosen, or another server's satellite, it does not.
+// The tracker serving its placeholder: the dialog opens by itself, whether nothing is chosen or the
+// chosen satellite is in no element file; with a satellite served it does not.
 TEST_F(FirstStart, OffersTheDialogOnlyForTheUnconfiguredTracker) {
     struct Row {
         const char* served;
         const char* setting;
         bool offered;
-    } rows[] = {{"衛星未設定", nullptr, true}, {"衛星未設定", "25544", false}, {"ISS", nullptr, false}};
+    } rows[] = {{"衛星未設定", nullptr, true}, {"衛星未設定", "25544", true}, {"ISS", nullptr, false}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.served);
         QFile::remove(iniPath());

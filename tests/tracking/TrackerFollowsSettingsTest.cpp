@@ -48,6 +48,32 @@ TEST_F(TrackerFollowsSettingsTest, ANewChoiceIsServedWithoutARestart) {
     EXPECT_TRUE(Serves("RENAMED LEO"));
 }
 
+// Started from the settings, a choice that cannot be served in full still starts: what is found is
+// served, and with nothing found the placeholder (for which azelmon offers its satellite dialog).
+TEST_F(TrackerFollowsSettingsTest, StartsWithWhatTheSettingsHold) {
+    const struct {
+        const char* files;
+        const char* satellites;
+        const char* served;
+    } rows[] = {
+        {"DEMO", "NO SUCH SAT;90002", "DEMO-MOLNIYA"},
+        {"DEMO", "NO SUCH SAT", "衛星未設定"},
+        {"/nonexistent/sats.tle", "90001", "衛星未設定"},
+        {"/nonexistent/sats.tle;DEMO", "90001", "DEMO-LEO (ISS-LIKE)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.satellites);
+        const QString files = QString::fromUtf8(row.files).replace("DEMO", DemoTle);
+        ASSERT_TRUE(SetINIValue(files, "TLE", "TRACKER", ini));
+        ASSERT_TRUE(SetINIValue(QString::fromUtf8(row.satellites), "SATELLITE", "TRACKER", ini));
+        ASSERT_TRUE(server.Start(
+            *bus, {"--freeze", "--time", "2026-12-07T02:27:43Z", "--settings", ini, "--from-settings"}))
+            << qPrintable(server.errors());
+        EXPECT_EQ(Ask("TEXT1").text, QString::fromUtf8(row.served));
+        EXPECT_TRUE(server.errors().contains("left out")) << qPrintable(server.errors());
+    }
+}
+
 TEST_F(TrackerFollowsSettingsTest, UpdateOnTheCommandLine) {
     LocalHttpServer web;
     web.Route("/good", {200, ReadBytes(DemoTle), {}, false, -1});
