@@ -29,6 +29,7 @@ namespace {
 
 // Where the program stands when nothing says otherwise: Tokyo, as before the station setting.
 constexpr orbit::Geodetic DefaultObserver{35.68, 139.77, 0};
+
 int Fail(const QString& text) {
     std::fprintf(stderr, "azelmon-tracker: %s\n", qPrintable(text));
     return 2;
