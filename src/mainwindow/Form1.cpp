@@ -8,6 +8,7 @@
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
 #include "mainwindow/RunTrace.h"
+#include "mainwindow/SatellitesController.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/StationsController.h"
 #include "mainwindow/TracingBoard.h"
@@ -71,6 +72,7 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     tracking_ = std::make_unique<TrackingController>(*this);
     stations_ = std::make_unique<StationsController>(*this);
     settings_ = std::make_unique<SettingsController>(*this);
+    satellites_ = std::make_unique<SatellitesController>(*this);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Timer2, &QTimer::timeout, this, [this] { rotator_->Timer2_Timer(); });
     connect(Timer3, &QTimer::timeout, this, [this] { rotator_->Timer3_Timer(); });
@@ -207,8 +209,11 @@ bool Form1::Form_Load() {
     state_.StartupState = 1;
     state_.AzimuthReturning = 0;
     state_.ElevationReturning = 0;
-    if (!ended_)
+    if (!ended_) {
         Timer1->start();
+        // A tracker with no satellite configured: the choice is offered rather than a placeholder tracked.
+        satellites_->OfferAtFirstStart();
+    }
     return !ended_;
 }
 

@@ -31,6 +31,7 @@ class SkyMapPainter;
 class TrackingController;
 class StationsController;
 class SettingsController;
+class SatellitesController;
 class RunTrace;
 class RelaySafeMessages;
 class TracingBoard;
@@ -76,6 +77,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     TrackingController& tracking() { return *tracking_; }
     StationsController& stations() { return *stations_; }
     SettingsController& settings() { return *settings_; }
+    SatellitesController& satellites() { return *satellites_; }
 
     // RotatorView
     void ShowRelayIndicators(bool right, bool left, bool up, bool down) override;
@@ -152,6 +154,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::unique_ptr<TrackingController> tracking_;
     std::unique_ptr<StationsController> stations_;
     std::unique_ptr<SettingsController> settings_;
+    std::unique_ptr<SatellitesController> satellites_;
     bool ended_ = false;
     bool timersRunning_ = true;
     bool shutDownDone_ = false;
@@ -180,5 +183,5 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
             *menu_s_hyouji = nullptr, *menu_s_hihyouji = nullptr, *menu_m_hyouji = nullptr,
             *menu_m_hihyouji = nullptr, *menu_k_hyouji = nullptr, *menu_k_hihyouji = nullptr,
             *menu_debug_on = nullptr, *menu_debug_off = nullptr, *menusousa = nullptr, *menuhome = nullptr,
-            *menuver = nullptr;
+            *menuver = nullptr, *menu_eisei = nullptr, *menu_yohou = nullptr;
 };
