@@ -14,6 +14,7 @@ class TracingBoard : public IoBoard {
     void SetAddress(const QString& address) override { board_.SetAddress(address); }
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
     Reading ReadAnalogInput(int port, int channel) override { return board_.ReadAnalogInput(port, channel); }
+    Reading ReadOutputBit(int port, int bit) override { return board_.ReadOutputBit(port, bit); }
 
   private:
     IoBoard& board_;

@@ -145,7 +145,7 @@ bool Program::Launch() {
     Ports ports{modbus.get(), link.get(), &clock, &waiter, &messages, &sound, &help, &browser};
     instance = std::make_unique<SingleInstance>(SingleInstance::DefaultName());
     window = std::make_unique<Form1>(ports, dir.filePath(QStringLiteral("rotorcfg.ini")));
-    window->setInstanceCheck([this] { return instance->AnotherCopyRunning(); });
+    window->setInstanceCheck([this] { return instance->Refusal(); });
     window->setEndHandler([this](int code) { endCodes << code; });
     window->setBoardMessages([this, map] { return BoardStartupMessages(*map, *modbus); });
     if (!window->Form_Load())
