@@ -1,10 +1,15 @@
 // The crash path in a process that really crashes: a child of this test arms the emergency stop on a
 // loopback connection and then dies; what reached the "board" is read from the listening side.
+#include "RotatorFixture.h"
 #include "rotator/EmergencyRelayStop.h"
+#include "rotator/RelayOutputs.h"
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <arpa/inet.h>
+#include <cerrno>
 #include <csignal>
 #include <netinet/in.h>
 #include <poll.h>
@@ -133,6 +138,69 @@ TEST(CrashPathDescriptor, ADroppedConnectionsNumberIsNeverAnotherFiles) {
     EXPECT_EQ(::recv(later[1], &byte, 1, MSG_DONTWAIT), -1); // nothing written to a newer file
     for (int fd : {pair[1], later[0], later[1]})
         ::close(fd);
+}
+
+// A board whose first write fails slowly: while it waits, another thread of the process crashes.
+class CrashDuringAWrite : public IoBoard {
+  public:
+    explicit CrashDuringAWrite(int report) : report_(report) {}
+    void SetAddress(const QString&) override {}
+    std::optional<PortError> WriteOutputBit(int, int bit, int level) override {
+        const char record[2] = {static_cast<char>('0' + bit), static_cast<char>('0' + level)};
+        [[maybe_unused]] const auto sent = ::write(report_, record, 2);
+        if (writes_++ > 0)
+            return std::nullopt;
+        std::thread([] { *reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(zero)) = 1; }).detach();
+        // The crash path is engaged now and waits up to half a second for the board's replies.
+        ::usleep(100 * 1000);
+        return PortError{ETIMEDOUT, QStringLiteral("timed out")};
+    }
+    Reading ReadAnalogInput(int, int) override { return {}; }
+
+  private:
+    int report_;
+    int writes_ = 0;
+};
+
+// A crash in another thread while a relay write waits on the board: the retry that follows writes the
+// relay off, not on again over the crash path's "off".
+TEST(CrashPathLatch, ARetryAfterACrashElsewhereWritesOff) {
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::close(report[0]);
+        int board[2];
+        ::socketpair(AF_UNIX, SOCK_STREAM, 0, board); // never answers: the handler waits its full time
+        EmergencyRelayStop::Arm(board[0], 1, {4, 5, 6, 7});
+        EmergencyRelayStop::InstallCrashHandlers();
+        CrashDuringAWrite failing(report[1]);
+        FakeWorld world;
+        Ports ports = world.ports();
+        ports.board = &failing;
+        MainState state;
+        state.AzimuthMotorText = state.ElevationMotorText = QStringLiteral("1");
+        RecordingView view;
+        RelayOutputs relays(state, ports, view);
+        relays.TurnRight();
+        for (;;)
+            ::pause(); // the crash ends the process
+    }
+    ::close(report[1]);
+    std::string writes;
+    char buffer[64];
+    ssize_t n;
+    while ((n = ::read(report[0], buffer, sizeof buffer)) > 0)
+        writes.append(buffer, static_cast<std::size_t>(n));
+    ::close(report[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    // Bit 4 on (failed while the crash came), then the retry of both bits: off.
+    EXPECT_EQ(writes, "414050") << writes;
 }
 
 } // namespace
