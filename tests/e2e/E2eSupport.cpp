@@ -141,6 +141,8 @@ bool Program::Launch() {
     auto map = std::make_shared<BoardMapReading>(ReadBoardMap(dir.filePath(QStringLiteral("rotorcfg.ini"))));
     map->map.tcpPort = board.port();
     modbus = std::make_unique<ModbusBoard>(map->map);
+    if (map->refusal)
+        modbus->Refuse(*map->refusal); // as the program does, before its start-up's all-off
     link = std::make_unique<DbusDataLink>(bus->connection());
     Ports ports{modbus.get(), link.get(), &clock, &waiter, &messages, &sound, &help, &browser};
     instance = std::make_unique<SingleInstance>(SingleInstance::DefaultName());
