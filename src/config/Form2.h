@@ -71,6 +71,9 @@ class Form2 : public QWidget {
     void BuildWidgets();
     void ConnectWidgets();
     void ShowRangeCaptions();
+    // Whether the pair maximum/minimum slider (by number) is refused, with the message shown: a crossed
+    // pair or an equal one.
+    bool RangeRefused(int maxSlider, int minSlider, bool movedMax);
 
     ModuleState& module_;
     IoBoard* board_;

@@ -88,6 +88,11 @@ TEST_F(DialogFixture, RangeSlidersRefuseACrossedRangeAndAcceptedMovesActAtOnce) 
         int expectedBack;
     };
     const Row rows[] = {
+        // A range of no width is refused on the slider, not left for the next start to trip over.
+        {8, 30, 7, 30, "最大値と最小値が同じ値になっています。最大値は最小値より大きい値にしてください", 90},
+        {7, 40, 8, 40, "最大値と最小値が同じ値になっています。最大値は最小値より大きい値にしてください", 0},
+        {10, 100, 9, 100, "最大値と最小値が同じ値になっています。最大値は最小値より大きい値にしてください",
+         0},
         {8, 30, 7, 20, "最大値が最小値より小さい値が選択されています", 90},
         {7, 40, 8, 50, "最小値が最大値より大きい値が選択されています", 0},
         {9, 200, 10, 100, "最大値が最小値より小さい値が選択されています", 360},
@@ -119,8 +124,6 @@ TEST_F(DialogFixture, SaveRefusalsWriteNothingAndFocusTheCulprit) {
     const char* ip1 = "ＩＰ１アドレスを正しくセットしてください";
     const char* ip2 = "ＩＰ２アドレスを正しくセットしてください";
     const char* ip3 = "ＩＰ３アドレスを正しくセットしてください";
-    const char* azimuth = "水平角の最大値が最小値より小さい値が選択されています";
-    const char* elevation = "仰角の最大値が最小値より小さい値が選択されています";
     struct Row {
         const char* what;
         std::vector<std::pair<int, int>> moves;
@@ -128,8 +131,6 @@ TEST_F(DialogFixture, SaveRefusalsWriteNothingAndFocusTheCulprit) {
         const char *message, *focus;
     };
     const Row rows[] = {
-        {"azimuth min = max", {{10, 100}, {9, 100}}, {}, azimuth, "Slider9"},
-        {"elevation min = max", {{7, 45}, {8, 45}}, {}, elevation, "Slider7"},
         {"256", {}, {{7, "256"}}, ip3, "Text7"},
         {"leading zero", {}, {{5, "010"}}, ip1, "Text5"},
         {"first bad box wins", {}, {{8, "x"}, {6, "999"}}, ip2, "Text6"},

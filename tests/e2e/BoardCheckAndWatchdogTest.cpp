@@ -152,6 +152,13 @@ TEST(BoardCheckFailures, ExitNonZeroWithTheError) {
         {"[BOARD_MAP]\r\nUP_COIL=7\r\n",
          {QStringLiteral("--board"), QStringLiteral("modbus")},
          "同じコイル 7"},
+        // A typo in a value and a comment after it: refused, not replaced by the default coil 4.
+        {"[BOARD_MAP]\r\nRIGHT_COIL=l2\r\n",
+         {QStringLiteral("--board"), QStringLiteral("modbus")},
+         "RIGHT_COIL の値「l2」"},
+        {"[BOARD_MAP]\r\nRIGHT_COIL=12 ; right turn\r\nLEFT_COIL=13\r\n",
+         {QStringLiteral("--board"), QStringLiteral("modbus")},
+         "RIGHT_COIL の値「12 ; right turn」"},
     };
     for (const Row& row : rows) {
         ProgramFolder folder(row.section);
