@@ -7,6 +7,7 @@
 #include "common/NumberText.h"
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
+#include "config/TrackingSettings.h"
 #include "mainwindow/RunTrace.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/StationsController.h"
@@ -16,6 +17,7 @@
 #include "rotator/RelaySafeMessages.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapWidget.h"
+#include "tracking/TrackingCycle.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
@@ -181,7 +183,10 @@ bool Form1::Form_Load() {
     LoadMapPicture();
 
     // 9: settings, then the board's address.
-    const QStringList problems = ReadStartupSettings(state_, settingsPath_);
+    QStringList problems = ReadStartupSettings(state_, settingsPath_);
+    problems += ReadTrackingSettings(state_.tracking, settingsPath_);
+    if (state_.tracking.AnySet())
+        tracking_->cycle().passTargets().Load(settingsPath_);
     ApplyWindowPosition();
     ports_.board->SetAddress(state_.module.BoardAddress);
     for (const QString& problem : problems)

@@ -1,0 +1,142 @@
+// trackeval: how closely automatic tracking follows real passes, before and after the pass-following
+// options, measured on the simulated board with rotator physics in virtual time.
+//
+//   trackeval [--tle FILE] [--plot DIR]
+//
+// Prints a Markdown table (one row per pass and setting) and, with --plot, draws the error against
+// time of two passes before and after as SVG pictures into DIR.
+
+#include "ErrorPlot.h"
+#include "TrackRun.h"
+
+#include "orbit/ElementSet.h"
+#include "orbit/Passes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+const orbit::Geodetic Tokyo{35.68, 139.77, 40};
+
+struct PassChoice {
+    const char* key;
+    const char* label;
+    long satellite;
+    double fromUnix; // a minute before AOS
+};
+
+// Real element sets (ISS, December 2021) over Tokyo.
+const PassChoice Passes[] = {
+    {"high", "ISS, culmination 81.0°, 224.8° → 49.4°", 25544, 1638925968.2 - 60},
+    {"north", "ISS, culmination 31.4°, 249.0° → 40.9° through north", 25544, 1638758868.0 - 60},
+    {"low", "ISS, culmination 22.1°, 198.3° → 61.7°", 25544, 1638753082.0 - 60},
+    {"highnorth", "ISS, culmination 85.5°, 311.9° → 132.0° through north", 25544, 1638782343.3 - 60},
+};
+
+TrackingOptions Options(bool lead, bool prePosition, double azimuthTravel, double elevationTravel) {
+    TrackingOptions o;
+    o.lead = lead;
+    o.prePosition = prePosition;
+    o.azimuthTravelMax = azimuthTravel;
+    o.elevationTravelMax = elevationTravel;
+    return o;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QString tle = QStringLiteral(TRACKEVAL_PASSES_TLE), plotDir;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--tle") && i + 1 < args.size())
+            tle = args[++i];
+        else if (args[i] == QLatin1String("--plot") && i + 1 < args.size())
+            plotDir = args[++i];
+        else {
+            std::fprintf(stderr, "usage: trackeval [--tle FILE] [--plot DIR]\n");
+            return 2;
+        }
+    }
+    const auto file = orbit::ReadElementFile(tle.toStdString());
+    if (file.sets.empty()) {
+        std::fprintf(stderr, "trackeval: no element sets in %s\n", qPrintable(tle));
+        return 1;
+    }
+
+    std::vector<RunSetup> setups = {
+        {"nothing set", Options(false, false, 0, 0)},
+        {"nothing set, south start point", Options(false, false, 0, 0), true},
+        {"lead", Options(true, false, 0, 0)},
+        {"lead + pre-position", Options(true, true, 0, 0)},
+        {"lead + pre-position, AZ_TRAVEL=450", Options(true, true, 450, 0)},
+        {"lead + pre-position, EL_TRAVEL=180", Options(true, true, 0, 180)},
+        {"AZ_TRAVEL=450 alone", Options(false, false, 450, 0)},
+        {"EL_TRAVEL=180 alone", Options(false, false, 0, 180)},
+    };
+
+    if (const char* only = std::getenv("TRACKEVAL_ONLY"))
+        setups.erase(
+            std::remove_if(setups.begin(), setups.end(), [&](const RunSetup& s) { return s.label != only; }),
+            setups.end());
+    std::printf(
+        "| pass | setting | plan | median | p95 | max | within 1.5° | longest > 10° | azimuth turned | "
+        "switch-ons/min |\n|---|---|---|---|---|---|---|---|---|---|\n");
+    std::map<std::string, RunResult> kept;
+    for (const auto& choice : Passes) {
+        const orbit::ElementSet* set = nullptr;
+        for (const auto& s : file.sets)
+            if (s.catalogueNumber == choice.satellite)
+                set = &s;
+        if (!set)
+            continue;
+        const orbit::Sgp4 model(*set);
+        const auto found = orbit::NextPasses(
+            model, Tokyo, orbit::JulianDate::FromUnixMilliseconds(std::int64_t(choice.fromUnix * 1000)), 1,
+            1);
+        if (found.passes.empty())
+            continue;
+        const auto& pass = found.passes.front();
+        for (const auto& setup : setups) {
+            const RunResult r = RunPass(model, Tokyo, pass, setup);
+            const char* plan = !setup.options.AnySet() ? "—"
+                               : !r.planned            ? "as any target"
+                               : r.flipped             ? "flipped"
+                                                       : "one stretch";
+            char longest[32] = "—";
+            if (r.longestOver10 > 0)
+                std::snprintf(longest, sizeof longest, "%.1f s", r.longestOver10);
+            std::printf("| %s | %s | %s | %.1f° | %.1f° | %.1f° | %.0f %% | %s | %.0f° | %.0f |\n",
+                        choice.label, setup.label.c_str(), plan, r.median, r.p95, r.max,
+                        100 * r.withinTolerance, longest, r.azimuthTravelled, r.switchOnsPerMinute);
+            std::fflush(stdout);
+            kept[std::string(choice.key) + "/" + setup.label] = r;
+        }
+    }
+
+    if (!plotDir.isEmpty()) {
+        QDir().mkpath(plotDir);
+        for (const char* key : {"high", "north"}) {
+            const auto& before = kept[std::string(key) + "/nothing set"];
+            const auto& after = kept[std::string(key) + "/lead + pre-position"];
+            const std::string title = std::string("Tracking error, ") +
+                                      (key == std::string("high") ? Passes[0].label : Passes[1].label);
+            const double top = key == std::string("high") ? 12 : 40;
+            const std::string svg = ErrorPlotSvg(title,
+                                                 {{"nothing set", "#c0392b", &before.samples},
+                                                  {"lead + pre-position", "#1f6fb2", &after.samples}},
+                                                 top);
+            QFile out(
+                QDir(plotDir).filePath(QStringLiteral("tracking-error-%1.svg").arg(QLatin1String(key))));
+            if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                out.write(svg.data(), static_cast<qint64>(svg.size()));
+        }
+    }
+    return 0;
+}
