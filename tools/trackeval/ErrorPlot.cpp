@@ -1,19 +1,12 @@
 #include "ErrorPlot.h"
 
+#include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
-#include <cstdio>
-#include <sstream>
 
-namespace {
-std::string Number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", v);
-    return text;
-}
-} // namespace
-
-std::string ErrorPlotSvg(const std::string& title, const std::vector<PlotLine>& lines, double errorTop) {
-    const double width = 900, height = 360, left = 60, right = 20, top = 40, bottom = 50;
+QImage ErrorPlot(const QString& title, const std::vector<PlotLine>& lines, double errorTop) {
+    const int width = 900, height = 360;
+    const double left = 60, right = 20, top = 40, bottom = 50;
     double duration = 1;
     for (const auto& line : lines)
         if (!line.samples->empty())
@@ -23,37 +16,56 @@ std::string ErrorPlotSvg(const std::string& title, const std::vector<PlotLine>& 
         return top + (1 - std::min(e, errorTop) / errorTop) * (height - top - bottom);
     };
 
-    std::ostringstream svg;
-    svg << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
-        << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
-        << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-        << "<text x=\"" << left << "\" y=\"22\" font-size=\"14\">" << title << "</text>\n";
-    // Grid: every 2 degrees (5 above 20), every minute.
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont font = p.font();
+    font.setPixelSize(12);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QPointF(left, 22), title);
+
+    // Grid: every 2 degrees (5 above 20) and every minute.
     const double errorStep = errorTop > 20 ? 5 : 2;
-    for (double e = 0; e <= errorTop + 1e-9; e += errorStep)
-        svg << "<line x1=\"" << left << "\" x2=\"" << width - right << "\" y1=\"" << y(e) << "\" y2=\""
-            << y(e) << "\" stroke=\"#ddd\"/><text x=\"" << left - 8 << "\" y=\"" << y(e) + 4
-            << "\" text-anchor=\"end\">" << Number(e) << "°</text>\n";
-    for (double s = 0; s <= duration; s += 60)
-        svg << "<line x1=\"" << x(s) << "\" x2=\"" << x(s) << "\" y1=\"" << top << "\" y2=\""
-            << height - bottom << "\" stroke=\"#ddd\"/><text x=\"" << x(s) << "\" y=\""
-            << height - bottom + 16 << "\" text-anchor=\"middle\">" << int(s) << " s</text>\n";
-    svg << "<line x1=\"" << left << "\" x2=\"" << width - right << "\" y1=\"" << y(1.5) << "\" y2=\""
-        << y(1.5) << "\" stroke=\"#888\" stroke-dasharray=\"4 3\"/>\n"
-        << "<text x=\"" << width - right << "\" y=\"" << y(1.5) - 4
-        << "\" text-anchor=\"end\" fill=\"#555\">tolerance 1.5°</text>\n"
-        << "<text x=\"" << (left + width - right) / 2 << "\" y=\"" << height - 12
-        << "\" text-anchor=\"middle\">time from AOS (errors above " << Number(errorTop)
-        << "° drawn at the top)</text>\n";
-    double legendY = top + 14;
+    for (double e = 0; e <= errorTop + 1e-9; e += errorStep) {
+        p.setPen(QColor(221, 221, 221));
+        p.drawLine(QPointF(left, y(e)), QPointF(width - right, y(e)));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(0, y(e) - 8, left - 8, 16), Qt::AlignRight | Qt::AlignVCenter,
+                   QStringLiteral("%1°").arg(e));
+    }
+    for (double s = 0; s <= duration; s += 60) {
+        p.setPen(QColor(221, 221, 221));
+        p.drawLine(QPointF(x(s), top), QPointF(x(s), height - bottom));
+        p.setPen(Qt::black);
+        p.drawText(QRectF(x(s) - 30, height - bottom + 4, 60, 16), Qt::AlignCenter,
+                   QStringLiteral("%1 s").arg(int(s)));
+    }
+    p.setPen(QPen(QColor(136, 136, 136), 1, Qt::DashLine));
+    p.drawLine(QPointF(left, y(1.5)), QPointF(width - right, y(1.5)));
+    p.setPen(QColor(85, 85, 85));
+    p.drawText(QRectF(left, y(1.5) - 18, width - right - left - 4, 16), Qt::AlignRight | Qt::AlignBottom,
+               QStringLiteral("tolerance 1.5°"));
+    p.setPen(Qt::black);
+    p.drawText(QRectF(0, height - 24, width, 16), Qt::AlignCenter,
+               QStringLiteral("time from AOS (errors above %1° drawn at the top)").arg(errorTop));
+
+    double legendY = top + 4;
     for (const auto& line : lines) {
-        svg << "<polyline fill=\"none\" stroke=\"" << line.colour << "\" stroke-width=\"1.2\" points=\"";
-        for (const auto& s : *line.samples)
-            svg << Number(x(s.secondsFromAos)) << ',' << Number(y(s.error)) << ' ';
-        svg << "\"/>\n<text x=\"" << width - right - 8 << "\" y=\"" << legendY
-            << "\" text-anchor=\"end\" fill=\"" << line.colour << "\">" << line.label << "</text>\n";
+        QPainterPath path;
+        bool first = true;
+        for (const auto& s : *line.samples) {
+            const QPointF point(x(s.secondsFromAos), y(s.error));
+            first ? path.moveTo(point) : path.lineTo(point);
+            first = false;
+        }
+        p.setPen(QPen(line.colour, 1.3));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(path);
+        p.drawText(QRectF(left, legendY, width - right - left - 8, 16), Qt::AlignRight | Qt::AlignVCenter,
+                   line.label);
         legendY += 16;
     }
-    svg << "</svg>\n";
-    return svg.str();
+    return image;
 }

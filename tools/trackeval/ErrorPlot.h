@@ -2,14 +2,17 @@
 
 #include "TrackRun.h"
 
-#include <string>
+#include <QColor>
+#include <QImage>
+#include <QString>
 #include <vector>
 
-// An SVG picture of the tracking error against time for runs of one pass, one line per run.
+// A picture of the tracking error against time for runs of one pass, one line per run.
 struct PlotLine {
-    std::string label;
-    std::string colour;
+    QString label;
+    QColor colour;
     const std::vector<ErrorSample>* samples;
 };
 
-std::string ErrorPlotSvg(const std::string& title, const std::vector<PlotLine>& lines, double errorTop);
+// Errors above `errorTop` degrees are drawn at the top edge.
+QImage ErrorPlot(const QString& title, const std::vector<PlotLine>& lines, double errorTop);

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -205,7 +204,7 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
              const double error =
                  GreatCircle(antenna.azimuth, antenna.elevation, sky.azimuth, std::max(0.0, sky.elevation));
              errors.push_back(error);
-             if (std::getenv("TRACKEVAL_TRACE"))
+             if (setup.trace)
                  std::fprintf(stderr, "%.1f %.2f %.2f %.2f %d%d%d%d\n", unix - aos, error,
                               std::remainder(antenna.azimuth - sky.azimuth, 360.0) *
                                   std::cos(sky.elevation * Degree),

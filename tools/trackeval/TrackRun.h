@@ -16,6 +16,7 @@ struct RunSetup {
     bool southStart = false;
     double startAzimuth = 0, startElevation = 0; // rotator angles where the antenna parks
     double startBeforeAos = 150;                 // seconds of automatic tracking before AOS
+    bool trace = false;                          // every sample to stderr
 };
 
 struct ErrorSample {

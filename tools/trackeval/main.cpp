@@ -1,10 +1,12 @@
 // trackeval: how closely automatic tracking follows real passes, before and after the pass-following
 // options, measured on the simulated board with rotator physics in virtual time.
 //
-//   trackeval [--tle FILE] [--plot DIR]
+//   trackeval [--tle FILE] [--plot DIR] [--only SETTING] [--trace]
 //
 // Prints a Markdown table (one row per pass and setting) and, with --plot, draws the error against
-// time of two passes before and after as SVG pictures into DIR.
+// time of two passes before and after as PNG pictures into DIR. --only runs the one setting of that
+// label; --trace writes every 100 ms sample to stderr (seconds from AOS, error, azimuth error on the
+// sky, elevation error, the four relays).
 
 #include "ErrorPlot.h"
 #include "TrackRun.h"
@@ -12,12 +14,11 @@
 #include "orbit/ElementSet.h"
 #include "orbit/Passes.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 
 namespace {
@@ -51,16 +52,24 @@ TrackingOptions Options(bool lead, bool prePosition, double azimuthTravel, doubl
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QString tle = QStringLiteral(TRACKEVAL_PASSES_TLE), plotDir;
+    // Pictures are painted off screen; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QString tle = QStringLiteral(TRACKEVAL_PASSES_TLE), plotDir, only;
+    bool trace = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--tle") && i + 1 < args.size())
             tle = args[++i];
         else if (args[i] == QLatin1String("--plot") && i + 1 < args.size())
             plotDir = args[++i];
+        else if (args[i] == QLatin1String("--only") && i + 1 < args.size())
+            only = args[++i];
+        else if (args[i] == QLatin1String("--trace"))
+            trace = true;
         else {
-            std::fprintf(stderr, "usage: trackeval [--tle FILE] [--plot DIR]\n");
+            std::fprintf(stderr, "usage: trackeval [--tle FILE] [--plot DIR] [--only SETTING] [--trace]\n");
             return 2;
         }
     }
@@ -75,16 +84,20 @@ int main(int argc, char** argv) {
         {"nothing set, south start point", Options(false, false, 0, 0), true},
         {"lead", Options(true, false, 0, 0)},
         {"lead + pre-position", Options(true, true, 0, 0)},
+        {"lead + pre-position, south start point", Options(true, true, 0, 0), true},
         {"lead + pre-position, AZ_TRAVEL=450", Options(true, true, 450, 0)},
         {"lead + pre-position, EL_TRAVEL=180", Options(true, true, 0, 180)},
         {"AZ_TRAVEL=450 alone", Options(false, false, 450, 0)},
         {"EL_TRAVEL=180 alone", Options(false, false, 0, 180)},
     };
 
-    if (const char* only = std::getenv("TRACKEVAL_ONLY"))
+    if (!only.isEmpty())
         setups.erase(
-            std::remove_if(setups.begin(), setups.end(), [&](const RunSetup& s) { return s.label != only; }),
+            std::remove_if(setups.begin(), setups.end(),
+                           [&](const RunSetup& s) { return QString::fromStdString(s.label) != only; }),
             setups.end());
+    for (auto& setup : setups)
+        setup.trace = trace;
     std::printf(
         "| pass | setting | plan | median | p95 | max | within 1.5° | longest > 10° | azimuth turned | "
         "switch-ons/min |\n|---|---|---|---|---|---|---|---|---|---|\n");
@@ -122,20 +135,22 @@ int main(int argc, char** argv) {
 
     if (!plotDir.isEmpty()) {
         QDir().mkpath(plotDir);
-        for (const char* key : {"high", "north"}) {
-            const auto& before = kept[std::string(key) + "/nothing set"];
-            const auto& after = kept[std::string(key) + "/lead + pre-position"];
-            const std::string title = std::string("Tracking error, ") +
-                                      (key == std::string("high") ? Passes[0].label : Passes[1].label);
-            const double top = key == std::string("high") ? 12 : 40;
-            const std::string svg = ErrorPlotSvg(title,
-                                                 {{"nothing set", "#c0392b", &before.samples},
-                                                  {"lead + pre-position", "#1f6fb2", &after.samples}},
-                                                 top);
-            QFile out(
-                QDir(plotDir).filePath(QStringLiteral("tracking-error-%1.svg").arg(QLatin1String(key))));
-            if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                out.write(svg.data(), static_cast<qint64>(svg.size()));
+        const struct {
+            const char* key;
+            const PassChoice& pass;
+            double top;
+        } plots[] = {{"high", Passes[0], 12}, {"north", Passes[1], 40}};
+        for (const auto& plot : plots) {
+            const auto& before = kept[std::string(plot.key) + "/nothing set"];
+            const auto& after = kept[std::string(plot.key) + "/lead + pre-position, AZ_TRAVEL=450"];
+            const QImage image =
+                ErrorPlot(QStringLiteral("Tracking error, %1").arg(QString::fromUtf8(plot.pass.label)),
+                          {{QStringLiteral("nothing set"), QColor(192, 57, 43), &before.samples},
+                           {QStringLiteral("LEAD=1, PREPOSITION=1, AZ_TRAVEL=450"), QColor(31, 111, 178),
+                            &after.samples}},
+                          plot.top);
+            image.save(
+                QDir(plotDir).filePath(QStringLiteral("tracking-error-%1.png").arg(QLatin1String(plot.key))));
         }
     }
     return 0;
