@@ -135,9 +135,9 @@ std::vector<TrackPoint> SamplePass(const orbit::Sgp4& model, const orbit::Geodet
 }
 
 QString PlanFallbackText() {
-    return QStringLiteral("6.このパスは稼動範囲の一続きに収まらないため、通常の追尾をします");
+    return QStringLiteral("7.このパスは稼動範囲の一続きに収まらないため、通常の追尾をします");
 }
 
 QString PlanFlippedText() {
-    return QStringLiteral("6.このパスは仰角を90度より先に倒して（反転して）追尾します");
+    return QStringLiteral("7.このパスは仰角を90度より先に倒して（反転して）追尾します");
 }

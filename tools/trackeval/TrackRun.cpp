@@ -174,8 +174,11 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
         state.planned.takenAtMs = clock.nowMs;
         if (options.AnySet()) {
             targets.Apply(state, name, unix, sky.azimuth, sky.elevation, clock.nowMs);
-            result.planned = targets.follower().pass().has_value();
-            result.flipped = result.planned && targets.follower().plan().flipped;
+            // The plan of this pass (after LOS the next one is looked for).
+            if (unix <= los) {
+                result.planned = targets.follower().pass().has_value();
+                result.flipped = result.planned && targets.follower().plan().flipped;
+            }
         }
     };
 
