@@ -46,7 +46,9 @@ std::optional<QString> PassTargets::Apply(MainState& state, const QString& name,
     std::optional<QString> text;
     const auto& pass = follower_.pass();
     const bool passOver = !pass || unixSeconds > pass->losUnix;
-    if ((name != plannedName_ || passOver) && unixSeconds - searchedAtUnix_ >= 60) {
+    const bool newName = name != plannedName_;
+    if ((newName || (passOver && unixSeconds > refusedUntilUnix_)) &&
+        (newName || unixSeconds - searchedAtUnix_ >= 60)) {
         searchedAtUnix_ = unixSeconds;
         follower_.Forget();
         plannedName_ = name;
@@ -65,9 +67,11 @@ std::optional<QString> PassTargets::Apply(MainState& state, const QString& name,
                     PassFollower::TravelOf(state.tracking, IsSouthStartPoint(state.AzimuthStartPoint),
                                            state.module.AzimuthRangeMin, state.module.AzimuthRangeMax,
                                            state.module.ElevationRangeMin, state.module.ElevationRangeMax);
-                if (!follower_.Plan(upcoming, travel, state.PresentAzimuth))
+                refusedUntilUnix_ = -1e18;
+                if (!follower_.Plan(upcoming, travel, state.PresentAzimuth)) {
                     text = PlanFallbackText();
-                else if (follower_.plan().flipped)
+                    refusedUntilUnix_ = upcoming.losUnix;
+                } else if (follower_.plan().flipped)
                     text = PlanFlippedText();
             }
         }

@@ -37,5 +37,6 @@ class PassTargets {
     std::optional<orbit::Geodetic> observer_;
     PassFollower follower_;
     QString plannedName_;
-    double searchedAtUnix_ = -1e18; // last search for a pass, to search at most once a minute
+    double searchedAtUnix_ = -1e18;   // last search for a pass, to search at most once a minute
+    double refusedUntilUnix_ = -1e18; // LOS of a pass no plan carries: not planned again before it
 };
