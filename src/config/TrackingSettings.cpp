@@ -55,7 +55,12 @@ QStringList ReadTrackingSettings(TrackingOptions& options, const QString& iniPat
     options.lead = Switch("LEAD", iniPath, problems);
     options.prePosition = Switch("PREPOSITION", iniPath, problems);
     options.prePositionSeconds = Number("PREPOSITION_SECONDS", 10, 1800, 120, iniPath, problems);
+    // 360 and 90 are the scales themselves: nothing past them, as when the key is missing.
     options.azimuthTravelMax = Number("AZ_TRAVEL", 360, 540, 0, iniPath, problems);
     options.elevationTravelMax = Number("EL_TRAVEL", 90, 180, 0, iniPath, problems);
+    if (options.azimuthTravelMax <= 360)
+        options.azimuthTravelMax = 0;
+    if (options.elevationTravelMax <= 90)
+        options.elevationTravelMax = 0;
     return problems;
 }

@@ -1,6 +1,7 @@
 // Section TRACKING of the settings file: every option off unless set, unusable values named.
 
 #include "config/TrackingSettings.h"
+#include "config/TrackingGroup.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>
@@ -51,5 +52,36 @@ INSTANTIATE_TEST_SUITE_P(
                      "EL_TRAVEL=45\r\n",
                      false, false, 120, 0, 0, 4}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The dialog's group writes what it shows and shows what the file holds; all off reads as nothing set.
+TEST(TrackingGroupTest, SavesAndLoadsTheOptions) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("rotorcfg.ini"));
+    WriteBytes(ini, "[HOUI]\r\nHKITEN=0\r\n");
+    TrackingGroup group(nullptr);
+    group.Load(ini);
+    EXPECT_FALSE(group.Options().AnySet());
+    ASSERT_TRUE(group.Save(ini));
+    EXPECT_EQ(ReadBytes(ini), "[HOUI]\r\nHKITEN=0\r\n"); // nothing set, nothing written
+    TrackingOptions read;
+    EXPECT_TRUE(ReadTrackingSettings(read, ini).isEmpty());
+    EXPECT_FALSE(read.AnySet());
+
+    TrackingOptions wanted;
+    wanted.lead = true;
+    wanted.prePosition = true;
+    wanted.prePositionSeconds = 300;
+    wanted.azimuthTravelMax = 450;
+    wanted.elevationTravelMax = 180;
+    group.Show(wanted);
+    ASSERT_TRUE(group.Save(ini));
+    TrackingGroup again(nullptr);
+    again.Load(ini);
+    const TrackingOptions shown = again.Options();
+    EXPECT_TRUE(shown.lead && shown.prePosition);
+    EXPECT_EQ(shown.prePositionSeconds, 300);
+    EXPECT_EQ(shown.azimuthTravelMax, 450);
+    EXPECT_EQ(shown.elevationTravelMax, 180);
+}
 
 } // namespace
