@@ -575,13 +575,13 @@ void Positioning::RunForAsLongAsNeeded(bool azimuthSet, bool elevationSet, doubl
         if (until > waited)
             WaitMilliseconds(static_cast<float>(until - waited));
         waited = std::max(waited, until);
-        if (azimuthFirst) {
-            relays_.StopAzimuth();
-            azimuthRun = -1;
-        } else {
-            relays_.StopElevation();
-            elevationRun = -1;
+        // A stop that fails is shown and the other axis is still stopped in its time.
+        try {
+            azimuthFirst ? relays_.StopAzimuth() : relays_.StopElevation();
+        } catch (const BoardFailure& failure) {
+            ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
         }
+        (azimuthFirst ? azimuthRun : elevationRun) = -1;
         relays_.ShowRelayIndicators();
     }
     WaitMilliseconds(ShortestRun);
