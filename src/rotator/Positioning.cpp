@@ -389,8 +389,6 @@ void Positioning::ContinueTracking() {
 
     double a = state_.PresentAzimuth, e = state_.PresentElevation;
     bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
-    // With the lead option a turn is refused only at the end it turns towards, so an antenna parked
-    // just inside an end can still leave it.
     const bool lead = state_.tracking.lead;
     const bool azimuthWasOff = state_.piob4 == 0 && state_.piob5 == 0;
     const bool elevationWasOff = state_.piob6 == 0 && state_.piob7 == 0;
@@ -400,6 +398,8 @@ void Positioning::ContinueTracking() {
         azimuthSeen = false;
     if (lead && elevationWasOff && !watch_.StandingSinceReading(MotionWatch::Elevation))
         elevationSeen = false;
+    // With the lead option a turn is refused only at the end it turns towards, so an antenna parked
+    // just inside an end can still leave it.
     const bool leftAllowed = lead ? a > range.AzimuthRangeMin : AzimuthInRange(a - ta);
     const bool rightAllowed =
         lead ? a < std::max(range.AzimuthRangeMax, state_.tracking.azimuthTravelMax) : AzimuthInRange(a - ta);

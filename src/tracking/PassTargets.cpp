@@ -41,7 +41,7 @@ void PassTargets::Clear(MainState& state) {
 }
 
 std::optional<QString> PassTargets::Apply(MainState& state, const QString& name, double unixSeconds,
-                                          double compassAzimuth, double elevation, std::int64_t nowMs) {
+                                          double compassAzimuth, double elevation) {
     auto& p = state.planned;
     std::optional<QString> text;
     const auto& pass = follower_.pass();
@@ -87,6 +87,5 @@ std::optional<QString> PassTargets::Apply(MainState& state, const QString& name,
         p.azimuth = target->rotator.azimuth;
         p.elevation = target->rotator.elevation;
     }
-    p.takenAtMs = nowMs;
     return text;
 }

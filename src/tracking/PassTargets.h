@@ -23,7 +23,7 @@ class PassTargets {
     // plans its pass when it is new, then gives the rotator target of the plan, if any. Returns a text
     // for the status line when a plan was made flipped or could not be made (once per pass).
     std::optional<QString> Apply(MainState& state, const QString& name, double unixSeconds,
-                                 double compassAzimuth, double elevation, std::int64_t nowMs);
+                                 double compassAzimuth, double elevation);
 
     // Nothing planned (another target chosen, tracking stopped).
     void Clear(MainState& state);

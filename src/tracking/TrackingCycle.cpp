@@ -233,12 +233,10 @@ void TrackingCycle::FollowPassPlan(bool refreshed) {
     }
     const double compass =
         IsSouthStartPoint(state_.AzimuthStartPoint) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
-    const std::int64_t taken = state_.planned.takenAtMs;
     const double unix = ports_.clock->UtcNow().toMSecsSinceEpoch() / 1000.0;
-    if (const auto text = passTargets_.Apply(state_, state_.TargetName, unix, compass, state_.TargetElevation,
-                                             ports_.clock->MonotonicMs()))
+    if (const auto text =
+            passTargets_.Apply(state_, state_.TargetName, unix, compass, state_.TargetElevation))
         ports_.status->SetLeft(*text);
-    state_.planned.takenAtMs = taken;
 }
 
 void TrackingCycle::ShowTarget() {

@@ -53,8 +53,8 @@ TEST_P(PassTargetsTable, GivesPositioningThePlannedTarget) {
     const auto apply = [&](double unix) {
         const auto seen =
             orbit::Observe(model, Tokyo, orbit::JulianDate::FromUnixMilliseconds(std::llround(unix * 1000)));
-        const auto text = targets.Apply(state, name, unix, seen.observation.look.azimuth,
-                                        seen.observation.look.elevation, 0);
+        const auto text =
+            targets.Apply(state, name, unix, seen.observation.look.azimuth, seen.observation.look.elevation);
         if (text && !first)
             first = text;
         texts += text.has_value();

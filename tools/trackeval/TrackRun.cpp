@@ -173,7 +173,7 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
         state.TargetElevation = sky.elevation;
         state.planned.takenAtMs = clock.nowMs;
         if (options.AnySet()) {
-            targets.Apply(state, name, unix, sky.azimuth, sky.elevation, clock.nowMs);
+            targets.Apply(state, name, unix, sky.azimuth, sky.elevation);
             // The plan of this pass (after LOS the next one is looked for).
             if (unix <= los) {
                 result.planned = targets.follower().pass().has_value();
