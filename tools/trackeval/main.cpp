@@ -1,23 +1,29 @@
 // trackeval: how closely automatic tracking follows real passes, before and after the pass-following
 // options, measured on the simulated board with rotator physics in virtual time.
 //
-//   trackeval [--tle FILE] [--plot DIR] [--only SETTING] [--trace]
+//   trackeval [--tle FILE] [--plot DIR] [--only SETTING] [--trace] [--truth-check]
 //
 // Prints a Markdown table (one row per pass and setting) and, with --plot, draws the error against
 // time of two passes before and after as PNG pictures into DIR. --only runs the one setting of that
 // label; --trace writes every 100 ms sample to stderr (seconds from AOS, error, azimuth error on the
-// sky, elevation error, the four relays).
+// sky, elevation error, the four relays). --truth-check compares, for each pass, the satellite's
+// direction the runs take from the orbit library with an independent computation (python3-sgp4
+// through tests/orbit/independent_look.py) every second from AOS to LOS, and prints the largest
+// difference.
 
 #include "ErrorPlot.h"
 #include "TrackRun.h"
 
 #include "orbit/ElementSet.h"
+#include "orbit/Observation.h"
 #include "orbit/Passes.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QProcess>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 
@@ -49,6 +55,41 @@ TrackingOptions Options(bool lead, bool prePosition, double azimuthTravel, doubl
     return o;
 }
 
+// The largest great-circle difference between the orbit library and python3-sgp4 over the pass.
+void TruthCheck(const orbit::Sgp4& model, const QString& tle, const char* label, long satellite,
+                const orbit::Pass& pass) {
+    const double aos = std::ceil(pass.aos.ToUnixMilliseconds() / 1000.0);
+    const int count = static_cast<int>(pass.los.ToUnixMilliseconds() / 1000.0 - aos);
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(TRACKEVAL_INDEPENDENT_LOOK), QStringLiteral("look"), tle,
+                  QString::number(satellite), QString::number(Tokyo.latitude),
+                  QString::number(Tokyo.longitude), QString::number(Tokyo.height),
+                  QString::number(aos, 'f', 3), QStringLiteral("1"), QString::number(count)});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0) {
+        std::printf("%s: python3-sgp4 not available (%s)\n", label,
+                    python.readAllStandardError().constData());
+        return;
+    }
+    double largest = 0;
+    int compared = 0;
+    for (const QByteArray& line : python.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() < 3 || f[1] == "error")
+            continue;
+        const double t = f[0].toDouble(), az = f[1].toDouble(), el = f[2].toDouble();
+        const auto seen =
+            orbit::Observe(model, Tokyo, orbit::JulianDate::FromUnixMilliseconds(std::llround(t * 1000)));
+        const auto& look = seen.observation.look;
+        const double d = M_PI / 180;
+        const double c = std::sin(el * d) * std::sin(look.elevation * d) +
+                         std::cos(el * d) * std::cos(look.elevation * d) * std::cos((az - look.azimuth) * d);
+        largest = std::max(largest, std::acos(std::clamp(c, -1.0, 1.0)) / d);
+        ++compared;
+    }
+    std::printf("%s: %d seconds compared, largest difference %.1e°\n", label, compared, largest);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -57,7 +98,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QString tle = QStringLiteral(TRACKEVAL_PASSES_TLE), plotDir, only;
-    bool trace = false;
+    bool trace = false, truthCheck = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--tle") && i + 1 < args.size())
@@ -68,8 +109,12 @@ int main(int argc, char** argv) {
             only = args[++i];
         else if (args[i] == QLatin1String("--trace"))
             trace = true;
+        else if (args[i] == QLatin1String("--truth-check"))
+            truthCheck = true;
         else {
-            std::fprintf(stderr, "usage: trackeval [--tle FILE] [--plot DIR] [--only SETTING] [--trace]\n");
+            std::fprintf(
+                stderr,
+                "usage: trackeval [--tle FILE] [--plot DIR] [--only SETTING] [--trace] [--truth-check]\n");
             return 2;
         }
     }
@@ -98,9 +143,10 @@ int main(int argc, char** argv) {
             setups.end());
     for (auto& setup : setups)
         setup.trace = trace;
-    std::printf(
-        "| pass | setting | plan | median | p95 | max | within 1.5° | longest > 10° | azimuth turned | "
-        "switch-ons/min |\n|---|---|---|---|---|---|---|---|---|---|\n");
+    if (!truthCheck)
+        std::printf(
+            "| pass | setting | plan | median | p95 | max | within 1.5° | longest > 10° | azimuth turned | "
+            "switch-ons/min |\n|---|---|---|---|---|---|---|---|---|---|\n");
     std::map<std::string, RunResult> kept;
     for (const auto& choice : Passes) {
         const orbit::ElementSet* set = nullptr;
@@ -116,6 +162,10 @@ int main(int argc, char** argv) {
         if (found.passes.empty())
             continue;
         const auto& pass = found.passes.front();
+        if (truthCheck) {
+            TruthCheck(model, tle, choice.label, choice.satellite, pass);
+            continue;
+        }
         for (const auto& setup : setups) {
             const RunResult r = RunPass(model, Tokyo, pass, setup);
             const char* plan = !setup.options.AnySet() ? "—"
@@ -133,7 +183,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!plotDir.isEmpty()) {
+    if (!plotDir.isEmpty() && !truthCheck) {
         QDir().mkpath(plotDir);
         const struct {
             const char* key;
