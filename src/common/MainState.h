@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TrackingOptions.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -40,6 +42,10 @@ struct MainState {
     // 1 degree of movement.
     bool StallWatchOn = true;
     double StallSeconds = 10;
+
+    // Pass following (section TRACKING): lead, pre-positioning and the extended travel.
+    TrackingOptions tracking;
+    PlannedTarget planned;
 
     // Working numbers derived from the settings.
     double AzimuthCorrection = 0, ElevationCorrection = 0;

@@ -1,4 +1,5 @@
 #include "config/Form2.h"
+#include "config/TrackingGroup.h"
 
 #include "common/IoBoard.h"
 #include "common/MessageSink.h"
@@ -61,6 +62,7 @@ void Form2::ConnectWidgets() {
 
 void Form2::Form_Load() {
     copies_ = LoadDialogSettings(iniPath_);
+    trackingGroup_->Load(iniPath_);
     DialogSettings& c = copies_;
 
     (c.startPoint == QLatin1String("1") ? Option2 : Option1)->setChecked(true);
@@ -280,7 +282,7 @@ void Form2::Command4_Click() {
     module_.BoardAddress = written("IP");
     module_.ElevationRangeText = written("V-RANGE");
     module_.AzimuthRangeText = written("H-RANGE");
-    if (!WriteEntries(entries, iniPath_)) {
+    if (!WriteEntries(entries, iniPath_) || !trackingGroup_->Save(iniPath_)) {
         // Saying nothing would let the user restart into the old settings believing them saved.
         messages_->ShowMessage(QStringLiteral("設定ファイル %1 に書き込めませんでした。").arg(iniPath_));
         return;

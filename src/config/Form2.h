@@ -18,6 +18,7 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTimer;
+class TrackingGroup;
 
 // The settings dialog "設定（ＩＮＩファイル）": edits every setting of the profile file, shows the live
 // sensor voltages and captures the calibration voltages. Ranges and the delay act in the running
@@ -79,6 +80,7 @@ class Form2 : public QWidget {
     IoBoard* board_;
     MessageSink* messages_;
     QString iniPath_;
+    TrackingGroup* trackingGroup_ = nullptr; // pass following (section TRACKING)
     DialogSettings copies_;
     CalibrationCapture capture_;
     bool settingsSaved_ = false;

@@ -1,5 +1,6 @@
 // The settings dialog's widgets, placed in twips like the main window (15 twips to a pixel).
 #include "config/Form2.h"
+#include "config/TrackingGroup.h"
 #include "config/WidgetMaking.h"
 
 #include <QCheckBox>
@@ -57,7 +58,7 @@ void Form2::BuildWidgets() {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("設定（ＩＮＩファイル）"));
     setWindowFlag(Qt::Dialog);
-    setFixedSize(Px(8160), Px(8835));
+    setFixedSize(Px(8160), Px(8835 + 1200)); // + the pass-following group below the buttons
 
     auto label = [this](int n, QWidget* parent, const char* text, int x, int y, int w, int h = 260) {
         Label[n] =
@@ -193,6 +194,10 @@ void Form2::BuildWidgets() {
     Command1 =
         Make<QPushButton>(this, QStringLiteral("Command1"), QStringLiteral("閉じる"), 6620, 8440, 1380, 360);
     Command1->setToolTip(QStringLiteral("設定の終了"));
+
+    // Pass following (section TRACKING), below everything else.
+    trackingGroup_ = new TrackingGroup(this);
+    trackingGroup_->setGeometry(TwipsRect(120, 8880, 7920, 1100));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

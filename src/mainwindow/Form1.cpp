@@ -7,6 +7,7 @@
 #include "common/NumberText.h"
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
+#include "config/TrackingSettings.h"
 #include "mainwindow/RunTrace.h"
 #include "mainwindow/SatellitesController.h"
 #include "mainwindow/SettingsController.h"
@@ -17,6 +18,7 @@
 #include "rotator/RelaySafeMessages.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapWidget.h"
+#include "tracking/TrackingCycle.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
@@ -174,7 +176,8 @@ bool Form1::Form_Load() {
     }
 
     // 9 (its reading): the settings, for the board's address and the axes on it.
-    const QStringList problems = ReadStartupSettings(state_, settingsPath_);
+    QStringList problems = ReadStartupSettings(state_, settingsPath_);
+    problems += ReadTrackingSettings(state_.tracking, settingsPath_);
     ports_.board->SetAddress(state_.module.BoardAddress);
 
     // 7: relays cleared, on the board too, before anything can hold start-up up: a copy that was killed
@@ -193,6 +196,8 @@ bool Form1::Form_Load() {
     LoadMapPicture();
 
     // 9: the window's place and what the settings and the board have to say.
+    if (state_.tracking.AnySet())
+        tracking_->cycle().passTargets().Load(settingsPath_);
     ApplyWindowPosition();
     for (const QString& problem : problems)
         ports_.messages->ShowMessage(problem);

@@ -209,11 +209,19 @@ void AngleMeasurement::PositionAntenna() {
 
 PointingDirection MapPointingDirection(const MainState& s) {
     double azimuth = s.PresentAzimuth - s.AzimuthCorrection - s.AzimuthTempCorrection;
+    double elevation = s.PresentElevation - s.ElevationCorrection - s.ElevationTempCorrection;
+    // An elevation rotator reaching past 90 degrees looks over the back.
+    if (s.tracking.elevationTravelMax > 90 && elevation > 90) {
+        azimuth += 180;
+        elevation = 180 - elevation;
+    }
+    // An azimuth rotator reaching past 360 degrees (up to 540) points at the compass azimuth less a turn.
     if (azimuth > 360)
         azimuth -= 360;
     else if (azimuth < 0)
         azimuth += 360;
-    double elevation = s.PresentElevation - s.ElevationCorrection - s.ElevationTempCorrection;
+    if (azimuth > 360)
+        azimuth -= 360;
     if (elevation > 90)
         elevation = 90;
     else if (elevation < 0)

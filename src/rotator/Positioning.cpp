@@ -66,10 +66,18 @@ Positioning::WorkingTarget Positioning::Working(double azimuth, double elevation
     state_.AzimuthTempCorrection = view_.AzimuthSliderValue();
     state_.ElevationTempCorrection = view_.ElevationSliderValue();
     const double T =
-        std::clamp(state_.AzimuthCorrection + azimuth + state_.AzimuthTempCorrection, 0.0, 360.0);
-    const double U =
-        std::clamp(state_.ElevationCorrection + elevation + state_.ElevationTempCorrection, 0.0, 90.0);
+        std::clamp(state_.AzimuthCorrection + azimuth + state_.AzimuthTempCorrection, 0.0, AzimuthLimit());
+    const double U = std::clamp(state_.ElevationCorrection + elevation + state_.ElevationTempCorrection, 0.0,
+                                ElevationLimit());
     return {T, U};
+}
+
+double Positioning::AzimuthLimit() const {
+    return std::max(360.0, state_.tracking.azimuthTravelMax);
+}
+
+double Positioning::ElevationLimit() const {
+    return std::max(90.0, state_.tracking.elevationTravelMax);
 }
 
 Positioning::WorkingTarget Positioning::ManualTarget() {
@@ -77,15 +85,31 @@ Positioning::WorkingTarget Positioning::ManualTarget() {
 }
 
 Positioning::WorkingTarget Positioning::AutomaticTarget() {
+    if (state_.tracking.lead)
+        return LeadTarget();
+    const auto& planned = state_.planned;
+    if (planned.active)
+        return Working(planned.azimuth, planned.elevation);
     return Working(state_.TargetAzimuth, state_.TargetElevation);
 }
 
+Positioning::TargetMotion Positioning::AutomaticMotion() const {
+    const auto& p = state_.planned;
+    if (p.active)
+        return {p.azimuth, p.elevation, p.previousAzimuth, p.previousElevation};
+    return {state_.TargetAzimuth, state_.TargetElevation, state_.PreviousTargetAzimuth,
+            state_.PreviousTargetElevation};
+}
+
+// A rotator whose travel reaches past the operating range may use it up to the travel end.
 bool Positioning::AzimuthInRange(double value) const {
-    return value >= state_.module.AzimuthRangeMin && value <= state_.module.AzimuthRangeMax;
+    const double max = std::max(state_.module.AzimuthRangeMax, state_.tracking.azimuthTravelMax);
+    return value >= state_.module.AzimuthRangeMin && value <= max;
 }
 
 bool Positioning::ElevationInRange(double value) const {
-    return value >= state_.module.ElevationRangeMin && value <= state_.module.ElevationRangeMax;
+    const double max = std::max(state_.module.ElevationRangeMax, state_.tracking.elevationTravelMax);
+    return value >= state_.module.ElevationRangeMin && value <= max;
 }
 
 void Positioning::AbortAll() {
@@ -302,6 +326,8 @@ void Positioning::TrackingPositioningStep() {
     StepGuard guard(stepRunning_);
     if (!StepMayGoOn() || RefuseUnconfiguredSatellite())
         return;
+    if (state_.tracking.lead)
+        NoteSpeeds();
     const auto [T, U] = AutomaticTarget();
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
@@ -363,13 +389,28 @@ void Positioning::ContinueTracking() {
 
     double a = state_.PresentAzimuth, e = state_.PresentElevation;
     bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
-    if (azimuthSeen && state_.TargetAzimuth <= state_.PreviousTargetAzimuth && a - ta > T) {
-        attempt([&] { AzimuthInRange(a - ta) ? relays_.TurnLeft() : relays_.StopAzimuth(); });
+    const bool lead = state_.tracking.lead;
+    const bool azimuthWasOff = state_.piob4 == 0 && state_.piob5 == 0;
+    const bool elevationWasOff = state_.piob6 == 0 && state_.piob7 == 0;
+    // With the lead option an axis that ran since its last reading and stands now waits for a fresh
+    // reading: the one there is shows it where it stood before it ran.
+    if (lead && azimuthWasOff && !watch_.StandingSinceReading(MotionWatch::Azimuth))
+        azimuthSeen = false;
+    if (lead && elevationWasOff && !watch_.StandingSinceReading(MotionWatch::Elevation))
+        elevationSeen = false;
+    // With the lead option a turn is refused only at the end it turns towards, so an antenna parked
+    // just inside an end can still leave it.
+    const bool leftAllowed = lead ? a > range.AzimuthRangeMin : AzimuthInRange(a - ta);
+    const bool rightAllowed =
+        lead ? a < std::max(range.AzimuthRangeMax, state_.tracking.azimuthTravelMax) : AzimuthInRange(a - ta);
+    const TargetMotion motion = AutomaticMotion();
+    if (azimuthSeen && motion.azimuth <= motion.previousAzimuth && a - ta > T) {
+        attempt([&] { leftAllowed ? relays_.TurnLeft() : relays_.StopAzimuth(); });
         azimuthSet = true;
     }
-    if (azimuthSeen && state_.TargetAzimuth >= state_.PreviousTargetAzimuth && a + ta < T) {
+    if (azimuthSeen && motion.azimuth >= motion.previousAzimuth && a + ta < T) {
         // The range test of the right turn also uses a - ta.
-        attempt([&] { AzimuthInRange(a - ta) ? relays_.TurnRight() : relays_.StopAzimuth(); });
+        attempt([&] { rightAllowed ? relays_.TurnRight() : relays_.StopAzimuth(); });
         azimuthSet = true;
     }
     if (!elevationSeen) {
@@ -384,23 +425,28 @@ void Positioning::ContinueTracking() {
                 log_.StopElevationAndLog();
         });
     } else {
-        if (state_.TargetElevation <= state_.PreviousTargetElevation) {
+        if (motion.elevation <= motion.previousElevation) {
             attempt([&] { e - te > U ? relays_.MoveDown() : relays_.StopElevation(); });
             elevationSet = true;
         }
-        if (state_.TargetElevation >= state_.PreviousTargetElevation) {
+        if (motion.elevation >= motion.previousElevation) {
             attempt([&] { e + te < U ? relays_.MoveUp() : relays_.StopElevation(); });
             elevationSet = true;
         }
     }
     relays_.ShowRelayIndicators();
-    WaitMilliseconds(0.15f);
-    if (azimuthSet && AzimuthNear == 1)
-        attempt([&] { relays_.StopAzimuth(); });
-    if (elevationSet && ElevationNear == 1)
-        attempt([&] { relays_.StopElevation(); });
-    relays_.ShowRelayIndicators();
-    WaitMilliseconds(0.3f);
+    if (lead) {
+        attempt(
+            [&] { RunForAsLongAsNeeded(azimuthSet, elevationSet, T, U, azimuthWasOff, elevationWasOff); });
+    } else {
+        WaitMilliseconds(0.15f);
+        if (azimuthSet && AzimuthNear == 1)
+            attempt([&] { relays_.StopAzimuth(); });
+        if (elevationSet && ElevationNear == 1)
+            attempt([&] { relays_.StopElevation(); });
+        relays_.ShowRelayIndicators();
+        WaitMilliseconds(0.3f);
+    }
 
     // Fallen behind: start a fresh approach. Distances below the target use a - ta and e - te, and the
     // azimuth is not judged near the top of the scale.
@@ -479,4 +525,64 @@ double Positioning::WaitMilliseconds(float seconds) {
         ports_.waiter->WaitProcessingEvents(static_cast<int>(std::max<std::int64_t>(1, left + 1)));
     } while (ports_.clock->MonotonicMs() <= end);
     return ports_.clock->LocalNow().time().msecsSinceStartOfDay() / 1000.0;
+}
+
+Positioning::WorkingTarget Positioning::LeadTarget() {
+    const std::int64_t taken = state_.planned.takenAtMs;
+    // A target whose time is not known is taken to be half a cycle old.
+    const double age = taken < 0 ? 0.5 : (ports_.clock->MonotonicMs() - taken) / 1000.0;
+    const TargetMotion m = AutomaticMotion();
+    const double azimuth = lead_.Aim(TrackingLead::Azimuth, m.azimuth, m.previousAzimuth,
+                                     state_.PresentAzimuth, age, state_.AzimuthTolerance);
+    const double elevation = lead_.Aim(TrackingLead::Elevation, m.elevation, m.previousElevation,
+                                       state_.PresentElevation, age, state_.ElevationTolerance);
+    return Working(azimuth, elevation);
+}
+
+void Positioning::NoteSpeeds() {
+    const bool azimuthRuns = state_.piob4 == 1 || state_.piob5 == 1;
+    const bool elevationRuns = state_.piob6 == 1 || state_.piob7 == 1;
+    lead_.Reading(ports_.clock->MonotonicMs(), state_.PresentAzimuth, state_.PresentElevation,
+                  azimuthRan_ && azimuthRuns, elevationRan_ && elevationRuns);
+    azimuthRan_ = azimuthRuns;
+    elevationRan_ = elevationRuns;
+}
+
+void Positioning::RunForAsLongAsNeeded(bool azimuthSet, bool elevationSet, double T, double U,
+                                       bool azimuthWasOff, bool elevationWasOff) {
+    // Each axis set going runs until it should stand at the centre of its dead band; one that needs
+    // longer than a step keeps running and the next step judges it again on a fresh reading.
+    constexpr double LongestRun = 0.9, ShortestRun = 0.1;
+    const auto runFor = [&](bool set, bool running, TrackingLead::Axis axis, double present, double aim) {
+        if (!set || !running)
+            return -1.0;
+        const double seconds = lead_.RunSeconds(axis, present, aim);
+        return seconds > LongestRun ? -1.0 : std::max(ShortestRun, seconds);
+    };
+    double azimuthRun = runFor(azimuthSet, state_.piob4 == 1 || state_.piob5 == 1, TrackingLead::Azimuth,
+                               state_.PresentAzimuth, T);
+    double elevationRun = runFor(elevationSet, state_.piob6 == 1 || state_.piob7 == 1,
+                                 TrackingLead::Elevation, state_.PresentElevation, U);
+    // A whole run from rest, read afterwards at rest, teaches the motor's speed.
+    if (azimuthRun >= 0 && azimuthWasOff)
+        lead_.Pulse(TrackingLead::Azimuth, state_.PresentAzimuth, azimuthRun);
+    if (elevationRun >= 0 && elevationWasOff)
+        lead_.Pulse(TrackingLead::Elevation, state_.PresentElevation, elevationRun);
+    double waited = 0;
+    while (azimuthRun >= 0 || elevationRun >= 0) {
+        const bool azimuthFirst = azimuthRun >= 0 && (elevationRun < 0 || azimuthRun <= elevationRun);
+        const double until = azimuthFirst ? azimuthRun : elevationRun;
+        if (until > waited)
+            WaitMilliseconds(static_cast<float>(until - waited));
+        waited = std::max(waited, until);
+        // A stop that fails is shown and the other axis is still stopped in its time.
+        try {
+            azimuthFirst ? relays_.StopAzimuth() : relays_.StopElevation();
+        } catch (const BoardFailure& failure) {
+            ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
+        }
+        (azimuthFirst ? azimuthRun : elevationRun) = -1;
+        relays_.ShowRelayIndicators();
+    }
+    WaitMilliseconds(ShortestRun);
 }

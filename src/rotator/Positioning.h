@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rotator/TrackingLead.h"
+
 #include <cstdint>
 
 struct MainState;
@@ -93,6 +95,20 @@ class Positioning {
     bool AzimuthInRange(double value) const;
     bool ElevationInRange(double value) const;
     void ContinueTrackingSteps();
+    // Lead option (TRACKING LEAD=1): the aim point of the automatic target, the speed readings, the
+    // follow-up run of each axis for as long as it needs, and the range test of a turn on the antenna
+    // itself. Travel past the operating range (AZ_TRAVEL, EL_TRAVEL) widens the limits of T and U.
+    WorkingTarget LeadTarget();
+    // The automatic target and the one of the cycle before: a pass plan's while one is active.
+    struct TargetMotion {
+        double azimuth, elevation, previousAzimuth, previousElevation;
+    };
+    TargetMotion AutomaticMotion() const;
+    void NoteSpeeds();
+    void RunForAsLongAsNeeded(bool azimuthSet, bool elevationSet, double T, double U, bool azimuthWasOff,
+                              bool elevationWasOff);
+    double AzimuthLimit() const;
+    double ElevationLimit() const;
 
     MainState& state_;
     Ports& ports_;
@@ -101,4 +117,6 @@ class Positioning {
     OperationLog& log_;
     const MotionWatch& watch_;
     bool stepRunning_ = false;
+    TrackingLead lead_;
+    bool azimuthRan_ = false, elevationRan_ = false;
 };

@@ -1,5 +1,7 @@
 #include "tracking/TrackingCycle.h"
 
+#include <algorithm>
+#include <cmath>
 #include <tuple>
 #include <utility>
 
@@ -155,6 +157,7 @@ TrackingCycle::Report TrackingCycle::RunCycle() {
 
     // 2-5: the target and its display.
     TakeTarget();
+    FollowPassPlan(report.refreshed);
     ShowTarget();
 
     // 6: the raw values just received become readable numbers. Only fresh values are rewritten:
@@ -219,10 +222,39 @@ void TrackingCycle::TakeTarget() {
     state_.TargetElevation = LeadingNumber(state_.DataBox[choice->elevationBox]);
 }
 
+void TrackingCycle::FollowPassPlan(bool refreshed) {
+    if (refreshed)
+        state_.planned.takenAtMs = ports_.clock->MonotonicMs();
+    // Pass plans (section TRACKING) are made for the satellite only, and only when an option asks.
+    if (!state_.tracking.AnySet() || view_.SelectedOption() != 1) {
+        if (state_.planned.active)
+            passTargets_.Clear(state_);
+        return;
+    }
+    const double compass =
+        IsSouthStartPoint(state_.AzimuthStartPoint) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
+    const double unix = ports_.clock->UtcNow().toMSecsSinceEpoch() / 1000.0;
+    if (const auto text =
+            passTargets_.Apply(state_, state_.TargetName, unix, compass, state_.TargetElevation))
+        ports_.status->SetLeft(*text);
+}
+
 void TrackingCycle::ShowTarget() {
     const double shownAzimuth =
         IsSouthStartPoint(state_.AzimuthStartPoint) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
-    view_.ShowTargetAngles(TargetAngleText(shownAzimuth), TargetAngleText(state_.TargetElevation));
+    if (state_.planned.active) {
+        // The compass direction first; the rotator's angles beside it where the plan turned them.
+        const auto& p = state_.planned;
+        QString azimuthText = TargetAngleText(shownAzimuth),
+                elevationText = TargetAngleText(state_.TargetElevation);
+        if (std::abs(p.azimuth - state_.TargetAzimuth) > 0.005)
+            azimuthText += QStringLiteral(" (%1)").arg(TargetAngleText(p.azimuth));
+        if (std::abs(p.elevation - state_.TargetElevation) > 0.005)
+            elevationText += QStringLiteral(" (%1)").arg(TargetAngleText(p.elevation));
+        view_.ShowTargetAngles(azimuthText, elevationText);
+    } else {
+        view_.ShowTargetAngles(TargetAngleText(shownAzimuth), TargetAngleText(state_.TargetElevation));
+    }
     view_.ShowTargetVisibility(AboveHorizon(state_.TargetAzimuth, state_.TargetElevation));
     const int bodies[3][2] = {{12, 13}, {14, 15}, {18, 19}};
     for (const auto& pair : bodies) {
@@ -262,12 +294,14 @@ void TrackingCycle::ReturnIntoRange() {
         return;
     }
     const auto azimuthSide = [this] {
+        // A rotator travelling past its operating range (section TRACKING) may stand there.
         return AxisRangeSide(state_.PresentAzimuth, state_.AzimuthTolerance, state_.module.AzimuthRangeMin,
-                             state_.module.AzimuthRangeMax);
+                             std::max(state_.module.AzimuthRangeMax, state_.tracking.azimuthTravelMax));
     };
     const auto elevationSide = [this] {
         return AxisRangeSide(state_.PresentElevation, state_.ElevationTolerance,
-                             state_.module.ElevationRangeMin, state_.module.ElevationRangeMax);
+                             state_.module.ElevationRangeMin,
+                             std::max(state_.module.ElevationRangeMax, state_.tracking.elevationTravelMax));
     };
 
     if (state_.StartupState == 1) {

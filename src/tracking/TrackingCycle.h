@@ -2,6 +2,7 @@
 
 #include "common/DataLink.h"
 #include "tracking/DataLinkWatch.h"
+#include "tracking/PassTargets.h"
 
 #include <QPointF>
 #include <QTimer>
@@ -70,6 +71,9 @@ class TrackingCycle {
 
     const DataLinkWatch& watch() const { return watch_; }
 
+    // The pass plan of the followed satellite (section TRACKING); the window loads its element sets.
+    PassTargets& passTargets() { return passTargets_; }
+
     // Status texts of a silent server.
     static QString LostText(const QString& server);
     static QString RestoredText(const QString& server);
@@ -86,6 +90,7 @@ class TrackingCycle {
     void ShowTarget();
     void PositionAndMark(double x, double y, Report& report);
     void ShowClocks();
+    void FollowPassPlan(bool refreshed);
 
     MainState& state_;
     Ports& ports_;
@@ -94,6 +99,7 @@ class TrackingCycle {
     SkyMapPainter& painter_;
     TrackingView& view_;
     DataLinkWatch watch_;
+    PassTargets passTargets_;
     bool running_ = false;
     bool awaiting_ = false; // a tick waits for its answers
     std::int64_t awaitStartMs_ = 0;

@@ -1,0 +1,143 @@
+#include "tracking/PassPlan.h"
+
+#include "orbit/Observation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// a mod 360 in 0..360.
+double Wrap360(double a) {
+    const double r = std::fmod(a, 360.0);
+    return r < 0 ? r + 360.0 : r;
+}
+
+// The shortest turn from one azimuth to another, -180..180.
+double Turn(double from, double to) {
+    double d = Wrap360(to - from);
+    return d > 180 ? d - 360 : d;
+}
+
+// Compass azimuth into the rotator's 0..360 frame.
+double RotatorFrame(const RotatorTravel& travel, double compassAzimuth) {
+    return Wrap360(travel.southStart ? compassAzimuth + 180 : compassAzimuth);
+}
+
+struct Candidate {
+    bool fits = false;
+    double shift = 0; // multiple of 360 added to the unwrapped track
+    double low = 0, high = 0, first = 0;
+};
+
+// The track unwrapped into one continuous rotator azimuth, and the best whole-turn shift that keeps
+// it inside the travel.
+Candidate Fit(const std::vector<TrackPoint>& track, const RotatorTravel& travel, bool flipped,
+              double presentAzimuth) {
+    Candidate c;
+    double u = 0, previous = 0;
+    for (std::size_t i = 0; i < track.size(); ++i) {
+        const double b = RotatorFrame(travel, track[i].azimuth + (flipped ? 180 : 0));
+        u = i == 0 ? b : u + Turn(previous, b);
+        previous = b;
+        if (i == 0)
+            c.low = c.high = c.first = u;
+        c.low = std::min(c.low, u);
+        c.high = std::max(c.high, u);
+    }
+    double best = std::numeric_limits<double>::infinity();
+    for (int k = -2; k <= 2; ++k) {
+        const double s = 360.0 * k;
+        if (c.low + s < travel.azimuthMin - 1e-9 || c.high + s > travel.azimuthMax + 1e-9)
+            continue;
+        const double distance = std::abs(c.first + s - presentAzimuth);
+        if (distance < best) {
+            best = distance;
+            c.fits = true;
+            c.shift = s;
+        }
+    }
+    return c;
+}
+
+} // namespace
+
+PassPlan PlanPass(const std::vector<TrackPoint>& track, const RotatorTravel& travel, double presentAzimuth) {
+    PassPlan plan;
+    if (track.empty())
+        return plan;
+    double lowest = track.front().elevation, highest = lowest;
+    for (const auto& p : track) {
+        lowest = std::min(lowest, p.elevation);
+        highest = std::max(highest, p.elevation);
+    }
+    // Elevations the rotator cannot reach either way: not planned.
+    const bool directElevationFits =
+        std::max(0.0, lowest) >= travel.elevationMin - 1e-9 && highest <= travel.elevationMax + 1e-9;
+    const bool flipElevationFits = 180 - std::max(0.0, lowest) <= travel.elevationMax + 1e-9 &&
+                                   180 - highest >= travel.elevationMin - 1e-9;
+
+    Candidate chosen;
+    if (directElevationFits)
+        chosen = Fit(track, travel, false, presentAzimuth);
+    if (!chosen.fits && flipElevationFits) {
+        chosen = Fit(track, travel, true, presentAzimuth);
+        plan.flipped = chosen.fits;
+    }
+    if (!chosen.fits)
+        return plan;
+    plan.followable = true;
+    // The stretch is centred on the pass, so the lead and the minutes before AOS map continuously too.
+    plan.stretchStart = (chosen.low + chosen.high) / 2 + chosen.shift - 180;
+    plan.azimuthTravelled = 0;
+    RotatorAngles previous = ToRotator(plan, travel, track.front().azimuth, track.front().elevation);
+    plan.prePosition = ToRotator(plan, travel, track.front().azimuth, std::max(0.0, track.front().elevation));
+    for (const auto& p : track) {
+        const RotatorAngles r = ToRotator(plan, travel, p.azimuth, p.elevation);
+        plan.azimuthTravelled += std::abs(r.azimuth - previous.azimuth);
+        previous = r;
+    }
+    return plan;
+}
+
+RotatorAngles ToRotator(const PassPlan& plan, const RotatorTravel& travel, double compassAzimuth,
+                        double elevation) {
+    const double b = RotatorFrame(travel, compassAzimuth + (plan.flipped ? 180 : 0));
+    const double azimuth = plan.stretchStart + Wrap360(b - plan.stretchStart);
+    const double e = plan.flipped ? 180 - std::max(0.0, elevation) : std::max(0.0, elevation);
+    return {std::clamp(azimuth, travel.azimuthMin, travel.azimuthMax),
+            std::clamp(e, travel.elevationMin, travel.elevationMax)};
+}
+
+RotatorAngles ToCompass(const RotatorTravel& travel, double rotatorAzimuth, double rotatorElevation) {
+    double azimuth = rotatorAzimuth, elevation = rotatorElevation;
+    if (elevation > 90) {
+        azimuth += 180;
+        elevation = 180 - elevation;
+    }
+    return {Wrap360(travel.southStart ? azimuth + 180 : azimuth), elevation};
+}
+
+std::vector<TrackPoint> SamplePass(const orbit::Sgp4& model, const orbit::Geodetic& observer,
+                                   const orbit::Pass& pass, double stepSeconds) {
+    std::vector<TrackPoint> track;
+    const double length = (pass.los.Value() - pass.aos.Value()) * 86400.0;
+    for (double t = 0;; t += stepSeconds) {
+        const double s = std::min(t, length);
+        const auto seen = orbit::Observe(model, observer, pass.aos.PlusSeconds(s));
+        if (seen.ok())
+            track.push_back({s, seen.observation.look.azimuth, seen.observation.look.elevation});
+        if (s >= length)
+            break;
+    }
+    return track;
+}
+
+QString PlanFallbackText() {
+    return QStringLiteral("7.このパスは稼動範囲の一続きに収まらないため、通常の追尾をします");
+}
+
+QString PlanFlippedText() {
+    return QStringLiteral("7.このパスは仰角を90度より先に倒して（反転して）追尾します");
+}

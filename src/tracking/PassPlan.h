@@ -1,0 +1,70 @@
+#pragma once
+
+#include "orbit/Passes.h"
+
+#include <QString>
+#include <vector>
+
+// Planning one satellite pass onto the rotators' travel, decided once before the pass rises.
+//
+// An azimuth rotator whose travel reaches past 360 degrees can carry a pass on more than one
+// stretch of its travel; the plan picks the stretch that follows the whole pass from its rise (AOS)
+// to its set (LOS) without an unwind. An elevation rotator that reaches 180 degrees can point at
+// every direction a second way, "flipped" (azimuth + 180, elevation 180 - e); the plan takes it for
+// the whole pass when the direct way would need an unwind. The flipped way needs the same azimuth
+// speed near the zenith as the direct one (the vertical plane through the satellite turns alike), so
+// it is chosen for the unwind only. A pass that fits no stretch either way is not planned: the
+// antenna follows it as it follows any target.
+//
+// All azimuths given are compass azimuths (0 = north, clockwise); the plan's are rotator azimuths,
+// measured from the start point (the half-turn for the south start point), on the linear scale of the
+// potentiometer, so 400 is 40 degrees past the north end of a 450-degree rotator.
+
+// One point of a pass's track: seconds from any fixed moment, compass azimuth, elevation.
+struct TrackPoint {
+    double seconds = 0;
+    double azimuth = 0;
+    double elevation = 0;
+};
+
+// What the rotators can do.
+struct RotatorTravel {
+    bool southStart = false;
+    double azimuthMin = 0, azimuthMax = 360;
+    double elevationMin = 0, elevationMax = 90;
+};
+
+struct RotatorAngles {
+    double azimuth = 0;
+    double elevation = 0;
+};
+
+struct PassPlan {
+    bool followable = false; // false: follow the pass as any other target
+    bool flipped = false;
+    // The 360-degree stretch of rotator azimuth [stretchStart, stretchStart + 360) that carries the pass.
+    double stretchStart = 0;
+    // Where to wait before the pass rises: the rotator angles of the rise point.
+    RotatorAngles prePosition;
+    // Degrees of azimuth the rotator turns from AOS to LOS on this plan.
+    double azimuthTravelled = 0;
+};
+
+// Plans a pass from its track (time order, AOS first). `presentAzimuth` (rotator frame) breaks the tie
+// between stretches that both carry the pass: the nearer start wins.
+PassPlan PlanPass(const std::vector<TrackPoint>& track, const RotatorTravel& travel, double presentAzimuth);
+
+// A compass direction as the plan points the rotators at it, held to the travel.
+RotatorAngles ToRotator(const PassPlan& plan, const RotatorTravel& travel, double compassAzimuth,
+                        double elevation);
+
+// The compass direction of rotator angles: an elevation past 90 looks over the back.
+RotatorAngles ToCompass(const RotatorTravel& travel, double rotatorAzimuth, double rotatorElevation);
+
+// The track of a pass sampled every `stepSeconds` from AOS to LOS; seconds count from AOS.
+std::vector<TrackPoint> SamplePass(const orbit::Sgp4& model, const orbit::Geodetic& observer,
+                                   const orbit::Pass& pass, double stepSeconds = 1);
+
+// Status-line texts.
+QString PlanFallbackText();
+QString PlanFlippedText();
