@@ -175,7 +175,7 @@ void PassesWindow::ShowSelectedTrack() {
         return;
     const PassRow& row = passes_.rows[index];
     std::vector<QPointF> track;
-    for (const TrackPoint& point : PassTrack(sets_.at(row.satellite), observer_, row.pass))
+    for (const PassTrackPoint& point : PassTrack(sets_.at(row.satellite), observer_, row.pass))
         track.emplace_back(point.azimuth, point.elevation);
     map_->SetTrack(std::move(track));
 }

@@ -32,9 +32,9 @@ ComingPassList ComingPasses(const std::vector<orbit::ElementSet>& sets, const or
     return list;
 }
 
-std::vector<TrackPoint> PassTrack(const orbit::ElementSet& set, const orbit::Geodetic& observer,
-                                  const orbit::Pass& pass, double stepSeconds) {
-    std::vector<TrackPoint> track;
+std::vector<PassTrackPoint> PassTrack(const orbit::ElementSet& set, const orbit::Geodetic& observer,
+                                      const orbit::Pass& pass, double stepSeconds) {
+    std::vector<PassTrackPoint> track;
     const orbit::Sgp4 model(set);
     const double seconds = (pass.los.whole - pass.aos.whole + pass.los.fraction - pass.aos.fraction) * 86400;
     if (!(seconds >= 0) || stepSeconds <= 0)

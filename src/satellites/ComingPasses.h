@@ -29,15 +29,15 @@ struct ComingPassList {
 ComingPassList ComingPasses(const std::vector<orbit::ElementSet>& sets, const orbit::Geodetic& observer,
                             const QDateTime& fromUtc, int perSatellite, double days = 3);
 
-struct TrackPoint {
+struct PassTrackPoint {
     double azimuth = 0;   // compass degrees
     double elevation = 0; // degrees
 };
 
 // The satellite's direction from AOS to LOS, every `stepSeconds` and at both ends. Moments where the
 // model gives no position are left out.
-std::vector<TrackPoint> PassTrack(const orbit::ElementSet& set, const orbit::Geodetic& observer,
-                                  const orbit::Pass& pass, double stepSeconds = 10);
+std::vector<PassTrackPoint> PassTrack(const orbit::ElementSet& set, const orbit::Geodetic& observer,
+                                      const orbit::Pass& pass, double stepSeconds = 10);
 
 // "12/08 21:34:05" of an instant, in local time or UTC.
 QString PassTimeText(const orbit::JulianDate& time, bool utc);

@@ -53,7 +53,7 @@ TEST(ComingPassesTest, TrackFollowsThePass) {
         EXPECT_NEAR(track.back().azimuth, r.pass.losAzimuth, 0.05);
         EXPECT_NEAR(track.back().elevation, 0, 0.05);
         double highest = -90;
-        for (const TrackPoint& p : track) {
+        for (const PassTrackPoint& p : track) {
             EXPECT_GE(p.elevation, -0.05);
             highest = std::max(highest, p.elevation);
         }
