@@ -254,6 +254,21 @@ void Form1::ShowDataBoxes() {
     }
 }
 
+void Form1::EnableSettingsMenuWhenNoStepParked() {
+    settingsMenuWaitsForStep_ = rotator_->positioning.StepRunning();
+    menuset->setEnabled(!settingsMenuWaitsForStep_);
+}
+
+void Form1::PositioningStepEnded() {
+    if (!settingsMenuWaitsForStep_)
+        return;
+    settingsMenuWaitsForStep_ = false;
+    // Only when nothing has started since the stop that left it waiting.
+    if (!ended_ && state_.OperatingMode == 0 && state_.StartupState == 0 && state_.ScheduleRunning == 0 &&
+        state_.module.SettingsDialogOpen != QLatin1String("1"))
+        menuset->setEnabled(true);
+}
+
 void Form1::SwitchAllRelaysOff() {
     rotator_->relays.SwitchAllOff();
 }

@@ -34,6 +34,8 @@ class ModbusBoard : public IoBoard {
 
     void SetAddress(const QString& address) override;
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
+    // Past the silence gate, with the connect and the answer each bounded by timeoutMs / 2.
+    std::optional<PortError> WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) override;
     Reading ReadAnalogInput(int port, int channel) override;
 
     // Connects now (a serial device is opened and locked) without sending anything; the error when it
