@@ -80,13 +80,15 @@ MotionWatch::Finding MotionWatch::Reading(Axis axis, std::optional<int> count, d
         Anchor(w, *count, angle, nowMs);
     } else {
         const int dir = w.drivenDirection;
-        if ((*count - *w.anchorCount) * dir > NoiseCounts && (angle - w.anchorAngle) * dir >= StallDegrees)
+        // Two noisy readings of a still axis differ by up to twice the noise: only more is movement.
+        if ((*count - *w.anchorCount) * dir > 2 * NoiseCounts &&
+            (angle - w.anchorAngle) * dir >= StallDegrees)
             Anchor(w, *count, angle, nowMs); // real progress: the stall count starts again from here
         if ((*count - w.bestCount) * dir > 0) {
             w.bestCount = *count;
             w.bestAngle = angle;
         }
-        const bool away = (w.bestCount - *count) * dir > NoiseCounts;
+        const bool away = (w.bestCount - *count) * dir > 2 * NoiseCounts;
         if (away && !w.away)
             w.whileAway.Restart(nowMs);
         w.away = away;

@@ -10,13 +10,14 @@
 //   on a blind axis. When an axis's reads have failed for ReadFailureLimitMs in a row (three cycles),
 //   the watch reports it.
 // - Progress is counted in the direction the relay drives (right and up increase the count, left and
-//   down decrease it), net of pot noise: a reading counts as progress only when it is more than
-//   NoiseCounts beyond where the count began and at least StallDegrees further on. Jitter of a few
-//   counts therefore neither restarts the count nor looks like movement.
+//   down decrease it), net of pot noise of up to ±NoiseCounts: a reading counts as progress only when it
+//   is more than twice that beyond where the count began (two noisy readings of a still axis differ by
+//   up to that much) and at least StallDegrees further on. Jitter therefore neither restarts the count
+//   nor looks like movement, in either direction.
 // - Stall: once an axis's relay has been on for the stall time in total (pulses add up) without such
 //   progress, the rotator is jammed, its motor is dead or its sensor does not follow.
-// - Wrong way: an axis whose reading moves more than NoiseCounts against the driven direction (from the
-//   furthest point it reached in that direction) and stays there for WrongWayLimitMs of relay time is
+// - Wrong way: an axis whose reading moves more than twice NoiseCounts against the driven direction (from
+//   the furthest point it reached in that direction) and stays there for WrongWayLimitMs of relay time is
 //   turning away from its target: relays or motor leads swapped, or a calibration whose direction is
 //   reversed.
 // - Sensor at the end of the converter: a count of 0 or 1023 that stays there while the motor runs
