@@ -1,4 +1,5 @@
 // ModbusBoard's failures against the board emulator over loopback Modbus TCP (its plain use is end to end).
+#include "RotatorFixture.h"
 #include "rotator/ModbusBoard.h"
 #include "support/PtyPair.h"
 #include "support/TestFiles.h"
@@ -140,6 +141,52 @@ TEST_F(Boardsim, UnreachableBoardFailsQuickly) {
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->number, ECONNREFUSED);
     EXPECT_LT(call.elapsed(), 1000);
+}
+
+// The end's all-off while the board counts as silent (three time-outs, the gate closed for a second):
+// one frame per coil goes out all the same, so a module that has just come back hears the off; on a board
+// that stays silent the four attempts together take at most 2 s.
+TEST_F(Boardsim, TheEndsAllOffGoesPastTheSilenceGateWithinTwoSeconds) {
+    struct Row {
+        const char* name;
+        const char* silentFor;
+        bool comesBack;
+    } const rows[] = {{"just back", "1.6", true}, {"still silent", "60", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TearDown();
+        Start(QStringLiteral("--silent-after"), QStringLiteral("1"),
+              {QStringLiteral("--silent-for"), QString::fromLatin1(row.silentFor)});
+        ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+        ASSERT_FALSE(board.WriteOutputBit(6, 4, 1)); // right turn on, then the board falls silent
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(board.WriteOutputBit(6, 5, 0).has_value());
+        QElapsedTimer gateClosed;
+        gateClosed.start();
+        if (row.comesBack) {
+            ASSERT_EQ(Coil(4), 1); // answers again on a connection of our own
+            // An ordinary write still meets the gate and never reaches the wire.
+            if (gateClosed.elapsed() < 800) {
+                EXPECT_TRUE(board.WriteOutputBit(6, 4, 0).has_value());
+                EXPECT_EQ(Coil(4), 1);
+            }
+        }
+        FakeWorld world;
+        MainState state;
+        state.AzimuthMotorText = state.ElevationMotorText = QStringLiteral("1");
+        Ports ports = world.ports();
+        ports.board = &board;
+        RecordingView view;
+        RotatorControl rotator{state, ports, view};
+        QElapsedTimer ending;
+        ending.start();
+        rotator.relays.BeginEnding();
+        EXPECT_LT(ending.elapsed(), 2200);
+        EXPECT_EQ(rotator.relays.MayBeOn(), !row.comesBack);
+        if (row.comesBack) {
+            EXPECT_EQ(Coil(4), 0);
+        }
+    }
 }
 
 // A 4-relay RS-485 module: coils 0..3, 12-bit holding registers 0x03 at 0 and 1, unit 3.
