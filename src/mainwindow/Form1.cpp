@@ -58,6 +58,8 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
             if (tracedCycles_++ % RunTrace::CensusCycles == 0)
                 trace_->Line(RunTrace::Census());
         });
+        // Before the abort's own handler, so its all-off follows this line in the trace.
+        connect(Command4, &QPushButton::clicked, this, [this] { trace_->Line(QStringLiteral("abort")); });
     }
     rotator_ = std::make_unique<RotatorControl>(state_, ports_, *this);
     // Every box the window and its dialogs show goes through the relay layer first.
