@@ -1,6 +1,7 @@
 // azelmon: points an amateur station's az/el rotators at a satellite, the Sun, the Moon, Mars, a
 // station or a clicked sky direction. This file only reads the command line, builds the real
 // backends and wires them to the main window.
+#include "config/BoardChoice.h"
 #include "config/SettingsLocation.h"
 #include "config/StartupSettings.h"
 #include "mainwindow/Form1.h"
@@ -25,6 +26,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -38,27 +40,56 @@ namespace {
 int signalPipe[2] = {-1, -1};
 
 void OnTerminationSignal(int) {
+    const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
 }
 
-// SIGINT, SIGTERM, SIGHUP (the terminal closed) and SIGQUIT end the program the orderly way (relays
-// off and latched off), from the event loop.
+// A write to a pipe or socket whose reader has gone (stderr into `| tee log` after tee ended) fails
+// with EPIPE instead of killing the process with a motor running. A handler that does nothing rather
+// than SIG_IGN: a program started from here (browser, help viewer) gets the default back at exec.
+void OnBrokenPipe(int) {}
+
+// Every signal whose default action ends the process and that someone may send to end it: the terminal
+// closed (SIGHUP), Ctrl-C and Ctrl-\, kill's default, the user signals, timers nobody here set, a power
+// failure notice, the CPU-time and file-size limits, and the real-time signals no library here claimed.
+// All of them end the program the orderly way (relays off and latched off), from the event loop. The
+// faults of the program itself (SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS) take the
+// crash path of EmergencyRelayStop instead.
+const int OrderlyEndSignals[] = {SIGINT,    SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2,  SIGALRM,
+                                 SIGVTALRM, SIGPROF, SIGPWR, SIGXCPU, SIGXFSZ, SIGSTKFLT};
+
+// First thing of all: Qt itself may warn on stderr before the window exists.
+void SurviveBrokenPipes() {
+    struct sigaction pipeAction {};
+    pipeAction.sa_handler = OnBrokenPipe;
+    sigemptyset(&pipeAction.sa_mask);
+    pipeAction.sa_flags = SA_RESTART;
+    sigaction(SIGPIPE, &pipeAction, nullptr);
+}
+
 void InstallSignalHandlers(Form1& window) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char byte;
-        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        char bytes[64];
+        [[maybe_unused]] const auto got = ::recv(signalPipe[0], bytes, sizeof bytes, MSG_DONTWAIT);
         window.Command1_Click();
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    for (int signal : OrderlyEndSignals)
         sigaction(signal, &action, nullptr);
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) {
+        struct sigaction present {};
+        if (sigaction(signal, nullptr, &present) == 0 && present.sa_handler == SIG_DFL &&
+            !(present.sa_flags & SA_SIGINFO))
+            sigaction(signal, &action, nullptr);
+    }
 }
 
 // Qt's xcb back end calls exit() when the X server goes away ("The X11 connection broke"); so does
@@ -130,17 +161,19 @@ void ChooseEventDispatcher() {
 } // namespace
 
 int main(int argc, char** argv) {
+    SurviveBrokenPipes();
     ChooseEventDispatcher();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"
-        "The simulated board is the default; nothing connects to a real board unless --board modbus is "
-        "given."));
+        "The board is chosen by BOARD (SIM or MODBUS) of [TCP/IP] in rotorcfg.ini, else the simulated "
+        "one; --board overrides it. Nothing connects to a real board unless one of them says modbus."));
     parser.addHelpOption();
     parser.addVersionOption();
-    QCommandLineOption boardOption(QStringLiteral("board"),
-                                   QStringLiteral("I/O board: sim (default) or modbus."),
-                                   QStringLiteral("sim|modbus"), QStringLiteral("sim"));
+    QCommandLineOption boardOption(
+        QStringLiteral("board"),
+        QStringLiteral("I/O board: sim or modbus (default: BOARD of [TCP/IP] in rotorcfg.ini, else sim)."),
+        QStringLiteral("sim|modbus"), QStringLiteral("sim"));
     QCommandLineOption portOption(
         QStringLiteral("modbus-port"),
         QStringLiteral(
@@ -204,11 +237,11 @@ int main(int argc, char** argv) {
     parser.process(app);
 
     QTextStream err(stderr);
-    const QString boardKind = parser.value(boardOption);
+    const QString boardFlag = parser.value(boardOption);
     bool portOk = false;
     const int modbusPort = parser.value(portOption).toInt(&portOk);
-    if (boardKind != QLatin1String("sim") && boardKind != QLatin1String("modbus")) {
-        err << "azelmon: --board takes sim or modbus, not " << boardKind << "\n";
+    if (boardFlag != QLatin1String("sim") && boardFlag != QLatin1String("modbus")) {
+        err << "azelmon: --board takes sim or modbus, not " << boardFlag << "\n";
         return 2;
     }
     if (!portOk || modbusPort < 1 || modbusPort > 65535) {
@@ -252,19 +285,27 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The board: --board when given, else the BOARD setting, else the simulated one.
+    const BoardChoice boardChoice =
+        ChooseBoard(parser.isSet(boardOption) ? std::optional<QString>(boardFlag) : std::nullopt,
+                    ReadBoardSetting(SettingsFilePath()));
+    if (!boardChoice.problem.isEmpty())
+        err << "azelmon: " << boardChoice.problem << "\n";
+
     SystemClock clock;
     std::unique_ptr<IoBoard> board;
     std::optional<BoardMapReading> boardMap;
-    if (boardKind == QLatin1String("modbus")) {
+    if (boardChoice.kind == BoardKind::Modbus) {
         // The module's layout and transport come from the settings file; --modbus-port, when given,
         // overrides the TCP port there.
         boardMap = ReadBoardMap(SettingsFilePath());
         if (parser.isSet(portOption))
             boardMap->map.tcpPort = modbusPort;
         auto modbus = std::make_unique<ModbusBoard>(boardMap->map);
+        // A refused map drives nothing from the first call on, the start-up's all-off included.
+        if (boardMap->refusal)
+            modbus->Refuse(*boardMap->refusal);
         if (boardCheck) {
-            for (const QString& problem : boardMap->problems)
-                err << "azelmon: " << problem << "\n";
             if (boardMap->refusal) {
                 err << "azelmon: " << *boardMap->refusal << "\n";
                 return 1;
@@ -289,7 +330,8 @@ int main(int argc, char** argv) {
         board = std::make_unique<SimulatedBoard>(clock, physics);
     }
     if (boardCheck) {
-        QString boardText = QStringLiteral("simulated (give --board modbus to check the real board)");
+        QString boardText = QStringLiteral("simulated (set BOARD=MODBUS in [TCP/IP] of the settings, or give "
+                                           "--board modbus, to check the real board)");
         if (boardMap) {
             MainState settings;
             ReadStartupSettings(settings, SettingsFilePath());
@@ -326,11 +368,22 @@ int main(int argc, char** argv) {
                 .help = &help,
                 .browser = &browser};
 
-    SingleInstance instance(SingleInstance::DefaultName());
+    // One copy per user, and one program per board whoever runs it.
+    QString boardKey;
+    if (boardMap) {
+        if (boardMap->map.transport == BoardMap::Transport::Rtu) {
+            boardKey = SingleInstance::RtuBoardKey(boardMap->map.device);
+        } else {
+            MainState settings;
+            ReadStartupSettings(settings, SettingsFilePath());
+            boardKey = SingleInstance::TcpBoardKey(settings.module.BoardAddress, boardMap->map.tcpPort);
+        }
+    }
+    SingleInstance instance(SingleInstance::DefaultName(), boardKey);
     Form1 window(ports, SettingsFilePath());
     windowState = &window.state();
     messages.setParent(&window);
-    window.setInstanceCheck([&instance] { return instance.AnotherCopyRunning(); });
+    window.setInstanceCheck([&instance] { return instance.Refusal(); });
     if (boardMap)
         window.setBoardMessages([&boardMap, &board, &err] {
             const QStringList messages = BoardStartupMessages(*boardMap, static_cast<ModbusBoard&>(*board));
@@ -345,8 +398,8 @@ int main(int argc, char** argv) {
     });
     InstallSignalHandlers(window);
     ExitHook exitHook(window);
-    // A start-up that ends (a second copy, no data server) has not read the motor settings yet and so
-    // never touched the board: a running copy's relays stay as they are.
+    // A start-up refused by the locks (a second copy, a board another program drives) never touches the
+    // board: the running program's relays stay as they are. Any later end has written them off.
     if (!window.Form_Load())
         return exitCode;
 

@@ -37,4 +37,14 @@ class IoBoard {
         std::optional<PortError> error;
     };
     virtual Reading ReadAnalogInput(int port, int channel) = 0;
+
+    // True for the simulated board, so the window can say that the antenna it shows is not the mast.
+    virtual bool Simulated() const { return false; }
+    // Reads back one relay's level (count 1 on, 0 off) where the board can; a board that cannot says so
+    // with an error. Only start-up asks, to report a relay it found on.
+    virtual Reading ReadOutputBit(int port, int bit) {
+        (void)port;
+        (void)bit;
+        return {0, PortError{0, QStringLiteral("relay levels cannot be read back")}};
+    }
 };

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -106,6 +108,7 @@ void Form2::Form_Load() {
     Text[4]->setText(CalibrationCapture::CaptureText(c[K::VVOLT90]));
     for (int i = 0; i < 4; ++i)
         Text[5 + i]->setText(c.addressFields[i]);
+    Combo1->setCurrentIndex(std::max(0, Combo1->findData(c.boardWord)));
 
     Timer1->start();
 
@@ -121,12 +124,27 @@ void Form2::ShowRangeCaptions() {
     Command3->setText(Degrees(module_.AzimuthRangeMax, "00"));
 }
 
-// Range sliders: the maximum may not go below the minimum and the reverse; a refused slider goes back
-// to the last accepted value.
+// Range sliders: the maximum may not go below the minimum and the reverse, nor meet it (a range of no
+// width has no calibration span: every angle would be undefined); a refused slider goes back to the
+// last accepted value.
+
+namespace {
+const char EqualRangeMessage[] =
+    "最大値と最小値が同じ値になっています。最大値は最小値より大きい値にしてください";
+} // namespace
+
+bool Form2::RangeRefused(int maxSlider, int minSlider, bool movedMax) {
+    const int max = Slider[maxSlider]->value(), min = Slider[minSlider]->value();
+    if (max > min)
+        return false;
+    messages_->ShowMessage(max == min ? QString::fromUtf8(EqualRangeMessage)
+                           : movedMax ? QStringLiteral("最大値が最小値より小さい値が選択されています")
+                                      : QStringLiteral("最小値が最大値より大きい値が選択されています"));
+    return true;
+}
 
 void Form2::Slider7_Click() {
-    if (Slider[7]->value() < Slider[8]->value()) {
-        messages_->ShowMessage(QStringLiteral("最大値が最小値より小さい値が選択されています"));
+    if (RangeRefused(7, 8, true)) {
         SetQuietly(Slider[7], SliderPosition(module_.ElevationRangeMax));
         return;
     }
@@ -135,8 +153,7 @@ void Form2::Slider7_Click() {
 }
 
 void Form2::Slider8_Click() {
-    if (Slider[7]->value() < Slider[8]->value()) {
-        messages_->ShowMessage(QStringLiteral("最小値が最大値より大きい値が選択されています"));
+    if (RangeRefused(7, 8, false)) {
         SetQuietly(Slider[8], SliderPosition(module_.ElevationRangeMin));
         return;
     }
@@ -145,8 +162,7 @@ void Form2::Slider8_Click() {
 }
 
 void Form2::Slider10_Click() {
-    if (Slider[10]->value() < Slider[9]->value()) {
-        messages_->ShowMessage(QStringLiteral("最大値が最小値より小さい値が選択されています"));
+    if (RangeRefused(10, 9, true)) {
         SetQuietly(Slider[10], SliderPosition(module_.AzimuthRangeMax));
         return;
     }
@@ -155,8 +171,7 @@ void Form2::Slider10_Click() {
 }
 
 void Form2::Slider9_Click() {
-    if (Slider[10]->value() < Slider[9]->value()) {
-        messages_->ShowMessage(QStringLiteral("最小値が最大値より大きい値が選択されています"));
+    if (RangeRefused(10, 9, false)) {
         SetQuietly(Slider[9], SliderPosition(module_.AzimuthRangeMin));
         return;
     }
@@ -249,6 +264,7 @@ void Form2::Command4_Click() {
     if (CheckBoardAddress() != 0)
         return;
 
+    c.boardWord = Combo1->currentData().toString();
     c.startPoint = Option2->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     c.delaySetting = module_.DelaySetting;
     c.delaySwitch = module_.DelaySwitch;

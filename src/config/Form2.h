@@ -10,6 +10,7 @@
 class IoBoard;
 class MessageSink;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -70,6 +71,9 @@ class Form2 : public QWidget {
     void BuildWidgets();
     void ConnectWidgets();
     void ShowRangeCaptions();
+    // Whether the pair maximum/minimum slider (by number) is refused, with the message shown: a crossed
+    // pair or an equal one.
+    bool RangeRefused(int maxSlider, int minSlider, bool movedMax);
 
     ModuleState& module_;
     IoBoard* board_;
@@ -84,6 +88,7 @@ class Form2 : public QWidget {
     QGroupBox *Frame1 = nullptr, *Frame2 = nullptr, *Frame3 = nullptr, *Frame4 = nullptr, *Frame5 = nullptr,
               *Frame6 = nullptr, *Frame7 = nullptr, *Frame8 = nullptr;
     QCheckBox *Check1 = nullptr, *Check2 = nullptr, *Check3 = nullptr;
+    QComboBox* Combo1 = nullptr; // the board the next start drives
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     std::array<QSlider*, 12> Slider{}; // Slider1..Slider11
     std::array<QLineEdit*, 9> Text{};  // Text1..Text8

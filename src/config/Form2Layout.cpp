@@ -3,6 +3,7 @@
 #include "config/WidgetMaking.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,6 +169,12 @@ void Form2::BuildWidgets() {
     Text[6]->setText(QStringLiteral("168"));
     Text[7]->setText(QStringLiteral("0"));
     Text[8]->setText(QStringLiteral("200"));
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Place(Combo1, 6000, 7540, 2040, 340);
+    Combo1->addItem(QStringLiteral("シミュレーション"), QStringLiteral("SIM"));
+    Combo1->addItem(QStringLiteral("実機（Modbus）"), QStringLiteral("MODBUS"));
+    Combo1->setToolTip(QStringLiteral("起動時に使うボード（保存して再起動すると有効）"));
 
     // Rotators in use, error lines, save and close.
     Frame6 =

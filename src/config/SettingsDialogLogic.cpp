@@ -3,6 +3,7 @@
 #include "common/NumberFormat.h"
 #include "common/NumberText.h"
 #include "common/StartPoint.h"
+#include "config/BoardChoice.h"
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
 
@@ -123,6 +124,14 @@ DialogSettings LoadDialogSettings(const QString& iniPath) {
     // The fourth field is everything after the third dot.
     s.addressFields = {fields[0], fields[1], fields[2], fields.mid(3).join(QLatin1Char('.'))};
 
+    // Which board the next start drives; a word that is neither shows (and saves) the simulated one,
+    // as the program runs it.
+    const QString board = ReadBoardSetting(iniPath);
+    const auto boardKind = ParseBoardKind(board);
+    if (!boardKind && !board.trimmed().isEmpty())
+        s.defaultedKeys << QLatin1String(BoardKey);
+    s.boardWord = BoardWord(boardKind.value_or(BoardKind::Simulated));
+
     LoadRange(kElevationRange, 90, iniPath, s.elevationRangeText, s.elevationMin, s.elevationMax, s);
     LoadRange(kAzimuthRange, 360, iniPath, s.azimuthRangeText, s.azimuthMin, s.azimuthMax, s);
 
@@ -196,6 +205,7 @@ QList<IniEntry> SaveEntries(const DialogSettings& s, int elevationMinPosition, i
             key(K::H_MOTOR),
             key(K::V_MOTOR),
             {QStringLiteral("TCP/IP"), QStringLiteral("IP"), address},
+            {QLatin1String(BoardSection), QLatin1String(BoardKey), s.boardWord},
             {QStringLiteral("HOUI"), QStringLiteral("HKITEN"), s.startPoint},
             {QStringLiteral("DELAY_TIME"), QStringLiteral("DELAY"), s.delaySetting},
             {QStringLiteral("DELAY_TIME"), QStringLiteral("DELAY_SW"), s.delaySwitch}};

@@ -50,6 +50,8 @@ struct DialogSettings {
     std::array<double, DialogKeyCount> number{};
     QString boardAddress;                 // "IP" as read: the board keeps using it until a save
     std::array<QString, 4> addressFields; // the four boxes
+    // "BOARD", the board the next start drives: "SIM" or "MODBUS".
+    QString boardWord = QStringLiteral("SIM");
     QString elevationRangeText, azimuthRangeText;
     double elevationMin = 0, elevationMax = 90, azimuthMin = 0, azimuthMax = 360;
 

@@ -3,6 +3,8 @@
 #include "common/NumberText.h"
 #include "config/ProfileFile.h"
 
+#include <cmath>
+
 namespace {
 
 // Reading order matters only for the log of a hand-edited file; keep the traditional one.
@@ -51,6 +53,20 @@ void ReadRange(const SettingKey& key, double limit, const QString& iniPath, QStr
     max = limit;
 }
 
+// A hand-edited number beyond what the settings dialog's control for it can show ("DELAY=100" would
+// hold the event loop 10 s a cycle, a negative tolerance empties the dead band) is held to that
+// control's range, as the dialog shows it. The corrected text replaces the value read and the key is
+// named in `corrected` ("DELAY=100 → 15"). A number inside the range stays as written, fraction and all.
+void HoldToControl(const SettingKey& key, QString& text, int min, int max, QStringList& corrected) {
+    const double value = LeadingNumber(text);
+    const double position = std::isfinite(value) ? std::round(value) : 0; // as the slider rounds it
+    if (position >= min && position <= max)
+        return;
+    const int held = position < min ? min : max;
+    corrected << QStringLiteral("%1=%2 → %3").arg(QLatin1String(key.key), text.trimmed()).arg(held);
+    text = QString::number(held);
+}
+
 } // namespace
 
 QString ReadSetting(const SettingKey& key, const QString& iniPath) {
@@ -95,7 +111,9 @@ QStringList ReadStartupSettings(MainState& state, const QString& iniPath) {
 
     m.WindowPositionText = ReadSetting(kWindowPosition, iniPath);
     state.AzimuthStartPoint = ReadSetting(kStartPoint, iniPath);
+    QStringList corrected;
     m.DelaySetting = ReadSetting(kDelay, iniPath);
+    HoldToControl(kDelay, m.DelaySetting, 0, 15, corrected);
     m.DelaySeconds = static_cast<float>(LeadingNumber(m.DelaySetting) / 10.0);
     m.DelaySwitch = ReadSetting(kDelaySwitch, iniPath);
     state.ElevationCorrectionText = ReadSetting(kElevationCorrection, iniPath);
@@ -111,6 +129,17 @@ QStringList ReadStartupSettings(MainState& state, const QString& iniPath) {
     state.AzimuthMotorText = ReadSetting(kAzimuthMotor, iniPath);
     state.ElevationMotorText = ReadSetting(kElevationMotor, iniPath);
     m.BoardAddress = ReadSetting(kBoardAddress, iniPath);
+    HoldToControl(kElevationCorrection, state.ElevationCorrectionText, -5, 5, corrected);
+    HoldToControl(kAzimuthCorrection, state.AzimuthCorrectionText, -5, 5, corrected);
+    HoldToControl(kAzimuthTolerance, state.AzimuthToleranceText, 0, 10, corrected);
+    HoldToControl(kElevationTolerance, state.ElevationToleranceText, 0, 10, corrected);
+    HoldToControl(kAzimuthTenths, state.AzimuthToleranceTenthsText, 0, 9, corrected);
+    HoldToControl(kElevationTenths, state.ElevationToleranceTenthsText, 0, 9, corrected);
+    if (!corrected.isEmpty())
+        problems << QStringLiteral(
+                        "設定ファイルの次の値は設定画面で選べる範囲の外にあるため、範囲内に直して使います"
+                        "（ファイルは変えません。設定画面で保存すると直した値が書かれます）: %1")
+                        .arg(corrected.join(QStringLiteral(", ")));
 
     ReadRange(kElevationRange, 90, iniPath, m.ElevationRangeText, m.ElevationRangeMin, m.ElevationRangeMax,
               problems);

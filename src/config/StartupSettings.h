@@ -36,8 +36,10 @@ struct AngleRange {
 std::optional<AngleRange> ParseRange(const QString& text, double limit);
 
 // Reads every start-up key, in the order the main window has always read them, into state.
-// Returns the messages to show once each (a range that could not be used, with the value used
-// instead). The window position text is kept in state.module.WindowPositionText.
+// Returns the messages to show once each: a range that could not be used, with the value used
+// instead, and one message naming every number held to the range of its settings-dialog control
+// (DELAY 0..15, HHOSEIKAKU/VHOSEIKAKU -5..5, HGOSA/VGOSA 0..10, HGOSA_D/VGOSA_D 0..9). The window position
+// text is kept in state.module.WindowPositionText.
 QStringList ReadStartupSettings(MainState& state, const QString& iniPath);
 
 // Corrections and tolerances from their texts: tolerance = whole degrees + tenths / 10.

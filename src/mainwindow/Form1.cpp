@@ -8,6 +8,7 @@
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
 #include "mainwindow/RunTrace.h"
+#include "mainwindow/SatellitesController.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/StationsController.h"
 #include "mainwindow/TracingBoard.h"
@@ -32,7 +33,10 @@
 Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     : QMainWindow(parent), ports_(ports), settingsPath_(std::move(settingsPath)) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("アゼルモンv1.21"));
+    // The simulated board's antenna must never be taken for the one on the mast.
+    setWindowTitle(ports_.board && ports_.board->Simulated()
+                       ? QStringLiteral("アゼルモンv1.21（シミュレーション）")
+                       : QStringLiteral("アゼルモンv1.21"));
     if (!ports_.status)
         ports_.status = this;
     endHandler_ = [](int code) { QCoreApplication::exit(code); };
@@ -70,6 +74,7 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     tracking_ = std::make_unique<TrackingController>(*this);
     stations_ = std::make_unique<StationsController>(*this);
     settings_ = std::make_unique<SettingsController>(*this);
+    satellites_ = std::make_unique<SatellitesController>(*this);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Timer2, &QTimer::timeout, this, [this] { rotator_->Timer2_Timer(); });
     connect(Timer3, &QTimer::timeout, this, [this] { rotator_->Timer3_Timer(); });
@@ -160,13 +165,24 @@ bool Form1::Form_Load() {
     menuhelp->setEnabled(false);
     state_.module.SettingsDialogOpen = QStringLiteral("0");
 
-    // 4: one copy only; the running one is left alone.
-    if (anotherCopyRunning_ && anotherCopyRunning_()) {
-        ports_.messages->ShowMessage(QStringLiteral("既に起動されています。"));
-        ended_ = true;
-        endHandler_(0);
-        return false;
+    // 4: one copy only, one program per board; the running one is left alone.
+    if (instanceRefusal_) {
+        if (const auto refusal = instanceRefusal_()) {
+            ports_.messages->ShowMessage(*refusal);
+            ended_ = true;
+            endHandler_(0);
+            return false;
+        }
     }
+
+    // 9 (its reading): the settings, for the board's address and the axes on it.
+    const QStringList problems = ReadStartupSettings(state_, settingsPath_);
+    ports_.board->SetAddress(state_.module.BoardAddress);
+
+    // 7: relays cleared, on the board too, before anything can hold start-up up: a copy that was killed
+    // or a computer that lost its power may have left a motor running.
+    state_.ScheduleRunning = 0;
+    ClearRelaysAtStart();
 
     // 5: the data server.
     if (!OpenDataLinks())
@@ -175,17 +191,11 @@ bool Form1::Form_Load() {
     // 6: the tracking cycle. It starts at the end of start-up: a message box shown by a later step runs
     // the event loop, and a cycle then would measure with settings not yet read.
 
-    // 7: relays cleared (the motor settings are not read yet, so nothing reaches the board).
-    state_.ScheduleRunning = 0;
-    SwitchAllRelaysOff();
-
     // 8: the map picture.
     LoadMapPicture();
 
-    // 9: settings, then the board's address.
-    const QStringList problems = ReadStartupSettings(state_, settingsPath_);
+    // 9: the window's place and what the settings and the board have to say.
     ApplyWindowPosition();
-    ports_.board->SetAddress(state_.module.BoardAddress);
     for (const QString& problem : problems)
         ports_.messages->ShowMessage(problem);
     if (boardMessages_)
@@ -206,9 +216,35 @@ bool Form1::Form_Load() {
     state_.StartupState = 1;
     state_.AzimuthReturning = 0;
     state_.ElevationReturning = 0;
-    if (!ended_)
+    if (!ended_) {
         Timer1->start();
+        // A tracker with no satellite configured: the choice is offered rather than a placeholder tracked.
+        satellites_->OfferAtFirstStart();
+    }
     return !ended_;
+}
+
+void Form1::ClearRelaysAtStart() {
+    // Read back first where the board can (Modbus Read Coils), only for the axes on the board.
+    static const struct {
+        int bit;
+        bool azimuth;
+        const char* name;
+    } relays[] = {{4, true, "右回転"}, {5, true, "左回転"}, {6, false, "ＵＰ"}, {7, false, "ＤＯＷＮ"}};
+    QStringList foundOn;
+    for (const auto& relay : relays) {
+        const QString& motor = relay.azimuth ? state_.AzimuthMotorText : state_.ElevationMotorText;
+        if (motor != QLatin1String("1"))
+            continue;
+        const auto level = ports_.board->ReadOutputBit(6, relay.bit);
+        if (!level.error && level.count != 0)
+            foundOn << QString::fromUtf8(relay.name);
+    }
+    SwitchAllRelaysOff();
+    if (!foundOn.isEmpty()) {
+        SetLeft(QStringLiteral("7.起動時に%1のリレーがオンでした").arg(foundOn.join(QStringLiteral("・"))));
+        SetRight(QStringLiteral("すべてのリレーをオフにしました"));
+    }
 }
 
 void Form1::ApplyWindowPosition() {

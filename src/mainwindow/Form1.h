@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -31,6 +32,7 @@ class SkyMapPainter;
 class TrackingController;
 class StationsController;
 class SettingsController;
+class SatellitesController;
 class RunTrace;
 class RelaySafeMessages;
 class TracingBoard;
@@ -48,9 +50,10 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     Form1(Ports ports, QString settingsPath, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Whether another copy runs already; asked once by start-up.
-    void setInstanceCheck(std::function<bool()> anotherCopyRunning) {
-        anotherCopyRunning_ = std::move(anotherCopyRunning);
+    // Whether this copy may run (no other copy, the board free, the lock taken): nothing, or the message
+    // that refuses the start. Asked once by start-up, before anything else touches the board.
+    void setInstanceCheck(std::function<std::optional<QString>()> refusal) {
+        instanceRefusal_ = std::move(refusal);
     }
     void setEndHandler(EndHandler handler) { endHandler_ = std::move(handler); }
     // What the board has to say at start-up (values of its map replaced, a refused map, a serial device
@@ -76,6 +79,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     TrackingController& tracking() { return *tracking_; }
     StationsController& stations() { return *stations_; }
     SettingsController& settings() { return *settings_; }
+    SatellitesController& satellites() { return *satellites_; }
 
     // RotatorView
     void ShowRelayIndicators(bool right, bool left, bool up, bool down) override;
@@ -134,6 +138,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     // so it follows every relay change before the next tick would be due.
     void FollowRelaysWithTimer3();
     void ApplyWindowPosition();
+    // The board's relays read back where it can, then all written off, before any box of start-up.
+    void ClearRelaysAtStart();
     void TakeFirstTarget();
     void Picture1_MouseDown(double x, double y);
     void ConnectMapMenus();
@@ -146,7 +152,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     Ports ports_;
     QString settingsPath_;
     MainState state_;
-    std::function<bool()> anotherCopyRunning_;
+    std::function<std::optional<QString>()> instanceRefusal_;
     std::function<QStringList()> boardMessages_;
     EndHandler endHandler_;
     std::unique_ptr<RunTrace> trace_;
@@ -157,6 +163,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::unique_ptr<TrackingController> tracking_;
     std::unique_ptr<StationsController> stations_;
     std::unique_ptr<SettingsController> settings_;
+    std::unique_ptr<SatellitesController> satellites_;
     bool ended_ = false;
     bool timersRunning_ = true;
     bool shutDownDone_ = false;
@@ -186,5 +193,5 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
             *menu_s_hyouji = nullptr, *menu_s_hihyouji = nullptr, *menu_m_hyouji = nullptr,
             *menu_m_hihyouji = nullptr, *menu_k_hyouji = nullptr, *menu_k_hihyouji = nullptr,
             *menu_debug_on = nullptr, *menu_debug_off = nullptr, *menusousa = nullptr, *menuhome = nullptr,
-            *menuver = nullptr;
+            *menuver = nullptr, *menu_eisei = nullptr, *menu_yohou = nullptr;
 };

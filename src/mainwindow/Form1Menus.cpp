@@ -37,6 +37,8 @@ void Form1::BuildMenus() {
     MENU_ITI = AddItem(menuset, "MENU_ITI", QStringLiteral("WINDOWSの位置決定"));
     AddSeparator(menuset, "menuh3");
     menukyoku = AddItem(menuset, "menukyoku", QStringLiteral("局リスト登録"));
+    menu_eisei = AddItem(menuset, "menu_eisei", QStringLiteral("追跡衛星の選択"));
+    menu_yohou = AddItem(menuset, "menu_yohou", QStringLiteral("衛星の通過予定"));
     AddSeparator(menuset, "menuh1");
     menu_sun = AddMenu(this, bar, menuset, "menu_sun", QStringLiteral("太陽の表示(&T)"));
     menu_s_hyouji = AddItem(menu_sun, "menu_s_hyouji", QStringLiteral("表示 "), true);

@@ -1,21 +1,22 @@
 #include "mainwindow/SingleInstance.h"
 
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
-#include <QtGlobal>
+#include <QCryptographicHash>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-SingleInstance::SingleInstance(QString name) : name_(std::move(name)) {}
+SingleInstance::SingleInstance(QString name, QString boardKey)
+    : name_(std::move(name)), boardKey_(std::move(boardKey)) {}
 
 SingleInstance::~SingleInstance() {
-    if (fd_ >= 0)
-        ::close(fd_); // releases the lock
+    for (int fd : {userFd_, boardFd_})
+        if (fd >= 0)
+            ::close(fd); // releases the name
 }
 
 QString SingleInstance::DefaultName() {
@@ -25,39 +26,70 @@ QString SingleInstance::DefaultName() {
     return QStringLiteral("azelmon-%1").arg(getuid());
 }
 
-QString SingleInstance::LockPath(const QString& name) {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    QString file = name;
-    file.replace(QLatin1Char('/'), QLatin1Char('_'));
-    return QDir(folder).filePath(file + QStringLiteral(".lock"));
+QString SingleInstance::TcpBoardKey(const QString& address, int port) {
+    return QStringLiteral("tcp %1:%2").arg(address.trimmed().toLower()).arg(port);
 }
 
-bool SingleInstance::AnotherCopyRunning() {
-    if (fd_ >= 0)
-        return false;
-    const QByteArray path = QFile::encodeName(LockPath(name_));
+QString SingleInstance::RtuBoardKey(const QString& device) {
+    const QString real = QFileInfo(device).canonicalFilePath();
+    return QStringLiteral("rtu %1").arg(real.isEmpty() ? device : real);
+}
+
+SingleInstance::Outcome SingleInstance::Bind(const QString& name, int& fd, QString& errorText) {
+    if (fd >= 0)
+        return Outcome::Held;
+    // An abstract name: a leading NUL, then the bytes; no file anywhere. A name too long for the address
+    // is shortened to a digest of itself.
+    QByteArray bytes = name.toUtf8();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (bytes.size() > static_cast<int>(sizeof address.sun_path) - 1)
+        bytes = "azelmon-" + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+    std::memcpy(address.sun_path + 1, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + bytes.size());
     // Close-on-exec: a browser or help viewer started from here must not carry the lock on.
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-        qWarning("azelmon: cannot open the instance lock %s (%s); a second copy will not be noticed",
-                 path.constData(), std::strerror(errno));
-        return false;
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) {
+        errorText = QString::fromLocal8Bit(std::strerror(errno));
+        return Outcome::Failed;
     }
-    int locked;
-    do {
-        locked = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
+    if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
         const int error = errno;
-        ::close(fd);
-        if (error == EWOULDBLOCK)
-            return true;
-        qWarning("azelmon: cannot lock %s (%s); a second copy will not be noticed", path.constData(),
-                 std::strerror(error));
-        return false;
+        ::close(socket);
+        if (error == EADDRINUSE)
+            return Outcome::Busy;
+        errorText = QString::fromLocal8Bit(std::strerror(error));
+        return Outcome::Failed;
     }
-    fd_ = fd;
-    return false;
+    fd = socket;
+    return Outcome::Held;
+}
+
+std::optional<QString> SingleInstance::Refusal() {
+    const auto failed = [](const QString& errorText) {
+        return QStringLiteral("既に起動されているかを確かめられないため、起動を中止します（%1）。")
+            .arg(errorText);
+    };
+    QString errorText;
+    switch (Bind(QStringLiteral("azelmon-user ") + name_, userFd_, errorText)) {
+    case Outcome::Held:
+        break;
+    case Outcome::Busy:
+        return QStringLiteral("既に起動されています。");
+    case Outcome::Failed:
+        return failed(errorText);
+    }
+    if (boardKey_.isEmpty())
+        return std::nullopt;
+    switch (Bind(QStringLiteral("azelmon-board ") + boardKey_, boardFd_, errorText)) {
+    case Outcome::Held:
+        return std::nullopt;
+    case Outcome::Busy:
+        return QStringLiteral(
+                   "ボード（%1）は他の azelmon が使用中です。そちらを終了してから起動してください。")
+            .arg(boardKey_);
+    case Outcome::Failed:
+        return failed(errorText);
+    }
+    return std::nullopt;
 }

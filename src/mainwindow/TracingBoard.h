@@ -15,6 +15,8 @@ class TracingBoard : public IoBoard {
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
     std::optional<PortError> WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) override;
     Reading ReadAnalogInput(int port, int channel) override { return board_.ReadAnalogInput(port, channel); }
+    bool Simulated() const override { return board_.Simulated(); }
+    Reading ReadOutputBit(int port, int bit) override { return board_.ReadOutputBit(port, bit); }
 
   private:
     IoBoard& board_;

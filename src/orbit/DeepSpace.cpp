@@ -3,6 +3,7 @@
 #include "orbit/Sgp4.h"
 
 #include <cmath>
+#include <iterator>
 #include <numbers>
 
 namespace orbit {
@@ -263,6 +264,34 @@ void DeepSpaceTerms::Init(const DeepSpaceInput& input) {
     }
 }
 
+namespace {
+
+// Integration states kept per thread, a few satellites' worth, so no two threads share one.
+thread_local ResonanceCheckpoint checkpoints[16];
+thread_local unsigned nextCheckpoint = 0;
+
+} // namespace
+
+// The saved state of this model's integration on this thread that lies between the epoch and t
+// (on t's side of it), or a fresh one at the epoch.
+ResonanceCheckpoint& DeepSpaceTerms::CheckpointFor(double t) const {
+    ResonanceCheckpoint* found = nullptr;
+    for (ResonanceCheckpoint& c : checkpoints)
+        if (c.owner == this && c.xlamo == xlamo_ && c.no == in_.no) {
+            found = &c;
+            break;
+        }
+    if (!found) {
+        found = &checkpoints[nextCheckpoint++ % std::size(checkpoints)];
+        found->owner = nullptr;
+    }
+    const bool usable =
+        found->owner == this && found->atime * t >= 0 && std::fabs(found->atime) <= std::fabs(t);
+    if (!usable)
+        *found = {this, xlamo_, in_.no, 0, in_.no, xlamo_};
+    return *found;
+}
+
 void DeepSpaceTerms::Secular(double t, double& em, double& argpm, double& inclm, double& mm, double& nodem,
                              double& nm) const {
     constexpr double Fasx2 = 0.13130908, Fasx4 = 2.8843198, Fasx6 = 0.37448087;
@@ -278,9 +307,13 @@ void DeepSpaceTerms::Secular(double t, double& em, double& argpm, double& inclm,
     if (irez_ == 0)
         return;
 
-    // Integrate the resonant mean longitude and mean motion from the epoch in half-day steps.
-    double atime = 0, xni = in_.no, xli = xlamo_;
+    // Integrate the resonant mean longitude and mean motion from the epoch in half-day steps. The
+    // steps fall on whole half-days from the epoch whatever the time asked for, so the integration
+    // may resume from where an earlier call on this thread left it, with the same numbers: a set
+    // years old then costs a few steps a call rather than thousands.
     const double delt = t > 0 ? StepPlus : StepMinus;
+    ResonanceCheckpoint& saved = CheckpointFor(t);
+    double atime = saved.atime, xni = saved.xni, xli = saved.xli;
     double xndt = 0, xldot = 0, xnddt = 0, ft = 0;
     for (;;) {
         if (irez_ != 2) {
@@ -315,6 +348,7 @@ void DeepSpaceTerms::Secular(double t, double& em, double& argpm, double& inclm,
         xni = xni + xndt * delt + xnddt * Step2;
         atime = atime + delt;
     }
+    saved = {this, xlamo_, in_.no, atime, xni, xli};
     nm = xni + xndt * ft + xnddt * ft * ft * 0.5;
     const double xl = xli + xldot * ft + xndt * ft * ft * 0.5;
     if (irez_ != 1)

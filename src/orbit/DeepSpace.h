@@ -11,8 +11,20 @@ struct DeepSpaceInput {
     double gsto = 0; // sidereal time at the epoch, radians
 };
 
+class DeepSpaceTerms;
+
+// Where a resonance integration stood: the model it belongs to (its address and two of its
+// constants, so a new model at the same address is not mistaken for it), the time (minutes from the
+// epoch, a whole number of half-days), the mean motion and the mean longitude.
+struct ResonanceCheckpoint {
+    const DeepSpaceTerms* owner = nullptr;
+    double xlamo = 0, no = 0;
+    double atime = 0, xni = 0, xli = 0;
+};
+
 // Lunar and solar perturbations and the 12-hour and 24-hour geopotential resonances, for orbits of
-// 225 minutes and more. Set up once; both steps are pure functions of the time.
+// 225 minutes and more. Set up once; both steps are pure functions of the time
+// (the resonance integration keeps a checkpoint per thread only to save work).
 class DeepSpaceTerms {
   public:
     void Init(const DeepSpaceInput& input);
@@ -26,6 +38,8 @@ class DeepSpaceTerms {
     void Periodic(double t, double& ep, double& inclp, double& nodep, double& argpp, double& mp) const;
 
   private:
+    ResonanceCheckpoint& CheckpointFor(double t) const;
+
     DeepSpaceInput in_;
     // Lunar-solar periodic coefficients.
     double e3_ = 0, ee2_ = 0, se2_ = 0, se3_ = 0, sgh2_ = 0, sgh3_ = 0, sgh4_ = 0, sh2_ = 0, sh3_ = 0,

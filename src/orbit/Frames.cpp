@@ -49,8 +49,8 @@ Vector3 ObserverPosition(const Geodetic& observer) {
             (n * (1 - e2) + h) * sinPhi};
 }
 
-EarthFixedState TemeToEarthFixed(const TemeState& teme, const JulianDate& time) {
-    const double theta = GreenwichSiderealTime(time.Value());
+EarthFixedState TemeToEarthFixed(const TemeState& teme, const JulianDate& time, double dut1) {
+    const double theta = GreenwichSiderealTime(time.whole + (time.fraction + dut1 / 86400));
     const double c = std::cos(theta), s = std::sin(theta);
     EarthFixedState out;
     const Vector3& r = teme.position;

@@ -7,8 +7,9 @@
 namespace orbit {
 
 // An instant as a Julian date in two parts, so differences of seconds survive: `whole` ends in .5
-// (0h UTC), `fraction` is the part of the day, 0..1. UTC stands in for UT1 throughout: the
-// difference (under 0.9 s) moves the sky by under 0.004 degrees.
+// (0h UTC), `fraction` is the part of the day, 0..1. The Earth's turn is reckoned in UT1, which
+// differs from UTC by up to 0.9 s; where the difference is not given (dut1 below), UTC stands in
+// for it, which turns a low satellite's direction by up to 0.06 degrees (0.0065 per 0.1 s).
 struct JulianDate {
     double whole = 0;
     double fraction = 0;
@@ -48,8 +49,8 @@ constexpr double EarthRotationRate = 7.292115146706979e-5;
 Vector3 ObserverPosition(const Geodetic& observer);
 
 // The model's TEME state (km, km/s) turned into Earth-fixed metres by the Greenwich mean sidereal
-// time (polar motion, under 15 m, is left out).
-EarthFixedState TemeToEarthFixed(const TemeState& teme, const JulianDate& time);
+// time (polar motion, under 15 m, is left out). dut1 = UT1 - UTC, seconds.
+EarthFixedState TemeToEarthFixed(const TemeState& teme, const JulianDate& time, double dut1 = 0);
 
 // Azimuth, elevation, range and range rate of an Earth-fixed state from the observer.
 LookAngles Look(const Geodetic& observer, const EarthFixedState& satellite);

@@ -30,8 +30,9 @@ JulianDate Crossing(const Sgp4& model, const Geodetic& observer, JulianDate a, d
     return a.PlusSeconds((low + high) / 2);
 }
 
-// Highest point between a and a + span seconds by golden-section search (a pass rises and sets once).
-JulianDate Culmination(const Sgp4& model, const Geodetic& observer, JulianDate a, double span) {
+// Highest point between a and a + span seconds by golden-section search (the elevation rises and
+// falls once in the span).
+JulianDate Peak(const Sgp4& model, const Geodetic& observer, JulianDate a, double span) {
     const double r = (std::sqrt(5.0) - 1) / 2;
     double low = 0, high = span;
     double x1 = high - r * (high - low), x2 = low + r * (high - low);
@@ -55,6 +56,23 @@ JulianDate Culmination(const Sgp4& model, const Geodetic& observer, JulianDate a
     return a.PlusSeconds((low + high) / 2);
 }
 
+// Highest point of a whole pass, whatever its shape: a long pass of an eccentric orbit may rise,
+// dip and rise again, its second summit the higher. The pass is sampled at the scan step, and the
+// highest sample's neighbourhood searched to 10 ms.
+JulianDate Culmination(const Sgp4& model, const Geodetic& observer, JulianDate aos, double span,
+                       double step) {
+    double best = span / 2, bestElevation = -91;
+    for (double t = 0; t <= span; t += step) {
+        const double e = ElevationAt(model, observer, aos.PlusSeconds(t));
+        if (e > bestElevation) {
+            best = t;
+            bestElevation = e;
+        }
+    }
+    const double low = std::max(0.0, best - step), high = std::min(span, best + step);
+    return Peak(model, observer, aos.PlusSeconds(low), high - low);
+}
+
 double SecondsBetween(const JulianDate& a, const JulianDate& b) {
     return ((b.whole - a.whole) + (b.fraction - a.fraction)) * 86400;
 }
@@ -67,7 +85,7 @@ double AzimuthAt(const Sgp4& model, const Geodetic& observer, const JulianDate& 
 } // namespace
 
 PassSearch NextPasses(const Sgp4& model, const Geodetic& observer, const JulianDate& from, int count,
-                      double days) {
+                      double days, DecayWatch* watch) {
     PassSearch search;
     const double step = ScanStep(model);
     const double limit = days * 86400;
@@ -83,7 +101,8 @@ PassSearch NextPasses(const Sgp4& model, const Geodetic& observer, const JulianD
         if (back > -86400)
             aos = Crossing(model, observer, from.PlusSeconds(back), step);
     }
-    DecayWatch decay;
+    DecayWatch own;
+    DecayWatch& decay = watch ? *watch : own;
     while (static_cast<int>(search.passes.size()) < count && t < limit) {
         const double next = t + step;
         const JulianDate at = from.PlusSeconds(next);
@@ -100,7 +119,8 @@ PassSearch NextPasses(const Sgp4& model, const Geodetic& observer, const JulianD
             Pass pass;
             pass.aos = *aos;
             pass.los = Crossing(model, observer, from.PlusSeconds(t), step);
-            pass.culmination = Culmination(model, observer, pass.aos, SecondsBetween(pass.aos, pass.los));
+            pass.culmination =
+                Culmination(model, observer, pass.aos, SecondsBetween(pass.aos, pass.los), step);
             pass.aosAzimuth = AzimuthAt(model, observer, pass.aos.PlusSeconds(0.01));
             pass.losAzimuth = AzimuthAt(model, observer, pass.los.PlusSeconds(-0.01));
             pass.maxElevation = ElevationAt(model, observer, pass.culmination);
@@ -116,11 +136,12 @@ PassSearch NextPasses(const Sgp4& model, const Geodetic& observer, const JulianD
 }
 
 std::optional<JulianDate> NextRise(const Sgp4& model, const Geodetic& observer, const JulianDate& from,
-                                   double days) {
+                                   double days, DecayWatch* watch) {
     if (ElevationAt(model, observer, from) >= 0)
         return from;
     const double step = ScanStep(model);
-    DecayWatch decay;
+    DecayWatch own;
+    DecayWatch& decay = watch ? *watch : own;
     for (double t = 0; t < days * 86400; t += step) {
         const JulianDate at = from.PlusSeconds(t + step);
         if (decay.FailedBy(model, model.MinutesSinceEpoch(at.whole, at.fraction)))

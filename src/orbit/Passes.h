@@ -1,6 +1,7 @@
 #pragma once
 
 #include "orbit/Frames.h"
+#include "orbit/Observation.h"
 #include "orbit/Sgp4.h"
 
 #include <optional>
@@ -23,14 +24,16 @@ struct PassSearch {
 };
 
 // The next `count` passes from `from`, including the one in progress (whose AOS lies before
-// `from`). Searches at most `days` days ahead. Crossings are found to 10 ms, the highest point to
-// about 10 ms.
+// `from`). Searches at most `days` days ahead. Crossings are found to 10 ms, the highest point of
+// each pass (the highest of all, when a long pass has two summits) to about 10 ms.
+// A caller that asks again and again for the same satellite passes its own `watch`, so the check
+// for a decay since the epoch is not repeated.
 PassSearch NextPasses(const Sgp4& model, const Geodetic& observer, const JulianDate& from, int count,
-                      double days = 30);
+                      double days = 30, DecayWatch* watch = nullptr);
 
 // The first moment at or after `from` (within `days`) at which the satellite is above the horizon;
 // `from` itself when it is up already. Nothing when it never rises.
 std::optional<JulianDate> NextRise(const Sgp4& model, const Geodetic& observer, const JulianDate& from,
-                                   double days = 2);
+                                   double days = 2, DecayWatch* watch = nullptr);
 
 } // namespace orbit

@@ -184,8 +184,17 @@ double Sgp4::MinutesSinceEpoch(double julianWhole, double julianFraction) const 
            MinutesPerDay;
 }
 
+namespace {
+thread_local std::uint64_t propagations = 0;
+} // namespace
+
+std::uint64_t PropagationCount() {
+    return propagations;
+}
+
 Sgp4Result Sgp4::Propagate(double t) const {
     using namespace wgs72;
+    ++propagations;
     Sgp4Result result;
 
     // Secular gravity and atmospheric drag.

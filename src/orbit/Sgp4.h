@@ -3,6 +3,8 @@
 #include "orbit/DeepSpace.h"
 #include "orbit/ElementSet.h"
 
+#include <cstdint>
+
 namespace orbit {
 
 // Gravity model the element sets are fitted with: WGS-72.
@@ -45,8 +47,9 @@ struct Sgp4Result {
 
 // SGP4 for orbits under 225 minutes, SDP4 (lunar-solar and resonance terms) above, following
 // Hoots and Roehrich's Spacetrack Report #3 with the corrections of Vallado, Crawford, Hujsak and
-// Kelso (2006). Propagation is a pure function of the time: the resonance integration restarts
-// from the epoch at each call, which gives the same numbers as carrying it along.
+// Kelso (2006). Propagation is a pure function of the time: the resonance integration runs from
+// the epoch in fixed half-day steps, resumed from the last call's step on the same thread when that
+// lies on the way, which gives the same numbers as starting afresh.
 class Sgp4 {
   public:
     explicit Sgp4(const ElementSet& elements);
@@ -75,6 +78,9 @@ class Sgp4 {
            t5cof_ = 0, xlcof_ = 0, aycof_ = 0, xmcof_ = 0, nodecf_ = 0, mdot_ = 0, nodedot_ = 0;
     DeepSpaceTerms deep_;
 };
+
+// Propagations made on this thread so far (a measure of search cost for tests and reports).
+std::uint64_t PropagationCount();
 
 // Greenwich mean sidereal time (IAU 1982) of a UT1 Julian date, radians 0..2pi.
 double GreenwichSiderealTime(double julianDateUt1);

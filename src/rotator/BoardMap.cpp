@@ -20,9 +20,13 @@ std::optional<int> WholeNumber(const QString& text, int min, int max) {
     return static_cast<int>(*number);
 }
 
-QString Message(const char* key, const QString& value, const QString& used) {
-    return QStringLiteral("設定ファイルの [%1] %2 の値「%3」は使えないため、%4 を使います。")
-        .arg(QLatin1String(BoardMapSection), QLatin1String(key), value, used);
+QString Lead() {
+    return QStringLiteral("設定ファイルの [%1] ではボードを使えません: ").arg(QLatin1String(BoardMapSection));
+}
+
+QString BadValue(const char* key, const QString& value, const char* expected) {
+    return Lead() + QStringLiteral("%1 の値「%2」は使えません（%3）。")
+                        .arg(QLatin1String(key), value, QString::fromUtf8(expected));
 }
 
 // The key names of the first [BOARD_MAP] section of the file, as written (comments left out).
@@ -100,7 +104,7 @@ QString BoardMap::RelayMapText() const {
 }
 
 std::optional<QString> RefusalOf(const BoardMap& map) {
-    const QString lead = QStringLiteral("設定ファイルの [%1] ではボードを使えません: ").arg(BoardMapSection);
+    const QString lead = Lead();
     for (int i = 0; i < 4; ++i)
         for (int j = i + 1; j < 4; ++j)
             if (map.relayCoils[static_cast<std::size_t>(i)] == map.relayCoils[static_cast<std::size_t>(j)])
@@ -136,9 +140,8 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
     struct Key {
         const char* name;
         Take take;
-        QString defaultText;
+        const char* expected;
     };
-    const BoardMap defaults;
     const Key keys[] = {
         {"TRANSPORT",
          [&m](const QString& v) {
@@ -151,14 +154,14 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
                  return false;
              return true;
          },
-         QStringLiteral("TCP")},
-        {"UNIT", whole(m.unitId, 0, 255), QString::number(defaults.unitId)},
-        {"RIGHT_COIL", whole(m.relayCoils[0], 0, MaxAddress), QString::number(defaults.relayCoils[0])},
-        {"LEFT_COIL", whole(m.relayCoils[1], 0, MaxAddress), QString::number(defaults.relayCoils[1])},
-        {"UP_COIL", whole(m.relayCoils[2], 0, MaxAddress), QString::number(defaults.relayCoils[2])},
-        {"DOWN_COIL", whole(m.relayCoils[3], 0, MaxAddress), QString::number(defaults.relayCoils[3])},
-        {"AZ_REGISTER", whole(m.potRegisters[0], 0, MaxAddress), QString::number(defaults.potRegisters[0])},
-        {"EL_REGISTER", whole(m.potRegisters[1], 0, MaxAddress), QString::number(defaults.potRegisters[1])},
+         "TCP または RTU"},
+        {"UNIT", whole(m.unitId, 0, 255), "0〜255 の整数"},
+        {"RIGHT_COIL", whole(m.relayCoils[0], 0, MaxAddress), "0〜65535 の整数"},
+        {"LEFT_COIL", whole(m.relayCoils[1], 0, MaxAddress), "0〜65535 の整数"},
+        {"UP_COIL", whole(m.relayCoils[2], 0, MaxAddress), "0〜65535 の整数"},
+        {"DOWN_COIL", whole(m.relayCoils[3], 0, MaxAddress), "0〜65535 の整数"},
+        {"AZ_REGISTER", whole(m.potRegisters[0], 0, MaxAddress), "0〜65535 の整数"},
+        {"EL_REGISTER", whole(m.potRegisters[1], 0, MaxAddress), "0〜65535 の整数"},
         {"REGISTER_KIND",
          [&m](const QString& v) {
              const QString t = v.toUpper();
@@ -170,16 +173,15 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
                  return false;
              return true;
          },
-         QStringLiteral("INPUT")},
-        {"FULL_SCALE_COUNT", whole(m.fullScaleCount, -MaxAddress, MaxAddress),
-         QString::number(defaults.fullScaleCount)},
+         "INPUT または HOLDING"},
+        {"FULL_SCALE_COUNT", whole(m.fullScaleCount, -MaxAddress, MaxAddress), "整数"},
         {"FULL_SCALE_VOLTS",
          [&m](const QString& v) {
              const auto n = StrictNumber(v);
              return n && *n <= 1000 && ((m.fullScaleVolts = *n), true);
          },
-         QString::number(defaults.fullScaleVolts)},
-        {"PORT", whole(m.tcpPort, 1, 65535), QString::number(defaults.tcpPort)},
+         "1000 以下の数値"},
+        {"PORT", whole(m.tcpPort, 1, 65535), "1〜65535 の整数"},
         {"DEVICE",
          [&m](const QString& v) {
              // A device path: absolute, one line, nothing a shell or libmodbus could misread.
@@ -188,7 +190,7 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
              m.device = v;
              return true;
          },
-         defaults.device},
+         "/ で始まり空白のない装置名"},
         {"BAUD",
          [&m](const QString& v) {
              static const int rates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
@@ -198,7 +200,7 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
              m.baud = *n;
              return true;
          },
-         QString::number(defaults.baud)},
+         "1200〜230400 の標準の通信速度"},
         {"PARITY",
          [&m](const QString& v) {
              const QString t = v.toUpper();
@@ -207,28 +209,26 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
              m.parity = t[0].toLatin1();
              return true;
          },
-         QStringLiteral("N")},
-        {"DATA_BITS", whole(m.dataBits, 5, 8), QString::number(defaults.dataBits)},
-        {"STOP_BITS", whole(m.stopBits, 1, 2), QString::number(defaults.stopBits)},
+         "N、E または O"},
+        {"DATA_BITS", whole(m.dataBits, 5, 8), "5〜8 の整数"},
+        {"STOP_BITS", whole(m.stopBits, 1, 2), "1 または 2"},
     };
 
+    // Any value that cannot be used refuses the whole map, as a misspelt key does: a default in its
+    // place (coil 4 for "RIGHT_COIL=l2" or "RIGHT_COIL=12 ; comment") would drive a layout nobody wrote.
     for (const Key& key : keys) {
         const QString value = GetINIValue(QLatin1String(key.name), QLatin1String(BoardMapSection), iniPath);
-        if (value == QLatin1String("ERROR"))
-            continue;
-        if (!key.take(value)) {
-            reading.problems << Message(key.name, value, key.defaultText);
-            key.take(key.defaultText);
-        }
+        if (value != QLatin1String("ERROR") && !key.take(value) && !reading.refusal)
+            reading.refusal = BadValue(key.name, value, key.expected);
     }
     // A serial line has unit ids 1..247 (0 is broadcast, which no module answers); over TCP 0..247
     // and 255 ("no unit", for modules that ignore it) are the ones the protocol allows.
     const bool rtu = m.transport == BoardMap::Transport::Rtu;
-    if (rtu ? (m.unitId < 1 || m.unitId > 247) : (m.unitId > 247 && m.unitId != 255)) {
-        reading.problems << Message("UNIT", QString::number(m.unitId), QString::number(defaults.unitId));
-        m.unitId = defaults.unitId;
-    }
-    reading.refusal = RefusalOf(m);
+    if (!reading.refusal && (rtu ? (m.unitId < 1 || m.unitId > 247) : (m.unitId > 247 && m.unitId != 255)))
+        reading.refusal = BadValue("UNIT", QString::number(m.unitId),
+                                   rtu ? "RTU では 1〜247" : "TCP では 0〜247 または 255");
+    if (!reading.refusal)
+        reading.refusal = RefusalOf(m);
     // A misspelt key would leave its relay on the default coil, which may drive something else.
     QSet<QString> known;
     for (const Key& key : keys)

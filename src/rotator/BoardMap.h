@@ -56,10 +56,9 @@ struct BoardMap {
 // The map read from a settings file.
 struct BoardMapReading {
     BoardMap map;
-    // One message per key whose value could not be used, naming the key and the value used instead.
-    QStringList problems;
-    // Set when the map as a whole is unsafe to use (two relays on one coil, both potentiometers on one
-    // register, a full scale of 0 or less): the board is then not driven at all.
+    // Set when the map cannot be used: a key that does not exist, a value that is not a whole value of
+    // its kind (a typo, a comment after the number), two relays on one coil, both potentiometers on one
+    // register, a full scale of 0 or less. The board is then not driven at all.
     std::optional<QString> refusal;
 };
 
@@ -67,7 +66,8 @@ struct BoardMapReading {
 inline constexpr char BoardMapSection[] = "BOARD_MAP";
 
 // Reads [BOARD_MAP] of the settings file strictly: every key must be a whole value of its kind,
-// numbers in their range; a missing key (or section, or file) takes its default silently.
+// numbers in their range, or the map is refused naming the first key that is not; a missing key (or
+// section, or file) takes its default silently.
 BoardMapReading ReadBoardMap(const QString& iniPath);
 
 // The checks that refuse a map whose keys are each fine on their own.

@@ -17,20 +17,21 @@ class BoardSilence {
     static constexpr int TimeOutsToSilent = 3;
     static constexpr std::int64_t ProbeIntervalMs = 1000;
 
-    // Whether a call may go on the wire now; false: fail it at once as timed out.
-    bool MaySend(std::int64_t nowMs) const { return !silent() || nowMs - *lastTimeOutMs_ >= ProbeIntervalMs; }
-    void TimedOut(std::int64_t nowMs) {
-        ++timeOuts_;
-        lastTimeOutMs_ = nowMs;
+    // Whether a call may go on the wire now (false: fail it at once as timed out). A call that may go
+    // is noted as started: while silent, the next one goes a second after this one started, however
+    // long its connect and its answer keep it waiting.
+    bool MaySend(std::int64_t nowMs) {
+        if (silent() && lastStartMs_ && nowMs - *lastStartMs_ < ProbeIntervalMs)
+            return false;
+        lastStartMs_ = nowMs;
+        return true;
     }
+    void TimedOut() { ++timeOuts_; }
     // The call got an answer or failed in a way that is not a silence.
-    void NotSilent() {
-        timeOuts_ = 0;
-        lastTimeOutMs_.reset();
-    }
+    void NotSilent() { timeOuts_ = 0; }
     bool silent() const { return timeOuts_ >= TimeOutsToSilent; }
 
   private:
     int timeOuts_ = 0;
-    std::optional<std::int64_t> lastTimeOutMs_;
+    std::optional<std::int64_t> lastStartMs_;
 };

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,12 +27,23 @@ struct Armed {
 };
 Armed slots[2];
 std::atomic<int> currentSlot{0};
-std::atomic<int> armedSocket{-1};
+// The handler writes to a descriptor of its own, a duplicate of the board's connected socket. It is
+// never closed: disarming points it at an unconnected socket (dup3 replaces atomically), so the
+// connection ends with the board's own descriptor, and the number can never be handed to another file
+// while a handler in another thread may be writing to it.
+std::atomic<int> ownSocket{-1};
+std::atomic<bool> armed{false};
 std::atomic<bool> peerKnown{false};
 std::atomic<bool> engaged{false};
 std::atomic_flag stopping = ATOMIC_FLAG_INIT;
 
-const int FatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+// The signals whose default action dumps core and that no one sends to ask for an end: a fault of
+// the program itself (SIGTRAP: a breakpoint left in; SIGSYS: a system call the seccomp filter of a
+// sandbox refused).
+const int FatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS};
+
+// The handler runs on a stack of its own: a stack overflow leaves none on the thread's stack.
+alignas(16) std::uint8_t alternateStack[64 * 1024];
 
 // Sends the four requests on fd and reads their replies until the deadline; the replies received, or -1
 // when the requests could not be sent.
@@ -106,8 +118,20 @@ std::array<std::uint8_t, 12> CoilOffFrame(std::uint16_t transaction, std::uint8_
 }
 
 void Arm(int socket, std::uint8_t unit, const std::array<std::uint16_t, 4>& coils) {
+    if (ownSocket.load() < 0) {
+        const int placeholder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (placeholder < 0)
+            return;
+        ownSocket.store(placeholder);
+    }
     if (socket < 0) {
-        armedSocket.store(-1);
+        armed.store(false);
+        // Unconnected from now on: a handler that still writes gets an error, not someone else's file.
+        const int placeholder = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (placeholder >= 0) {
+            ::dup3(placeholder, ownSocket.load(), O_CLOEXEC);
+            ::close(placeholder);
+        }
         return;
     }
     const int next = 1 - currentSlot.load();
@@ -124,30 +148,38 @@ void Arm(int socket, std::uint8_t unit, const std::array<std::uint16_t, 4>& coil
     peerKnown.store(false);
     currentSlot.store(next);
     peerKnown.store(known);
-    armedSocket.store(socket);
+    armed.store(::dup3(socket, ownSocket.load(), O_CLOEXEC) >= 0);
 }
 
 void InstallCrashHandlers() {
+    stack_t stack{};
+    stack.ss_sp = alternateStack;
+    stack.ss_size = sizeof alternateStack;
+    const bool ownStack = ::sigaltstack(&stack, nullptr) == 0;
     struct sigaction action {};
     action.sa_handler = OnFatalSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND | SA_NODEFER;
+    action.sa_flags = SA_RESETHAND | SA_NODEFER | (ownStack ? SA_ONSTACK : 0);
     for (int signal : FatalSignals)
         sigaction(signal, &action, nullptr);
 }
 
 int StopNow(int waitMs) {
-    const Armed& armed = slots[currentSlot.load()];
+    const Armed& slot = slots[currentSlot.load()];
     const long deadline = NowMs() + waitMs;
-    int fd = armedSocket.load();
-    int fresh = -1;
-    if (fd < 0 && peerKnown.load())
-        fd = fresh = ConnectAfresh(armed, deadline);
-    if (fd < 0)
+    if (armed.load()) {
+        const int replies = WriteAndWait(ownSocket.load(), slot.frames, deadline);
+        if (replies >= 0 || !peerKnown.load())
+            return replies;
+        // The connection broke under us (the board dropped it): try a fresh one in the time left.
+    }
+    if (!peerKnown.load())
         return -1;
-    const int replies = WriteAndWait(fd, armed.frames, deadline);
-    if (fresh >= 0)
-        ::close(fresh);
+    const int fresh = ConnectAfresh(slot, deadline);
+    if (fresh < 0)
+        return -1;
+    const int replies = WriteAndWait(fresh, slot.frames, deadline);
+    ::close(fresh); // our own connection, which nothing else knows of
     return replies;
 }
 

@@ -24,12 +24,51 @@ PortError TimedOut() {
     return PortError{ETIMEDOUT, QString::fromLocal8Bit(modbus_strerror(ETIMEDOUT))};
 }
 
+// The exception codes of the Modbus application protocol, by the names the protocol gives them.
+const char* ExceptionName(int code) {
+    switch (code) {
+    case 0x01:
+        return "Illegal Function";
+    case 0x02:
+        return "Illegal Data Address";
+    case 0x03:
+        return "Illegal Data Value";
+    case 0x04:
+        return "Server Device Failure";
+    case 0x05:
+        return "Acknowledge";
+    case 0x06:
+        return "Server Device Busy";
+    case 0x07:
+        return "Negative Acknowledge";
+    case 0x08:
+        return "Memory Parity Error";
+    case 0x0A:
+        return "Gateway Path Unavailable";
+    case 0x0B:
+        return "Gateway Target Device Failed to Respond";
+    default:
+        return nullptr;
+    }
+}
+
 BoardMap DefaultLayout(int port) {
     BoardMap map;
     map.tcpPort = port;
     return map;
 }
 } // namespace
+
+PortError ModbusError(int error) {
+    // libmodbus reports an exception answer as its own errno above MODBUS_ENOBASE; the user (and the
+    // module's manual) know it by the protocol's code.
+    const int code = error - MODBUS_ENOBASE;
+    if (const char* name = ExceptionName(code))
+        return PortError{code, QStringLiteral("Modbus例外 %1 (%2)")
+                                   .arg(QStringLiteral("%1").arg(code, 2, 16, QLatin1Char('0')).toUpper(),
+                                        QLatin1String(name))};
+    return PortError{error, QString::fromLocal8Bit(modbus_strerror(error))};
+}
 
 QString SerialOpenErrorText(const QString& device, int error) {
     switch (error) {
@@ -56,7 +95,7 @@ QString SerialOpenErrorText(const QString& device, int error) {
 }
 
 QStringList BoardStartupMessages(const BoardMapReading& reading, ModbusBoard& board) {
-    QStringList messages = reading.problems;
+    QStringList messages;
     if (reading.refusal) {
         board.Refuse(*reading.refusal);
         messages << *reading.refusal;
@@ -104,10 +143,10 @@ void ModbusBoard::Disconnect() {
 PortError ModbusBoard::Fail(int error) {
     Disconnect();
     if (error == ETIMEDOUT)
-        silence_.TimedOut(MonotonicMs());
+        silence_.TimedOut();
     else
         silence_.NotSilent();
-    return PortError{error, QString::fromLocal8Bit(modbus_strerror(error))};
+    return ModbusError(error);
 }
 
 std::optional<PortError> ModbusBoard::Prepare() {
@@ -195,6 +234,18 @@ std::optional<PortError> ModbusBoard::WriteOutputBitOnce(int port, int bit, int 
     if (ctx_)
         modbus_set_response_timeout(ctx_, timeoutMs_ / 1000, (timeoutMs_ % 1000) * 1000);
     return result;
+}
+
+IoBoard::Reading ModbusBoard::ReadOutputBit(int port, int bit) {
+    if (port != 6 || bit < 4 || bit > 7)
+        return {0, InvalidArgument()};
+    if (auto error = Prepare())
+        return {0, error};
+    std::uint8_t level = 0;
+    if (modbus_read_bits(ctx_, map_.CoilOfRelay(bit), 1, &level) != 1)
+        return {0, Fail(errno)};
+    silence_.NotSilent();
+    return {level ? 1 : 0, std::nullopt};
 }
 
 IoBoard::Reading ModbusBoard::ReadAnalogInput(int port, int channel) {

@@ -17,9 +17,10 @@ struct _modbus;
 // Constructing the board does not connect: the first call does. Every call waits at most the response
 // time-out (500 ms) for the connection and for the answer. After any failure the connection (socket or
 // serial device) is dropped and the next call connects afresh. After three time-outs in a row the board
-// is silent (BoardSilence): calls fail at once with ETIMEDOUT, one a second still asks it. Errors carry
-// libmodbus's errno and modbus_strerror text; a serial device that cannot be opened gets a description
-// naming it.
+// is silent (BoardSilence): calls fail at once with ETIMEDOUT, one a second still asks it. An exception
+// answer is reported by the protocol's code and name ("Modbus例外 02 (Illegal Data Address)"), other
+// errors by libmodbus's errno and modbus_strerror text; a serial device that cannot be opened gets a
+// description naming it.
 //
 // Everything that touches the wire is in this class; the coil and register numbers come only from
 // map(), and socket() is the connected descriptor (-1 when not connected).
@@ -37,6 +38,8 @@ class ModbusBoard : public IoBoard {
     // Past the silence gate, with the connect and the answer each bounded by timeoutMs / 2.
     std::optional<PortError> WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) override;
     Reading ReadAnalogInput(int port, int channel) override;
+    // Read Coils (0x01) of the relay's coil; a module without the function answers with exception 01.
+    Reading ReadOutputBit(int port, int bit) override;
 
     // Connects now (a serial device is opened and locked) without sending anything; the error when it
     // cannot. Start-up uses it to name a missing or busy serial device once, in a message.
@@ -76,10 +79,14 @@ class ModbusBoard : public IoBoard {
     BoardSilence silence_;
 };
 
-// What start-up shows once about the board, relays all off: the map's replaced values, a refused map,
-// and a serial device that cannot be opened (the program runs on; the status line keeps the error).
-// A refused map makes the board refuse every call.
+// What start-up shows once about the board, relays all off: a refused map and a serial device that cannot be
+// opened (the program runs on; the status line keeps the error). A refused map makes the board refuse every
+// call.
 QStringList BoardStartupMessages(const BoardMapReading& reading, ModbusBoard& board);
+
+// A libmodbus error as the program reports it: an exception answer by its code (the number) and
+// "Modbus例外 <code in two hex digits> (<the protocol's name>)"; anything else by errno and its text.
+PortError ModbusError(int error);
 
 // The description of a serial device that could not be opened: what is wrong and what to do.
 QString SerialOpenErrorText(const QString& device, int error);

@@ -46,7 +46,10 @@ bool RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstL
     int next = 0;
     bool allTaken = true;
     while (next < 2) {
-        const auto error = ports_.board->WriteOutputBit(6, bits[next], levels[next]);
+        // Asked again before every attempt: a crash in another thread, or the end, may have come while
+        // the last attempt waited on the board, and a retry must not switch back on what it switched off.
+        const int level = RefusingOn() ? 0 : levels[next];
+        const auto error = ports_.board->WriteOutputBit(6, bits[next], level);
         if (!error) {
             ++next;
             continue;

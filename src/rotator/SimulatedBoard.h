@@ -20,6 +20,7 @@ class SimulatedBoard : public IoBoard {
     void SetAddress(const QString& address) override { address_ = address; }
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
     Reading ReadAnalogInput(int port, int channel) override;
+    bool Simulated() const override { return true; }
 
     // Integrates the motion up to the clock's present time.
     void Advance();

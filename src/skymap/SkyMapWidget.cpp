@@ -1,6 +1,7 @@
 #include "skymap/SkyMapWidget.h"
 
 #include "skymap/SkyProjection.h"
+#include "skymap/SkyTrack.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -78,6 +79,48 @@ void SkyMapWidget::PaintInto(QPainter& p) const {
     else
         p.drawImage(all, background_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     p.drawImage(all, layer_);
+    PaintTrack(p);
+}
+
+void SkyMapWidget::SetTrack(std::vector<QPointF> azimuthElevation) {
+    track_ = std::move(azimuthElevation);
+    update();
+}
+
+void SkyMapWidget::ClearTrack() {
+    if (track_.empty())
+        return;
+    track_.clear();
+    update();
+}
+
+void SkyMapWidget::PaintTrack(QPainter& p) const {
+    if (track_.empty())
+        return;
+    const std::vector<QPointF> twips = TrackTwips(track_);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(width() / MapSizeTwips, height() / MapSizeTwips);
+    QPen line(SkyTrackColour::Line, 2);
+    line.setCosmetic(true);
+    p.setPen(line);
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(twips.data(), static_cast<int>(twips.size()));
+    // AOS and LOS: a filled dot each, with its name beside it.
+    auto end = [&](const QPointF& at, const QColor& colour, const QString& name) {
+        QPen outline(MapColour::White, 1);
+        outline.setCosmetic(true);
+        p.setPen(outline);
+        p.setBrush(colour);
+        p.drawEllipse(at, 45, 45);
+        QFont font = p.font();
+        font.setPixelSize(150);
+        p.setFont(font);
+        p.drawText(at + QPointF(60, -40), name);
+    };
+    end(twips.front(), SkyTrackColour::Aos, QStringLiteral("AOS"));
+    end(twips.back(), SkyTrackColour::Los, QStringLiteral("LOS"));
+    p.restore();
 }
 
 void SkyMapWidget::paintEvent(QPaintEvent*) {

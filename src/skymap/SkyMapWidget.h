@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
+#include <vector>
 
 // The sky map "Picture1": the background picture scaled to the widget, with a transparent drawing
 // layer on top that the map routines draw onto through painter() and that Clear() empties.
@@ -25,6 +26,11 @@ class SkyMapWidget : public QWidget {
     // Background and drawings as the user sees them, at the widget's size.
     QImage Composed() const;
 
+    // A pass drawn over the map (see SkyTrack.h): azimuth and elevation in degrees from AOS to LOS.
+    void SetTrack(std::vector<QPointF> azimuthElevation);
+    void ClearTrack();
+    const std::vector<QPointF>& Track() const { return track_; }
+
     // Twips of the map for a widget pixel position.
     QPointF PixelsToTwips(const QPointF& pixels) const;
 
@@ -44,6 +50,7 @@ class SkyMapWidget : public QWidget {
 
   private:
     void PaintInto(QPainter& p) const;
+    void PaintTrack(QPainter& p) const;
     void SyncLayerSize();
     // Repaints once the drawing in progress is done, and only when it differs from the frame shown.
     void ScheduleRepaintCheck();
@@ -54,4 +61,5 @@ class SkyMapWidget : public QWidget {
     SkyMapPainter painter_;
     bool checkPending_ = false;
     std::uint64_t shownSignature_ = 0; // of the frame the last paint showed
+    std::vector<QPointF> track_;
 };

@@ -4,8 +4,9 @@
 #include "orbit/Observation.h"
 #include "orbit/Passes.h"
 
-OrbitSky::OrbitSky(const std::vector<orbit::ElementSet>& satellites, orbit::Geodetic observer)
-    : observer_(observer), bodies_(observer.latitude, observer.longitude) {
+OrbitSky::OrbitSky(const std::vector<orbit::ElementSet>& satellites, orbit::Geodetic observer, double dut1)
+    : observer_(observer), dut1_(dut1), bodies_(observer.latitude, observer.longitude, observer.height) {
+    bodies_.SetDut1(dut1);
     for (const auto& set : satellites)
         candidates_.push_back({orbit::Sgp4(set), std::nullopt, 0, {}});
 }
@@ -22,7 +23,7 @@ std::size_t OrbitSky::Choose(const orbit::JulianDate& time,
         Candidate& c = candidates_[i];
         const bool stale = c.rise ? c.rise->Value() < time.Value() : time.Value() >= c.riseValidUntil;
         if (stale) {
-            c.rise = orbit::NextRise(c.model, observer_, time, 2);
+            c.rise = orbit::NextRise(c.model, observer_, time, 2, &c.decay);
             c.riseValidUntil = time.Value() + 0.5;
         }
         if (c.rise && (!best || c.rise->Value() < candidates_[*best].rise->Value()))
@@ -50,7 +51,7 @@ SkySnapshot OrbitSky::At(const QDateTime& utc) {
         if (c.decay.FailedBy(c.model, c.model.MinutesSinceEpoch(time.whole, time.fraction)))
             now.push_back({orbit::Sgp4Error::Decayed, {}});
         else
-            now.push_back(orbit::Observe(c.model, observer_, time));
+            now.push_back(orbit::Observe(c.model, observer_, time, dut1_));
     }
     const std::size_t chosen = Choose(time, now);
     const auto& set = candidates_[chosen].model.Elements();

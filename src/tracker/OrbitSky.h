@@ -13,7 +13,8 @@
 // no satellite is configured, far below the horizon.
 class OrbitSky : public SkySource {
   public:
-    OrbitSky(const std::vector<orbit::ElementSet>& satellites, orbit::Geodetic observer);
+    // dut1 = UT1 - UTC, seconds (0 when not known): the Earth's turn under the satellites and the sky.
+    OrbitSky(const std::vector<orbit::ElementSet>& satellites, orbit::Geodetic observer, double dut1 = 0);
     SkySnapshot At(const QDateTime& utc) override;
 
   private:
@@ -28,5 +29,6 @@ class OrbitSky : public SkySource {
 
     std::vector<Candidate> candidates_;
     orbit::Geodetic observer_;
+    double dut1_;
     SkyBodiesCache bodies_;
 };

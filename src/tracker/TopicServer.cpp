@@ -154,6 +154,11 @@ const SkySnapshot& TopicServer::SnapshotNow() {
     return snapshot_;
 }
 
+void TopicServer::ReplaceSky(std::unique_ptr<SkySource> sky) {
+    sky_ = std::move(sky);
+    haveSnapshot_ = false;
+}
+
 QString TopicServer::Request(const QString& item) {
     const ItemAnswer answer = AnswerItem(topic_, item, SnapshotNow());
     if (answer.kind == ItemAnswer::Text)

@@ -47,6 +47,8 @@ class TopicServer : public QObject, protected QDBusContext {
 
     QDateTime Now() const;
     const SkySnapshot& SnapshotNow();
+    // Serves another sky from now on (the satellites were chosen anew); the next request works it out.
+    void ReplaceSky(std::unique_ptr<SkySource> sky);
 
   public slots:
     QString Request(const QString& item);

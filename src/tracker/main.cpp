@@ -5,18 +5,23 @@
 
 #include "OrbitSky.h"
 #include "PassList.h"
+#include "SatelliteSetup.h"
 #include "ScriptedSky.h"
 #include "TopicServer.h"
 #include "config/ProfileFile.h"
 #include "config/SettingsLocation.h"
 #include "orbit/ElementSet.h"
 #include "orbit/StationLocation.h"
+#include "satellites/ElementUpdate.h"
+#include "satellites/TrackerSettings.h"
 #include "tracking/StationSetting.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusError>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
 #include <QTimer>
 #include <cstdio>
 
@@ -24,11 +29,6 @@ namespace {
 
 // Where the program stands when nothing says otherwise: Tokyo, as before the station setting.
 constexpr orbit::Geodetic DefaultObserver{35.68, 139.77, 0};
-// Element sets older than this drift by kilometres a day.
-constexpr double StaleDays = 14;
-// Settings of the tracker itself, beside the station's place: element files and satellites, each
-// a list separated by ";".
-const QString TrackerSection = QStringLiteral("TRACKER");
 
 int Fail(const QString& text) {
     std::fprintf(stderr, "azelmon-tracker: %s\n", qPrintable(text));
@@ -46,28 +46,60 @@ std::optional<QDateTime> ParseTime(const QString& text) {
     return time.toUTC();
 }
 
-QStringList SettingList(const QString& key, const QString& iniPath) {
-    const QString value = GetINIValue(key, TrackerSection, iniPath);
-    if (value == QLatin1String("ERROR"))
-        return {};
-    QStringList items;
-    for (const QString& part : value.split(QLatin1Char(';')))
-        if (!part.trimmed().isEmpty())
-            items << part.trimmed();
-    return items;
+// UT1 - UTC in seconds ([TRACKER] DUT1=, as time signals broadcast it), 0 when not given. A value
+// that is not a number or lies outside +-0.9 s is refused (with a word on stderr) and 0 used.
+double ReadDut1(const QString& iniPath) {
+    const QString text = GetINIValue(QStringLiteral("DUT1"), TrackerSection, iniPath).trimmed();
+    if (text.isEmpty() || text == QLatin1String("ERROR"))
+        return 0;
+    bool ok = false;
+    const double dut1 = text.toDouble(&ok);
+    if (!ok || !(dut1 >= -MaxDut1 && dut1 <= MaxDut1)) {
+        Say(QStringLiteral("[%1] DUT1=%2 refused: UT1-UTC is a number of seconds from -%3 to %3; using 0")
+                .arg(TrackerSection, text)
+                .arg(MaxDut1));
+        return 0;
+    }
+    return dut1;
 }
 
-// The set a --satellite value names: its catalogue number, or its name without regard to case.
-const orbit::ElementSet* FindSatellite(const std::vector<orbit::ElementSet>& sets, const QString& wanted) {
-    bool isNumber = false;
-    const long number = wanted.toLong(&isNumber);
-    for (const auto& set : sets) {
-        if (isNumber && set.catalogueNumber == number)
-            return &set;
-        if (QString::fromStdString(set.name).compare(wanted.trimmed(), Qt::CaseInsensitive) == 0)
-            return &set;
+// Downloads fresh element sets into the update file of the settings and exits: 0 when the file was
+// replaced, 1 when it was kept (the reason on stderr).
+int RunUpdate(QCoreApplication& app, const QString& iniPath) {
+    const TrackerSettings settings = ReadTrackerSettings(iniPath);
+    std::vector<orbit::ElementSet> others;
+    const QString updateFile = QFileInfo(settings.updateFile).absoluteFilePath();
+    for (const QString& file : settings.elementFiles) {
+        if (QFileInfo(file).absoluteFilePath() == updateFile)
+            continue;
+        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
+        others.insert(others.end(), read.sets.begin(), read.sets.end());
     }
-    return nullptr;
+    QList<QUrl> addresses;
+    for (const QString& address : settings.addresses)
+        addresses << QUrl(address);
+    QNetworkAccessManager network;
+    ElementUpdate update(network);
+    int shownIndex = -1;
+    QObject::connect(&update, &ElementUpdate::Progress, &app, [&](int index, int, qint64, qint64) {
+        if (index != shownIndex)
+            Say(QStringLiteral("downloading %1").arg(addresses.at(index).toString(QUrl::RemoveUserInfo)));
+        shownIndex = index;
+    });
+    QObject::connect(&update, &ElementUpdate::Finished, &app, [&](bool replaced, const QString& message) {
+        Say(message);
+        if (replaced) {
+            if (!WriteUpdateDone(iniPath, settings, QDateTime::currentDateTimeUtc().toString(Qt::ISODate)))
+                Say(QStringLiteral("warning: cannot record the update in %1").arg(iniPath));
+            Say(QStringLiteral("element sets written to %1").arg(updateFile));
+        }
+        app.exit(replaced ? 0 : 1);
+    });
+    // Started from the running loop: an update that fails at once (an address that is not one) ends the
+    // loop it finds running instead of before it starts.
+    QTimer::singleShot(0, &app,
+                       [&] { update.Start(addresses, settings.updateFile, settings.satellites, others); });
+    return app.exec();
 }
 
 } // namespace
@@ -120,9 +152,12 @@ int main(int argc, char* argv[]) {
         option("time", "ISO 8601 instant the server's clock starts at (default: now).", "time");
     const auto freezeOption = option("freeze", "Keep the server's clock still.");
     const auto busOption = option("bus", "D-Bus address to serve on (default: the session bus).", "address");
+    const auto updateOption =
+        option("update", "Download fresh element sets from the addresses of the settings ([TRACKER] URL1..) "
+                         "into its update file, then exit; the file is replaced only when every set checks.");
     parser.addOptions({topicOption, tleOption, satelliteOption, observerOption, locatorOption, latOption,
                        lonOption, passesOption, fromSettingsOption, settingsOption, speedupOption, quitOption,
-                       epochOption, timeOption, freezeOption, busOption});
+                       epochOption, timeOption, freezeOption, busOption, updateOption});
     parser.process(app);
 
     Topic topic = Topic::Orbi;
@@ -142,6 +177,8 @@ int main(int argc, char* argv[]) {
     }
     clock.frozen = parser.isSet(freezeOption);
     const QString iniPath = parser.isSet(settingsOption) ? parser.value(settingsOption) : SettingsFilePath();
+    if (parser.isSet(updateOption))
+        return RunUpdate(app, iniPath);
 
     // The observer: the command line first, then the station setting, then Tokyo.
     orbit::Geodetic observer = DefaultObserver;
@@ -180,46 +217,25 @@ int main(int argc, char* argv[]) {
     QStringList wanted = parser.values(satelliteOption);
     const bool fromSettings = parser.isSet(fromSettingsOption) && files.isEmpty();
     if (fromSettings) {
-        files = SettingList(QStringLiteral("TLE"), iniPath);
+        const TrackerSettings settings = ReadTrackerSettings(iniPath);
+        files = settings.elementFiles;
         if (wanted.isEmpty())
-            wanted = SettingList(QStringLiteral("SATELLITE"), iniPath);
+            wanted = settings.satellites;
     }
     const bool demo = files.isEmpty() && !fromSettings;
 
-    std::vector<orbit::ElementSet> all;
-    for (const QString& file : files) {
-        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
-        if (!read.opened)
-            return Fail(QStringLiteral("cannot read element file %1").arg(file));
-        for (const auto& problem : read.problems)
-            Say(QString::fromStdString(problem.ToString()));
-        if (read.sets.empty())
-            Say(QStringLiteral("%1: no element sets in the file").arg(file));
-        all.insert(all.end(), read.sets.begin(), read.sets.end());
-    }
     std::vector<orbit::ElementSet> chosen;
+    std::set<long> warned; // stale sets are warned about once, not at every reload
     if (!demo) {
-        for (const QString& name : wanted) {
-            const orbit::ElementSet* set = FindSatellite(all, name);
-            if (!set)
-                return Fail(
-                    QStringLiteral("no satellite \"%1\" in %2").arg(name, files.join(QStringLiteral(", "))));
-            chosen.push_back(*set);
-        }
-        if (wanted.isEmpty() && !all.empty())
-            chosen.push_back(all.front());
-        if (!files.isEmpty() && all.empty())
-            return Fail(QStringLiteral("no usable element set in %1").arg(files.join(QStringLiteral(", "))));
-        const auto now = orbit::JulianDate::FromUnixMilliseconds(clock.start.toMSecsSinceEpoch());
-        for (const auto& set : chosen) {
-            const double age = now.Value() - (set.EpochJulianWhole() + set.EpochJulianFraction());
-            if (age > StaleDays)
-                Say(QStringLiteral(
-                        "warning: the elements of %1 are %2 days old; positions drift by kilometres a "
-                        "day, fetch fresh ones")
-                        .arg(QString::fromStdString(set.name))
-                        .arg(age, 0, 'f', 0));
-        }
+        // From the settings a choice that cannot be served in full starts anyway, with what can be;
+        // azelmon offers its satellite dialog when no satellite is left.
+        const SatelliteSetup setup = LoadSatellites(files, wanted, clock.start, &warned,
+                                                    fromSettings ? Missing::LeaveOut : Missing::Error);
+        for (const QString& note : setup.notes)
+            Say(note);
+        if (!setup.ok())
+            return Fail(setup.error);
+        chosen = setup.chosen;
     }
 
     if (parser.isSet(passesOption)) {
@@ -255,7 +271,7 @@ int main(int argc, char* argv[]) {
             Say(QStringLiteral(
                     "no satellite configured, only the Sun, the Moon and Mars (add [%1] TLE= to %2)")
                     .arg(TrackerSection, iniPath));
-        sky = std::make_unique<OrbitSky>(chosen, observer);
+        sky = std::make_unique<OrbitSky>(chosen, observer, ReadDut1(iniPath));
     }
 
     if (parser.isSet(quitOption)) {
@@ -280,6 +296,31 @@ int main(int argc, char* argv[]) {
     if (!bus.registerService(ServiceName(topic)))
         return Fail(QStringLiteral("cannot own %1: %2").arg(ServiceName(topic), bus.lastError().message()));
     Say(QStringLiteral("serving %1 %2").arg(ServiceName(topic), ObjectPath(topic)));
+    // Served from the settings, the tracker follows them: a choice saved in azelmon's satellite dialog,
+    // a hand edit or an --update takes effect within a second, without a restart. A choice that cannot
+    // be served (a satellite not in the files) leaves the present one in service and says why.
+    std::unique_ptr<SettingsWatch> watch;
+    if (fromSettings && !parser.isSet(satelliteOption)) {
+        watch = std::make_unique<SettingsWatch>(iniPath);
+        QObject::connect(watch.get(), &SettingsWatch::Changed, &server, [&] {
+            const TrackerSettings settings = ReadTrackerSettings(iniPath);
+            const SatelliteSetup setup =
+                LoadSatellites(settings.elementFiles, settings.satellites, server.Now(), &warned);
+            for (const QString& note : setup.notes)
+                Say(note);
+            if (!setup.ok()) {
+                Say(QStringLiteral("settings changed, kept the satellites served: %1").arg(setup.error));
+                return;
+            }
+            QStringList names;
+            for (const auto& set : setup.chosen)
+                names << QString::fromStdString(set.name);
+            Say(QStringLiteral("settings changed, now serving: %1")
+                    .arg(names.isEmpty() ? QStringLiteral("(no satellite)")
+                                         : names.join(QStringLiteral(", "))));
+            server.ReplaceSky(std::make_unique<OrbitSky>(setup.chosen, observer, ReadDut1(iniPath)));
+        });
+    }
     // Started by the bus, the tracker has no one to end it but the bus: it leaves with its bus.
     QTimer busWatch;
     QObject::connect(&busWatch, &QTimer::timeout, &app, [&bus] {

@@ -169,6 +169,43 @@ TEST_F(ProfileFileTest, UnusableRangesFallBackWithOneMessageEach) {
     }
 }
 
+// Hand-edited numbers beyond their dialog control are held to its range for the run, named once in
+// one message; numbers inside it stay as written.
+TEST_F(ProfileFileTest, NumbersOutsideTheirDialogControlAreHeldToItsRange) {
+    struct Row {
+        const char* text;
+        double delaySeconds, azimuthTolerance, elevationTolerance, azimuthCorrection;
+        const char* named; // in the one message; nullptr: no message
+    };
+    const Row rows[] = {
+        {"", 0, 1.5, 1.5, 0, nullptr},
+        {"[DELAY_TIME]\r\nDELAY=100\r\n", 1.5, 1.5, 1.5, 0, "DELAY=100 → 15"},
+        {"[DELAY_TIME]\r\nDELAY=15\r\n", 1.5, 1.5, 1.5, 0, nullptr},
+        {"[DELAY_TIME]\r\nDELAY=-3\r\n", 0, 1.5, 1.5, 0, "DELAY=-3 → 0"},
+        // A negative tolerance would leave no dead band at all: a manual move would hunt for ever.
+        {"[GOSATABLE]\r\nHGOSA=-2\r\nHGOSA_D=0\r\n", 0, 0, 1.5, 0, "HGOSA=-2 → 0"},
+        {"[GOSATABLE]\r\nVGOSA=-1\r\nVGOSA_D=-5\r\n", 0, 1.5, 0, 0, "VGOSA=-1 → 0, VGOSA_D=-5 → 0"},
+        {"[GOSATABLE]\r\nHGOSA=12\r\nHGOSA_D=30\r\n", 0, 10.9, 1.5, 0, "HGOSA=12 → 10, HGOSA_D=30 → 9"},
+        {"[HPOSITION]\r\nHHOSEIKAKU=7\r\n", 0, 1.5, 1.5, 5, "HHOSEIKAKU=7 → 5"},
+        {"[HPOSITION]\r\nHHOSEIKAKU=-4.6\r\n", 0, 1.5, 1.5, -4.6, nullptr}, // the slider shows -5
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        WriteBytes(ini, QByteArray(row.text));
+        MainState s;
+        const QStringList problems = ReadStartupSettings(s, ini);
+        DeriveWorkingValues(s);
+        EXPECT_FLOAT_EQ(s.module.DelaySeconds, static_cast<float>(row.delaySeconds));
+        EXPECT_DOUBLE_EQ(s.AzimuthTolerance, row.azimuthTolerance);
+        EXPECT_DOUBLE_EQ(s.ElevationTolerance, row.elevationTolerance);
+        EXPECT_DOUBLE_EQ(s.AzimuthCorrection, row.azimuthCorrection);
+        ASSERT_EQ(problems.size(), row.named ? 1 : 0);
+        if (row.named) {
+            EXPECT_TRUE(problems[0].contains(QString::fromUtf8(row.named))) << problems[0].toStdString();
+        }
+    }
+}
+
 // The stall watch's section: missing means on with 10 s; only "0" switches it off.
 TEST_F(ProfileFileTest, StallWatchKeysSwitchAndTimeTheWatch) {
     struct Row {

@@ -92,9 +92,11 @@ TEST_P(BoardCheck, PrintsEveryPotentiometerAndTheRelayMapWithoutADisplay) {
     ProgramFolder folder(section);
     BoardsimProcess board;
     ASSERT_TRUE(board.Start(boardArguments + QStringList{QStringLiteral("--map"), folder.ini()}));
-    const CheckRun run =
-        RunBoardCheck(folder, {QStringLiteral("--board"), QStringLiteral("modbus"),
-                               QStringLiteral("--modbus-port"), QString::number(board.port())});
+    // A row whose settings choose the Modbus board runs as the menu entry does, without --board.
+    QStringList arguments{QStringLiteral("--modbus-port"), QString::number(board.port())};
+    if (!section.contains("BOARD=MODBUS"))
+        arguments = QStringList{QStringLiteral("--board"), QStringLiteral("modbus")} + arguments;
+    const CheckRun run = RunBoardCheck(folder, arguments);
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
     // 180° on 0..5 V over 0..360 and 45° on 0..2.5 V over 0..90: both mid-scale counts near 512 / 256.
     EXPECT_TRUE(run.out.contains(QStringLiteral("azimuth potentiometer"))) << run.out.toStdString();
@@ -110,11 +112,11 @@ TEST_P(BoardCheck, PrintsEveryPotentiometerAndTheRelayMapWithoutADisplay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Readme, BoardCheck,
+    Documented, BoardCheck,
     ::testing::Values(
         CheckRow{
-            "Default",
-            "",
+            "DefaultChosenInTheSettings",
+            "BOARD=MODBUS\r\n",
             false,
             {"Modbus TCP 127.0.0.1:", "(input register (0x04) 0): raw 512,", "right coil 4, left coil 5"}},
         CheckRow{"FourRelaysTwelveBitHolding",
@@ -150,6 +152,13 @@ TEST(BoardCheckFailures, ExitNonZeroWithTheError) {
         {"[BOARD_MAP]\r\nUP_COIL=7\r\n",
          {QStringLiteral("--board"), QStringLiteral("modbus")},
          "同じコイル 7"},
+        // A typo in a value and a comment after it: refused, not replaced by the default coil 4.
+        {"[BOARD_MAP]\r\nRIGHT_COIL=l2\r\n",
+         {QStringLiteral("--board"), QStringLiteral("modbus")},
+         "RIGHT_COIL の値「l2」"},
+        {"[BOARD_MAP]\r\nRIGHT_COIL=12 ; right turn\r\nLEFT_COIL=13\r\n",
+         {QStringLiteral("--board"), QStringLiteral("modbus")},
+         "RIGHT_COIL の値「12 ; right turn」"},
     };
     for (const Row& row : rows) {
         ProgramFolder folder(row.section);

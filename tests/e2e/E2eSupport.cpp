@@ -141,11 +141,13 @@ bool Program::Launch() {
     auto map = std::make_shared<BoardMapReading>(ReadBoardMap(dir.filePath(QStringLiteral("rotorcfg.ini"))));
     map->map.tcpPort = board.port();
     modbus = std::make_unique<ModbusBoard>(map->map);
+    if (map->refusal)
+        modbus->Refuse(*map->refusal); // as the program does, before its start-up's all-off
     link = std::make_unique<DbusDataLink>(bus->connection());
     Ports ports{modbus.get(), link.get(), &clock, &waiter, &messages, &sound, &help, &browser};
     instance = std::make_unique<SingleInstance>(SingleInstance::DefaultName());
     window = std::make_unique<Form1>(ports, dir.filePath(QStringLiteral("rotorcfg.ini")));
-    window->setInstanceCheck([this] { return instance->AnotherCopyRunning(); });
+    window->setInstanceCheck([this] { return instance->Refusal(); });
     window->setEndHandler([this](int code) { endCodes << code; });
     window->setBoardMessages([this, map] { return BoardStartupMessages(*map, *modbus); });
     if (!window->Form_Load())

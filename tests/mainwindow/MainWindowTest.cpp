@@ -4,6 +4,7 @@
 #include "mainwindow/SystemPorts.h"
 #include "mainwindow/WindowPlacement.h"
 #include "rotator/RotatorControl.h"
+#include "rotator/SimulatedBoard.h"
 #include "skymap/SkyMapWidget.h"
 #include "stations/Form4.h"
 
@@ -31,20 +32,27 @@ namespace {
 using MainWindow = WindowFixture;
 
 // A message box during start-up lets timers run; the tracking cycle must not, before the settings are read.
-TEST_F(MainWindow, StartUpWithAMessageTouchesNoRelayAndThePositionRoundTrips) {
+TEST_F(MainWindow, StartUpWithAMessageWritesOnlyTheAllOffAndThePositionRoundTrips) {
     WriteFile(QStringLiteral("rotorcfg.ini"),
               "[WIN_POSITION]\r\nF1_TOP_LEFT=1200:300\r\n[TCP/IP]\r\nIP=127.0.0.1\r\n"
               "[VPOSITION]\r\nV-RANGE=90,0\r\n");
     Form1& w = Make();
     QList<bool> cycleRunning;
-    world.messages.onShow = [&](const QString&) { cycleRunning << w.Timer1->isActive(); };
+    std::size_t writesAtTheBox = 0;
+    world.messages.onShow = [&](const QString&) {
+        cycleRunning << w.Timer1->isActive();
+        writesAtTheBox = world.board.writes.size();
+    };
     ASSERT_TRUE(w.Form_Load());
     ASSERT_FALSE(cycleRunning.isEmpty());
     EXPECT_FALSE(cycleRunning.contains(true));
     for (QPushButton* b : {w.Command2, w.Command3, w.Command4, w.Command5, w.Command6})
         EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
     EXPECT_TRUE(w.Timer1->isActive());
-    EXPECT_TRUE(world.board.writes.empty());
+    // Only the start-up's all-off, to the configured address, before the box.
+    const std::vector<RecordingBoard::Write> off = {{6, 4, 0}, {6, 5, 0}, {6, 6, 0}, {6, 7, 0}};
+    EXPECT_EQ(world.board.writes, off);
+    EXPECT_EQ(writesAtTheBox, off.size());
     EXPECT_EQ(world.board.address, "127.0.0.1");
     EXPECT_EQ(w.x(), 300 / TwipsPerPixel);
     EXPECT_EQ(w.y(), 1200 / TwipsPerPixel);
@@ -65,29 +73,66 @@ TEST_F(MainWindow, StartUpWithAMessageTouchesNoRelayAndThePositionRoundTrips) {
     EXPECT_FALSE(other.Label24->text().isEmpty());
 }
 
-// A second copy, or no data server: one message, then the end, and the board is never touched.
-TEST_F(MainWindow, StartUpRefusals) {
+// Nobody takes the simulated antenna for the one on the mast: the caption says which board runs.
+TEST_F(MainWindow, CaptionNamesTheSimulatedBoard) {
+    SimulatedBoard simulated(world.clock);
     const struct {
-        bool secondCopy;
-        QString message;
+        IoBoard* board;
+        QString caption;
     } rows[] = {
-        {true, QStringLiteral("既に起動されています。")},
-        {false, QStringLiteral("ＯＲＢＩかＣＡＬＳＡＴを起動してからＡＺＥＬＭＯＮを再起動してください")},
+        {&world.board, QStringLiteral("アゼルモンv1.21")},
+        {&simulated, QStringLiteral("アゼルモンv1.21（シミュレーション）")},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.secondCopy);
+        Ports ports = world.ports();
+        ports.board = row.board;
+        Form1 w(ports, iniPath());
+        w.setEndHandler([](int) {});
+        EXPECT_EQ(w.windowTitle(), row.caption);
+    }
+}
+
+// A second copy or a board another program drives: one message, the end, and the board is never
+// touched. No data server: the relays are written off (a right turn left on by a killed copy is named on
+// the status line) before the message, then the end.
+TEST_F(MainWindow, StartUpRefusals) {
+    const QString boardBusy = QStringLiteral("ボード（tcp 127.0.0.1:502）は他の azelmon が使用中です。");
+    const struct {
+        std::optional<QString> refusal;
+        QString message;
+        bool rightTurnLeftOn;
+    } rows[] = {
+        {QStringLiteral("既に起動されています。"), QStringLiteral("既に起動されています。"), true},
+        {boardBusy, boardBusy, true},
+        {std::nullopt,
+         QStringLiteral("ＯＲＢＩかＣＡＬＳＡＴを起動してからＡＺＥＬＭＯＮを再起動してください"), false},
+        {std::nullopt,
+         QStringLiteral("ＯＲＢＩかＣＡＬＳＡＴを起動してからＡＺＥＬＭＯＮを再起動してください"), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.message.toStdString());
+        const bool locked = row.refusal.has_value();
         world.link.servers.clear();
-        if (row.secondCopy)
+        if (locked)
             world.link.servers[QStringLiteral("ORBI|EXTRN")] = orbi;
         world.messages.texts.clear();
         world.link.log.clear();
         endCodes.clear();
-        Make().setInstanceCheck([&row] { return row.secondCopy; });
+        world.board.WriteOutputBit(6, 4, row.rightTurnLeftOn ? 1 : 0);
+        world.board.writes.clear();
+        bool offWhenShown = false;
+        world.messages.onShow = [&](const QString&) { offWhenShown = world.board.AllRelaysOff(); };
+        Make().setInstanceCheck([&row] { return row.refusal; });
         EXPECT_FALSE(window->Form_Load());
+        world.messages.onShow = nullptr;
         EXPECT_EQ(world.messages.texts, QStringList{row.message});
         EXPECT_EQ(endCodes.size(), 1);
-        EXPECT_EQ(world.link.log.isEmpty(), row.secondCopy);
-        EXPECT_TRUE(world.board.writes.empty());
+        EXPECT_EQ(world.link.log.isEmpty(), locked);
+        EXPECT_EQ(world.board.writes.empty(), locked);
+        EXPECT_EQ(offWhenShown, !locked);
+        EXPECT_EQ(window->Label24->text().contains(QStringLiteral("右回転のリレーがオンでした")),
+                  !locked && row.rightTurnLeftOn)
+            << window->Label24->text().toStdString();
         EXPECT_FALSE(window->Timer1->isActive());
     }
 }

@@ -6,11 +6,15 @@
 #include "mainwindow/SingleInstance.h"
 #include "rotator/RotatorControl.h"
 
+#include <QFile>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QUuid>
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -234,7 +238,7 @@ TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
 }
 
 // The lock belongs to one holder at a time, even inside one process, and is free again the moment its
-// holder lets go; the file left behind blocks nobody.
+// holder lets go.
 TEST(SingleInstanceLock, OneHolderAtATime) {
     const QString name = QStringLiteral("azelmon-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     auto first = std::make_unique<SingleInstance>(name);
@@ -243,10 +247,78 @@ TEST(SingleInstanceLock, OneHolderAtATime) {
     SingleInstance second(name);
     EXPECT_TRUE(second.AnotherCopyRunning());
     first.reset();
-    EXPECT_TRUE(QFile::exists(SingleInstance::LockPath(name)));
     SingleInstance third(name);
     EXPECT_FALSE(third.AnotherCopyRunning());
-    QFile::remove(SingleInstance::LockPath(name));
+}
+
+// Whatever the environment says (cron, su and ssh leave XDG_RUNTIME_DIR unset or point it elsewhere,
+// the working folder differs), the second copy finds the first; and one board takes one program
+// whichever user's copy it is, under any spelling of its address.
+TEST(SingleInstanceLock, NeitherTheEnvironmentNorAnotherUserGetsPastIt) {
+    const QString name = QStringLiteral("azelmon-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir elsewhere;
+    const struct {
+        const char* environment; // XDG_RUNTIME_DIR for the second copy; nullptr: unset
+    } rows[] = {{nullptr}, {"elsewhere"}, {"/nonexistent/runtime"}};
+    SingleInstance first(name, SingleInstance::TcpBoardKey(QStringLiteral("127.0.0.1"), 1502));
+    ASSERT_EQ(first.Refusal(), std::nullopt);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.environment ? row.environment : "unset");
+        if (!row.environment)
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", std::string(row.environment) == "elsewhere"
+                                           ? QFile::encodeName(elsewhere.path())
+                                           : QByteArray(row.environment));
+        SingleInstance second(name);
+        EXPECT_EQ(second.Refusal(), QStringLiteral("既に起動されています。"));
+    }
+    qputenv("XDG_RUNTIME_DIR", runtime);
+
+    // Another user's copy (another user lock) on the same board, its address spelt with blanks.
+    SingleInstance otherUser(name + QStringLiteral("-other"),
+                             SingleInstance::TcpBoardKey(QStringLiteral(" 127.0.0.1 "), 1502));
+    const auto refusal = otherUser.Refusal();
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_TRUE(refusal->contains(QStringLiteral("tcp 127.0.0.1:1502"))) << refusal->toStdString();
+    EXPECT_TRUE(refusal->contains(QStringLiteral("使用中"))) << refusal->toStdString();
+    // Another board (another port) is free.
+    SingleInstance otherBoard(name + QStringLiteral("-third"),
+                              SingleInstance::TcpBoardKey(QStringLiteral("127.0.0.1"), 1503));
+    EXPECT_EQ(otherBoard.Refusal(), std::nullopt);
+}
+
+// A lock that cannot be taken at all refuses the start with the reason, instead of letting the copy run
+// unchecked (here no descriptor is left for the lock's socket).
+TEST(SingleInstanceLock, ALockThatCannotBeTakenRefusesTheStart) {
+    const QString name = QStringLiteral("azelmon-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    int results[2];
+    ASSERT_EQ(::pipe(results), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Every descriptor number from here on is beyond the limit.
+        const int next = ::open("/dev/null", O_RDONLY);
+        const rlimit limit{static_cast<rlim_t>(next), static_cast<rlim_t>(next)};
+        ::close(next);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        SingleInstance instance(name);
+        const auto refusal = instance.Refusal();
+        const QByteArray text = refusal ? refusal->toUtf8() : QByteArray("none");
+        [[maybe_unused]] const auto sent =
+            ::write(results[1], text.constData(), static_cast<size_t>(text.size()));
+        ::_exit(0);
+    }
+    ::close(results[1]);
+    QByteArray text;
+    char buffer[512];
+    ssize_t n;
+    while ((n = ::read(results[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<int>(n));
+    ::close(results[0]);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(QString::fromUtf8(text).contains(QStringLiteral("起動を中止します"))) << text.toStdString();
 }
 
 // 25 processes ask at the same instant (released together from a pipe): exactly one holds the lock. When
@@ -288,7 +360,6 @@ TEST(SingleInstanceLock, TwentyFiveAtOnceGiveOneHolderAndAKilledHolderBlocksNobo
     }
     SingleInstance next(name);
     EXPECT_FALSE(next.AnotherCopyRunning());
-    QFile::remove(SingleInstance::LockPath(name));
 }
 
 } // namespace

@@ -106,7 +106,7 @@ TEST_F(VirtualRun, AutomaticFollowOfADriftingTarget) {
         EXPECT_FALSE(board->physics().Relay(bit)) << bit;
 }
 
-// Figures for the README, not a pass/fail test: run with --gtest_also_run_disabled_tests.
+// Figures for docs/performance.md, not a pass/fail test: run with --gtest_also_run_disabled_tests.
 using Benchmark = VirtualRun;
 const auto kName = [](const auto& info) { return std::string(info.param.name); };
 

@@ -97,6 +97,7 @@ class RecordingBoard : public IoBoard {
         }
         return {counts[channel & 1], std::nullopt};
     }
+    Reading ReadOutputBit(int, int bit) override { return {levels[bit & 7], std::nullopt}; }
     // Level of a relay bit as the board last took it.
     int Level(int bit) const { return levels[bit & 7]; }
     bool AllRelaysOff() const { return !levels[4] && !levels[5] && !levels[6] && !levels[7]; }

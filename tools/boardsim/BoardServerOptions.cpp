@@ -8,7 +8,7 @@ const char* const BoardServerUsage =
     "usage: boardsim [--port N] [--az DEG] [--el DEG] [--noise COUNTS] [--seed N]\n"
     "                [--drop FRACTION] [--delay MS] [--exception-rate FRACTION]\n"
     "                [--close-after N] [--silent-after N --silent-for SECONDS] [--jam az|el|both]\n"
-    "                [--map ROTORCFG.INI] [--device TTY] [--watchdog SECONDS]\n"
+    "                [--map ROTORCFG.INI] [--device TTY] [--watchdog SECONDS] [--relay-on BIT]\n"
     "Modbus TCP I/O board on 127.0.0.1 with an azimuth/elevation rotator pair behind it.\n"
     "Coils 4..7: relays (right, left, up, down; write 0x05, read 0x01).\n"
     "Input registers 0, 1: potentiometer counts 0..1023; 104..107: relay levels (read 0x04).\n"
@@ -16,6 +16,8 @@ const char* const BoardServerUsage =
     "[BOARD_MAP] section of that file, as azelmon does. --device serves Modbus RTU on that serial\n"
     "device as well (the map's baud rate, parity, data and stop bits; answers paced at that speed).\n"
     "--watchdog switches every coil off when no request has come for that long.\n"
+    "--relay-on starts with that relay (4..7) on, as a module left on by a program that died; it may\n"
+    "be given more than once.\n"
     "Each relay change is printed on stdout as \"relay BIT LEVEL az=DEG el=DEG\"; a write to a coil\n"
     "that is no relay's as \"stray coil ADDRESS\".\n";
 
@@ -74,6 +76,11 @@ std::optional<std::string> ParseBoardServerOptions(const std::vector<std::string
          }},
         {"--map", [&](const std::string& t) { return !t.empty() && ((o.mapFile = t), true); }},
         {"--device", [&](const std::string& t) { return !t.empty() && ((o.device = t), true); }},
+        {"--relay-on",
+         [&](const std::string& t) {
+             long v;
+             return ToLong(t, v) && v >= 4 && v <= 7 && (o.relaysOn.push_back(int(v)), true);
+         }},
         {"--watchdog",
          [&](const std::string& t) {
              return ToDouble(t, o.watchdogSeconds) && o.watchdogSeconds >= 0 && o.watchdogSeconds <= 3600;

@@ -22,6 +22,7 @@ struct BoardServerOptions {
     std::string mapFile;        // a rotorcfg.ini whose [BOARD_MAP] lays out coils and registers
     std::string device;         // serve Modbus RTU on this serial device too (the map's line settings)
     double watchdogSeconds = 0; // all coils off after this long without any request (0 never)
+    std::vector<int> relaysOn;  // relay bits (4..7) that are on when the emulator starts
 };
 
 // Parses the arguments (without the program name). An error text when they are wrong.

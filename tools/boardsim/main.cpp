@@ -60,6 +60,10 @@ class BoardServer {
         getsockname(listener_, reinterpret_cast<sockaddr*>(&bound), &length);
         std::printf("listening on 127.0.0.1:%d\n", ntohs(bound.sin_port));
         std::fflush(stdout);
+        // A module that still holds a relay on from before (a program killed, a computer that lost its
+        // power): the motor runs from the first moment.
+        for (int bit : options_.relaysOn)
+            SetRelay(bit, true);
 
         fd_set sockets;
         FD_ZERO(&sockets);
@@ -364,8 +368,6 @@ int main(int argc, char** argv) {
     BoardMap map;
     if (!options.mapFile.empty()) {
         const BoardMapReading reading = ReadBoardMap(QString::fromLocal8Bit(options.mapFile.c_str()));
-        for (const QString& problem : reading.problems)
-            std::fprintf(stderr, "boardsim: %s\n", problem.toLocal8Bit().constData());
         if (reading.refusal) {
             std::fprintf(stderr, "boardsim: %s\n", reading.refusal->toLocal8Bit().constData());
             return 2;

@@ -1,0 +1,272 @@
+#include "mainwindow/SatelliteDialog.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QNetworkAccessManager>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(tip);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+// Rows of the catalogue list keep the index of their entry.
+constexpr int EntryRole = Qt::UserRole;
+
+} // namespace
+
+SatelliteDialog::SatelliteDialog(QString iniPath, NowUtc nowUtc, QWidget* parent)
+    : QWidget(parent, Qt::Window), iniPath_(std::move(iniPath)), nowUtc_(std::move(nowUtc)) {
+    setObjectName(QStringLiteral("SatelliteDialog"));
+    setWindowTitle(QStringLiteral("追跡衛星の選択"));
+    network_ = new QNetworkAccessManager(this);
+    update_ = new ElementUpdate(*network_, this);
+    BuildWidgets();
+
+    connect(txtFilter, &QLineEdit::textChanged, this, [this] { ShowCatalogue(); });
+    connect(cmdAdd, &QPushButton::clicked, this, &SatelliteDialog::AddSelected);
+    connect(lstCatalogue, &QTreeWidget::itemDoubleClicked, this, [this] { AddSelected(); });
+    connect(cmdRemove, &QPushButton::clicked, this,
+            [this] { ShowChosen(chosen_.Remove(lstChosen->currentRow())); });
+    connect(cmdUp, &QPushButton::clicked, this,
+            [this] { ShowChosen(chosen_.MoveUp(lstChosen->currentRow())); });
+    connect(cmdDown, &QPushButton::clicked, this,
+            [this] { ShowChosen(chosen_.MoveDown(lstChosen->currentRow())); });
+    connect(cmdSave, &QPushButton::clicked, this, &SatelliteDialog::Save);
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, cmdClose, &QPushButton::click);
+    connect(cmdUpdate, &QPushButton::clicked, this, &SatelliteDialog::StartUpdate);
+    connect(cmdCancel, &QPushButton::clicked, update_, &ElementUpdate::Cancel);
+    connect(update_, &ElementUpdate::Progress, this,
+            [this](int index, int count, qint64 received, qint64 total) {
+                // Each address has an equal share of the bar; an unknown length fills its share halfway.
+                const double share = total > 0 ? double(received) / double(total) : 0.5;
+                barUpdate->setValue(static_cast<int>(100 * (index + share) / count));
+            });
+    connect(update_, &ElementUpdate::Finished, this, &SatelliteDialog::UpdateFinished);
+
+    settings_ = ReadTrackerSettings(iniPath_);
+    chosen_ = ChosenSatellites(settings_.satellites);
+    Reload();
+}
+
+SatelliteDialog::~SatelliteDialog() = default;
+
+void SatelliteDialog::BuildWidgets() {
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(MakeLabel(this, "Label1", QStringLiteral("軌道要素の衛星")), 0, 0);
+    grid->addWidget(MakeLabel(this, "Label2", QStringLiteral("追跡する衛星（上から優先）")), 0, 2);
+
+    auto* filterRow = new QHBoxLayout;
+    filterRow->addWidget(MakeLabel(this, "Label3", QStringLiteral("絞り込み")));
+    txtFilter = new QLineEdit(this);
+    txtFilter->setObjectName(QStringLiteral("txtFilter"));
+    txtFilter->setToolTip(QStringLiteral("衛星名の一部、またはカタログ番号"));
+    txtFilter->setClearButtonEnabled(true);
+    filterRow->addWidget(txtFilter);
+    grid->addLayout(filterRow, 1, 0);
+
+    lstCatalogue = new QTreeWidget(this);
+    lstCatalogue->setObjectName(QStringLiteral("lstCatalogue"));
+    lstCatalogue->setHeaderLabels(
+        {QStringLiteral("衛星名"), QStringLiteral("番号"), QStringLiteral("元期から")});
+    lstCatalogue->setRootIsDecorated(false);
+    lstCatalogue->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lstCatalogue->setMinimumSize(360, 320);
+    lstCatalogue->header()->setStretchLastSection(false);
+    lstCatalogue->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lstCatalogue->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lstCatalogue->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    grid->addWidget(lstCatalogue, 2, 0);
+
+    auto* middle = new QVBoxLayout;
+    middle->addStretch();
+    cmdAdd = MakeButton(this, "cmdAdd", QStringLiteral("追加 →"),
+                        QStringLiteral("選んだ衛星を追跡する衛星に加えます"));
+    middle->addWidget(cmdAdd);
+    middle->addStretch();
+    grid->addLayout(middle, 2, 1);
+
+    lstChosen = new QListWidget(this);
+    lstChosen->setObjectName(QStringLiteral("lstChosen"));
+    lstChosen->setMinimumWidth(240);
+    grid->addWidget(lstChosen, 1, 2, 2, 1);
+
+    auto* order = new QVBoxLayout;
+    cmdUp = MakeButton(this, "cmdUp", QStringLiteral("上へ"), QStringLiteral("優先順位を上げます"));
+    cmdDown = MakeButton(this, "cmdDown", QStringLiteral("下へ"), QStringLiteral("優先順位を下げます"));
+    cmdRemove =
+        MakeButton(this, "cmdRemove", QStringLiteral("削除"), QStringLiteral("追跡する衛星から外します"));
+    order->addWidget(cmdUp);
+    order->addWidget(cmdDown);
+    order->addWidget(cmdRemove);
+    order->addStretch();
+    grid->addLayout(order, 1, 3, 2, 1);
+
+    auto* updateRow = new QHBoxLayout;
+    lblUpdated = MakeLabel(this, "lblUpdated", QString());
+    updateRow->addWidget(lblUpdated, 1);
+    cmdUpdate = MakeButton(this, "cmdUpdate", QStringLiteral("軌道要素の更新"),
+                           QStringLiteral("設定された取得先から最新の軌道要素を取得します"));
+    barUpdate = new QProgressBar(this);
+    barUpdate->setObjectName(QStringLiteral("barUpdate"));
+    barUpdate->setRange(0, 100);
+    barUpdate->setValue(0);
+    barUpdate->setVisible(false);
+    cmdCancel = MakeButton(this, "cmdCancel", QStringLiteral("更新中止"), QStringLiteral("取得を中止します"));
+    cmdCancel->setEnabled(false);
+    updateRow->addWidget(barUpdate);
+    updateRow->addWidget(cmdUpdate);
+    updateRow->addWidget(cmdCancel);
+    grid->addLayout(updateRow, 3, 0, 1, 4);
+
+    lblMessage = MakeLabel(this, "lblMessage", QString());
+    lblMessage->setWordWrap(true);
+    grid->addWidget(lblMessage, 4, 0, 1, 4);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    cmdSave =
+        MakeButton(this, "cmdSave", QStringLiteral("保存"),
+                   QStringLiteral("選択を設定ファイルに書き込みます。追跡プログラムがすぐに読み直します"));
+    cmdClose = MakeButton(this, "cmdClose", QStringLiteral("閉じる"), QStringLiteral("保存せずに閉じます"));
+    bottom->addWidget(cmdSave);
+    bottom->addWidget(cmdClose);
+    grid->addLayout(bottom, 5, 0, 1, 4);
+}
+
+void SatelliteDialog::Reload() {
+    catalogue_ = ReadCatalogue(CatalogueFiles(settings_));
+    ShowCatalogue();
+    ShowChosen(lstChosen->currentRow());
+    ShowLastUpdate();
+    if (catalogue_.entries.empty())
+        SetMessage(QStringLiteral("軌道要素のファイルがありません。「軌道要素の更新」で取得してください。"));
+    else if (!catalogue_.problems.isEmpty())
+        SetMessage(QStringLiteral("読めなかった要素があります: %1").arg(catalogue_.problems.front()));
+}
+
+void SatelliteDialog::ShowCatalogue() {
+    const QDateTime now = nowUtc_();
+    lstCatalogue->clear();
+    QList<QTreeWidgetItem*> items;
+    for (std::size_t i = 0; i < catalogue_.entries.size(); ++i) {
+        const CatalogueEntry& entry = catalogue_.entries[i];
+        if (!MatchesFilter(entry, txtFilter->text()))
+            continue;
+        auto* item = new QTreeWidgetItem(
+            {entry.name, QString::number(entry.set.catalogueNumber), AgeText(AgeDays(entry.set, now))});
+        item->setData(0, EntryRole, static_cast<int>(i));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        items << item;
+    }
+    lstCatalogue->addTopLevelItems(items);
+    if (!items.isEmpty())
+        lstCatalogue->setCurrentItem(items.front());
+}
+
+void SatelliteDialog::ShowChosen(int selectRow) {
+    lstChosen->clear();
+    for (int row = 0; row < chosen_.Count(); ++row)
+        lstChosen->addItem(chosen_.RowText(row, catalogue_));
+    if (selectRow >= 0 && selectRow < chosen_.Count())
+        lstChosen->setCurrentRow(selectRow);
+}
+
+void SatelliteDialog::ShowLastUpdate() {
+    const QDateTime updated = QDateTime::fromString(settings_.lastUpdate, Qt::ISODate);
+    lblUpdated->setText(updated.isValid()
+                            ? QStringLiteral("最終更新: %1")
+                                  .arg(updated.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")))
+                            : QStringLiteral("最終更新: なし"));
+}
+
+void SatelliteDialog::AddSelected() {
+    int row = -1;
+    for (QTreeWidgetItem* item : lstCatalogue->selectedItems())
+        row = chosen_.Add(catalogue_.entries.at(item->data(0, EntryRole).toInt()).set);
+    if (row >= 0)
+        ShowChosen(row);
+}
+
+void SatelliteDialog::Save() {
+    settings_ = ReadTrackerSettings(iniPath_);
+    if (!WriteTrackerChoice(iniPath_, CatalogueFiles(settings_), chosen_.Identifiers())) {
+        SetMessage(
+            QStringLiteral("設定ファイル %1 に書き込めません。選択は保存されていません。").arg(iniPath_));
+        return;
+    }
+    settings_ = ReadTrackerSettings(iniPath_);
+    SetMessage(chosen_.Count() == 0 ? QStringLiteral("保存しました（追跡する衛星なし）。")
+                                    : QStringLiteral("保存しました。追跡プログラムがすぐに読み直します。"));
+    emit Saved(chosen_.Identifiers());
+}
+
+void SatelliteDialog::StartUpdate() {
+    settings_ = ReadTrackerSettings(iniPath_);
+    // The sets of the other files stay; the chosen satellites must be found in them or the download.
+    std::vector<orbit::ElementSet> others;
+    const QString updateFile = QFileInfo(settings_.updateFile).absoluteFilePath();
+    for (const QString& file : settings_.elementFiles) {
+        if (QFileInfo(file).absoluteFilePath() == updateFile)
+            continue;
+        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
+        others.insert(others.end(), read.sets.begin(), read.sets.end());
+    }
+    QStringList required = settings_.satellites;
+    for (const QString& id : chosen_.Identifiers())
+        if (!required.contains(id))
+            required << id;
+    QList<QUrl> addresses;
+    for (const QString& a : settings_.addresses)
+        addresses << QUrl(a);
+    cmdUpdate->setEnabled(false);
+    cmdCancel->setEnabled(true);
+    barUpdate->setValue(0);
+    barUpdate->setVisible(true);
+    SetMessage(QStringLiteral("軌道要素を取得しています…"));
+    update_->Start(addresses, settings_.updateFile, required, others, updateOptions_);
+}
+
+void SatelliteDialog::UpdateFinished(bool replaced, const QString& message) {
+    cmdUpdate->setEnabled(true);
+    cmdCancel->setEnabled(false);
+    barUpdate->setVisible(false);
+    if (replaced) {
+        const QString now = nowUtc_().toUTC().toString(Qt::ISODate);
+        if (!WriteUpdateDone(iniPath_, settings_, now)) {
+            SetMessage(message + QStringLiteral("（設定ファイルに更新時刻を書き込めません）"));
+            settings_ = ReadTrackerSettings(iniPath_);
+            Reload();
+            return;
+        }
+        settings_ = ReadTrackerSettings(iniPath_);
+        Reload();
+    }
+    SetMessage(message);
+}
+
+void SatelliteDialog::SetMessage(const QString& text) {
+    lblMessage->setText(text);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "orbit/ElementSet.h"
+
+#include <QDateTime>
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <set>
+#include <vector>
+
+// The satellites the tracker serves: the chosen ones of the element files, in the chosen order.
+struct SatelliteSetup {
+    std::vector<orbit::ElementSet> chosen;
+    QStringList notes; // problems in the files and warnings, for the log
+    QString error;     // why the setup cannot be served (a file unreadable, a satellite not found)
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads the files and finds the wanted satellites (catalogue number or name). With no satellite
+// wanted, the first set of the files is served. Sets older than 14 days at `nowUtc` are warned about,
+// each catalogue number once per `warned` set (which the caller keeps across reloads).
+// Strictly, a file that cannot be read or a satellite in no file is an error. Leniently (the tracker
+// started from the settings, where an error would leave azelmon without a data server and so without
+// the window to mend the choice), they are left out with a note; with nothing left, no satellite is served.
+enum class Missing { Error, LeaveOut };
+SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wanted, const QDateTime& nowUtc,
+                              std::set<long>* warned = nullptr, Missing missing = Missing::Error);
+
+// Watches the settings file and the element files it names. A change that alters the [TRACKER] choice
+// or an element file's contents is reported once, half a second after the writes settle. Files are
+// rewritten by rename, which ends a file watch, so the folders are watched as well and the watch is
+// renewed after each change.
+class SettingsWatch : public QObject {
+    Q_OBJECT
+  public:
+    explicit SettingsWatch(QString iniPath, QObject* parent = nullptr);
+
+  signals:
+    void Changed();
+
+  private:
+    QString Fingerprint() const;
+    void Rewatch();
+
+    QString iniPath_;
+    QString fingerprint_;
+    QFileSystemWatcher watcher_;
+    QTimer settle_;
+};
