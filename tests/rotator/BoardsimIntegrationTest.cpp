@@ -47,6 +47,17 @@ class Boardsim : public ::testing::Test {
         return level;
     }
 
+    // One Read Coils with a 50 ms time-out: the level, or -1 without an answer.
+    int QuickCoil(int bit) {
+        modbus_t* ctx = modbus_new_tcp("127.0.0.1", port);
+        modbus_set_response_timeout(ctx, 0, 50000);
+        uint8_t level = 0;
+        const bool answered = modbus_connect(ctx) == 0 && modbus_read_bits(ctx, bit, 1, &level) == 1;
+        modbus_close(ctx);
+        modbus_free(ctx);
+        return answered ? level : -1;
+    }
+
     QProcess process;
     int port = 0;
 };
@@ -144,9 +155,9 @@ TEST_F(Boardsim, UnreachableBoardFailsQuickly) {
     EXPECT_LT(call.elapsed(), 1000);
 }
 
-// The end's all-off while the board counts as silent (three time-outs, the gate closed for a second):
-// one frame per coil goes out all the same, so a module that has just come back hears the off; on a board
-// that stays silent the four attempts together take at most 2 s.
+// The end's all-off while the board counts as silent (three time-outs; the next ordinary call may go a
+// second after the last one started): one frame per coil goes out all the same, so a module that has
+// just come back hears the off; on a board that stays silent the four attempts together take at most 2 s.
 TEST_F(Boardsim, TheEndsAllOffGoesPastTheSilenceGateWithinTwoSeconds) {
     struct Row {
         const char* name;
@@ -160,17 +171,22 @@ TEST_F(Boardsim, TheEndsAllOffGoesPastTheSilenceGateWithinTwoSeconds) {
               {QStringLiteral("--silent-for"), QString::fromLatin1(row.silentFor)});
         ModbusBoard board(QStringLiteral("127.0.0.1"), port);
         ASSERT_FALSE(board.WriteOutputBit(6, 4, 1)); // right turn on, then the board falls silent
-        for (int i = 0; i < 3; ++i)
+        QElapsedTimer lastCall;
+        for (int i = 0; i < 3; ++i) {
+            lastCall.start();
             ASSERT_TRUE(board.WriteOutputBit(6, 5, 0).has_value());
-        QElapsedTimer gateClosed;
-        gateClosed.start();
+        }
         if (row.comesBack) {
-            ASSERT_EQ(Coil(4), 1); // answers again on a connection of our own
-            // An ordinary write still meets the gate and never reaches the wire.
-            if (gateClosed.elapsed() < 800) {
-                EXPECT_TRUE(board.WriteOutputBit(6, 4, 0).has_value());
-                EXPECT_EQ(Coil(4), 1);
-            }
+            // Asked on a connection of our own with a short time-out, until it answers again.
+            int level = -1;
+            while (level < 0 && lastCall.elapsed() < 2000)
+                level = QuickCoil(4);
+            ASSERT_EQ(level, 1);
+            if (lastCall.elapsed() > 900)
+                GTEST_SKIP() << "the emulator came back too late to meet the closed gate";
+            // An ordinary write meets the gate and never reaches the wire.
+            EXPECT_TRUE(board.WriteOutputBit(6, 4, 0).has_value());
+            EXPECT_EQ(QuickCoil(4), 1);
         }
         FakeWorld world;
         MainState state;
