@@ -13,6 +13,8 @@
 # after "中止" and after the exit all four relays are off on the board; the program ends with code 0;
 # no relay is written on once the end began (the program's trace logs each write and the moment the end
 # began; boardsim logs each relay change);
+# "中止" pressed at random moments of a follow-up step switches every relay off and no coil goes on
+# after it (the program's trace and the board's log);
 # the status line showed the faults and no tracking cycle started more than 2 s late apart from the
 # outside time-outs (from AZELMON_TRACE).
 # Exit status 0 on pass, 1 on failure.
@@ -231,6 +233,42 @@ fi
 grep -q 'silent for' "$work/board.err" || fail "the board never fell silent"
 closes=$(grep -c ' closed' "$work/board.err")
 say "board connections closed (faults and reconnections): $closes"
+
+# 中止 at a random moment of a follow-up step: 0.03-0.40 s after a relay went on. The program's trace
+# has the click ("abort") and every write after it; the board's own log must show no coil going on from
+# the moment the trace has the click, and every coil off at the end.
+trace_writes_on_after_abort() { # trace, line number of the round's start
+    tail -n +"$2" "$1" | awk '$2 == "abort" { stopped = 1 } stopped && $2 == "write" && $4 == 1 { print }'
+}
+abort_rounds=${SOAK_ABORT_ROUNDS:-6}
+for round in $(seq 1 "$abort_rounds"); do
+    alive || break
+    click_auto
+    sleep 3 # past the approach's first switch: what goes on from here is a follow-up's pulse
+    round_start=$(($(wc -l <"$work/trace.log") + 1))
+    new_on() { tail -n +"$round_start" "$work/trace.log" | grep -q ' write . 1$'; }
+    if ! wait_for 20 new_on; then
+        say "abort round $round: no relay went on within 20 s (antenna on target); round skipped"
+        click_abort
+        sleep 1
+        continue
+    fi
+    delay=$(printf '0.%02d' $((3 + RANDOM % 38)))
+    sleep "$delay"
+    click_abort
+    trace_has_abort() { tail -n +"$round_start" "$work/trace.log" | grep -q ' abort$'; }
+    wait_for 5 trace_has_abort || { fail "abort round $round: the click never reached the program"; continue; }
+    board_mark=$(wc -l <"$work/board.out")
+    sleep 1.5
+    late=$(trace_writes_on_after_abort "$work/trace.log" "$round_start")
+    board_late=$(tail -n +$((board_mark + 1)) "$work/board.out" | grep '^relay . 1 ')
+    if [[ -n $late || -n $board_late || -n $(relays_on) ]]; then
+        fail "abort round $round (${delay} s into the pulse): a coil on after 中止: ${late}${board_late}$(relays_on)"
+    else
+        say "abort round $round: 中止 ${delay} s after a relay went on; nothing on after it"
+    fi
+done
+
 mark=$(relay_lines)
 click_abort
 sleep 3

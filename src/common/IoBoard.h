@@ -23,6 +23,14 @@ class IoBoard {
     // Switches one relay: bit 4 right turn, 5 left turn, 6 up, 7 down; level 1 on, 0 off.
     virtual std::optional<PortError> WriteOutputBit(int port, int bit, int level) = 0;
 
+    // One attempt at a relay write that nothing in the backend may hold back or stretch: it goes on the
+    // wire even while the board counts as silent, and waits at most timeoutMs (connection included).
+    // For the all-off of the program's end. A backend without such a gate makes its ordinary write.
+    virtual std::optional<PortError> WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) {
+        (void)timeoutMs;
+        return WriteOutputBit(port, bit, level);
+    }
+
     // Reads one analogue input: channel 0 azimuth, 1 elevation. A 10-bit count, 0..1023 for 0..5 V.
     struct Reading {
         int count = 0;

@@ -64,6 +64,8 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
             if (tracedCycles_++ % RunTrace::CensusCycles == 0)
                 trace_->Line(RunTrace::Census());
         });
+        // Before the abort's own handler, so its all-off follows this line in the trace.
+        connect(Command4, &QPushButton::clicked, this, [this] { trace_->Line(QStringLiteral("abort")); });
     }
     rotator_ = std::make_unique<RotatorControl>(state_, ports_, *this);
     // Every box the window and its dialogs show goes through the relay layer first.
@@ -293,6 +295,21 @@ void Form1::ShowDataBoxes() {
             if (Text[i]->text() != state_.DataBox[i]) // an unchanged box need not repaint
                 Text[i]->setText(state_.DataBox[i]);
     }
+}
+
+void Form1::EnableSettingsMenuWhenNoStepParked() {
+    settingsMenuWaitsForStep_ = rotator_->positioning.StepRunning();
+    menuset->setEnabled(!settingsMenuWaitsForStep_);
+}
+
+void Form1::PositioningStepEnded() {
+    if (!settingsMenuWaitsForStep_)
+        return;
+    settingsMenuWaitsForStep_ = false;
+    // Only when nothing has started since the stop that left it waiting.
+    if (!ended_ && state_.OperatingMode == 0 && state_.StartupState == 0 && state_.ScheduleRunning == 0 &&
+        state_.module.SettingsDialogOpen != QLatin1String("1"))
+        menuset->setEnabled(true);
 }
 
 void Form1::SwitchAllRelaysOff() {

@@ -91,6 +91,11 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     void DrawSunMoonMars() override;
     void FinishManualOperation() override;
     void Command4_Click() override;
+    void PositioningStepEnded() override;
+
+    // 設定 enabled now when no positioning step is parked in a wait, otherwise once the step has ended
+    // (and the program is idle then).
+    void EnableSettingsMenuWhenNoStepParked();
     void EndProgram() override { EndProgram(0); }
 
     // Window width in twips: 5300 with the information panel hidden, 6465 with it shown. A panel
@@ -162,6 +167,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     bool ended_ = false;
     bool timersRunning_ = true;
     bool shutDownDone_ = false;
+    bool settingsMenuWaitsForStep_ = false;
     // The information panel's captions and boxes, in the column beyond the narrow window's edge.
     std::vector<QWidget*> informationPanel_;
 

@@ -9,6 +9,7 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/Form3.h"
 #include "mainwindow/HelpWindow.h"
+#include "rotator/RotatorControl.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -39,19 +40,25 @@ Form3* SettingsController::versionBox() const {
 }
 
 void SettingsController::menuhoseiti_Click() {
-    // The timers stop below: a relay left on now would run with nothing to switch it off.
-    window_.SwitchAllRelaysOff();
-    for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
-        b->setEnabled(false);
-    window_.state().module.SettingsDialogOpen = QStringLiteral("1");
-    window_.StopTimers();
-
     if (form2_) {
         // Already open: bring it forward rather than load a second one over the first.
         form2_->raise();
         form2_->activateWindow();
         return;
     }
+    // A step parked in a wait would resume under the dialog, with every timer stopped: the menu is not
+    // offered then, and a shortcut that reaches it anyway is ignored.
+    if (window_.rotator().positioning.StepRunning())
+        return;
+    // The timers stop below: the relay layer holds every relay off (and voids every lease) until the
+    // dialog is closed, whatever runs meanwhile.
+    window_.rotator().relays.BeginHoldOff();
+    holding_ = true;
+    for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
+        b->setEnabled(false);
+    window_.state().module.SettingsDialogOpen = QStringLiteral("1");
+    window_.StopTimers();
+
     const Ports& ports = window_.ports();
     form2_ = new Form2(window_.state().module, ports.board, ports.messages, window_.settingsPath(), &window_);
     form2_->setAttribute(Qt::WA_DeleteOnClose);
@@ -61,7 +68,14 @@ void SettingsController::menuhoseiti_Click() {
     form2_->Form_Load();
 }
 
+void SettingsController::ReleaseHold() {
+    if (holding_)
+        window_.rotator().relays.EndHoldOff();
+    holding_ = false;
+}
+
 void SettingsController::GiveBackMainWindow() {
+    ReleaseHold();
     MainState& state = window_.state();
     if (state.StartupState == 0) {
         for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command6, window_.Command5})
@@ -78,6 +92,7 @@ void SettingsController::GiveBackMainWindow() {
 void SettingsController::DemandRestart() {
     // The program ends after the message: nothing may switch a relay on from here.
     window_.BeginEnding();
+    ReleaseHold(); // the ending's latch holds from here
     window_.ports().messages->ShowMessage(QString::fromUtf8(RestartMessage));
     window_.EndProgram(0);
 }

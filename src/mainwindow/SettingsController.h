@@ -40,11 +40,13 @@ class SettingsController : public QObject {
 
   private:
     void GiveBackMainWindow();
+    void ReleaseHold();
     void DemandRestart();
 
     Form1& window_;
     QPointer<Form2> form2_;
     QPointer<Form3> form3_;
+    bool holding_ = false; // the relays are held off for the open dialog
     // Stands in as the help port when the app gave none.
     std::unique_ptr<HelpWindow> ownHelp_;
 };

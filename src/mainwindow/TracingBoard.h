@@ -13,6 +13,7 @@ class TracingBoard : public IoBoard {
 
     void SetAddress(const QString& address) override { board_.SetAddress(address); }
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
+    std::optional<PortError> WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) override;
     Reading ReadAnalogInput(int port, int channel) override { return board_.ReadAnalogInput(port, channel); }
     bool Simulated() const override { return board_.Simulated(); }
     Reading ReadOutputBit(int port, int bit) override { return board_.ReadOutputBit(port, bit); }

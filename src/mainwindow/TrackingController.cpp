@@ -130,9 +130,15 @@ void TrackingController::Command3_Click() {
 
 void TrackingController::Command4_Click() {
     MainState& s = window_.state();
+    // The stop acts in this event: every relay that may be on goes off, every lease is void (a step
+    // parked in a pulse wait cannot switch anything on when it resumes), and the operation is over.
+    window_.rotator().relays.RevokeLeases();
+    s.OperatingMode = 0;
     for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command5, window_.Command6})
         Form1::SetButtonBusy(b, false);
     SetMenusEnabled(true);
+    // The settings dialog stops every timer: it waits until no step is parked in a wait.
+    window_.EnableSettingsMenuWhenNoStepParked();
     window_.Command4->setEnabled(false);
     for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command5, window_.Command6})
         b->setEnabled(true);
@@ -140,7 +146,7 @@ void TrackingController::Command4_Click() {
     for (QRadioButton* o : {window_.Option1, window_.Option2, window_.Option3, window_.Option4})
         o->setEnabled(true);
     s.ScheduleRunning = 0;
-    // The next positioning step sees this, switches every relay off and ends the mode.
+    // A step that resumes after a wait sees this too and goes no further.
     s.AbortRequested = 1;
     ClearAndDrawSkyMap(window_.mapPainter(), s);
     s.PointMarkShown = 0;

@@ -48,6 +48,13 @@ QString AngleMeasurement::FindingText(MotionWatch::Axis axis, const MotionWatch:
         return QStringLiteral("6.%1の位置センサーが振り切れています（%2）。全リレーを切り運転を停止しました")
             .arg(name)
             .arg(finding.count);
+    case MotionWatch::Fault::WrongWay:
+        return QStringLiteral(
+                   "6.%1ローテータが目標と逆の方向に動いています（%2秒間で%3度）。全リレーを切り運転を停止し"
+                   "ました")
+            .arg(name)
+            .arg(finding.onMs / 1000.0, 0, 'f', 1)
+            .arg(finding.moved, 0, 'f', 1);
     case MotionWatch::Fault::None:
         break;
     }
@@ -60,6 +67,9 @@ QString AngleMeasurement::FindingAdvice(const MotionWatch::Finding& finding) {
         return QStringLiteral("ローテータ・モーター・リレー・ポテンショメータの配線を点検してください");
     case MotionWatch::Fault::SensorAtEnd:
         return QStringLiteral("ポテンショメータとその配線、稼動範囲の端を点検してください");
+    case MotionWatch::Fault::WrongWay:
+        return QStringLiteral(
+            "リレー・モーターの配線（向きの入れ違い）、または校正値の向きを点検してください");
     case MotionWatch::Fault::ReadsFailing:
     case MotionWatch::Fault::None:
         break;
@@ -70,11 +80,12 @@ QString AngleMeasurement::FindingAdvice(const MotionWatch::Finding& finding) {
 bool AngleMeasurement::StopForFinding(MotionWatch::Axis axis, const MotionWatch::Finding& finding) {
     if (finding.fault == MotionWatch::Fault::None)
         return false;
-    const bool running = state_.OperatingMode != 0 || state_.ScheduleRunning != 0 || !relays_.AllOff();
+    // A relay whose write was given up counts as running.
+    const bool running = state_.OperatingMode != 0 || state_.ScheduleRunning != 0 || relays_.MayBeOn();
     // Reads that fail while nothing moves stop nothing; the read errors are on the status line already.
     if (finding.fault == MotionWatch::Fault::ReadsFailing && !running)
         return false;
-    relays_.SwitchAllOff();
+    relays_.RevokeLeases(true);
     // Buttons back to idle and the schedule ended, as the abort button does; during the start-up
     // return the buttons stay disabled, since the antenna is not known to be inside its range.
     if (state_.StartupState == 0 && (state_.OperatingMode != 0 || state_.ScheduleRunning != 0))
@@ -85,7 +96,23 @@ bool AngleMeasurement::StopForFinding(MotionWatch::Axis axis, const MotionWatch:
                                 ? QStringLiteral("エラーメッセージは ") + lastReadError_[axis]
                                 : FindingAdvice(finding));
     watch_.Restart(ports_.clock->MonotonicMs());
+    // Driven away from its target: the operator must look at the wiring before anything runs again.
+    // The box comes through the relay-safe path, every relay held off while it is up.
+    if (finding.fault == MotionWatch::Fault::WrongWay)
+        ports_.messages->ShowMessage(WrongWayMessage(axis));
     return true;
+}
+
+QString AngleMeasurement::WrongWayMessage(MotionWatch::Axis axis) {
+    return axis == MotionWatch::Azimuth
+               ? QStringLiteral(
+                     "水平ローテータが目標と逆の方向に回りました。全リレーを切り運転を停止しました。\n"
+                     "右回転・左回転のリレーとモーターの配線が入れ違っていないか、"
+                     "校正値（HVOLT0・HVOLT360）の向きが逆でないかを点検してください。")
+               : QStringLiteral(
+                     "仰角ローテータが目標と逆の方向に動きました。全リレーを切り運転を停止しました。\n"
+                     "ＵＰ・ＤＯＷＮのリレーとモーターの配線が入れ違っていないか、"
+                     "校正値（VVOLT0・VVOLT90）の向きが逆でないかを点検してください。");
 }
 
 double AngleMeasurement::Slope(double volt0, double voltTop, double rangeMin, double rangeMax) {

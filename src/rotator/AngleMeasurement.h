@@ -30,9 +30,9 @@ class AngleMeasurement {
     // Called once a second by the tracking cycle. Every error on the way is shown with "3." and the
     // routine goes on with its next statement.
     // A failed read is not a position: that axis keeps its last good angle (shown as it was) and the
-    // positioning step makes no decision on it. When the watch finds an axis unreadable for 2 s, jammed
-    // or with its sensor at the end of the scale, every relay goes off, the operation ends and the
-    // status line says why (StopForFinding).
+    // positioning step makes no decision on it. When the watch finds an axis unreadable for 2 s, jammed,
+    // driven away from its target or with its sensor at the end of the scale, every relay goes off, the
+    // operation ends and the status line says why (StopForFinding); the wrong way also gets a box.
     // A calibration whose slope is 0 or negative switches all relays off, shows its message and ends
     // the program through the view.
     void PositionAntenna();
@@ -41,6 +41,8 @@ class AngleMeasurement {
     // (or the board's last error for reads that keep failing).
     static QString FindingText(MotionWatch::Axis axis, const MotionWatch::Finding& finding);
     static QString FindingAdvice(const MotionWatch::Finding& finding);
+    // The box after an axis was driven away from its target.
+    static QString WrongWayMessage(MotionWatch::Axis axis);
 
     static const QString AzimuthCalibrationMessage;
     static const QString ElevationCalibrationMessage;

@@ -1,5 +1,6 @@
 #include "rotator/ModbusBoard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -213,6 +214,26 @@ std::optional<PortError> ModbusBoard::WriteOutputBit(int port, int bit, int leve
         return Fail(errno);
     silence_.NotSilent();
     return std::nullopt;
+}
+
+std::optional<PortError> ModbusBoard::WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) {
+    if (port != 6 || bit < 4 || bit > 7 || (level != 0 && level != 1))
+        return InvalidArgument();
+    // The silence gate is for the running program; at its end one frame per coil goes out whatever it
+    // says, since a module that has just come back must hear the off. The time-out is shortened for it.
+    const int saved = timeoutMs_;
+    timeoutMs_ = std::max(1, std::min(saved, timeoutMs / 2));
+    if (ctx_)
+        modbus_set_response_timeout(ctx_, timeoutMs_ / 1000, (timeoutMs_ % 1000) * 1000);
+    std::optional<PortError> result = Connect();
+    if (!result && modbus_write_bit(ctx_, map_.CoilOfRelay(bit), level) == -1)
+        result = Fail(errno);
+    else if (!result)
+        silence_.NotSilent();
+    timeoutMs_ = saved;
+    if (ctx_)
+        modbus_set_response_timeout(ctx_, timeoutMs_ / 1000, (timeoutMs_ % 1000) * 1000);
+    return result;
 }
 
 IoBoard::Reading ModbusBoard::ReadOutputBit(int port, int bit) {

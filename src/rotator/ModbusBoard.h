@@ -35,6 +35,8 @@ class ModbusBoard : public IoBoard {
 
     void SetAddress(const QString& address) override;
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
+    // Past the silence gate, with the connect and the answer each bounded by timeoutMs / 2.
+    std::optional<PortError> WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) override;
     Reading ReadAnalogInput(int port, int channel) override;
     // Read Coils (0x01) of the relay's coil; a module without the function answers with exception 01.
     Reading ReadOutputBit(int port, int bit) override;

@@ -26,12 +26,30 @@ void MotionWatch::SetStallWatch(bool on, std::int64_t stallMs) {
     stallMs_ = stallMs;
 }
 
-void MotionWatch::MotorSwitched(Axis axis, bool on, std::int64_t nowMs) {
+void MotionWatch::MotorSwitched(Axis axis, int direction, std::int64_t nowMs) {
     AxisWatch& w = axes_[axis];
+    const bool on = direction != 0;
+    w.direction = direction > 0 ? 1 : direction < 0 ? -1 : 0;
     if (on)
         w.ranSinceReading = true;
     w.sinceAnchor.Switch(on, nowMs);
+    w.whileAway.Switch(on, nowMs);
     w.whilePinned.Switch(on, nowMs);
+    // Driven in a new direction: progress counts from the last good reading, relay time from now.
+    if (on && w.direction != w.drivenDirection && w.lastCount) {
+        w.drivenDirection = w.direction;
+        Anchor(w, *w.lastCount, w.lastAngle, nowMs);
+    }
+}
+
+void MotionWatch::Anchor(AxisWatch& w, int count, double angle, std::int64_t nowMs) {
+    w.anchorCount = count;
+    w.anchorAngle = angle;
+    w.sinceAnchor.Restart(nowMs);
+    w.bestCount = count;
+    w.bestAngle = angle;
+    w.away = false;
+    w.whileAway.Restart(nowMs);
 }
 
 MotionWatch::Finding MotionWatch::Reading(Axis axis, std::optional<int> count, double angle,
@@ -47,13 +65,35 @@ MotionWatch::Finding MotionWatch::Reading(Axis axis, std::optional<int> count, d
         return finding;
     }
     w.failingSinceMs.reset();
+    w.everRead = true;
+    ++w.goodReadings;
+    w.lastCount = count;
+    w.lastAngle = angle;
     w.ranSinceReading = w.sinceAnchor.onSinceMs.has_value();
 
-    // The stall count starts again wherever the antenna is seen to have moved.
-    if (!w.anchorAngle || std::abs(angle - *w.anchorAngle) >= StallDegrees) {
-        w.anchorAngle = angle;
-        w.sinceAnchor.Restart(nowMs);
+    // Progress is counted in the direction the relay drives; a new direction counts afresh, and so does
+    // every reading while the axis has not been driven at all.
+    const bool newDirection = w.direction != 0 && w.direction != w.drivenDirection;
+    if (!w.anchorCount || newDirection || w.drivenDirection == 0) {
+        if (w.direction != 0)
+            w.drivenDirection = w.direction;
+        Anchor(w, *count, angle, nowMs);
+    } else {
+        const int dir = w.drivenDirection;
+        // Two noisy readings of a still axis differ by up to twice the noise: only more is movement.
+        if ((*count - *w.anchorCount) * dir > 2 * NoiseCounts &&
+            (angle - w.anchorAngle) * dir >= StallDegrees)
+            Anchor(w, *count, angle, nowMs); // real progress: the stall count starts again from here
+        if ((*count - w.bestCount) * dir > 0) {
+            w.bestCount = *count;
+            w.bestAngle = angle;
+        }
+        const bool away = (w.bestCount - *count) * dir > 2 * NoiseCounts;
+        if (away && !w.away)
+            w.whileAway.Restart(nowMs);
+        w.away = away;
     }
+
     const bool atEnd = *count <= 0 || *count >= CountMax;
     if (!atEnd) {
         w.pinnedCount = -1;
@@ -69,10 +109,16 @@ MotionWatch::Finding MotionWatch::Reading(Axis axis, std::optional<int> count, d
         finding.count = w.pinnedCount;
         return finding;
     }
+    if (w.away && w.whileAway.Total(nowMs) >= WrongWayLimitMs) {
+        finding.fault = Fault::WrongWay;
+        finding.moved = std::abs(w.bestAngle - angle);
+        finding.onMs = w.whileAway.Total(nowMs);
+        return finding;
+    }
     const std::int64_t onMs = w.sinceAnchor.Total(nowMs);
     if (onMs >= stallMs_) {
         finding.fault = Fault::Stalled;
-        finding.moved = std::abs(angle - *w.anchorAngle);
+        finding.moved = std::abs(angle - w.anchorAngle);
         finding.onMs = onMs;
     }
     return finding;
@@ -80,8 +126,11 @@ MotionWatch::Finding MotionWatch::Reading(Axis axis, std::optional<int> count, d
 
 void MotionWatch::Restart(std::int64_t nowMs) {
     for (AxisWatch& w : axes_) {
-        w.anchorAngle.reset();
+        w.anchorCount.reset();
+        w.drivenDirection = 0;
         w.sinceAnchor.Restart(nowMs);
+        w.away = false;
+        w.whileAway.Restart(nowMs);
         w.pinnedCount = -1;
         w.whilePinned.Restart(nowMs);
         // A run of failed reads begins again too, so the stop is not repeated every cycle.

@@ -21,16 +21,20 @@
 namespace {
 const QColor PointedYellow{255, 255, 0};
 
-// Marks a positioning step as running for as long as it lives.
+// Marks a positioning step as running for as long as it lives, and tells the window when it ends.
 class StepGuard {
   public:
-    explicit StepGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~StepGuard() { flag_ = false; }
+    StepGuard(bool& flag, RotatorView& view) : flag_(flag), view_(view) { flag_ = true; }
+    ~StepGuard() {
+        flag_ = false;
+        view_.PositioningStepEnded();
+    }
     StepGuard(const StepGuard&) = delete;
     StepGuard& operator=(const StepGuard&) = delete;
 
   private:
     bool& flag_;
+    RotatorView& view_;
 };
 
 // Margins of the approach: pulses only inside them.
@@ -113,14 +117,27 @@ bool Positioning::ElevationInRange(double value) const {
 }
 
 void Positioning::AbortAll() {
-    relays_.SwitchAllOff();
+    // Every relay written off, whatever the abort button did already; every lease void.
+    relays_.RevokeLeases(true);
     state_.OperatingMode = 0;
 }
 
 void Positioning::FinishManualOperation() {
+    relays_.RevokeLeases();
     view_.FinishManualOperation();
     state_.PointMarkShown = 0;
     state_.OperatingMode = 0;
+}
+
+bool Positioning::StillCurrent(const RelayOutputs::Lease& lease, int mode) const {
+    return relays_.Current(lease) && state_.OperatingMode == mode && state_.AbortRequested == 0;
+}
+
+void Positioning::RenewRunning(const RelayOutputs::Lease& lease) {
+    if (AzimuthSeen() && (state_.piob4 != 0 || state_.piob5 != 0))
+        relays_.Renew(lease, MotionWatch::Azimuth);
+    if (ElevationSeen() && (state_.piob6 != 0 || state_.piob7 != 0))
+        relays_.Renew(lease, MotionWatch::Elevation);
 }
 
 void Positioning::CheckOperatingRange() {
@@ -132,16 +149,19 @@ void Positioning::CheckOperatingRange() {
         view_.Command4_Click();
         return;
     }
+    // Only an axis that has been read is set going; one not read yet is taken up by the step that
+    // follows its first good reading.
+    const RelayOutputs::Lease lease = relays_.TakeLease();
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
-    if (state_.PresentAzimuth - ta > T)
-        relays_.TurnLeft();
-    if (state_.PresentAzimuth + ta < T)
-        relays_.TurnRight();
+    if (AzimuthSeen() && state_.PresentAzimuth - ta > T)
+        relays_.TurnLeft(lease);
+    if (AzimuthSeen() && state_.PresentAzimuth + ta < T)
+        relays_.TurnRight(lease);
     if (ElevationInRange(U)) {
-        if (state_.PresentElevation - te > U)
-            relays_.MoveDown();
-        if (state_.PresentElevation + te < U)
-            relays_.MoveUp();
+        if (ElevationSeen() && state_.PresentElevation - te > U)
+            relays_.MoveDown(lease);
+        if (ElevationSeen() && state_.PresentElevation + te < U)
+            relays_.MoveUp(lease);
         relays_.ShowRelayIndicators();
     } else {
         ports_.messages->ShowMessage(QStringLiteral("仰角が稼動範囲外が指定された"));
@@ -188,9 +208,10 @@ void Positioning::StopElevationThatReached(double U) {
 void Positioning::ManualPositioningStep() {
     if (stepRunning_)
         return;
-    StepGuard guard(stepRunning_);
+    StepGuard guard(stepRunning_, view_);
     if (!StepMayGoOn())
         return;
+    const RelayOutputs::Lease lease = relays_.TakeLease();
     const auto [T, U] = ManualTarget();
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     log_.WriteLog(QStringLiteral("hkaku=") + LogNumberText(state_.PresentAzimuth) +
@@ -216,8 +237,13 @@ void Positioning::ManualPositioningStep() {
         ElevationNear = 1;
     // The move is over only when both axes are settled: an axis still short of its dead band gets its
     // pulse every step, and one that was stopped further off (an overrun) is set going again.
-    if (AzimuthNear == 1 || ElevationNear == 1 || AxisStoppedShort(T, U))
-        InchToPointedPosition();
+    RenewRunning(lease);
+    if (AzimuthNear == 1 || ElevationNear == 1 || AxisStoppedShort(T, U)) {
+        InchToPointedPosition(lease);
+        // The pulse waited: a stop meanwhile ended this step's part.
+        if (!StillCurrent(lease, 1))
+            return;
+    }
 
     // The pulse waited; the antenna may have been measured again meanwhile.
     if (AzimuthSeen())
@@ -228,11 +254,13 @@ void Positioning::ManualPositioningStep() {
         FinishManualOperation();
         return;
     }
+    RenewRunning(lease);
     relays_.ShowRelayIndicators();
 }
 
 bool Positioning::ManualMoveSettled(double T, double U) const {
-    if (!relays_.AllOff())
+    // A write given up may have left a relay on: not settled until the board has taken the off.
+    if (relays_.MayBeOn())
         return false;
     // A target outside its range is never driven to, so that axis is done once it is off. Otherwise the
     // axis is judged on a reading taken with its motor at rest: one taken during a pulse is not where
@@ -256,6 +284,10 @@ bool Positioning::AxisStoppedShort(double T, double U) const {
 }
 
 void Positioning::InchToPointedPosition() {
+    InchToPointedPosition(relays_.TakeLease());
+}
+
+void Positioning::InchToPointedPosition(const RelayOutputs::Lease& lease) {
     if (state_.OperatingMode != 1)
         return;
     if (state_.PointMarkShown == 1)
@@ -266,23 +298,38 @@ void Positioning::InchToPointedPosition() {
     const bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
     bool azimuthSet = false, elevationSet = false;
     if (azimuthSeen && a - ta > T) {
-        AzimuthInRange(T) ? relays_.TurnLeft() : relays_.StopAzimuth();
+        if (AzimuthInRange(T))
+            relays_.TurnLeft(lease);
+        else
+            relays_.StopAzimuth();
         azimuthSet = true;
     }
     if (azimuthSeen && a + ta < T) {
-        AzimuthInRange(T) ? relays_.TurnRight() : relays_.StopAzimuth();
+        if (AzimuthInRange(T))
+            relays_.TurnRight(lease);
+        else
+            relays_.StopAzimuth();
         azimuthSet = true;
     }
     if (elevationSeen && e - te > U) {
-        ElevationInRange(U) ? relays_.MoveDown() : relays_.StopElevation();
+        if (ElevationInRange(U))
+            relays_.MoveDown(lease);
+        else
+            relays_.StopElevation();
         elevationSet = true;
     }
     if (elevationSeen && e + te < U) {
-        ElevationInRange(U) ? relays_.MoveUp() : relays_.StopElevation();
+        if (ElevationInRange(U))
+            relays_.MoveUp(lease);
+        else
+            relays_.StopElevation();
         elevationSet = true;
     }
     relays_.ShowRelayIndicators();
     WaitMilliseconds(0.15f);
+    // Whatever ran during the wait (an abort, a box, the end) decides first.
+    if (!StillCurrent(lease, 1))
+        return;
     if (azimuthSet && AzimuthNear == 1)
         relays_.StopAzimuth();
     if (elevationSet && ElevationNear == 1)
@@ -292,6 +339,10 @@ void Positioning::InchToPointedPosition() {
 }
 
 void Positioning::StartAutoTracking() {
+    StartAutoTracking(relays_.TakeLease());
+}
+
+void Positioning::StartAutoTracking(const RelayOutputs::Lease& lease) {
     if (state_.OperatingMode != 2)
         return;
     // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
@@ -305,15 +356,15 @@ void Positioning::StartAutoTracking() {
         log_.StopAzimuthAndLog();
     } else {
         if (a - ta > T)
-            relays_.TurnLeft();
+            relays_.TurnLeft(lease);
         if (a + ta < T)
-            relays_.TurnRight();
+            relays_.TurnRight(lease);
     }
     if (ElevationSeen() && ElevationInRange(U)) {
         if (e + te < U)
-            relays_.MoveUp();
+            relays_.MoveUp(lease);
         else if (e - te > U)
-            relays_.MoveDown();
+            relays_.MoveDown(lease);
         else
             log_.StopElevationAndLog();
     }
@@ -323,11 +374,12 @@ void Positioning::StartAutoTracking() {
 void Positioning::TrackingPositioningStep() {
     if (stepRunning_)
         return;
-    StepGuard guard(stepRunning_);
+    StepGuard guard(stepRunning_, view_);
     if (!StepMayGoOn() || RefuseUnconfiguredSatellite())
         return;
     if (state_.tracking.lead)
         NoteSpeeds();
+    const RelayOutputs::Lease lease = relays_.TakeLease();
     const auto [T, U] = AutomaticTarget();
     const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
     const double a = state_.PresentAzimuth, e = state_.PresentElevation;
@@ -343,6 +395,7 @@ void Positioning::TrackingPositioningStep() {
         StopElevationInDeadBand(U);
         StopElevationThatReached(U);
     }
+    RenewRunning(lease);
     relays_.ShowRelayIndicators();
 
     if (relays_.AllOff()) {
@@ -362,14 +415,18 @@ void Positioning::TrackingPositioningStep() {
         if (state_.PositionedTargetName != state_.TargetName) {
             state_.PositionedTargetName = state_.TargetName;
             state_.ApproachComplete = 0;
-            StartAutoTracking();
+            StartAutoTracking(lease);
         } else {
-            ContinueTracking();
+            ContinueTracking(lease);
         }
     }
 }
 
 void Positioning::ContinueTracking() {
+    ContinueTracking(relays_.TakeLease());
+}
+
+void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
     if (state_.OperatingMode != 2)
         return;
     // Errors here are shown and the follow-up goes on with its next statement.
@@ -405,12 +462,22 @@ void Positioning::ContinueTracking() {
         lead ? a < std::max(range.AzimuthRangeMax, state_.tracking.azimuthTravelMax) : AzimuthInRange(a - ta);
     const TargetMotion motion = AutomaticMotion();
     if (azimuthSeen && motion.azimuth <= motion.previousAzimuth && a - ta > T) {
-        attempt([&] { leftAllowed ? relays_.TurnLeft() : relays_.StopAzimuth(); });
+        attempt([&] {
+            if (leftAllowed)
+                relays_.TurnLeft(lease);
+            else
+                relays_.StopAzimuth();
+        });
         azimuthSet = true;
     }
     if (azimuthSeen && motion.azimuth >= motion.previousAzimuth && a + ta < T) {
         // The range test of the right turn also uses a - ta.
-        attempt([&] { rightAllowed ? relays_.TurnRight() : relays_.StopAzimuth(); });
+        attempt([&] {
+            if (rightAllowed)
+                relays_.TurnRight(lease);
+            else
+                relays_.StopAzimuth();
+        });
         azimuthSet = true;
     }
     if (!elevationSeen) {
@@ -418,19 +485,29 @@ void Positioning::ContinueTracking() {
     } else if (!ElevationInRange(U)) {
         attempt([&] {
             if (e + te < range.ElevationRangeMin)
-                relays_.MoveUp();
+                relays_.MoveUp(lease);
             else if (e - te > range.ElevationRangeMax)
-                relays_.MoveDown();
+                relays_.MoveDown(lease);
             else
                 log_.StopElevationAndLog();
         });
     } else {
         if (motion.elevation <= motion.previousElevation) {
-            attempt([&] { e - te > U ? relays_.MoveDown() : relays_.StopElevation(); });
+            attempt([&] {
+                if (e - te > U)
+                    relays_.MoveDown(lease);
+                else
+                    relays_.StopElevation();
+            });
             elevationSet = true;
         }
         if (motion.elevation >= motion.previousElevation) {
-            attempt([&] { e + te < U ? relays_.MoveUp() : relays_.StopElevation(); });
+            attempt([&] {
+                if (e + te < U)
+                    relays_.MoveUp(lease);
+                else
+                    relays_.StopElevation();
+            });
             elevationSet = true;
         }
     }
@@ -438,15 +515,26 @@ void Positioning::ContinueTracking() {
     if (lead) {
         attempt(
             [&] { RunForAsLongAsNeeded(azimuthSet, elevationSet, T, U, azimuthWasOff, elevationWasOff); });
+        // Whatever ran during the runs (an abort, rotctld's S, a box, the settings dialog, the end)
+        // decides first: a stopped operation is not taken up again from here.
+        if (!StillCurrent(lease, 2))
+            return;
     } else {
         WaitMilliseconds(0.15f);
+        // Whatever ran during the wait (an abort, rotctld's S, a box, the settings dialog, the end) decides
+        // first: a stopped operation is not taken up again from here.
+        if (!StillCurrent(lease, 2))
+            return;
         if (azimuthSet && AzimuthNear == 1)
             attempt([&] { relays_.StopAzimuth(); });
         if (elevationSet && ElevationNear == 1)
             attempt([&] { relays_.StopElevation(); });
         relays_.ShowRelayIndicators();
         WaitMilliseconds(0.3f);
+        if (!StillCurrent(lease, 2))
+            return;
     }
+    RenewRunning(lease);
 
     // Fallen behind: start a fresh approach. Distances below the target use a - ta and e - te, and the
     // azimuth is not judged near the top of the scale.
@@ -462,7 +550,7 @@ void Positioning::ContinueTracking() {
     if (state_.PositionedTargetName != state_.TargetName) {
         state_.PositionedTargetName = state_.TargetName;
         state_.ApproachComplete = 0;
-        attempt([&] { StartAutoTracking(); });
+        attempt([&] { StartAutoTracking(lease); });
     }
 }
 
@@ -489,7 +577,7 @@ bool Positioning::RefuseUnconfiguredSatellite() {
     if (!IsNoSatelliteTarget(state_.TargetName))
         return false;
     // The data server has no satellite to give: its placeholder is no direction, nothing follows it.
-    relays_.SwitchAllOff();
+    relays_.RevokeLeases();
     state_.OperatingMode = 0;
     view_.Command4_Click();
     ports_.status->SetLeft(QStringLiteral("4.追跡する衛星が設定されていないため、自動追尾しません"));

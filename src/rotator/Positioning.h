@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rotator/RelayOutputs.h"
 #include "rotator/TrackingLead.h"
 
 #include <cstdint>
@@ -7,7 +8,6 @@
 struct MainState;
 struct Ports;
 class RotatorView;
-class RelayOutputs;
 class OperationLog;
 class MotionWatch;
 
@@ -20,8 +20,13 @@ class MotionWatch;
 // The pulse pauses let window events run, so a timer may try to start another step meanwhile: a
 // positioning step that finds one already running returns at once.
 //
-// An axis whose last reading failed (MotionWatch::Blind) is left as it is: no routine here starts,
-// reverses or stops it on an angle that is not known.
+// An axis not read yet, or whose last reading failed (MotionWatch::Blind), is left as it is: no routine
+// here starts, reverses or stops it on an angle that is not known.
+//
+// Each step takes the relay layer's lease at its start and switches on only under it. A step that
+// resumes after a pulse wait checks first that its operation is still the current one (no abort, box,
+// settings dialog or end meanwhile), its mode unchanged and no abort requested, and otherwise returns
+// without touching a relay.
 //
 // A manual move is over only when both axes are within their tolerance (an axis whose target lies
 // outside its range, once it is off): until then every step pulses an axis near its target and sets
@@ -65,6 +70,13 @@ class Positioning {
     bool StepRunning() const { return stepRunning_; }
 
   private:
+    void InchToPointedPosition(const RelayOutputs::Lease& lease);
+    void StartAutoTracking(const RelayOutputs::Lease& lease);
+    void ContinueTracking(const RelayOutputs::Lease& lease);
+    // The step's operation still runs in the given mode, and no abort is pending.
+    bool StillCurrent(const RelayOutputs::Lease& lease, int mode) const;
+    // Renews the lease of each read axis whose motor the step keeps running.
+    void RenewRunning(const RelayOutputs::Lease& lease);
     struct WorkingTarget {
         double T, U;
     };

@@ -9,7 +9,11 @@
 #include "rotator/MotionWatch.h"
 #include "rotator/RotatorView.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace {
 // At most five retries per call; the sixth failure gives up that write.
@@ -27,7 +31,10 @@ std::int16_t Step(std::int16_t count, int delta) {
 } // namespace
 
 RelayOutputs::RelayOutputs(MainState& state, Ports& ports, RotatorView& view)
-    : state_(state), ports_(ports), view_(view) {}
+    : state_(state), ports_(ports), view_(view) {
+    expiry_.setSingleShot(true);
+    QObject::connect(&expiry_, &QTimer::timeout, [this] { ExpireLeases(); });
+}
 
 bool RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit,
                               int secondLevel, const QString& retryText, const QString& numberPrefix) {
@@ -67,6 +74,72 @@ bool RelayOutputs::RefusingOn() const {
     return ending_ || holds_ > 0 || EmergencyRelayStop::Engaged();
 }
 
+bool RelayOutputs::LeaseHeld(int axis) const {
+    return !RefusingOn() && leaseOperation_[axis] == operation_ &&
+           ports_.clock->MonotonicMs() < leaseUntilMs_[axis];
+}
+
+bool RelayOutputs::Grant(const Lease& lease, MotionWatch::Axis axis) {
+    // Only a step of the operation now running, on an axis read since that operation began and not
+    // blind since.
+    if (RefusingOn() || !Current(lease) || !watch_ || watch_->Blind(axis) ||
+        watch_->GoodReadings(axis) <= readingsAtStart_[axis])
+        return false;
+    leaseOperation_[axis] = operation_;
+    leaseUntilMs_[axis] = ports_.clock->MonotonicMs() + LeaseMs;
+    ArmExpiry();
+    return true;
+}
+
+bool RelayOutputs::Renew(const Lease& lease, MotionWatch::Axis axis) {
+    return Grant(lease, axis);
+}
+
+void RelayOutputs::ArmExpiry() {
+    std::int64_t first = -1;
+    for (int axis = 0; axis < 2; ++axis)
+        if (leaseOperation_[axis] == operation_ && (first < 0 || leaseUntilMs_[axis] < first))
+            first = leaseUntilMs_[axis];
+    if (first < 0 || !QCoreApplication::instance()) {
+        expiry_.stop();
+        return;
+    }
+    const std::int64_t left = std::max<std::int64_t>(0, first - ports_.clock->MonotonicMs());
+    expiry_.start(static_cast<int>(std::min<std::int64_t>(left + 1, LeaseMs + 1)));
+}
+
+void RelayOutputs::ExpireLeases() {
+    bool changed = false;
+    if ((state_.piob4 != 0 || state_.piob5 != 0) && !LeaseHeld(MotionWatch::Azimuth)) {
+        leaseOperation_[MotionWatch::Azimuth] = 0;
+        StopAzimuth();
+        changed = true;
+    }
+    if ((state_.piob6 != 0 || state_.piob7 != 0) && !LeaseHeld(MotionWatch::Elevation)) {
+        leaseOperation_[MotionWatch::Elevation] = 0;
+        StopElevation();
+        changed = true;
+    }
+    if (changed)
+        ShowRelayIndicators();
+    ArmExpiry();
+}
+
+void RelayOutputs::VoidLeases() {
+    ++operation_;
+    for (int axis = 0; axis < 2; ++axis) {
+        leaseOperation_[axis] = 0;
+        readingsAtStart_[axis] = watch_ ? watch_->GoodReadings(static_cast<MotionWatch::Axis>(axis)) : 0;
+    }
+    expiry_.stop();
+}
+
+void RelayOutputs::RevokeLeases(bool writeAll) {
+    VoidLeases();
+    if (writeAll || MayBeOn())
+        SwitchAllOff();
+}
+
 void RelayOutputs::ResendUnconfirmed() {
     if (uncertain_[0])
         OutputAzimuthRelays();
@@ -84,7 +157,7 @@ void RelayOutputs::OutputElevationRelays() {
 
 void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first, std::int16_t& second) {
     const bool azimuth = axis == MotionWatch::Azimuth;
-    if (RefusingOn())
+    if (RefusingOn() || !LeaseHeld(axis))
         first = second = 0;
     uncertain_[azimuth ? 0 : 1] = !OutputAxis(
         azimuth ? state_.AzimuthMotorText : state_.ElevationMotorText, azimuth ? 4 : 6, first != 0 ? 1 : 0,
@@ -92,8 +165,10 @@ void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first,
         azimuth ? QStringLiteral("1.水平制御のリトライを実行")
                 : QStringLiteral("２.仰角制御のリトライを実行"),
         azimuth ? QStringLiteral("1.発生したエラーの番号は ") : QStringLiteral("2.発生したエラーの番号は "));
+    // The first relay of each pair drives the count up (right, up), the second down.
     if (watch_)
-        watch_->MotorSwitched(axis, first != 0 || second != 0, ports_.clock->MonotonicMs());
+        watch_->MotorSwitched(axis, (first != 0 ? 1 : 0) - (second != 0 ? 1 : 0),
+                              ports_.clock->MonotonicMs());
 }
 
 void RelayOutputs::ShowRelayIndicators() {
@@ -113,21 +188,57 @@ void RelayOutputs::Timer3_Timer() {
 
 void RelayOutputs::SwitchAllOff() {
     state_.piob4 = state_.piob5 = state_.piob6 = state_.piob7 = 0;
-    OutputAzimuthRelays();
-    OutputElevationRelays();
+    if (ending_) {
+        WriteAllOffOnce();
+    } else {
+        OutputAzimuthRelays();
+        OutputElevationRelays();
+    }
     ShowRelayIndicators();
 }
 
-void RelayOutputs::TurnLeft() {
-    state_.piob4 = 0;
-    state_.piob5 = 1;
-    OutputAzimuthRelays();
+void RelayOutputs::WriteAllOffOnce() {
+    // No retries and no silence gate: one frame per coil, the four together within EndingAllOffMs, so
+    // the end neither hangs on a dead board nor stays silent towards one that has just come back.
+    struct Coil {
+        MotionWatch::Axis axis;
+        int bit;
+    };
+    std::vector<Coil> coils;
+    if (state_.AzimuthMotorText == QLatin1String("1"))
+        coils.insert(coils.end(), {{MotionWatch::Azimuth, 4}, {MotionWatch::Azimuth, 5}});
+    if (state_.ElevationMotorText == QLatin1String("1"))
+        coils.insert(coils.end(), {{MotionWatch::Elevation, 6}, {MotionWatch::Elevation, 7}});
+    bool given[2] = {false, false};
+    QElapsedTimer spent;
+    spent.start();
+    for (std::size_t i = 0; i < coils.size(); ++i) {
+        const std::int64_t left = EndingAllOffMs - spent.elapsed();
+        const int share = static_cast<int>(left / static_cast<std::int64_t>(coils.size() - i));
+        if (share <= 0 || ports_.board->WriteOutputBitOnce(6, coils[i].bit, 0, share))
+            given[coils[i].axis] = true;
+    }
+    for (int axis = 0; axis < 2; ++axis) {
+        uncertain_[axis] = given[axis];
+        if (watch_)
+            watch_->MotorSwitched(static_cast<MotionWatch::Axis>(axis), 0, ports_.clock->MonotonicMs());
+    }
 }
 
-void RelayOutputs::TurnRight() {
-    state_.piob4 = 1;
+bool RelayOutputs::TurnLeft(const Lease& lease) {
+    const bool granted = Grant(lease, MotionWatch::Azimuth);
+    state_.piob4 = 0;
+    state_.piob5 = granted ? 1 : 0;
+    OutputAzimuthRelays();
+    return granted;
+}
+
+bool RelayOutputs::TurnRight(const Lease& lease) {
+    const bool granted = Grant(lease, MotionWatch::Azimuth);
+    state_.piob4 = granted ? 1 : 0;
     state_.piob5 = 0;
     OutputAzimuthRelays();
+    return granted;
 }
 
 void RelayOutputs::StopAzimuth() {
@@ -136,16 +247,20 @@ void RelayOutputs::StopAzimuth() {
     OutputAzimuthRelays();
 }
 
-void RelayOutputs::MoveUp() {
-    state_.piob6 = 1;
+bool RelayOutputs::MoveUp(const Lease& lease) {
+    const bool granted = Grant(lease, MotionWatch::Elevation);
+    state_.piob6 = granted ? 1 : 0;
     state_.piob7 = 0;
     OutputElevationRelays();
+    return granted;
 }
 
-void RelayOutputs::MoveDown() {
+bool RelayOutputs::MoveDown(const Lease& lease) {
+    const bool granted = Grant(lease, MotionWatch::Elevation);
     state_.piob6 = 0;
-    state_.piob7 = 1;
+    state_.piob7 = granted ? 1 : 0;
     OutputElevationRelays();
+    return granted;
 }
 
 void RelayOutputs::StopElevation() {
@@ -165,13 +280,13 @@ bool RelayOutputs::MayBeOn() const {
 void RelayOutputs::BeginEnding() {
     // Latched first: whatever runs while the all-off below waits on the board stays off too.
     ending_ = true;
+    VoidLeases();
     SwitchAllOff();
 }
 
 void RelayOutputs::BeginHoldOff() {
     ++holds_;
-    if (MayBeOn())
-        SwitchAllOff();
+    RevokeLeases();
 }
 
 void RelayOutputs::EndHoldOff() {

@@ -3,6 +3,7 @@
 #include "rotator/MotionWatch.h"
 
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 
 struct MainState;
@@ -16,17 +17,37 @@ class RotatorView;
 // output routine makes no board call at all.
 //
 // This is the only code that writes relays, so the safety rules live here and nowhere else:
-// - once the program starts to end (BeginEnding), no relay is switched on again, whoever asks;
-// - while a modal message is up (HoldOff), every relay is off and stays off.
+// - A relay may be on only under a lease for its axis. A step takes a Lease at its start; the lease
+//   names the operation it was taken in. Switching on (TurnLeft(lease) .. MoveDown(lease)) or keeping a
+//   motor running (Renew) grants the axis's lease only when that operation is still the current one and
+//   the axis has had a good reading since it began. Every stop (RevokeLeases: the abort button,
+//   rotctld's S, a message box, the settings dialog, a watch finding, the end) moves the operation on
+//   and switches everything off in the same event, so a step parked in a wait holds a lease that no
+//   longer matches and cannot switch anything on when it resumes. A lease lasts LeaseMs; one its step
+//   does not renew in that time runs out, and the relay layer switches that axis off by itself.
+// - Once the program starts to end (BeginEnding), no relay is switched on again, whoever asks; the
+//   all-offs from then on make one bounded attempt per coil past the board's silence gate.
+// - While a modal message or the settings dialog is up (HoldOff), every relay is off and stays off.
 // A refused "on" is written as off and its relay variable is set to 0, so the state, the indicators and
-// the board agree. A step that resumes after a wait therefore cannot undo the stop.
+// the board agree.
 class RelayOutputs {
   public:
     RelayOutputs(MainState& state, Ports& ports, RotatorView& view);
 
+    // A step's claim on the motors, good only in the operation it was taken in.
+    struct Lease {
+        std::uint64_t operation = 0;
+    };
+    Lease TakeLease() const { return {operation_}; }
+    std::uint64_t Operation() const { return operation_; }
+    bool Current(const Lease& lease) const { return lease.operation == operation_; }
+    // Two steps (800 ms and the 1 s cycle) with room for a cycle that waited on the data server.
+    static constexpr std::int64_t LeaseMs = 2500;
+
     // Writes bit 4 (piob4) then bit 5 (piob5), both on every call. A failing write is retried up to
     // five times from bit 4 with "1.水平制御のリトライを実行" on the status line; the sixth failure is
-    // shown with its number and text and that write is skipped. Never throws.
+    // shown with its number and text and that write is skipped. Never throws. An "on" for an axis whose
+    // lease is not held is written as off.
     void OutputAzimuthRelays();
     // The same for bit 6 (piob6) and bit 7 (piob7), retry text "２.仰角制御のリトライを実行".
     void OutputElevationRelays();
@@ -36,27 +57,39 @@ class RelayOutputs {
     // Timer3 (100 ms): moves the simulated counts by 2 for each relay that is on.
     void Timer3_Timer();
 
-    // All four relays 0, written to the board, indicators cleared.
+    // All four relays 0, written to the board, indicators cleared. Once the program is ending, one
+    // bounded attempt per coil past the silence gate, all four within EndingAllOffMs.
     void SwitchAllOff();
+    static constexpr int EndingAllOffMs = 2000;
 
-    // Relay settings of one axis, each followed by the axis's output routine.
-    void TurnLeft();
-    void TurnRight();
+    // Relay settings of one axis, each followed by the axis's output routine. Switching on needs the
+    // step's lease (see above); false when it was refused, the relays of that axis then being off.
+    bool TurnLeft(const Lease& lease);
+    bool TurnRight(const Lease& lease);
     void StopAzimuth();
-    void MoveUp();
-    void MoveDown();
+    bool MoveUp(const Lease& lease);
+    bool MoveDown(const Lease& lease);
     void StopElevation();
+    // The step judged the axis on a good reading and keeps its motor running: the lease is renewed.
+    bool Renew(const Lease& lease, MotionWatch::Axis axis);
+
+    // A stop: the operation moves on, every lease is void, every relay that may be on goes off now
+    // (all four written off in any case with writeAll).
+    void RevokeLeases(bool writeAll = false);
+    // Switches off an axis whose lease has run out or no longer matches; run by the layer's own timer,
+    // and by tests in virtual time.
+    void ExpireLeases();
 
     bool AllOff() const;
     // A relay variable is on, or a write was given up after its retries so the board may still hold
     // a relay on.
     bool MayBeOn() const;
 
-    // The program is ending: writes all four relays off and latches every later write to off.
+    // The program is ending: leases revoked, all four relays written off, every later write latched off.
     void BeginEnding();
     bool Ending() const { return ending_; }
 
-    // Everything off and held off until the matching EndHoldOff (holds nest).
+    // Everything off and held off until the matching EndHoldOff (holds nest). Revokes every lease.
     void BeginHoldOff();
     void EndHoldOff();
     bool HeldOff() const { return holds_ > 0; }
@@ -65,17 +98,27 @@ class RelayOutputs {
     // out of reach ends up with the levels the program holds (an off sent during an outage arrives).
     void ResendUnconfirmed();
 
-    // Tells the watch about every motor switched on or off (both output routines report).
+    // Tells the watch about every motor switched on or off (both output routines report); the watch's
+    // good readings are what a lease needs.
     void ReportMotorsTo(MotionWatch* watch) { watch_ = watch; }
 
   private:
     bool RefusingOn() const;
+    // The operation moves on and every lease is void (no write).
+    void VoidLeases();
+    // The axis may be on now: a lease of the current operation that has not run out.
+    bool LeaseHeld(int axis) const;
+    // Grants or renews the axis's lease for the step; false when it may not have one.
+    bool Grant(const Lease& lease, MotionWatch::Axis axis);
+    void ArmExpiry();
     // One axis's two relay variables (right/left or up/down) to the board, through the latch, then
     // reported to the watch.
     void OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first, std::int16_t& second);
     // True when both bits reached the board.
     bool OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit, int secondLevel,
                     const QString& retryText, const QString& numberPrefix);
+    // The end's all-off: one attempt per coil, bounded.
+    void WriteAllOffOnce();
 
     MainState& state_;
     Ports& ports_;
@@ -84,4 +127,11 @@ class RelayOutputs {
     bool ending_ = false;
     int holds_ = 0;
     bool uncertain_[2] = {false, false}; // azimuth, elevation: a write given up
+    std::uint64_t operation_ = 1;
+    // Per axis: the operation its lease belongs to (0: none), until when, and the watch's count of good
+    // readings when the current operation began.
+    std::uint64_t leaseOperation_[2] = {0, 0};
+    std::int64_t leaseUntilMs_[2] = {0, 0};
+    std::uint64_t readingsAtStart_[2] = {0, 0};
+    QTimer expiry_;
 };

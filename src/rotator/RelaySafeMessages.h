@@ -5,10 +5,10 @@
 class RelayOutputs;
 
 // The main window's message sink: no modal message is ever shown while a relay is on. Before the box
-// opens every relay is switched off, and they are held off until it is closed, whatever runs meanwhile
-// (the box lets timers and clicks through). A running operation then goes on from a stopped antenna
-// once the box is closed: automatic tracking at its next step; a manual move finds every relay off and
-// ends there.
+// opens every relay is switched off and every lease voided, and the relays are held off until it is
+// closed, whatever runs meanwhile (the box lets timers and clicks through). A step parked in a wait
+// across the box cannot switch anything on; an operation the box did not end goes on at its next step,
+// from a reading taken after the box.
 class RelaySafeMessages : public MessageSink {
   public:
     RelaySafeMessages(MessageSink& shown, RelayOutputs& relays) : shown_(shown), relays_(relays) {}

@@ -40,6 +40,9 @@ class RotatorView {
     // The abort button's handler, run after a refused manual position.
     virtual void Command4_Click() = 0;
 
+    // A positioning step (manual or automatic) has returned, waits included.
+    virtual void PositioningStepEnded() {}
+
     // Ends the program at once, without the shut-down routine (after a fatal calibration message;
     // the relays are already off by then).
     virtual void EndProgram() = 0;

@@ -204,7 +204,7 @@ void TrackingCycle::StopStaleTracking(Report& report) {
     if (state_.OperatingMode != 2 || !watch_.DataStale(ports_.clock->MonotonicMs()))
         return;
     view_.AbortOperation();
-    rotator_.relays.SwitchAllOff();
+    rotator_.relays.RevokeLeases(true);
     state_.OperatingMode = 0;
     ports_.status->SetLeft(StoppedText(links_.ServerName()));
     report.trackingStopped = true;
@@ -293,47 +293,66 @@ void TrackingCycle::ReturnIntoRange() {
         view_.SetCommandButtonsReady(true);
         return;
     }
-    const auto azimuthSide = [this] {
-        // A rotator travelling past its operating range (section TRACKING) may stand there.
-        return AxisRangeSide(state_.PresentAzimuth, state_.AzimuthTolerance, state_.module.AzimuthRangeMin,
-                             std::max(state_.module.AzimuthRangeMax, state_.tracking.azimuthTravelMax));
-    };
-    const auto elevationSide = [this] {
-        return AxisRangeSide(state_.PresentElevation, state_.ElevationTolerance,
-                             state_.module.ElevationRangeMin,
-                             std::max(state_.module.ElevationRangeMax, state_.tracking.elevationTravelMax));
-    };
-
     if (state_.StartupState == 1) {
         view_.SetCommandButtonsReady(false);
         state_.StartupState = 2;
-        std::tie(state_.piob4, state_.piob5) = ReturnRelays(azimuthSide());
-        rotator_.OutputAzimuthRelays();
-        state_.AzimuthReturning = azimuthSide() == RangeSide::Inside ? 0 : 1;
-        std::tie(state_.piob6, state_.piob7) = ReturnRelays(elevationSide());
-        rotator_.OutputElevationRelays();
-        state_.ElevationReturning = elevationSide() == RangeSide::Inside ? 0 : 1;
+        // Not known to be inside until read: an axis not read yet counts as still returning.
+        state_.AzimuthReturning = state_.ElevationReturning = 1;
+        // One lease for the whole return: a stop meanwhile (a finding, a box, the settings dialog)
+        // ends the return's drive; the dialog's close starts a fresh return.
+        returnLease_ = rotator_.relays.TakeLease();
+        DriveBackIntoRange(MotionWatch::Azimuth, true);
+        DriveBackIntoRange(MotionWatch::Elevation, true);
         rotator_.ShowRelayIndicators();
     }
 
     if (state_.AzimuthReturning == 1 || state_.ElevationReturning == 1) {
         rotator_.PositionAntenna();
-        if (azimuthSide() == RangeSide::Inside) {
-            state_.piob4 = 0, state_.piob5 = 0;
-            rotator_.OutputAzimuthRelays();
-            state_.AzimuthReturning = 0;
-        }
-        if (elevationSide() == RangeSide::Inside) {
-            state_.piob6 = 0, state_.piob7 = 0;
-            rotator_.OutputElevationRelays();
-            state_.ElevationReturning = 0;
-        }
+        DriveBackIntoRange(MotionWatch::Azimuth, false);
+        DriveBackIntoRange(MotionWatch::Elevation, false);
         rotator_.ShowRelayIndicators();
         return;
     }
 
     view_.SetCommandButtonsReady(true);
     state_.StartupState = 0;
+}
+
+void TrackingCycle::DriveBackIntoRange(MotionWatch::Axis axis, bool first) {
+    // Nothing is decided on an axis that has not been read, or whose last read failed: a relay it has
+    // runs on under its lease until that runs out.
+    if (rotator_.watch.Blind(axis))
+        return;
+    const bool azimuth = axis == MotionWatch::Azimuth;
+    // A rotator travelling past its operating range (section TRACKING) may stand there.
+    const RangeSide side =
+        azimuth
+            ? AxisRangeSide(state_.PresentAzimuth, state_.AzimuthTolerance, state_.module.AzimuthRangeMin,
+                            std::max(state_.module.AzimuthRangeMax, state_.tracking.azimuthTravelMax))
+            : AxisRangeSide(state_.PresentElevation, state_.ElevationTolerance,
+                            state_.module.ElevationRangeMin,
+                            std::max(state_.module.ElevationRangeMax, state_.tracking.elevationTravelMax));
+    std::int16_t& returning = azimuth ? state_.AzimuthReturning : state_.ElevationReturning;
+    const std::int16_t increasing = azimuth ? state_.piob4 : state_.piob6;
+    const std::int16_t decreasing = azimuth ? state_.piob5 : state_.piob7;
+    RelayOutputs& relays = rotator_.relays;
+    if (side == RangeSide::Inside) {
+        if (first || increasing != 0 || decreasing != 0)
+            azimuth ? relays.StopAzimuth() : relays.StopElevation();
+        returning = 0;
+        return;
+    }
+    returning = 1;
+    // Decided afresh from every good reading: a start on a wrong angle is reversed at once.
+    const auto [up, down] = ReturnRelays(side);
+    if (increasing == up && decreasing == down) {
+        relays.Renew(returnLease_, axis);
+        return;
+    }
+    if (up != 0)
+        azimuth ? relays.TurnRight(returnLease_) : relays.MoveUp(returnLease_);
+    else
+        azimuth ? relays.TurnLeft(returnLease_) : relays.MoveDown(returnLease_);
 }
 
 void TrackingCycle::ChooseTarget(int option) {

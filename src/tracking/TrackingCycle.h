@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/DataLink.h"
+#include "rotator/MotionWatch.h"
+#include "rotator/RelayOutputs.h"
 #include "tracking/DataLinkWatch.h"
 #include "tracking/PassTargets.h"
 
@@ -59,7 +61,10 @@ class TrackingCycle {
     // Cycles that measured and positioned the antenna so far.
     int CyclesRun() const { return cyclesRun_; }
 
-    // Start-up range return; enables the command buttons once both axes are inside their ranges.
+    // Start-up range return; enables the command buttons once both axes are inside their ranges. Each
+    // axis is judged afresh from each good reading (below, above or inside, and its relays with it);
+    // nothing is switched for an axis not read yet, and the buttons wait until both have been read
+    // inside their ranges.
     void ReturnIntoRange();
 
     // Option1_Click .. Option4_Click.
@@ -91,6 +96,7 @@ class TrackingCycle {
     void PositionAndMark(double x, double y, Report& report);
     void ShowClocks();
     void FollowPassPlan(bool refreshed);
+    void DriveBackIntoRange(MotionWatch::Axis axis, bool first);
 
     MainState& state_;
     Ports& ports_;
@@ -109,6 +115,7 @@ class TrackingCycle {
     std::optional<DataLink::BatchAnswer> fresh_; // answers not yet taken by a cycle
     QTimer answerWait_;
     Report last_;
+    RelayOutputs::Lease returnLease_;
     int cyclesRun_ = 0;
     // Answers that come after the cycle is gone find this expired.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

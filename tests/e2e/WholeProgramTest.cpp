@@ -72,6 +72,24 @@ TEST_F(WholeProgram, StartsOutsideItsRangeReturnsIntoItThenEnablesTheButtons) {
     EXPECT_TRUE(p.messages.texts.isEmpty()) << p.messages.texts.join(QLatin1Char('/')).toStdString();
 }
 
+// A module that answers only after a few seconds, the antenna beyond the top of its range: until the
+// first good readings nothing is switched (the window's 0° is not a reading), then the return turns left
+// from what it read. Right and up, the ways the unread 0° would have asked for, never go on.
+TEST_F(WholeProgram, ABoardAnsweringLateNeverDrivesAnAxisItHasNotRead) {
+    Start({QStringLiteral("--az"), QStringLiteral("350"), QStringLiteral("--el"), QStringLiteral("10"),
+           QStringLiteral("--silent-after"), QStringLiteral("0"), QStringLiteral("--silent-for"),
+           QStringLiteral("3")},
+          "[HPOSITION]\r\nH-RANGE=20,340\r\nHVOLT0=0.2778\r\nHVOLT360=4.7222\r\n");
+    ASSERT_TRUE(p.WaitUntilReady(25000)) << p.board.Output().toStdString();
+    const QString output = p.board.Output();
+    EXPECT_TRUE(output.contains(QStringLiteral("relay 5 1"))) << output.toStdString(); // left, into range
+    EXPECT_FALSE(output.contains(QStringLiteral("relay 4 1"))) << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("relay 6 1"))) << output.toStdString();
+    EXPECT_TRUE(p.board.AllCoilsOff());
+    EXPECT_LE(p.ShownAzimuth(), 340 + p.window->state().AzimuthTolerance + 0.5);
+    EXPECT_GT(p.ShownAzimuth(), 320.0);
+}
+
 TEST_F(WholeProgram, MapClickAndManualApproachThePointAndFinish) {
     Start({QStringLiteral("--az"), QStringLiteral("100"), QStringLiteral("--el"), QStringLiteral("10")});
     StartManualMove(112, 22);

@@ -180,15 +180,15 @@ TEST_F(MainWindow, Timer3RunsOnlyWhileARelayOfASimulatedAxisIsOn) {
         bool running;
     } rows[] = {
         {"idle", [] {}, false},
-        {"right, motor on the board", [&] { relays.TurnRight(); }, false},
+        {"right, motor on the board", [&] { relays.TurnRight(relays.TakeLease()); }, false},
         {"right, simulated", [&] { s.AzimuthMotorText = QStringLiteral("0"); }, true},
         {"azimuth stopped", [&] { relays.StopAzimuth(); }, false},
-        {"down, motor on the board", [&] { relays.MoveDown(); }, false},
+        {"down, motor on the board", [&] { relays.MoveDown(relays.TakeLease()); }, false},
         {"down, simulated", [&] { s.ElevationMotorText = QStringLiteral("0"); }, true},
         {"timers held", [&] { w.StopTimers(); }, false},
         {"timers again", [&] { w.StartTimers(); }, true},
         {"end", [&] { w.EndProgram(0); }, false},
-        {"on after the end", [&] { relays.TurnLeft(); }, false},
+        {"on after the end", [&] { relays.TurnLeft(relays.TakeLease()); }, false},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

@@ -131,6 +131,112 @@ TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
     }
 }
 
+// H-RANGE 20,340 calibrated at its ends; the antenna stands at 350°, beyond the range, the elevation at 18°
+// inside its range. Nothing is switched for an axis until it has been read, and each good reading decides
+// its side and relays afresh.
+TEST_F(Safety, TheStartUpReturnDrivesOnlyAxesItHasReadAndFollowsEachReading) {
+    struct Row {
+        const char* name;
+        int failedReads;       // the first reads fail (the whole first cycle: four reads)
+        int firstAzimuthCount; // what the first good reading finds
+    } const rows[] = {
+        {"first reads fail", 4, 995},   // 350°: left, the elevation left alone
+        {"first reading below", 0, 30}, // 10.6°: right, then 350° reverses it at once
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteFile(QStringLiteral("rotorcfg.ini"),
+                  "[HPOSITION]\r\nH-RANGE=20,340\r\nHVOLT0=0.2778\r\nHVOLT360=4.7222\r\n");
+        world.board = RecordingBoard();
+        world.board.counts[0] = row.firstAzimuthCount;
+        world.board.counts[1] = 102; // 17.9°
+        world.board.failReads = row.failedReads;
+        Form1& w = Start();
+        Tick();
+        const auto anyOn = [&] {
+            return std::any_of(world.board.writes.begin(), world.board.writes.end(),
+                               [](const RecordingBoard::Write& x) { return x.level != 0; });
+        };
+        if (row.failedReads > 0) {
+            EXPECT_FALSE(anyOn()) << "a relay was switched for an axis never read";
+            EXPECT_EQ(w.state().AzimuthReturning, 1); // not known to be inside
+            EXPECT_FALSE(w.Command2->isEnabled());
+        } else {
+            EXPECT_EQ(world.board.Level(4), 1); // right, as the reading says
+        }
+        world.board.counts[0] = 995;
+        Tick();
+        EXPECT_EQ(world.board.Level(4), 0);
+        EXPECT_EQ(world.board.Level(5), 1) << "left, towards the range";
+        EXPECT_EQ(world.board.Level(6), 0);
+        EXPECT_EQ(world.board.Level(7), 0);
+        window.reset();
+    }
+}
+
+// 中止 (and rotctld's S, which runs the same handler) while the automatic follow-up is parked in a pulse
+// wait: every relay off in the click's own event, the operation over, nothing switched on when the step
+// resumes; 設定 is not offered until the step has returned, and while the dialog is up the relay layer
+// holds every relay off.
+TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
+    struct Row {
+        const char* way;
+        int atSlice;
+    } const rows[] = {{"中止", 3}, {"中止 late", 40}, {"rotctld S", 12}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.way);
+        world.board = RecordingBoard();
+        world.board.counts[0] = 28; // 9.9°
+        Form1& w = Start();
+        Tick();
+        ASSERT_TRUE(ButtonsReady());
+        w.Command3->click(); // automatic: 自動 busy, 中止 enabled, 設定 disabled
+        MainState& s = w.state();
+        s.ApproachComplete = 1;
+        s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
+        s.TargetAzimuth = 40, s.PreviousTargetAzimuth = 39;
+        s.TargetElevation = s.PreviousTargetElevation = 0;
+        int slices = 0;
+        std::size_t stoppedAt = 0;
+        bool onBefore = false, offAtOnce = false, settingsOffered = true, dialogOpened = true;
+        world.waiter.onEvents = [&](int) {
+            if (++slices != row.atSlice)
+                return;
+            onBefore = world.board.Level(4) == 1; // turning right towards the target
+            if (row.way == std::string("rotctld S"))
+                w.Command4_Click();
+            else
+                w.Command4->click();
+            offAtOnce = world.board.AllRelaysOff() && s.OperatingMode == 0;
+            stoppedAt = world.board.writes.size();
+            settingsOffered = w.menuset->isEnabled();
+            w.menuhoseiti->trigger(); // reached anyway: ignored while the step is parked
+            dialogOpened = w.settings().settingsDialog() != nullptr;
+        };
+        w.rotator().Timer2_Timer();
+        world.waiter.onEvents = nullptr;
+        ASSERT_GT(stoppedAt, 0u);
+        EXPECT_TRUE(onBefore);
+        EXPECT_TRUE(offAtOnce);
+        EXPECT_FALSE(settingsOffered);
+        EXPECT_FALSE(dialogOpened);
+        for (std::size_t i = stoppedAt; i < world.board.writes.size(); ++i)
+            EXPECT_EQ(world.board.writes[i].level, 0) << "write " << i;
+        EXPECT_TRUE(world.board.AllRelaysOff());
+        EXPECT_EQ(s.OperatingMode, 0);
+        EXPECT_TRUE(w.menuset->isEnabled()) << "offered once the step has returned";
+
+        // The dialog holds every relay off, whoever asks.
+        w.menuhoseiti->trigger();
+        ASSERT_NE(w.settings().settingsDialog(), nullptr);
+        Tick(); // the timers are stopped; a measurement anyway
+        EXPECT_FALSE(w.rotator().relays.TurnRight(w.rotator().relays.TakeLease()));
+        EXPECT_TRUE(world.board.AllRelaysOff());
+        w.settings().settingsDialog()->Command1->click();
+        window.reset();
+    }
+}
+
 // The lock belongs to one holder at a time, even inside one process, and is free again the moment its
 // holder lets go.
 TEST(SingleInstanceLock, OneHolderAtATime) {

@@ -120,6 +120,7 @@ TEST_F(RotatorTest, CalibrationFaultSwitchesTheRelaysOffBeforeTheMessageThenEnds
 TEST_F(RotatorTest, QuietReadingStopsSleepsReadsAndResumesTheAzimuth) {
     state.module.DelaySwitch = QStringLiteral("1");
     state.module.DelaySeconds = 1.5f;
+    HoldLeases();
     state.piob5 = 1;
     rotator.PositionAntenna();
     EXPECT_EQ(Writes(), (std::vector<Write>{{6, 4, 0}, {6, 5, 0}, {6, 4, 0}, {6, 5, 1}}));

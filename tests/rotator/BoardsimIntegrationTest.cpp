@@ -1,4 +1,5 @@
 // ModbusBoard's failures against the board emulator over loopback Modbus TCP (its plain use is end to end).
+#include "RotatorFixture.h"
 #include "rotator/ModbusBoard.h"
 #include "support/PtyPair.h"
 #include "support/TestFiles.h"
@@ -44,6 +45,17 @@ class Boardsim : public ::testing::Test {
         modbus_close(ctx);
         modbus_free(ctx);
         return level;
+    }
+
+    // One Read Coils with a 50 ms time-out: the level, or -1 without an answer.
+    int QuickCoil(int bit) {
+        modbus_t* ctx = modbus_new_tcp("127.0.0.1", port);
+        modbus_set_response_timeout(ctx, 0, 50000);
+        uint8_t level = 0;
+        const bool answered = modbus_connect(ctx) == 0 && modbus_read_bits(ctx, bit, 1, &level) == 1;
+        modbus_close(ctx);
+        modbus_free(ctx);
+        return answered ? level : -1;
     }
 
     QProcess process;
@@ -141,6 +153,57 @@ TEST_F(Boardsim, UnreachableBoardFailsQuickly) {
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->number, ECONNREFUSED);
     EXPECT_LT(call.elapsed(), 1000);
+}
+
+// The end's all-off while the board counts as silent (three time-outs; the next ordinary call may go a
+// second after the last one started): one frame per coil goes out all the same, so a module that has
+// just come back hears the off; on a board that stays silent the four attempts together take at most 2 s.
+TEST_F(Boardsim, TheEndsAllOffGoesPastTheSilenceGateWithinTwoSeconds) {
+    struct Row {
+        const char* name;
+        const char* silentFor;
+        bool comesBack;
+    } const rows[] = {{"just back", "1.6", true}, {"still silent", "60", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TearDown();
+        Start(QStringLiteral("--silent-after"), QStringLiteral("1"),
+              {QStringLiteral("--silent-for"), QString::fromLatin1(row.silentFor)});
+        ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+        ASSERT_FALSE(board.WriteOutputBit(6, 4, 1)); // right turn on, then the board falls silent
+        QElapsedTimer lastCall;
+        for (int i = 0; i < 3; ++i) {
+            lastCall.start();
+            ASSERT_TRUE(board.WriteOutputBit(6, 5, 0).has_value());
+        }
+        if (row.comesBack) {
+            // Asked on a connection of our own with a short time-out, until it answers again.
+            int level = -1;
+            while (level < 0 && lastCall.elapsed() < 2000)
+                level = QuickCoil(4);
+            ASSERT_EQ(level, 1);
+            if (lastCall.elapsed() > 900)
+                GTEST_SKIP() << "the emulator came back too late to meet the closed gate";
+            // An ordinary write meets the gate and never reaches the wire.
+            EXPECT_TRUE(board.WriteOutputBit(6, 4, 0).has_value());
+            EXPECT_EQ(QuickCoil(4), 1);
+        }
+        FakeWorld world;
+        MainState state;
+        state.AzimuthMotorText = state.ElevationMotorText = QStringLiteral("1");
+        Ports ports = world.ports();
+        ports.board = &board;
+        RecordingView view;
+        RotatorControl rotator{state, ports, view};
+        QElapsedTimer ending;
+        ending.start();
+        rotator.relays.BeginEnding();
+        EXPECT_LT(ending.elapsed(), 2200);
+        EXPECT_EQ(rotator.relays.MayBeOn(), !row.comesBack);
+        if (row.comesBack) {
+            EXPECT_EQ(Coil(4), 0);
+        }
+    }
 }
 
 // A 4-relay RS-485 module: coils 0..3, 12-bit holding registers 0x03 at 0 and 1, unit 3.

@@ -185,7 +185,10 @@ TEST(CrashPathLatch, ARetryAfterACrashElsewhereWritesOff) {
         state.AzimuthMotorText = state.ElevationMotorText = QStringLiteral("1");
         RecordingView view;
         RelayOutputs relays(state, ports, view);
-        relays.TurnRight();
+        MotionWatch watch;
+        watch.Reading(MotionWatch::Azimuth, 512, 180, 0); // read, so a lease may be had
+        relays.ReportMotorsTo(&watch);
+        relays.TurnRight(relays.TakeLease());
         for (;;)
             ::pause(); // the crash ends the process
     }

@@ -49,6 +49,21 @@ std::optional<int> LeavingZero(std::int64_t ms) {
 std::optional<int> FailingFromOneSecond(std::int64_t ms) {
     return ms >= 1000 ? std::nullopt : std::optional<int>(284);
 }
+// Pot noise of ±3 counts, in no particular order.
+int Noise(std::int64_t ms) {
+    return static_cast<int>((ms / 1000 * 5) % 7) - 3;
+}
+std::optional<int> StandingNoisily(std::int64_t ms) {
+    return 284 + Noise(ms);
+}
+std::optional<int> TurningNoisily(std::int64_t ms) {
+    return *Turning(ms) + Noise(ms);
+}
+// Driven up (the motor switches the count up) while the count falls 6 degrees a second: relays or motor
+// leads swapped, or a calibration upside down.
+std::optional<int> GoingTheWrongWay(std::int64_t ms) {
+    return 900 - static_cast<int>(ms * 17 / 1000) + Noise(ms);
+}
 std::optional<int> EveryOtherFails(std::int64_t ms) {
     return (ms / 1000) % 2 ? std::nullopt : Turning(ms);
 }
@@ -73,6 +88,8 @@ TEST_P(Watch, FindsWhatTheAxisDoes) {
             fault = watch.Reading(MotionWatch::Azimuth, count, angle, t).fault;
             at = t;
             EXPECT_EQ(watch.Blind(MotionWatch::Azimuth), !count.has_value()) << t;
+        } else if (t == 0) {
+            EXPECT_TRUE(watch.Blind(MotionWatch::Azimuth)) << "not read yet";
         }
     }
     EXPECT_EQ(fault, c.fault);
@@ -100,7 +117,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Reads fail at 1, 2 and 3 s: 2 s of failing at the third.
         WatchCase{"ReadsFailing", Always, FailingFromOneSecond, true, Fault::ReadsFailing, 3000},
         WatchCase{"ReadsFailingMotorOff", Never, FailingFromOneSecond, true, Fault::ReadsFailing, 3000},
-        WatchCase{"EveryOtherReadFails", Always, EveryOtherFails, true, Fault::None, 0}),
+        WatchCase{"EveryOtherReadFails", Always, EveryOtherFails, true, Fault::None, 0},
+        // Noise neither restarts the stall count nor passes for movement, in either direction.
+        WatchCase{"JammedWithNoise", Always, StandingNoisily, true, Fault::Stalled, 11000},
+        WatchCase{"TurningWithNoise", Always, TurningNoisily, true, Fault::None, 0},
+        // Away from where it was at 1 s beyond the noise from 2 s on: 3 s of relay time later.
+        WatchCase{"DrivenTheWrongWay", Always, GoingTheWrongWay, true, Fault::WrongWay, 5000},
+        WatchCase{"WrongWayWatchOff", Always, GoingTheWrongWay, false, Fault::None, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // After a stop the counts begin afresh at the next reading: the jammed axis gets its full time again.

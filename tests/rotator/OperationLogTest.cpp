@@ -40,6 +40,7 @@ TEST_F(OperationLogTest, SwitchOffWritesNothing) {
 }
 
 TEST_F(OperationLogTest, StopAndResumeRestoreTheRelaysAndLogTheVoltsInCp932) {
+    HoldLeases();
     state.piob4 = state.piob6 = 1;
     world.board.counts[0] = 0;
     world.board.counts[1] = 1023;
@@ -60,6 +61,7 @@ TEST_F(OperationLogTest, StopAndResumeRestoreTheRelaysAndLogTheVoltsInCp932) {
 // goes off, so the lines after it are not even tried.
 TEST_F(OperationLogTest, UnwritableFileIsReportedOnceOnTheStatusLineAndSwitchesTheLogOff) {
     rotator.log.path = dir.filePath(QStringLiteral("no/such/dir/azelmon_log.LOG"));
+    HoldLeases();
     state.piob4 = 1;
     rotator.OutputAzimuthRelays();
     rotator.log.WriteLog(QStringLiteral("a"));

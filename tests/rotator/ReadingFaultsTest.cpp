@@ -6,12 +6,15 @@ namespace {
 class ChannelFailingBoard : public RecordingBoard {
   public:
     bool failChannel[2] = {false, false};
+    int drift[2] = {0, 0}; // counts added after each read of the channel
     Reading ReadAnalogInput(int port, int channel) override {
         if (failChannel[channel & 1]) {
             reads.push_back(channel);
             return {0, error};
         }
-        return RecordingBoard::ReadAnalogInput(port, channel);
+        const Reading reading = RecordingBoard::ReadAnalogInput(port, channel);
+        counts[channel & 1] += drift[channel & 1];
+        return reading;
     }
 };
 
@@ -108,6 +111,8 @@ struct FaultCase {
     double pointedAzimuth, pointedElevation;
     int stopAfterCycles;
     const char* statusStart; // Label24 after the stop
+    int azimuthDrift = 0;    // counts per reading
+    bool box = false;        // the stop also shows a message
 };
 
 class WatchStop : public ReadingFaults, public ::testing::WithParamInterface<FaultCase> {};
@@ -126,6 +131,8 @@ TEST_P(WatchStop, SwitchesEverythingOffEndsTheMoveAndSaysWhy) {
     rotator.CheckOperatingRange();
     ASSERT_FALSE(rotator.relays.AllOff());
     board.failChannel[0] = c.failAzimuth;
+    board.drift[0] = c.azimuthDrift;
+    world.messages.texts.clear();
 
     int cycles = 0;
     while (state.OperatingMode == 1 && cycles < 30) {
@@ -141,6 +148,9 @@ TEST_P(WatchStop, SwitchesEverythingOffEndsTheMoveAndSaysWhy) {
     EXPECT_TRUE(world.status.left.startsWith(QString::fromUtf8(c.statusStart)))
         << world.status.left.toStdString();
     EXPECT_FALSE(world.status.right.isEmpty());
+    EXPECT_EQ(world.messages.texts,
+              c.box ? QStringList{AngleMeasurement::WrongWayMessage(MotionWatch::Azimuth)} : QStringList());
+    board.drift[0] = 0;
 
     // Nothing runs, so the same fault stops nothing more.
     board.writes.clear();
@@ -159,7 +169,11 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"AzimuthJammed", false, 284, 51, 130, 9, 10, "6.水平ローテータが動きません"},
         // Up on with the count at 0 (an open wiper): pinned after 1 s of running.
         FaultCase{"ElevationSensorAtZero", false, 284, 0, 100, 30, 1,
-                  "6.仰角の位置センサーが振り切れています（0）"}),
+                  "6.仰角の位置センサーが振り切れています（0）"},
+        // Right turn on, the count falling 6 degrees a second from the first cycle: away from the second on,
+        // 3 s of that at the fifth.
+        FaultCase{"AzimuthDrivenTheWrongWay", false, 284, 51, 130, 9, 5, "6.水平ローテータが目標と逆の方向",
+                  -17, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

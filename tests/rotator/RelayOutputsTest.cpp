@@ -38,6 +38,7 @@ TEST_F(RotatorTest, RetryStartsAgainFromTheFirstBit) {
         }
     } flaky;
     ports.board = &flaky;
+    HoldLeases();
     state.piob4 = 1;
     rotator.OutputAzimuthRelays();
     EXPECT_EQ(flaky.writes,
@@ -63,6 +64,7 @@ TEST_F(RotatorTest, SimulatedAxesMoveTwoCountsPerTickAndNeverReachTheBoard) {
         state.SimulatedAzimuthCount = row.azimuthFrom;
         state.SimulatedElevationCount = 100;
         state.piob4 = row.r, state.piob5 = row.l, state.piob6 = row.u, state.piob7 = row.d;
+        HoldLeases();
         rotator.OutputAzimuthRelays();
         rotator.OutputElevationRelays();
         for (int i = 0; i < 10; ++i)

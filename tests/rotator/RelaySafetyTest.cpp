@@ -41,6 +41,7 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
         MainState& s = state;
         s = fresh;
         RotatorControl control{s, ports, view};
+        ReadBothAxes(control);
         world.board.writes.clear();
         s.PresentAzimuth = 100, s.PresentElevation = 10;
         s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
@@ -53,7 +54,7 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
             // 6.5° short of a pointed position: a pulse.
             s.OperatingMode = 1;
             s.PointedAzimuth = 108, s.PointedElevation = 10;
-            control.relays.TurnRight(); // as the manual start left it
+            control.relays.TurnRight(control.relays.TakeLease()); // as the manual start left it
         }
         int slices = 0;
         std::size_t endedAt = 0;
@@ -62,8 +63,8 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
                 endedAt = world.board.writes.size();
                 control.relays.BeginEnding();
                 // Whatever else the loop runs meanwhile is held too.
-                control.relays.TurnLeft();
-                control.relays.MoveUp();
+                control.relays.TurnLeft(control.relays.TakeLease());
+                control.relays.MoveUp(control.relays.TakeLease());
             }
         };
         if (row.mode == 2)
@@ -94,21 +95,25 @@ TEST_F(RotatorTest, NoRelayIsOnWhileAMessageIsShown) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.on);
         if (row.on) {
-            rotator.relays.TurnRight();
-            rotator.relays.MoveUp();
+            rotator.relays.TurnRight(rotator.relays.TakeLease());
+            rotator.relays.MoveUp(rotator.relays.TakeLease());
         }
         world.board.writes.clear();
         bool offWhileShown = false;
         world.messages.onShow = [&](const QString&) {
             offWhileShown = world.board.AllRelaysOff() && Relays(0, 0, 0, 0);
-            rotator.relays.TurnRight(); // a timer's step, say
+            rotator.relays.TurnRight(rotator.relays.TakeLease()); // a timer's step, say
             offWhileShown = offWhileShown && world.board.AllRelaysOff() && state.piob4 == 0;
             EXPECT_EQ(world.board.writes.size(), row.writesBeforeTheBox + 2);
         };
         messages.ShowMessage(QStringLiteral("仰角が稼動範囲外が指定された"));
         world.messages.onShow = nullptr;
         EXPECT_TRUE(offWhileShown);
-        rotator.relays.TurnRight();
+        // The box was a stop: the relays work again from a fresh reading.
+        rotator.relays.TurnRight(rotator.relays.TakeLease());
+        EXPECT_EQ(world.board.Level(4), 0);
+        ReadBothAxes(rotator);
+        rotator.relays.TurnRight(rotator.relays.TakeLease());
         EXPECT_EQ(world.board.Level(4), 1);
         rotator.relays.StopAzimuth();
     }
@@ -117,7 +122,7 @@ TEST_F(RotatorTest, NoRelayIsOnWhileAMessageIsShown) {
 // A write given up after its retries leaves the board's relay unknown: the box switches off again.
 TEST_F(RotatorTest, AMessageAfterAFailedOffWriteWritesTheRelaysOffAgain) {
     RelaySafeMessages messages(world.messages, rotator.relays);
-    rotator.relays.TurnRight();
+    rotator.relays.TurnRight(rotator.relays.TakeLease());
     world.board.failAllWrites = true;
     rotator.relays.StopAzimuth(); // the board keeps the relay on
     world.board.failAllWrites = false;

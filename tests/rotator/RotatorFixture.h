@@ -31,7 +31,13 @@ class RecordingView : public RotatorView {
     void EndProgram() override { ++ends; }
 };
 
-// State with the settings defaults, fakes all round, both axes on the (recording) board.
+// Both axes read once, as the first measurement reads them: until then nothing may switch their relays.
+inline void ReadBothAxes(RotatorControl& control, std::int64_t nowMs = 0) {
+    control.watch.Reading(MotionWatch::Azimuth, 512, 180, nowMs);
+    control.watch.Reading(MotionWatch::Elevation, 256, 45, nowMs);
+}
+
+// State with the settings defaults, fakes all round, both axes on the (recording) board and read once.
 class RotatorTest : public ::testing::Test {
   protected:
     RotatorTest() {
@@ -41,6 +47,14 @@ class RotatorTest : public ::testing::Test {
         state.ElevationVolt90Text = QStringLiteral("2.5");
         state.AzimuthTolerance = state.ElevationTolerance = 1.5;
         state.module.DelaySwitch = QStringLiteral("0");
+        ReadBothAxes(rotator);
+    }
+
+    // Leases for both axes, as a step holds them while it drives (relay variables set by hand are
+    // written on only under one).
+    void HoldLeases() {
+        rotator.relays.Renew(rotator.relays.TakeLease(), MotionWatch::Azimuth);
+        rotator.relays.Renew(rotator.relays.TakeLease(), MotionWatch::Elevation);
     }
 
     using Write = RecordingBoard::Write;
