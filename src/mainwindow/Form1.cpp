@@ -55,12 +55,16 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     if (trace_) {
         // Connected before the tracking side, so the line marks when each cycle starts.
         connect(Timer1, &QTimer::timeout, this, [this] {
-            trace_->Line(QStringLiteral("cycle mode=%1 relays=%2%3%4%5")
+            trace_->Line(QStringLiteral("cycle mode=%1 relays=%2%3%4%5 antenna=%6,%7 target=%8,%9")
                              .arg(state_.OperatingMode)
                              .arg(state_.piob4)
                              .arg(state_.piob5)
                              .arg(state_.piob6)
-                             .arg(state_.piob7));
+                             .arg(state_.piob7)
+                             .arg(state_.PresentAzimuth, 0, 'f', 2)
+                             .arg(state_.PresentElevation, 0, 'f', 2)
+                             .arg(state_.TargetAzimuth, 0, 'f', 2)
+                             .arg(state_.TargetElevation, 0, 'f', 2));
             if (tracedCycles_++ % RunTrace::CensusCycles == 0)
                 trace_->Line(RunTrace::Census());
         });
