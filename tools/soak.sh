@@ -212,8 +212,26 @@ say "tracker back"
 wait_for 15 trace_since_kill '応答が戻りました' && say "the status line shows the data server's return" ||
     fail "the status line never showed the data server's return"
 mark=$(relay_lines)
+cycle_mark=$(wc -l <"$work/trace.log")
 click_auto
-wait_for 40 moved_since "$mark" && say "tracking resumed after the data server's return" ||
+# Following shows as a relay switched, or, for a target that moves slower than the dead band, as ten
+# automatic cycles in a row with the antenna within twice the tolerance of it (from the trace's cycle
+# lines; a target below the horizon is followed at elevation 0).
+on_target_since() {
+    tail -n +$(($1 + 1)) "$work/trace.log" | grep ' cycle ' | awk '
+        { mode = ""; for (i = 1; i <= NF; i++) {
+              if ($i ~ /^mode=/) mode = substr($i, 6)
+              if ($i ~ /^antenna=/) { split(substr($i, 9), a, ",") }
+              if ($i ~ /^target=/) { split(substr($i, 8), t, ",") } }
+          if (mode != 2) { run = 0; next }
+          d = a[1] - t[1]; if (d < 0) d = -d; if (d > 180) d = 360 - d
+          te = t[2] < 0 ? 0 : t[2]; e = a[2] - te; if (e < 0) e = -e
+          run = (d <= 3 && e <= 3) ? run + 1 : 0
+          if (run >= 10) found = 1 }
+        END { exit found ? 0 : 1 }'
+}
+follows_since() { moved_since "$1" || on_target_since "$2"; }
+wait_for 40 follows_since "$mark" "$cycle_mark" && say "tracking resumed after the data server's return" ||
     fail "no tracking after the data server came back"
 
 while ((SECONDS - started < seconds)); do
