@@ -10,6 +10,7 @@
 #include "rotator/RotatorView.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <limits>
@@ -109,19 +110,24 @@ void RelayOutputs::ArmExpiry() {
 }
 
 void RelayOutputs::ExpireLeases() {
-    bool changed = false;
+    // A motor whose step stopped renewing its lease (a step parked or lost, readings that no longer
+    // come) goes off here, and the operator learns why it stopped.
+    QStringList stopped;
     if ((state_.piob4 != 0 || state_.piob5 != 0) && !LeaseHeld(MotionWatch::Azimuth)) {
         leaseOperation_[MotionWatch::Azimuth] = 0;
         StopAzimuth();
-        changed = true;
+        stopped << QStringLiteral("水平");
     }
     if ((state_.piob6 != 0 || state_.piob7 != 0) && !LeaseHeld(MotionWatch::Elevation)) {
         leaseOperation_[MotionWatch::Elevation] = 0;
         StopElevation();
-        changed = true;
+        stopped << QStringLiteral("仰角");
     }
-    if (changed)
+    if (!stopped.isEmpty()) {
         ShowRelayIndicators();
+        ports_.status->SetLeft(QStringLiteral("4.%1の制御が途絶えたため、%1のリレーを切りました")
+                                   .arg(stopped.join(QStringLiteral("・"))));
+    }
     ArmExpiry();
 }
 

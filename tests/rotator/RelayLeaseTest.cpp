@@ -137,6 +137,11 @@ TEST_F(RotatorTest, ALeaseItsStepDoesNotRenewRunsOut) {
         EXPECT_EQ(world.board.Level(4), row.onAfter4s ? 1 : 0);
         EXPECT_EQ(state.piob4, row.onAfter4s ? 1 : 0);
         EXPECT_EQ(world.board.Level(6), 0); // the elevation's lease was never renewed
+        // The operator is told which motors went off for want of their step.
+        EXPECT_EQ(world.status.left,
+                  row.onAfter4s
+                      ? QStringLiteral("4.仰角の制御が途絶えたため、仰角のリレーを切りました")
+                      : QStringLiteral("4.水平・仰角の制御が途絶えたため、水平・仰角のリレーを切りました"));
         rotator.relays.SwitchAllOff();
         world.clock.Advance(1000);
     }
