@@ -13,6 +13,7 @@
 #include <csignal>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -30,7 +31,12 @@ int Deeper(int depth) {
     return Deeper(depth + 1) + frame[0];
 }
 
-volatile int zero = 0;
+// A page that may not be touched: a write there is a real SIGSEGV, as a null write is, without being the
+// null store that the undefined-behaviour sanitizer reports (and ends the process over) first.
+volatile int* ForbiddenAddress() {
+    static void* const page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return static_cast<volatile int*>(page);
+}
 
 // How the child dies once it is armed.
 enum class Death { StackOverflow, NullWrite, Trap, BadSystemCall };
@@ -52,7 +58,7 @@ enum class Death { StackOverflow, NullWrite, Trap, BadSystemCall };
         Deeper(0);
         break;
     case Death::NullWrite:
-        *reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(zero)) = 1;
+        *ForbiddenAddress() = 1;
         break;
     case Death::Trap:
         ::raise(SIGTRAP);
@@ -150,7 +156,7 @@ class CrashDuringAWrite : public IoBoard {
         [[maybe_unused]] const auto sent = ::write(report_, record, 2);
         if (writes_++ > 0)
             return std::nullopt;
-        std::thread([] { *reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(zero)) = 1; }).detach();
+        std::thread([] { *ForbiddenAddress() = 1; }).detach();
         // The crash path is engaged now and waits up to half a second for the board's replies.
         ::usleep(100 * 1000);
         return PortError{ETIMEDOUT, QStringLiteral("timed out")};
