@@ -10,8 +10,8 @@
 #include "rotator/RotatorView.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <algorithm>
 #include <limits>
 #include <vector>
