@@ -1,5 +1,6 @@
 // The crash path in a process that really crashes: a child of this test arms the emergency stop on a
 // loopback connection and then dies; what reached the "board" is read from the listening side.
+#include "LoopbackListener.h"
 #include "RotatorFixture.h"
 #include "rotator/EmergencyRelayStop.h"
 #include "rotator/RelayOutputs.h"
@@ -81,14 +82,10 @@ class CrashPath : public testing::TestWithParam<CrashRow> {};
 // Dies of its own signal, and the four "coil off" requests reached the board first.
 TEST_P(CrashPath, SwitchesTheRelaysOffAndDiesOfTheSignal) {
     const CrashRow row = GetParam();
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    LoopbackListener board;
+    ASSERT_GE(board.fd, 0);
+    const int listener = board.fd;
+    sockaddr_in& address = board.address;
 
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -109,7 +106,6 @@ TEST_P(CrashPath, SwitchesTheRelaysOffAndDiesOfTheSignal) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ::close(connection);
-    ::close(listener);
     ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
     EXPECT_EQ(WTERMSIG(status), row.signal);
     ASSERT_EQ(received, 48);

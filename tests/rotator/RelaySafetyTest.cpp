@@ -1,5 +1,6 @@
 // The relay layer's two holds: once the program starts to end nothing switches a relay on again, and
 // nothing is on while a modal message is up. Plus the last-resort stop of a crashing process.
+#include "LoopbackListener.h"
 #include "RotatorFixture.h"
 
 #include "rotator/EmergencyRelayStop.h"
@@ -163,14 +164,10 @@ TEST(EmergencyRelayStop, WritesFourCoilOffRequestsAndWaitsForTheReplies) {
 
 // The board's connection was dropped after a failure: the stop connects afresh to the same address.
 TEST(EmergencyRelayStop, ConnectsAfreshWhenTheConnectionIsDown) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    LoopbackListener listening;
+    ASSERT_GE(listening.fd, 0);
+    const int listener = listening.fd;
+    sockaddr_in& address = listening.address;
     const int board = ::socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_EQ(::connect(board, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     EmergencyRelayStop::Arm(board, 1, {4, 5, 6, 7});
@@ -187,7 +184,8 @@ TEST(EmergencyRelayStop, ConnectsAfreshWhenTheConnectionIsDown) {
     EXPECT_EQ(got[9], 4);
     EXPECT_EQ(got[45], 7);
     ::close(fresh);
-    ::close(listener);
+    ::close(listening.fd);
+    listening.fd = -1;
     EXPECT_EQ(EmergencyRelayStop::StopNow(100), -1); // nobody listens any more
 }
 
