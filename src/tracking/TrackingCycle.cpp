@@ -167,8 +167,7 @@ TrackingCycle::Report TrackingCycle::RunCycle() {
     view_.ShowDataBoxes();
 
     // 7: the target's map point, in the compass frame.
-    const bool south = IsSouthStartPoint(state_.AzimuthStartPoint);
-    const double a = south ? ReceivedTargetAzimuth : state_.TargetAzimuth;
+    const double a = CompassTargetAzimuth();
     const double x = SkyPlotX(a, state_.TargetElevation) + state_.MapCentreX;
     const double y = SkyPlotY(a, state_.TargetElevation) + state_.MapCentreY;
     report.targetPoint = QPointF(x, y);
@@ -231,17 +230,20 @@ void TrackingCycle::FollowPassPlan(bool refreshed) {
             passTargets_.Clear(state_);
         return;
     }
-    const double compass =
-        IsSouthStartPoint(state_.AzimuthStartPoint) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
+    const double compass = CompassTargetAzimuth();
     const double unix = ports_.clock->UtcNow().toMSecsSinceEpoch() / 1000.0;
     if (const auto text =
             passTargets_.Apply(state_, state_.TargetName, unix, compass, state_.TargetElevation))
         ports_.status->SetLeft(*text);
 }
 
+double TrackingCycle::CompassTargetAzimuth() const {
+    // With the south start point TargetAzimuth is a rotator azimuth; the served value is the compass one.
+    return IsSouthStartPoint(state_.AzimuthStartPoint) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
+}
+
 void TrackingCycle::ShowTarget() {
-    const double shownAzimuth =
-        IsSouthStartPoint(state_.AzimuthStartPoint) ? ReceivedTargetAzimuth : state_.TargetAzimuth;
+    const double shownAzimuth = CompassTargetAzimuth();
     if (state_.planned.active) {
         // The compass direction first; the rotator's angles beside it where the plan turned them.
         const auto& p = state_.planned;

@@ -96,6 +96,8 @@ class TrackingCycle {
     void PositionAndMark(double x, double y, Report& report);
     void ShowClocks();
     void FollowPassPlan(bool refreshed);
+    // The target's compass azimuth as served, whatever the rotator's start point.
+    double CompassTargetAzimuth() const;
     void DriveBackIntoRange(MotionWatch::Axis axis, bool first);
 
     MainState& state_;
