@@ -246,13 +246,18 @@ void Form1::ClearRelaysAtStart() {
         if (motor != QLatin1String("1"))
             continue;
         const auto level = ports_.board->ReadOutputBit(6, relay.bit);
-        if (!level.error && level.count != 0)
+        // A module that does not answer the read-back (no Read Coils, or not at all) is not asked for
+        // the other coils: the off must not wait for a time-out per coil.
+        if (level.error)
+            break;
+        if (level.count != 0)
             foundOn << QString::fromUtf8(relay.name);
     }
     SwitchAllRelaysOff();
     if (!foundOn.isEmpty()) {
         SetLeft(QStringLiteral("7.起動時に%1のリレーがオンでした").arg(foundOn.join(QStringLiteral("・"))));
-        SetRight(QStringLiteral("すべてのリレーをオフにしました"));
+        SetRight(rotator_->relays.MayBeOn() ? QStringLiteral("すべてのリレーをオフにする指令を送っています")
+                                            : QStringLiteral("すべてのリレーをオフにしました"));
     }
 }
 

@@ -61,6 +61,12 @@ QString AngleMeasurement::FindingText(MotionWatch::Axis axis, const MotionWatch:
     return QString();
 }
 
+QString AngleMeasurement::PendingOffText(const QString& findingText) {
+    QString text = findingText;
+    return text.replace(QStringLiteral("全リレーを切り運転を停止しました"),
+                        QStringLiteral("運転を停止しました。全リレーを切る指令を送っています"));
+}
+
 QString AngleMeasurement::FindingAdvice(const MotionWatch::Finding& finding) {
     switch (finding.fault) {
     case MotionWatch::Fault::Stalled:
@@ -91,7 +97,11 @@ bool AngleMeasurement::StopForFinding(MotionWatch::Axis axis, const MotionWatch:
     if (state_.StartupState == 0 && (state_.OperatingMode != 0 || state_.ScheduleRunning != 0))
         view_.Command4_Click();
     state_.OperatingMode = 0;
-    ports_.status->SetLeft(FindingText(axis, finding));
+    // The relays are said to be off only once the module has taken the off; until then the status
+    // line says it is being sent.
+    if (relays_.MayBeOn())
+        ports_.status->SetLeft(PendingOffText(FindingText(axis, finding)));
+    relays_.SayWhenConfirmed(FindingText(axis, finding));
     ports_.status->SetRight(finding.fault == MotionWatch::Fault::ReadsFailing
                                 ? QStringLiteral("エラーメッセージは ") + lastReadError_[axis]
                                 : FindingAdvice(finding));
@@ -175,9 +185,9 @@ void AngleMeasurement::PositionAntenna() {
         double loggedCount = azimuthCount.value_or(0);
         log_.ResumeAzimuthAndLog(loggedCount);
     }
-    // The board answers again: relay levels it missed meanwhile are sent now.
-    if ((azimuthOnBoard && azimuthCount) || (elevationOnBoard && elevationCount))
-        relays_.ResendUnconfirmed();
+    // Relay levels the board has not taken yet (an off above all) are sent again at every measurement,
+    // whatever the readings did: a module may answer writes while its reads time out.
+    relays_.ResendUnconfirmed();
 
     const double azimuthVolt0 = LeadingNumber(state_.AzimuthVolt0Text);
     const double elevationVolt0 = LeadingNumber(state_.ElevationVolt0Text);

@@ -40,6 +40,8 @@ class AngleMeasurement {
     // The status line after a stop for a finding: Label24 says which axis and why, Label25 what to do
     // (or the board's last error for reads that keep failing).
     static QString FindingText(MotionWatch::Axis axis, const MotionWatch::Finding& finding);
+    // The finding's text while the module has not yet answered the all-off.
+    static QString PendingOffText(const QString& findingText);
     static QString FindingAdvice(const MotionWatch::Finding& finding);
     // The box after an axis was driven away from its target.
     static QString WrongWayMessage(MotionWatch::Axis axis);

@@ -69,10 +69,17 @@ bool Positioning::ElevationSeen() const {
 Positioning::WorkingTarget Positioning::Working(double azimuth, double elevation) {
     state_.AzimuthTempCorrection = view_.AzimuthSliderValue();
     state_.ElevationTempCorrection = view_.ElevationSliderValue();
-    const double T =
-        std::clamp(state_.AzimuthCorrection + azimuth + state_.AzimuthTempCorrection, 0.0, AzimuthLimit());
-    const double U = std::clamp(state_.ElevationCorrection + elevation + state_.ElevationTempCorrection, 0.0,
-                                ElevationLimit());
+    // Every aim (a plan's target, the flip's 180 - e, the lead's aim point, a pointed position) stays
+    // inside the travel by the tolerance, so that the motor stops inside its dead band before the end
+    // stop, never on it.
+    const auto inside = [](double value, double limit, double tolerance) {
+        const double margin = std::clamp(tolerance, 0.0, limit / 2);
+        return std::clamp(value, margin, limit - margin);
+    };
+    const double T = inside(state_.AzimuthCorrection + azimuth + state_.AzimuthTempCorrection, AzimuthLimit(),
+                            state_.AzimuthTolerance);
+    const double U = inside(state_.ElevationCorrection + elevation + state_.ElevationTempCorrection,
+                            ElevationLimit(), state_.ElevationTolerance);
     return {T, U};
 }
 
@@ -492,24 +499,20 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
                 log_.StopElevationAndLog();
         });
     } else {
-        if (motion.elevation <= motion.previousElevation) {
-            attempt([&] {
-                if (e - te > U)
-                    relays_.MoveDown(lease);
-                else
-                    relays_.StopElevation();
-            });
-            elevationSet = true;
-        }
-        if (motion.elevation >= motion.previousElevation) {
-            attempt([&] {
-                if (e + te < U)
-                    relays_.MoveUp(lease);
-                else
-                    relays_.StopElevation();
-            });
-            elevationSet = true;
-        }
+        // A falling target is followed down, a rising one up; one that stands still either way. Only
+        // one of the two decides: a target that stands still must not have its "down" undone by the
+        // "up" side's stop.
+        const bool falling = motion.elevation <= motion.previousElevation;
+        const bool rising = motion.elevation >= motion.previousElevation;
+        attempt([&] {
+            if (falling && e - te > U)
+                relays_.MoveDown(lease);
+            else if (rising && e + te < U)
+                relays_.MoveUp(lease);
+            else
+                relays_.StopElevation();
+        });
+        elevationSet = true;
     }
     relays_.ShowRelayIndicators();
     if (lead) {

@@ -43,6 +43,25 @@ bool RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstL
         return true;
     const int bits[2] = {firstBit, secondBit};
     const int levels[2] = {firstLevel, secondLevel};
+    const auto showFailure = [&](const PortError& error) {
+        if (error.number != 0) {
+            ports_.status->SetLeft(numberPrefix + QString::number(error.number));
+            ports_.status->SetRight(QStringLiteral("エラーメッセージは ") + error.description);
+        }
+    };
+    if (firstLevel == 0 && secondLevel == 0) {
+        // An off is never held back: past the board's silence gate, one frame per coil with the plain
+        // response time-out, and no retry limit either, since an axis whose off was not answered is sent
+        // it again at every measurement until the module has taken it. A coil that timed out ends this
+        // attempt: a dead module must not hold the program for the time-out of every coil in turn.
+        for (int bit : bits) {
+            if (const auto error = ports_.board->WriteOutputBitOnce(6, bit, 0, 2 * OffTimeoutMs)) {
+                showFailure(*error);
+                return false;
+            }
+        }
+        return true;
+    }
     int failures = 0;
     int next = 0;
     bool allTaken = true;
@@ -61,10 +80,7 @@ bool RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstL
             next = 0; // a retry writes both bits again, the first one included
             continue;
         }
-        if (error->number != 0) {
-            ports_.status->SetLeft(numberPrefix + QString::number(error->number));
-            ports_.status->SetRight(QStringLiteral("エラーメッセージは ") + error->description);
-        }
+        showFailure(*error);
         allTaken = false;
         ++next;
     }
@@ -97,16 +113,19 @@ bool RelayOutputs::Renew(const Lease& lease, MotionWatch::Axis axis) {
 }
 
 void RelayOutputs::ArmExpiry() {
+    // Only a lease still running is waited for: one that has run out is void (ExpireLeases), so the
+    // timer never finds a due time in the past and never fires again and again for nothing.
+    const std::int64_t now = ports_.clock->MonotonicMs();
     std::int64_t first = -1;
     for (int axis = 0; axis < 2; ++axis)
-        if (leaseOperation_[axis] == operation_ && (first < 0 || leaseUntilMs_[axis] < first))
+        if (leaseOperation_[axis] == operation_ && leaseUntilMs_[axis] > now &&
+            (first < 0 || leaseUntilMs_[axis] < first))
             first = leaseUntilMs_[axis];
     if (first < 0 || !QCoreApplication::instance()) {
         expiry_.stop();
         return;
     }
-    const std::int64_t left = std::max<std::int64_t>(0, first - ports_.clock->MonotonicMs());
-    expiry_.start(static_cast<int>(std::min<std::int64_t>(left + 1, LeaseMs + 1)));
+    expiry_.start(static_cast<int>(std::min<std::int64_t>(first - now + 1, LeaseMs + 1)));
 }
 
 void RelayOutputs::ExpireLeases() {
@@ -123,10 +142,17 @@ void RelayOutputs::ExpireLeases() {
         StopElevation();
         stopped << QStringLiteral("仰角");
     }
+    // A lease that ran out with its motor already off is void as well: its step must take a new one.
+    for (int axis = 0; axis < 2; ++axis)
+        if (!LeaseHeld(axis))
+            leaseOperation_[axis] = 0;
     if (!stopped.isEmpty()) {
         ShowRelayIndicators();
-        ports_.status->SetLeft(QStringLiteral("4.%1の制御が途絶えたため、%1のリレーを切りました")
-                                   .arg(stopped.join(QStringLiteral("・"))));
+        const QString names = stopped.join(QStringLiteral("・"));
+        if (uncertain_[0] || uncertain_[1])
+            ports_.status->SetLeft(
+                QStringLiteral("4.%1の制御が途絶えたため、%1のリレーを切る指令を送っています").arg(names));
+        SayWhenConfirmed(QStringLiteral("4.%1の制御が途絶えたため、%1のリレーを切りました").arg(names));
     }
     ArmExpiry();
 }
@@ -147,10 +173,31 @@ void RelayOutputs::RevokeLeases(bool writeAll) {
 }
 
 void RelayOutputs::ResendUnconfirmed() {
-    if (uncertain_[0])
-        OutputAzimuthRelays();
-    if (uncertain_[1])
-        OutputElevationRelays();
+    // Taking turns, and no further after a write that failed, so that a module that does not answer
+    // costs one time-out here, not one per axis.
+    for (int turn = 0; turn < 2; ++turn) {
+        const int axis = (nextResend_ + turn) % 2;
+        if (!uncertain_[axis])
+            continue;
+        axis == 0 ? OutputAzimuthRelays() : OutputElevationRelays();
+        if (uncertain_[axis]) {
+            nextResend_ = (axis + 1) % 2;
+            break;
+        }
+    }
+    SayIfConfirmed();
+}
+
+void RelayOutputs::SayWhenConfirmed(const QString& text) {
+    confirmedText_ = text;
+    SayIfConfirmed();
+}
+
+void RelayOutputs::SayIfConfirmed() {
+    if (confirmedText_.isEmpty() || uncertain_[0] || uncertain_[1])
+        return;
+    ports_.status->SetLeft(confirmedText_);
+    confirmedText_.clear();
 }
 
 void RelayOutputs::OutputAzimuthRelays() {

@@ -17,6 +17,8 @@ class RotatorView;
 // output routine makes no board call at all.
 //
 // This is the only code that writes relays, so the safety rules live here and nowhere else:
+// - An off is never gated: it goes past the board's silence gate with no retry limit, sent again at
+//   every measurement until the module has answered it (ResendUnconfirmed).
 // - A relay may be on only under a lease for its axis. A step takes a Lease at its start; the lease
 //   names the operation it was taken in. Switching on (TurnLeft(lease) .. MoveDown(lease)) or keeping a
 //   motor running (Renew) grants the axis's lease only when that operation is still the current one and
@@ -94,9 +96,17 @@ class RelayOutputs {
     void EndHoldOff();
     bool HeldOff() const { return holds_ > 0; }
 
-    // Writes again the relays of an axis whose last output gave up a write, so that a board that was
-    // out of reach ends up with the levels the program holds (an off sent during an outage arrives).
+    // Writes again the relays of an axis whose last output was not taken (one axis a call, in turn), so
+    // that a board that was out of reach ends up with the levels the program holds: an off sent during
+    // an outage arrives. The measurement calls it every time, whatever its readings did.
     void ResendUnconfirmed();
+    // Shows text on the status line as soon as the module has taken every relay write (at once if it
+    // has): a stop says its relays are off only once the module has answered the off.
+    void SayWhenConfirmed(const QString& text);
+    // The time-out of one off frame; an off that is not answered is sent again at the next measurement.
+    static constexpr int OffTimeoutMs = 500;
+    // The expiry timer waits for a lease (for tests: it must never wait for one that has run out).
+    bool ExpiryArmed() const { return expiry_.isActive(); }
 
     // Tells the watch about every motor switched on or off (both output routines report); the watch's
     // good readings are what a lease needs.
@@ -119,6 +129,7 @@ class RelayOutputs {
                     const QString& retryText, const QString& numberPrefix);
     // The end's all-off: one attempt per coil, bounded.
     void WriteAllOffOnce();
+    void SayIfConfirmed();
 
     MainState& state_;
     Ports& ports_;
@@ -127,6 +138,8 @@ class RelayOutputs {
     bool ending_ = false;
     int holds_ = 0;
     bool uncertain_[2] = {false, false}; // azimuth, elevation: a write given up
+    int nextResend_ = 0;
+    QString confirmedText_;
     std::uint64_t operation_ = 1;
     // Per axis: the operation its lease belongs to (0: none), until when, and the watch's count of good
     // readings when the current operation began.

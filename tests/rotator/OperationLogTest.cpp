@@ -17,15 +17,39 @@ class OperationLogTest : public RotatorTest {
     QTemporaryDir dir;
 };
 
+// Every aim stays inside the travel by the tolerance (1.5), so a motor stops before its end stop: the
+// log's line shows the working target.
+TEST_F(OperationLogTest, EveryAimStaysInsideTheTravelByTheTolerance) {
+    struct Row {
+        double pointed, azimuthTravel;
+        const char* logged;
+    } const rows[] = {
+        {360, 0, "tp_m_hkaku= 358.5"},
+        {0, 0, "tp_m_hkaku= 1.5"},
+        {449.9, 450, "tp_m_hkaku= 448.5"},
+        {180, 0, "tp_m_hkaku= 180"},
+    };
+    state.OperatingMode = 1;
+    state.PresentAzimuth = 10;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.logged);
+        QFile::remove(rotator.log.path);
+        state.tracking.azimuthTravelMax = row.azimuthTravel;
+        state.PointedAzimuth = row.pointed;
+        rotator.positioning.ManualPositioningStep();
+        EXPECT_TRUE(Contents().endsWith(QByteArray(row.logged) + "\r\n")) << Contents().toStdString();
+    }
+}
+
 TEST_F(OperationLogTest, ManualStepsAppendOneLineEach) {
     state.OperatingMode = 1;
     state.PresentAzimuth = 10;
     state.PointedAzimuth = 12;
     rotator.positioning.ManualPositioningStep();
-    state.PointedAzimuth = -4; // held at 0
+    state.PointedAzimuth = -4; // held inside the travel by the tolerance
     rotator.positioning.ManualPositioningStep();
     EXPECT_EQ(Contents(), QByteArray("hkaku= 10 h_gosa= 1.5tp_m_hkaku= 12\r\n"
-                                     "hkaku= 10 h_gosa= 1.5tp_m_hkaku= 0\r\n"));
+                                     "hkaku= 10 h_gosa= 1.5tp_m_hkaku= 1.5\r\n"));
 }
 
 TEST_F(OperationLogTest, SwitchOffWritesNothing) {

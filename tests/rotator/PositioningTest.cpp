@@ -172,6 +172,30 @@ TEST_F(RotatorTest, TrackingStepSettlesTheAzimuthBeforeTheElevation) {
               (std::vector<Write>{{6, 4, 0}, {6, 5, 0}, {6, 6, 0}, {6, 7, 0}}));
 }
 
+// A target that stands still above the antenna's dead band is followed down, whichever way the target
+// moved before: the "up" side must not stop what the "down" side started (a flipped pass before AOS stands
+// at 180 - 0 on a 180-degree elevation rotator).
+TEST_F(RotatorTest, AStandingTargetIsFollowedOnTheSideItLies) {
+    struct Row {
+        double present, target;
+        int up, down;
+    } const rows[] = {{179, 170, 0, 1}, {20, 30, 1, 0}, {30, 30.5, 0, 0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.present);
+        state.OperatingMode = 2;
+        state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
+        state.tracking.elevationTravelMax = 180;
+        state.PresentAzimuth = state.TargetAzimuth = state.PreviousTargetAzimuth = 100;
+        state.PresentElevation = row.present;
+        state.TargetElevation = state.PreviousTargetElevation = row.target;
+        ReadBothAxes(rotator, world.clock.nowMs);
+        rotator.positioning.ContinueTracking();
+        EXPECT_EQ(state.piob6, row.up);
+        EXPECT_EQ(state.piob7, row.down);
+        rotator.relays.SwitchAllOff();
+    }
+}
+
 } // namespace
 
 namespace {

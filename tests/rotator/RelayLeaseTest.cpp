@@ -145,6 +145,14 @@ TEST_F(RotatorTest, ALeaseItsStepDoesNotRenewRunsOut) {
         rotator.relays.SwitchAllOff();
         world.clock.Advance(1000);
     }
+    // A lease that runs out with its motor already off leaves the expiry timer idle: it must not wait
+    // for a due time in the past (it used to fire every millisecond until the next grant).
+    ReadBothAxes(rotator, world.clock.nowMs);
+    ASSERT_TRUE(rotator.relays.TurnRight(rotator.relays.TakeLease()));
+    rotator.relays.StopAzimuth();
+    world.clock.Advance(RelayOutputs::LeaseMs + 1);
+    rotator.relays.ExpireLeases();
+    EXPECT_FALSE(rotator.relays.ExpiryArmed());
 }
 
 // A stop while the automatic follow-up or the manual pulse is parked in its 0.15 s or 0.3 s wait: every
@@ -256,7 +264,6 @@ TEST_F(RotatorTest, AWriteGivenUpCountsAsPossiblyOn) {
         world.clock.Advance(1000);
         control.PositionAntenna();
         EXPECT_EQ(v.finished, row.manualFinished ? 1 : 0);
-        world.board.failAllWrites = false;
 
         // Reads failing for 2 s with no operation: only a relay that may be on makes it a stop.
         fresh.OperatingMode = 0, fresh.PointMarkShown = 0;
@@ -266,8 +273,10 @@ TEST_F(RotatorTest, AWriteGivenUpCountsAsPossiblyOn) {
             control.PositionAntenna();
         }
         world.board.failAllReads = false;
+        world.board.failAllWrites = false;
         const bool stopped = world.status.left.startsWith(QStringLiteral("3.水平の角度が"));
         EXPECT_EQ(stopped, row.stoppedForFailingReads) << world.status.left.toStdString();
+        control.PositionAntenna(); // the module takes writes again: the off arrives
         EXPECT_EQ(world.board.Level(4), 0);
         world.status.left.clear();
     }

@@ -2,29 +2,68 @@
 
 namespace {
 
-// Five retries from the first bit, then each of the two failures shown unless numbered 0.
+// An "on" is retried five times from the first bit, then each of the two failures shown unless numbered
+// 0. An off is never retried on the spot nor held back: one frame per coil past the silence gate, and
+// what was not answered goes again at the next measurement.
 TEST_F(RotatorTest, BoardFailingEveryCallIsRetriedFiveTimesThenShown) {
     struct Row {
         int errorNumber;
+        bool on;
         const char* numberText;
-    } const rows[] = {{10060, "L:1.発生したエラーの番号は 10060"}, {0, ""}};
+    } const rows[] = {{10060, true, "L:1.発生したエラーの番号は 10060"},
+                      {0, true, ""},
+                      {10060, false, "L:1.発生したエラーの番号は 10060"}};
     world.board.failAllWrites = true;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.errorNumber);
         world.board.writes.clear();
         world.status.history.clear();
         world.board.error.number = row.errorNumber;
+        HoldLeases();
+        state.piob4 = row.on ? 1 : 0;
         rotator.OutputAzimuthRelays();
-        std::vector<Write> writes(6, Write{6, 4, 0});
-        writes.push_back({6, 5, 0});
+        std::vector<Write> writes(row.on ? 6 : 1, Write{6, 4, row.on ? 1 : 0});
+        if (row.on)
+            writes.push_back({6, 5, 0});
         EXPECT_EQ(Writes(), writes);
-        QStringList history(5, QStringLiteral("L:1.水平制御のリトライを実行"));
+        QStringList history(row.on ? 5 : 0, QStringLiteral("L:1.水平制御のリトライを実行"));
         if (row.errorNumber != 0)
-            for (int i = 0; i < 2; ++i)
+            for (int i = 0; i < (row.on ? 2 : 1); ++i)
                 history << QString::fromUtf8(row.numberText)
                         << QStringLiteral("R:エラーメッセージは board did not answer");
         EXPECT_EQ(world.status.history, history);
     }
+}
+
+// A module whose reads time out counts as silent, and the gate then fails ordinary writes at once; the
+// off still goes on the wire, and a stop says its relays are off only once the module has taken them.
+TEST_F(RotatorTest, AnOffGoesPastTheSilenceGateAndIsSaidOnlyWhenTaken) {
+    struct GatedBoard : RecordingBoard {
+        bool answersOnce = true;
+        std::optional<PortError> WriteOutputBit(int, int, int) override {
+            return PortError{10060, QStringLiteral("silent")};
+        }
+        std::optional<PortError> WriteOutputBitOnce(int p, int b, int l, int) override {
+            if (!answersOnce)
+                return PortError{10060, QStringLiteral("time-out")};
+            return RecordingBoard::WriteOutputBit(p, b, l);
+        }
+    } gated;
+    ports.board = &gated;
+    RotatorControl control{state, ports, view};
+    ReadBothAxes(control);
+    control.relays.Renew(control.relays.TakeLease(), MotionWatch::Azimuth);
+    gated.RecordingBoard::WriteOutputBit(6, 4, 1); // on out there
+    gated.answersOnce = false;
+    control.relays.RevokeLeases(true);
+    EXPECT_EQ(gated.Level(4), 1);
+    EXPECT_TRUE(control.relays.MayBeOn());
+    control.relays.SayWhenConfirmed(QStringLiteral("off"));
+    EXPECT_NE(world.status.left, QStringLiteral("off"));
+    gated.answersOnce = true;
+    control.relays.ResendUnconfirmed();
+    EXPECT_EQ(gated.Level(4), 0);
+    EXPECT_EQ(world.status.left, QStringLiteral("off"));
 }
 
 TEST_F(RotatorTest, RetryStartsAgainFromTheFirstBit) {
