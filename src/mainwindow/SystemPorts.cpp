@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSoundEffect>
@@ -19,12 +18,6 @@ QString ProgramTitle() {
 void EventLoopWaiter::Sleep(int milliseconds) {
     if (milliseconds > 0)
         QThread::msleep(static_cast<unsigned long>(milliseconds));
-}
-
-void EventLoopWaiter::WaitProcessingEvents(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(std::max(0, milliseconds), &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 void MessageBoxSink::ShowMessage(const QString& text) {

@@ -31,7 +31,6 @@ class SystemClock : public Clock {
 class EventLoopWaiter : public Waiter {
   public:
     void Sleep(int milliseconds) override;
-    void WaitProcessingEvents(int milliseconds) override;
 };
 
 // Modal box with one OK button and the program's title.

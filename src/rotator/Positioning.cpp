@@ -14,28 +14,12 @@
 #include "rotator/RelayOutputs.h"
 #include "rotator/RotatorView.h"
 
-#include <QTime>
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
 namespace {
 const QColor PointedYellow{255, 255, 0};
-
-// Marks a positioning step as running for as long as it lives, and tells the window when it ends.
-class StepGuard {
-  public:
-    StepGuard(bool& flag, RotatorView& view) : flag_(flag), view_(view) { flag_ = true; }
-    ~StepGuard() {
-        flag_ = false;
-        view_.PositioningStepEnded();
-    }
-    StepGuard(const StepGuard&) = delete;
-    StepGuard& operator=(const StepGuard&) = delete;
-
-  private:
-    bool& flag_;
-    RotatorView& view_;
-};
 
 // Margins of the approach: pulses only inside them.
 constexpr double ManualNearMargin = 8;
@@ -56,7 +40,63 @@ bool WithinNearMargin(double present, double tolerance, double target, double ma
 
 Positioning::Positioning(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays,
                          OperationLog& log, const MotionWatch& watch)
-    : state_(state), ports_(ports), view_(view), relays_(relays), log_(log), watch_(watch) {}
+    : state_(state), ports_(ports), view_(view), relays_(relays), log_(log), watch_(watch) {
+    phaseTimer_.setSingleShot(true);
+    QObject::connect(&phaseTimer_, &QTimer::timeout, [this] { RunDuePhase(); });
+}
+
+bool Positioning::BeginStep() {
+    if (stepRunning_)
+        return false;
+    stepRunning_ = true;
+    return true;
+}
+
+void Positioning::RunStepPart(const std::function<void()>& part) {
+    // The step is over once a part of it has scheduled no further phase, however the part ended.
+    struct EndUnlessPending {
+        Positioning& p;
+        ~EndUnlessPending() {
+            if (!p.phase_ && p.stepRunning_) {
+                p.stepRunning_ = false;
+                p.view_.PositioningStepEnded();
+            }
+        }
+    } end{*this};
+    part();
+}
+
+void Positioning::Then(double seconds, std::function<void()> phase) {
+    const std::int64_t ms = std::llround(seconds * 1000.0);
+    phase_ = Phase{ports_.clock->MonotonicMs() + ms, std::move(phase)};
+    if (QCoreApplication::instance())
+        phaseTimer_.start(static_cast<int>(ms));
+}
+
+std::optional<std::int64_t> Positioning::NextPhaseDueMs() const {
+    if (!phase_)
+        return std::nullopt;
+    return phase_->dueMs;
+}
+
+void Positioning::RunDuePhase() {
+    if (!phase_)
+        return;
+    const std::int64_t left = phase_->dueMs - ports_.clock->MonotonicMs();
+    if (left > 0) {
+        // Woken early (a timer's coarse rounding): wait for the rest.
+        if (QCoreApplication::instance())
+            phaseTimer_.start(static_cast<int>(left));
+        return;
+    }
+    const std::function<void()> run = std::move(phase_->run);
+    phase_.reset();
+    try {
+        RunStepPart(run);
+    } catch (const BoardFailure& failure) {
+        ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
+    }
+}
 
 bool Positioning::AzimuthSeen() const {
     return !watch_.Blind(MotionWatch::Azimuth);
@@ -213,9 +253,11 @@ void Positioning::StopElevationThatReached(double U) {
 }
 
 void Positioning::ManualPositioningStep() {
-    if (stepRunning_)
-        return;
-    StepGuard guard(stepRunning_, view_);
+    if (BeginStep())
+        RunStepPart([this] { ManualStepStart(); });
+}
+
+void Positioning::ManualStepStart() {
     if (!StepMayGoOn())
         return;
     const RelayOutputs::Lease lease = relays_.TakeLease();
@@ -245,14 +287,20 @@ void Positioning::ManualPositioningStep() {
     // The move is over only when both axes are settled: an axis still short of its dead band gets its
     // pulse every step, and one that was stopped further off (an overrun) is set going again.
     RenewRunning(lease);
+    const double targetT = T, targetU = U;
     if (AzimuthNear == 1 || ElevationNear == 1 || AxisStoppedShort(T, U)) {
-        InchToPointedPosition(lease);
-        // The pulse waited: a stop meanwhile ended this step's part.
-        if (!StillCurrent(lease, 1))
-            return;
+        // After the pulse: a stop meanwhile ended this step's part.
+        InchToPointedPosition(lease, [this, lease, targetT, targetU] {
+            if (StillCurrent(lease, 1))
+                ManualStepEnd(lease, targetT, targetU);
+        });
+        return;
     }
+    ManualStepEnd(lease, targetT, targetU);
+}
 
-    // The pulse waited; the antenna may have been measured again meanwhile.
+void Positioning::ManualStepEnd(const RelayOutputs::Lease& lease, double T, double U) {
+    // The pulse ran; the antenna may have been measured again meanwhile.
     if (AzimuthSeen())
         StopAzimuthThatReached(T);
     if (ElevationSeen())
@@ -290,11 +338,7 @@ bool Positioning::AxisStoppedShort(double T, double U) const {
     return azimuthShort || elevationShort;
 }
 
-void Positioning::InchToPointedPosition() {
-    InchToPointedPosition(relays_.TakeLease());
-}
-
-void Positioning::InchToPointedPosition(const RelayOutputs::Lease& lease) {
+void Positioning::InchToPointedPosition(const RelayOutputs::Lease& lease, std::function<void()> then) {
     if (state_.OperatingMode != 1)
         return;
     if (state_.PointMarkShown == 1)
@@ -333,16 +377,18 @@ void Positioning::InchToPointedPosition(const RelayOutputs::Lease& lease) {
         elevationSet = true;
     }
     relays_.ShowRelayIndicators();
-    WaitMilliseconds(0.15f);
-    // Whatever ran during the wait (an abort, a box, the end) decides first.
-    if (!StillCurrent(lease, 1))
-        return;
-    if (azimuthSet && AzimuthNear == 1)
-        relays_.StopAzimuth();
-    if (elevationSet && ElevationNear == 1)
-        relays_.StopElevation();
-    relays_.ShowRelayIndicators();
-    WaitMilliseconds(0.3f);
+    // The pulse: 0.15 s on, then the axes near their target stop and rest 0.3 s.
+    Then(PulseOnSeconds, [this, lease, azimuthSet, elevationSet, then = std::move(then)] {
+        // Whatever ran during the pulse (an abort, a box, the end) decides first.
+        if (!StillCurrent(lease, 1))
+            return;
+        if (azimuthSet && AzimuthNear == 1)
+            relays_.StopAzimuth();
+        if (elevationSet && ElevationNear == 1)
+            relays_.StopElevation();
+        relays_.ShowRelayIndicators();
+        Then(PulseRestSeconds, then);
+    });
 }
 
 void Positioning::StartAutoTracking() {
@@ -379,9 +425,11 @@ void Positioning::StartAutoTracking(const RelayOutputs::Lease& lease) {
 }
 
 void Positioning::TrackingPositioningStep() {
-    if (stepRunning_)
-        return;
-    StepGuard guard(stepRunning_, view_);
+    if (BeginStep())
+        RunStepPart([this] { TrackingStepStart(); });
+}
+
+void Positioning::TrackingStepStart() {
     if (!StepMayGoOn() || RefuseUnconfiguredSatellite())
         return;
     if (state_.tracking.lead)
@@ -430,20 +478,23 @@ void Positioning::TrackingPositioningStep() {
 }
 
 void Positioning::ContinueTracking() {
-    ContinueTracking(relays_.TakeLease());
+    if (BeginStep())
+        RunStepPart([this] { ContinueTracking(relays_.TakeLease()); });
+}
+
+void Positioning::Attempt(const std::function<void()>& statement) {
+    // Errors of the follow-up are shown and it goes on with its next statement.
+    try {
+        statement();
+    } catch (const BoardFailure& failure) {
+        ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
+    }
 }
 
 void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
     if (state_.OperatingMode != 2)
         return;
-    // Errors here are shown and the follow-up goes on with its next statement.
-    const auto attempt = [this](auto&& statement) {
-        try {
-            statement();
-        } catch (const BoardFailure& failure) {
-            ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
-        }
-    };
+    const auto attempt = [this](const std::function<void()>& statement) { Attempt(statement); };
     // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
     const WorkingTarget target = AutomaticTarget();
     const double T = target.T, U = target.U;
@@ -515,36 +566,38 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
         elevationSet = true;
     }
     relays_.ShowRelayIndicators();
+    // After the runs (lead) or the pulse: whatever ran meanwhile (an abort, rotctld's S, a box, the
+    // settings dialog, the end) decides first, and a stopped operation is not taken up again from here.
+    const double targetT = T, targetU = U;
+    auto after = [this, lease, targetT, targetU] {
+        if (StillCurrent(lease, 2))
+            FollowUpEnd(lease, targetT, targetU);
+    };
     if (lead) {
-        attempt(
-            [&] { RunForAsLongAsNeeded(azimuthSet, elevationSet, T, U, azimuthWasOff, elevationWasOff); });
-        // Whatever ran during the runs (an abort, rotctld's S, a box, the settings dialog, the end)
-        // decides first: a stopped operation is not taken up again from here.
-        if (!StillCurrent(lease, 2))
-            return;
-    } else {
-        WaitMilliseconds(0.15f);
-        // Whatever ran during the wait (an abort, rotctld's S, a box, the settings dialog, the end) decides
-        // first: a stopped operation is not taken up again from here.
+        RunForAsLongAsNeeded(azimuthSet, elevationSet, T, U, azimuthWasOff, elevationWasOff,
+                             std::move(after));
+        return;
+    }
+    Then(PulseOnSeconds, [this, lease, azimuthSet, elevationSet, after = std::move(after)] {
         if (!StillCurrent(lease, 2))
             return;
         if (azimuthSet && AzimuthNear == 1)
-            attempt([&] { relays_.StopAzimuth(); });
+            Attempt([&] { relays_.StopAzimuth(); });
         if (elevationSet && ElevationNear == 1)
-            attempt([&] { relays_.StopElevation(); });
+            Attempt([&] { relays_.StopElevation(); });
         relays_.ShowRelayIndicators();
-        WaitMilliseconds(0.3f);
-        if (!StillCurrent(lease, 2))
-            return;
-    }
+        Then(PulseRestSeconds, after);
+    });
+}
+
+void Positioning::FollowUpEnd(const RelayOutputs::Lease& lease, double T, double U) {
     RenewRunning(lease);
+    const double ta = state_.AzimuthTolerance, te = state_.ElevationTolerance;
 
     // Fallen behind: start a fresh approach. Distances below the target use a - ta and e - te, and the
     // azimuth is not judged near the top of the scale.
-    a = state_.PresentAzimuth;
-    e = state_.PresentElevation;
-    azimuthSeen = AzimuthSeen();
-    elevationSeen = ElevationSeen();
+    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
+    const bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
     if ((azimuthSeen && T < 340 && a - ta > T && (a - ta) - T > FallenBehindMargin) ||
         (azimuthSeen && T < 340 && a + ta < T && T - (a - ta) > FallenBehindMargin) ||
         (elevationSeen && e - te > U && (e - te) - U > FallenBehindMargin) ||
@@ -553,7 +606,7 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
     if (state_.PositionedTargetName != state_.TargetName) {
         state_.PositionedTargetName = state_.TargetName;
         state_.ApproachComplete = 0;
-        attempt([&] { StartAutoTracking(lease); });
+        Attempt([&] { StartAutoTracking(lease); });
     }
 }
 
@@ -606,18 +659,6 @@ std::int64_t Positioning::SleepMilliseconds(float seconds) {
     return ms;
 }
 
-double Positioning::WaitMilliseconds(float seconds) {
-    const std::int64_t end = ports_.clock->MonotonicMs() + std::llround(seconds * 1000.0f);
-    // One wait to the end rather than ten-millisecond slices: the events are handled as they come
-    // either way, and slices would wake the event loop a hundred times a second while a motor runs.
-    // A wait that returns early (the event loop told to quit) is taken up again for what is left.
-    do {
-        const std::int64_t left = end - ports_.clock->MonotonicMs();
-        ports_.waiter->WaitProcessingEvents(static_cast<int>(std::max<std::int64_t>(1, left + 1)));
-    } while (ports_.clock->MonotonicMs() <= end);
-    return ports_.clock->LocalNow().time().msecsSinceStartOfDay() / 1000.0;
-}
-
 Positioning::WorkingTarget Positioning::LeadTarget() {
     const std::int64_t taken = state_.planned.takenAtMs;
     // A target whose time is not known is taken to be half a cycle old.
@@ -640,40 +681,42 @@ void Positioning::NoteSpeeds() {
 }
 
 void Positioning::RunForAsLongAsNeeded(bool azimuthSet, bool elevationSet, double T, double U,
-                                       bool azimuthWasOff, bool elevationWasOff) {
+                                       bool azimuthWasOff, bool elevationWasOff, std::function<void()> then) {
     // Each axis set going runs until it should stand at the centre of its dead band; one that needs
     // longer than a step keeps running and the next step judges it again on a fresh reading.
-    constexpr double LongestRun = 0.9, ShortestRun = 0.1;
     const auto runFor = [&](bool set, bool running, TrackingLead::Axis axis, double present, double aim) {
         if (!set || !running)
             return -1.0;
         const double seconds = lead_.RunSeconds(axis, present, aim);
         return seconds > LongestRun ? -1.0 : std::max(ShortestRun, seconds);
     };
-    double azimuthRun = runFor(azimuthSet, state_.piob4 == 1 || state_.piob5 == 1, TrackingLead::Azimuth,
-                               state_.PresentAzimuth, T);
-    double elevationRun = runFor(elevationSet, state_.piob6 == 1 || state_.piob7 == 1,
-                                 TrackingLead::Elevation, state_.PresentElevation, U);
+    const double azimuthRun = runFor(azimuthSet, state_.piob4 == 1 || state_.piob5 == 1,
+                                     TrackingLead::Azimuth, state_.PresentAzimuth, T);
+    const double elevationRun = runFor(elevationSet, state_.piob6 == 1 || state_.piob7 == 1,
+                                       TrackingLead::Elevation, state_.PresentElevation, U);
     // A whole run from rest, read afterwards at rest, teaches the motor's speed.
     if (azimuthRun >= 0 && azimuthWasOff)
         lead_.Pulse(TrackingLead::Azimuth, state_.PresentAzimuth, azimuthRun);
     if (elevationRun >= 0 && elevationWasOff)
         lead_.Pulse(TrackingLead::Elevation, state_.PresentElevation, elevationRun);
-    double waited = 0;
-    while (azimuthRun >= 0 || elevationRun >= 0) {
-        const bool azimuthFirst = azimuthRun >= 0 && (elevationRun < 0 || azimuthRun <= elevationRun);
-        const double until = azimuthFirst ? azimuthRun : elevationRun;
-        if (until > waited)
-            WaitMilliseconds(static_cast<float>(until - waited));
-        waited = std::max(waited, until);
-        // A stop that fails is shown and the other axis is still stopped in its time.
-        try {
-            azimuthFirst ? relays_.StopAzimuth() : relays_.StopElevation();
-        } catch (const BoardFailure& failure) {
-            ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
-        }
-        (azimuthFirst ? azimuthRun : elevationRun) = -1;
-        relays_.ShowRelayIndicators();
+    StopRunsInTurn({azimuthRun, elevationRun}, 0, std::move(then));
+}
+
+void Positioning::StopRunsInTurn(std::array<double, 2> runs, double elapsed, std::function<void()> then) {
+    // The axis whose run ends first is stopped first; then a short rest before the step goes on.
+    const bool azimuthNext = runs[0] >= 0 && (runs[1] < 0 || runs[0] <= runs[1]);
+    const bool elevationNext = !azimuthNext && runs[1] >= 0;
+    if (!azimuthNext && !elevationNext) {
+        Then(ShortestRun, std::move(then));
+        return;
     }
-    WaitMilliseconds(ShortestRun);
+    const int axis = azimuthNext ? 0 : 1;
+    const double until = runs[axis];
+    Then(std::max(0.0, until - elapsed), [this, runs, axis, until, then = std::move(then)]() mutable {
+        // A stop that fails is shown and the other axis is still stopped in its time.
+        Attempt([&] { axis == 0 ? relays_.StopAzimuth() : relays_.StopElevation(); });
+        relays_.ShowRelayIndicators();
+        runs[axis] = -1;
+        StopRunsInTurn(runs, until, std::move(then));
+    });
 }

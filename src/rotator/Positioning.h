@@ -3,7 +3,11 @@
 #include "rotator/RelayOutputs.h"
 #include "rotator/TrackingLead.h"
 
+#include <QTimer>
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 struct MainState;
 struct Ports;
@@ -17,8 +21,10 @@ class MotionWatch;
 //   T = AzimuthCorrection + target azimuth + slider (Slider2), held to 0..360,
 //   U = ElevationCorrection + target elevation + slider (Slider1), held to 0..90.
 //
-// The pulse pauses let window events run, so a timer may try to start another step meanwhile: a
-// positioning step that finds one already running returns at once.
+// A step is an explicit sequence of phases: its pauses (the pulse's 0.15 s on and 0.3 s rest, the
+// lead's timed runs) end on the step's own phase timer, never in a nested event loop or a sleep. While a
+// step is under way (from its start until its last phase has run) a step that is asked to start returns
+// at once. Each phase that follows a pause first checks that its operation is still the current one.
 //
 // An axis not read yet, or whose last reading failed (MotionWatch::Blind), is left as it is: no routine
 // here starts, reverses or stops it on an angle that is not known.
@@ -44,10 +50,16 @@ class Positioning {
     void CheckOperatingRange();
 
     void ManualPositioningStep();
-    void InchToPointedPosition();
     void StartAutoTracking();
     void TrackingPositioningStep();
+    // The automatic follow-up as a step of its own (the tracking step ends with it).
     void ContinueTracking();
+
+    // The pause of the step under way is over: runs its next phase when it is due. The phase timer
+    // calls it; drivers in virtual time call it at NextPhaseDueMs.
+    void RunDuePhase();
+    std::optional<std::int64_t> NextPhaseDueMs() const;
+    static constexpr double PulseOnSeconds = 0.15, PulseRestSeconds = 0.3;
 
     // Timer2 (800 ms): the step of the current mode.
     void Timer2_Timer();
@@ -59,9 +71,6 @@ class Positioning {
 
     // Plain pause: no window event runs. Returns the milliseconds slept.
     std::int64_t SleepMilliseconds(float seconds);
-    // Pause that lets window events run, until the monotonic clock is past the end.
-    // Returns the local time of day in seconds.
-    double WaitMilliseconds(float seconds);
 
     // Within the approach margin (8 degrees manual, 5 automatic); cleared at the start of every step.
     std::int16_t AzimuthNear = 0;
@@ -70,9 +79,22 @@ class Positioning {
     bool StepRunning() const { return stepRunning_; }
 
   private:
-    void InchToPointedPosition(const RelayOutputs::Lease& lease);
+    // A step starts unless one is under way (false then).
+    bool BeginStep();
+    // Runs a part of the step; the step ends when the part has scheduled no further phase.
+    void RunStepPart(const std::function<void()>& part);
+    // The step's next phase, after a pause of the given seconds.
+    void Then(double seconds, std::function<void()> phase);
+    void Attempt(const std::function<void()>& statement);
+    void ManualStepStart();
+    void ManualStepEnd(const RelayOutputs::Lease& lease, double T, double U);
+    void TrackingStepStart();
+    // The pulse towards the pointed position; then() runs after its rest.
+    void InchToPointedPosition(const RelayOutputs::Lease& lease, std::function<void()> then);
     void StartAutoTracking(const RelayOutputs::Lease& lease);
     void ContinueTracking(const RelayOutputs::Lease& lease);
+    // The follow-up's last phase: leases renewed, a fresh approach when it fell behind.
+    void FollowUpEnd(const RelayOutputs::Lease& lease, double T, double U);
     // The step's operation still runs in the given mode, and no abort is pending.
     bool StillCurrent(const RelayOutputs::Lease& lease, int mode) const;
     // Renews the lease of each read axis whose motor the step keeps running.
@@ -118,7 +140,10 @@ class Positioning {
     TargetMotion AutomaticMotion() const;
     void NoteSpeeds();
     void RunForAsLongAsNeeded(bool azimuthSet, bool elevationSet, double T, double U, bool azimuthWasOff,
-                              bool elevationWasOff);
+                              bool elevationWasOff, std::function<void()> then);
+    // Stops each axis whose run (seconds from the start, -1 for none) ends next, then rests.
+    void StopRunsInTurn(std::array<double, 2> runs, double elapsed, std::function<void()> then);
+    static constexpr double LongestRun = 0.9, ShortestRun = 0.1;
     double AzimuthLimit() const;
     double ElevationLimit() const;
 
@@ -129,6 +154,12 @@ class Positioning {
     OperationLog& log_;
     const MotionWatch& watch_;
     bool stepRunning_ = false;
+    struct Phase {
+        std::int64_t dueMs;
+        std::function<void()> run;
+    };
+    std::optional<Phase> phase_;
+    QTimer phaseTimer_;
     TrackingLead lead_;
     bool azimuthRan_ = false, elevationRan_ = false;
 };

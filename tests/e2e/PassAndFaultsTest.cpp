@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -46,10 +47,26 @@ struct Tracking : ::testing::Test {
             << p.board.Output().toStdString();
         EXPECT_TRUE(WaitFor([this] { return p.window->state().OperatingMode == 0; }, 3000));
         EXPECT_TRUE(p.window->Command3->isEnabled());
+        // The emulator's lines of the offs may still be on their way through its pipe.
+        EXPECT_TRUE(WaitFor([this] { return PrintedAllOff(p.board.Output()); }, 3000));
         // Nothing moves after the abort.
         const QString before = p.board.Output();
         WaitFor([] { return false; }, 2500);
         EXPECT_EQ(p.board.Output(), before);
+    }
+
+    // The emulator's "relay BIT LEVEL" lines leave every relay off.
+    static bool PrintedAllOff(const QString& output) {
+        std::map<QString, QString> last;
+        for (const QString& line : output.split(QLatin1Char('\n'))) {
+            const QStringList words = line.split(QLatin1Char(' '));
+            if (words.size() >= 3 && words[0] == QLatin1String("relay"))
+                last[words[1]] = words[2];
+        }
+        for (const auto& [bit, level] : last)
+            if (level != QLatin1String("0"))
+                return false;
+        return true;
     }
 };
 

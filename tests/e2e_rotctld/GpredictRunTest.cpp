@@ -7,6 +7,7 @@
 #include "rotator/SimulatedBoard.h"
 #include "support/EventWait.h"
 #include "support/FakePorts.h"
+#include "support/StepPhases.h"
 #include "tracking/RemoteTarget.h"
 #include "tracking/RemoteTargetLink.h"
 #include "tracking/RotctldMainState.h"
@@ -88,9 +89,9 @@ class GpredictRunTest : public ::testing::Test {
     }
     // One second of the window: a positioning step between two tracking cycles.
     void Second() {
-        world.clock.Advance(200);
+        AdvanceEndingPauses(window->rotator().positioning, world.clock, 200);
         window->rotator().Timer2_Timer();
-        world.clock.Advance(800);
+        AdvanceEndingPauses(window->rotator().positioning, world.clock, 800);
         window->tracking().Timer1_Timer();
     }
 };
@@ -123,7 +124,9 @@ TEST_F(GpredictRunTest, TheAntennaFollowsThePassAndStopStopsIt) {
             worstLate = std::max({worstLate, AzimuthGap(paz, az), std::abs(pel - el)});
     }
     EXPECT_EQ(window->Text[1]->text(), "AO-91");
-    EXPECT_LT(worstLate, 5) << "the antenna did not follow the pass";
+    // Without the lead option the follow-up pulses 0.15 s a step near the target and starts a fresh
+    // approach only once 8 degrees behind: at 1.5 degrees a second it trails by up to that much.
+    EXPECT_LT(worstLate, 9) << "the antenna did not follow the pass";
 
     // S: the abort button's action; the next positioning step switches everything off.
     EXPECT_EQ(Ask("S", 1), "RPRT 0\n");

@@ -5,6 +5,7 @@
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/SingleInstance.h"
 #include "rotator/RotatorControl.h"
+#include "support/StepPhases.h"
 
 #include <QFile>
 #include <QMenu>
@@ -91,8 +92,8 @@ TEST_F(Safety, OutOfRangeRefusalIsShownWithEveryRelayOff) {
 TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
     struct Row {
         const char* way;
-        int exitAtSlice;
-    } const rows[] = {{"終了", 3}, {"close box", 20}, {"閉じる", 40}};
+        int exitInPause; // 1: the 0.15 s pulse, 2: the 0.3 s rest
+    } const rows[] = {{"終了", 1}, {"close box", 2}, {"閉じる", 2}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.way);
         endCodes.clear();
@@ -107,10 +108,10 @@ TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
         s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
         s.TargetAzimuth = 30, s.PreviousTargetAzimuth = 29;
         s.TargetElevation = s.PreviousTargetElevation = 0;
-        int slices = 0;
+        int pauses = 0;
         std::size_t endedAt = 0;
-        world.waiter.onEvents = [&](int) {
-            if (++slices != row.exitAtSlice)
+        const auto during = [&] {
+            if (++pauses != row.exitInPause)
                 return;
             endedAt = world.board.writes.size();
             if (row.way == std::string("終了"))
@@ -121,7 +122,7 @@ TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
                 w.menucls->trigger();
         };
         w.rotator().positioning.ContinueTracking();
-        world.waiter.onEvents = nullptr;
+        RunStepPhases(w.rotator().positioning, world.clock, during);
         ASSERT_GT(endedAt, 0u);
         EXPECT_EQ(endCodes, QList<int>{0});
         for (std::size_t i = endedAt; i < world.board.writes.size(); ++i)
@@ -181,8 +182,8 @@ TEST_F(Safety, TheStartUpReturnDrivesOnlyAxesItHasReadAndFollowsEachReading) {
 TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
     struct Row {
         const char* way;
-        int atSlice;
-    } const rows[] = {{"中止", 3}, {"中止 late", 40}, {"rotctld S", 12}};
+        int inPause; // 1: the 0.15 s pulse, 2: the 0.3 s rest
+    } const rows[] = {{"中止", 1}, {"中止 late", 2}, {"rotctld S", 1}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.way);
         world.board = RecordingBoard();
@@ -196,11 +197,11 @@ TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
         s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
         s.TargetAzimuth = 40, s.PreviousTargetAzimuth = 39;
         s.TargetElevation = s.PreviousTargetElevation = 0;
-        int slices = 0;
+        int pauses = 0;
         std::size_t stoppedAt = 0;
         bool onBefore = false, offAtOnce = false, settingsOffered = true, dialogOpened = true;
-        world.waiter.onEvents = [&](int) {
-            if (++slices != row.atSlice)
+        const auto during = [&] {
+            if (++pauses != row.inPause)
                 return;
             onBefore = world.board.Level(4) == 1; // turning right towards the target
             if (row.way == std::string("rotctld S"))
@@ -214,7 +215,7 @@ TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
             dialogOpened = w.settings().settingsDialog() != nullptr;
         };
         w.rotator().Timer2_Timer();
-        world.waiter.onEvents = nullptr;
+        RunStepPhases(w.rotator().positioning, world.clock, during);
         ASSERT_GT(stoppedAt, 0u);
         EXPECT_TRUE(onBefore);
         EXPECT_TRUE(offAtOnce);

@@ -3,7 +3,9 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/StationsController.h"
 #include "mainwindow/TrackingController.h"
+#include "rotator/RotatorControl.h"
 #include "support/FakePorts.h"
+#include "support/StepPhases.h"
 #include "tracking/TrackingCycle.h"
 
 #include <QFile>
@@ -49,7 +51,8 @@ struct WindowFixture : ::testing::Test {
     }
 
     TrackingCycle::Report Tick() {
-        world.clock.Advance(1000);
+        // A second of the window: a step's pauses end on time on the way, as its phase timer ends them.
+        AdvanceEndingPauses(window->rotator().positioning, world.clock, 1000);
         return window->tracking().cycle().Timer1_Timer();
     }
 

@@ -1,4 +1,5 @@
 #include "RotatorFixture.h"
+#include "support/StepPhases.h"
 
 #include <QTemporaryDir>
 
@@ -37,6 +38,7 @@ TEST_F(OperationLogTest, EveryAimStaysInsideTheTravelByTheTolerance) {
         state.tracking.azimuthTravelMax = row.azimuthTravel;
         state.PointedAzimuth = row.pointed;
         rotator.positioning.ManualPositioningStep();
+        RunStepPhases(rotator.positioning, world.clock);
         EXPECT_TRUE(Contents().endsWith(QByteArray(row.logged) + "\r\n")) << Contents().toStdString();
     }
 }
@@ -46,6 +48,7 @@ TEST_F(OperationLogTest, ManualStepsAppendOneLineEach) {
     state.PresentAzimuth = 10;
     state.PointedAzimuth = 12;
     rotator.positioning.ManualPositioningStep();
+    RunStepPhases(rotator.positioning, world.clock);
     state.PointedAzimuth = -4; // held inside the travel by the tolerance
     rotator.positioning.ManualPositioningStep();
     EXPECT_EQ(Contents(), QByteArray("hkaku= 10 h_gosa= 1.5tp_m_hkaku= 12\r\n"

@@ -1,12 +1,7 @@
 #include "RotatorFixture.h"
-
-#include <numeric>
+#include "support/StepPhases.h"
 
 namespace {
-
-int TotalWait(const std::vector<int>& waits) {
-    return std::accumulate(waits.begin(), waits.end(), 0);
-}
 
 // Present elevation 50.
 TEST_F(RotatorTest, CheckOperatingRangeStartsTheMotorsOrRefuses) {
@@ -72,19 +67,18 @@ TEST_P(ManualStep, DeadBandNearMarginAndFinish) {
     state.PointedAzimuth = c.pointed;
     state.module.AzimuthRangeMax = 350;
     state.piob4 = c.right, state.piob5 = c.left;
-    if (c.measuredDuringPulse != 0)
-        world.waiter.onEvents = [&](int) { state.PresentAzimuth = c.measuredDuringPulse; };
     rotator.Timer2_Timer();
+    const std::int64_t paused = RunStepPhases(rotator.positioning, world.clock, [&] {
+        if (c.measuredDuringPulse != 0)
+            state.PresentAzimuth = c.measuredDuringPulse;
+    });
     const auto writes = Writes();
     const bool turned = std::find(writes.begin(), writes.end(), Write{6, 4, 1}) != writes.end() ||
                         std::find(writes.begin(), writes.end(), Write{6, 5, 1}) != writes.end();
-    EXPECT_EQ(!world.waiter.eventWaits.empty(), c.pulsed);
-    if (c.pulsed) {
-        EXPECT_TRUE(turned);
-        // 0.15 s on, then 0.3 s of rest.
-        EXPECT_GE(TotalWait(world.waiter.eventWaits), 450);
-        EXPECT_LE(TotalWait(world.waiter.eventWaits), 470);
-    }
+    // 0.15 s on, then 0.3 s of rest.
+    EXPECT_EQ(paused, c.pulsed ? 450 : 0);
+    EXPECT_EQ(turned, c.pulsed);
+    EXPECT_FALSE(rotator.positioning.StepRunning());
     EXPECT_EQ(view.finished, c.finished ? 1 : 0);
     EXPECT_EQ(state.OperatingMode, c.finished ? 0 : 1);
     EXPECT_EQ(state.PointMarkShown, c.finished ? 0 : 1);
@@ -113,15 +107,16 @@ TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
     state.PresentAzimuth = 100;
     state.PointedAzimuth = 108;
     state.piob4 = 1;
-    int nested = 0;
-    world.waiter.onEvents = [&](int) {
-        ++nested;
+    int during = 0;
+    rotator.positioning.ManualPositioningStep();
+    EXPECT_TRUE(rotator.positioning.StepRunning());
+    const std::int64_t paused = RunStepPhases(rotator.positioning, world.clock, [&] {
+        ++during;
         rotator.Timer2_Timer(); // a Timer2 tick during the pulse
         rotator.PositionAntenna();
-    };
-    rotator.positioning.ManualPositioningStep();
-    EXPECT_GT(nested, 40);
-    EXPECT_LE(TotalWait(world.waiter.eventWaits), 470); // only the one pulse waited
+    });
+    EXPECT_EQ(during, 2);
+    EXPECT_EQ(paused, 450); // only the one pulse paused
     EXPECT_FALSE(rotator.positioning.StepRunning());
 }
 
@@ -135,6 +130,7 @@ TEST_F(RotatorTest, TrackingThatFellBehindStartsAFreshApproach) {
     state.TargetAzimuth = 112;
     state.PresentElevation = state.TargetElevation = state.PreviousTargetElevation = 30;
     rotator.Timer2_Timer();
+    RunStepPhases(rotator.positioning, world.clock);
     EXPECT_EQ(state.PositionedTargetName, QStringLiteral("SAT"));
     EXPECT_EQ(state.ApproachComplete, 0);
     EXPECT_TRUE(Relays(1, 0, 0, 0));
@@ -192,6 +188,7 @@ TEST_F(RotatorTest, AStandingTargetIsFollowedOnTheSideItLies) {
         rotator.positioning.ContinueTracking();
         EXPECT_EQ(state.piob6, row.up);
         EXPECT_EQ(state.piob7, row.down);
+        RunStepPhases(rotator.positioning, world.clock);
         rotator.relays.SwitchAllOff();
     }
 }

@@ -1,4 +1,5 @@
 #include "RotatorFixture.h"
+#include "support/StepPhases.h"
 
 namespace {
 
@@ -22,9 +23,9 @@ class ReadingFaults : public RotatorTest {
   protected:
     ReadingFaults() { ports.board = &board; }
 
-    // One measurement a second, as the tracking cycle makes them.
+    // One measurement a second, as the tracking cycle makes them; a step's pauses end on time between.
     void Cycle() {
-        world.clock.Advance(1000);
+        AdvanceEndingPauses(rotator.positioning, world.clock, 1000);
         rotator.PositionAntenna();
     }
 
@@ -54,7 +55,6 @@ TEST_F(ReadingFaults, AFailedReadKeepsTheLastAngleAndDecidesNothingOnThatAxis) {
 
     board.failChannel[0] = true;
     board.writes.clear();
-    world.waiter.eventWaits.clear();
     for (int cycle = 0; cycle < 2; ++cycle) {
         Cycle();
         rotator.Timer2_Timer();
@@ -64,7 +64,7 @@ TEST_F(ReadingFaults, AFailedReadKeepsTheLastAngleAndDecidesNothingOnThatAxis) {
     // No decision at all on the azimuth: neither the wrong way nor a stop.
     for (const auto& w : board.writes)
         EXPECT_GE(w.bit, 6);
-    EXPECT_TRUE(world.waiter.eventWaits.empty());
+    EXPECT_FALSE(rotator.positioning.NextPhaseDueMs()); // no pulse either
     EXPECT_EQ(state.OperatingMode, 1);
     EXPECT_EQ(world.status.left, QStringLiteral("3.発生したエラーの番号は 10060"));
 

@@ -3,6 +3,7 @@
 #include "RotatorFixture.h"
 
 #include "rotator/RelaySafeMessages.h"
+#include "support/StepPhases.h"
 
 #include <functional>
 
@@ -163,15 +164,15 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
     struct Row {
         const char* name;
         int mode;
-        int atSlice; // 10 ms slices: 1..15 the 0.15 s wait, 16..45 the 0.3 s wait
+        int inPause; // 1: the 0.15 s pulse, 2: the 0.3 s rest
         Stop stop;
     } const rows[] = {
-        {"automatic, abort early in the pulse", 2, 2, Stop::Abort},
-        {"automatic, abort late in the rest", 2, 44, Stop::Abort},
-        {"automatic, a box in the pulse", 2, 10, Stop::Box},
-        {"automatic, the settings dialog in the rest", 2, 30, Stop::Dialog},
-        {"manual, abort in the pulse", 1, 5, Stop::Abort},
-        {"manual, a box in the rest", 1, 30, Stop::Box},
+        {"automatic, abort in the pulse", 2, 1, Stop::Abort},
+        {"automatic, abort in the rest", 2, 2, Stop::Abort},
+        {"automatic, a box in the pulse", 2, 1, Stop::Box},
+        {"automatic, the settings dialog in the rest", 2, 2, Stop::Dialog},
+        {"manual, abort in the pulse", 1, 1, Stop::Abort},
+        {"manual, a box in the rest", 1, 2, Stop::Box},
     };
     RelaySafeMessages messages(world.messages, rotator.relays);
     for (const Row& row : rows) {
@@ -188,11 +189,11 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
             state.PointMarkShown = 1;
             state.PointedAzimuth = 108, state.PointedElevation = 10;
         }
-        int slices = 0;
+        int pauses = 0;
         std::size_t stoppedAt = 0;
         bool offInTheSameEvent = false;
-        world.waiter.onEvents = [&](int) {
-            if (++slices != row.atSlice)
+        const auto during = [&] {
+            if (++pauses != row.inPause)
                 return;
             switch (row.stop) {
             case Stop::Abort: // what 中止 and rotctld's S do
@@ -217,8 +218,8 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
             rotator.positioning.TrackingPositioningStep();
         else
             rotator.positioning.ManualPositioningStep();
-        world.waiter.onEvents = nullptr;
-        ASSERT_GT(slices, 0);
+        RunStepPhases(rotator.positioning, world.clock, during);
+        ASSERT_GT(pauses, 0);
         ASSERT_GT(stoppedAt, 0u) << "the step never waited that long";
         EXPECT_TRUE(offInTheSameEvent);
         EXPECT_FALSE(AnyOnFrom(world.board.writes, stoppedAt)) << "a relay went on after the stop";

@@ -2,6 +2,7 @@
 // nothing is on while a modal message is up. Plus the last-resort stop of a crashing process.
 #include "LoopbackListener.h"
 #include "RotatorFixture.h"
+#include "support/StepPhases.h"
 
 #include "rotator/EmergencyRelayStop.h"
 #include "rotator/RelaySafeMessages.h"
@@ -28,11 +29,12 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
     struct Row {
         const char* what;
         int mode;
-        int exitAtSlice; // 10 ms slices: 1..15 the 0.15 s pause, 16..45 the 0.3 s pause
+        int exitInPause; // 1: the 0.15 s pause, 2: the 0.3 s pause
     } const rows[] = {
-        {"automatic, early in the 0.15 s pause", 2, 1}, {"automatic, late in the 0.15 s pause", 2, 15},
-        {"automatic, early in the 0.3 s pause", 2, 17}, {"automatic, late in the 0.3 s pause", 2, 45},
-        {"manual pulse, in the 0.15 s pause", 1, 5},    {"manual pulse, in the 0.3 s pause", 1, 30},
+        {"automatic, in the 0.15 s pause", 2, 1},
+        {"automatic, in the 0.3 s pause", 2, 2},
+        {"manual pulse, in the 0.15 s pause", 1, 1},
+        {"manual pulse, in the 0.3 s pause", 1, 2},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -57,10 +59,10 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
             s.PointedAzimuth = 108, s.PointedElevation = 10;
             control.relays.TurnRight(control.relays.TakeLease()); // as the manual start left it
         }
-        int slices = 0;
+        int pauses = 0;
         std::size_t endedAt = 0;
-        world.waiter.onEvents = [&](int) {
-            if (++slices == row.exitAtSlice) {
+        const auto during = [&] {
+            if (++pauses == row.exitInPause) {
                 endedAt = world.board.writes.size();
                 control.relays.BeginEnding();
                 // Whatever else the loop runs meanwhile is held too.
@@ -72,8 +74,8 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
             control.positioning.ContinueTracking();
         else
             control.positioning.ManualPositioningStep();
-        world.waiter.onEvents = nullptr;
-        ASSERT_GT(slices, row.exitAtSlice);
+        RunStepPhases(control.positioning, world.clock, during);
+        ASSERT_GE(pauses, row.exitInPause);
         ASSERT_GT(endedAt, 0u);
         EXPECT_FALSE(AnyOnFrom(world.board.writes, endedAt)) << "a relay was written on after the exit began";
         EXPECT_TRUE(world.board.AllRelaysOff());

@@ -36,7 +36,6 @@ class VirtualRun : public RotatorTest {
         timers = {{1000, 1000, [this] { Cycle(); }},
                   {800, 800, [this] { rotator.Timer2_Timer(); }},
                   {100, 100, [this] { rotator.Timer3_Timer(); }}};
-        world.waiter.onEvents = [this](int) { RunDue(); };
     }
 
     void StartTracking(std::function<void(double, double&, double&)> move) {
@@ -65,9 +64,12 @@ class VirtualRun : public RotatorTest {
     }
 
     void RunDue() {
+        // The step's own phase timer as well as the window's timers.
+        if (const auto due = rotator.positioning.NextPhaseDueMs(); due && *due <= world.clock.nowMs)
+            rotator.positioning.RunDuePhase();
         for (auto& t : timers)
             if (t.due <= world.clock.nowMs) {
-                t.due += t.interval; // before firing, so a nested run does not fire it again
+                t.due += t.interval;
                 t.fire();
             }
     }
@@ -78,6 +80,8 @@ class VirtualRun : public RotatorTest {
             std::int64_t next = end;
             for (const auto& t : timers)
                 next = std::min(next, t.due);
+            if (const auto due = rotator.positioning.NextPhaseDueMs())
+                next = std::min(next, *due);
             world.clock.nowMs = std::max(world.clock.nowMs, next);
             RunDue();
         }

@@ -30,31 +30,16 @@ class FakeClock : public Clock {
     void Advance(std::int64_t ms) { nowMs += ms; }
 };
 
-// Waits advance the virtual clock. WaitProcessingEvents advances it in slices of at most 10 ms and
-// calls onEvents after each, which a test can use to run whatever would have happened meanwhile (a
-// timer tick, a click), as the event loop runs what falls due during a long wait.
+// Sleeps advance the virtual clock.
 class FakeWaiter : public Waiter {
   public:
     explicit FakeWaiter(FakeClock& clock) : clock_(clock) {}
     std::vector<int> sleeps;
-    std::vector<int> eventWaits;
-    std::function<void(int)> onEvents;
 
     void Sleep(int ms) override {
         sleeps.push_back(ms);
         clock_.Advance(ms);
     }
-    void WaitProcessingEvents(int ms) override {
-        do {
-            const int slice = std::min(ms, SliceMs);
-            eventWaits.push_back(slice);
-            clock_.Advance(slice);
-            if (onEvents)
-                onEvents(slice);
-            ms -= slice;
-        } while (ms > 0);
-    }
-    static constexpr int SliceMs = 10;
 
   private:
     FakeClock& clock_;

@@ -29,22 +29,11 @@ class VirtualClock : public Clock {
     QDateTime UtcNow() const override { return LocalNow(); }
 };
 
-// Waits move the virtual clock in 10 ms slices and run whatever timer falls due meanwhile, as the
-// event loop would.
+// Plain pauses move the virtual clock.
 class VirtualWaiter : public Waiter {
   public:
     explicit VirtualWaiter(VirtualClock& clock) : clock_(clock) {}
-    std::function<void()> onEvents;
     void Sleep(int ms) override { clock_.nowMs += ms; }
-    void WaitProcessingEvents(int ms) override {
-        do {
-            const int slice = std::min(ms, 10);
-            clock_.nowMs += slice;
-            if (onEvents)
-                onEvents();
-            ms -= slice;
-        } while (ms > 0);
-    }
 
   private:
     VirtualClock& clock_;
@@ -226,14 +215,16 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
              }
          }},
     };
+    // The step's own phase timer as well as the window's timers.
     const auto runDue = [&] {
+        if (const auto due = rotator.positioning.NextPhaseDueMs(); due && *due <= clock.nowMs)
+            rotator.positioning.RunDuePhase();
         for (auto& t : timers)
             if (t.due <= clock.nowMs) {
                 t.due += t.interval;
                 t.fire();
             }
     };
-    waiter.onEvents = runDue;
 
     takeTarget();
     state.PreviousTargetAzimuth = state.TargetAzimuth;
@@ -245,6 +236,8 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
         std::int64_t next = end;
         for (const auto& t : timers)
             next = std::min(next, t.due);
+        if (const auto due = rotator.positioning.NextPhaseDueMs())
+            next = std::min(next, *due);
         clock.nowMs = std::max(clock.nowMs, next);
         runDue();
     }
