@@ -9,7 +9,8 @@
 // time-outs in a row the board counts as silent: calls fail at once with the time-out, and one call a
 // second still goes on the wire to find out whether the board answers again. A lost request or two (a
 // noisy line) are retried as usual; any answer, an exception answer included, or any other failure
-// (a refused or reset connection comes back at once) ends the silence.
+// (a refused or reset connection comes back at once) ends the silence. Switching a relay off never
+// asks the gate (ModbusBoard sends every off): a module may time out on reads and still take writes.
 //
 // Plain C++ in milliseconds of a monotonic clock; the board backend asks and reports.
 class BoardSilence {
