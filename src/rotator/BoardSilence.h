@@ -20,9 +20,10 @@ class BoardSilence {
 
     // Whether a call may go on the wire now (false: fail it at once as timed out). A call that may go
     // is noted as started: while silent, the next one goes a second after this one started, however
-    // long its connect and its answer keep it waiting.
-    bool MaySend(std::int64_t nowMs) {
-        if (silent() && lastStartMs_ && nowMs - *lastStartMs_ < ProbeIntervalMs)
+    // long its connect and its answer keep it waiting. An ungated call (an off) always goes, and asks
+    // the board as a probe would.
+    bool MaySend(std::int64_t nowMs, bool gated = true) {
+        if (gated && silent() && lastStartMs_ && nowMs - *lastStartMs_ < ProbeIntervalMs)
             return false;
         lastStartMs_ = nowMs;
         return true;

@@ -150,7 +150,7 @@ PortError ModbusBoard::Fail(int error) {
 }
 
 std::optional<PortError> ModbusBoard::Prepare(bool gated) {
-    if (gated && !refusal_ && !silence_.MaySend(MonotonicMs()))
+    if (!refusal_ && !silence_.MaySend(MonotonicMs(), gated))
         return TimedOut();
     return Connect();
 }
