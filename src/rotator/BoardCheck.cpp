@@ -37,7 +37,8 @@ void CheckModuleWatchdog(ModbusBoard& board, const BoardMap& map, BoardCheckRepo
                           .arg(back.error->number)
                           .arg(back.error->description);
         else if (back.count != map.watchdog->value)
-            failure = QStringLiteral("written, read back %1: the module did not take the value").arg(back.count);
+            failure =
+                QStringLiteral("written, read back %1: the module did not take the value").arg(back.count);
         else
             report.lines << lead + QStringLiteral("written, read back %1").arg(back.count);
     }

@@ -58,8 +58,9 @@ std::optional<QString> WatchdogRefusal(int address, std::optional<BoardMap::Watc
                                        BoardMap& m) {
     if (address < 0) {
         if (kind || value >= 0)
-            return Lead() + QStringLiteral("WATCHDOG_REGISTER がありません（WATCHDOG_KIND と WATCHDOG_VALUE は"
-                                           "それを書くレジスタと一緒に設定します）。");
+            return Lead() +
+                   QStringLiteral("WATCHDOG_REGISTER がありません（WATCHDOG_KIND と WATCHDOG_VALUE は"
+                                  "それを書くレジスタと一緒に設定します）。");
         return std::nullopt;
     }
     const auto k = kind.value_or(BoardMap::WatchdogKind::Holding);
@@ -73,7 +74,8 @@ std::optional<QString> WatchdogRefusal(int address, std::optional<BoardMap::Watc
             return Lead() + QStringLiteral("WATCHDOG_VALUE がありません（モジュールの説明書にある、"
                                            "通信タイムアウトのレジスタに書く値）。");
         if (value == 0)
-            return BadValue("WATCHDOG_VALUE", QStringLiteral("0"), "1〜65535 の整数。0 はウォッチドッグを止めます");
+            return BadValue("WATCHDOG_VALUE", QStringLiteral("0"),
+                            "1〜65535 の整数。0 はウォッチドッグを止めます");
     }
     m.watchdog = BoardMap::ModuleWatchdog{k, address, value};
     return std::nullopt;
@@ -163,9 +165,10 @@ std::optional<QString> RefusalOf(const BoardMap& map) {
     } else if (w && map.registerKind == BoardMap::RegisterKind::Holding) {
         for (int i = 0; i < 2; ++i)
             if (map.potRegisters[static_cast<std::size_t>(i)] == w->address)
-                return lead + QStringLiteral("WATCHDOG_REGISTER と%1のポテンショメータが同じレジスタ %2 です。")
-                                  .arg(QString::fromUtf8(PotNames[i]))
-                                  .arg(w->address);
+                return lead +
+                       QStringLiteral("WATCHDOG_REGISTER と%1のポテンショメータが同じレジスタ %2 です。")
+                           .arg(QString::fromUtf8(PotNames[i]))
+                           .arg(w->address);
     }
     if (map.fullScaleCount <= 0)
         return lead + QStringLiteral("FULL_SCALE_COUNT が %1 です（1 以上が必要）。").arg(map.fullScaleCount);

@@ -157,8 +157,9 @@ std::optional<PortError> ModbusBoard::Prepare(bool gated) {
 
 std::optional<PortError> ModbusBoard::WriteWatchdog() {
     const auto& w = *map_.watchdog;
-    const int written = w.kind == BoardMap::WatchdogKind::Coil ? modbus_write_bit(ctx_, w.address, w.value)
-                                                               : modbus_write_register(ctx_, w.address, w.value);
+    const int written = w.kind == BoardMap::WatchdogKind::Coil
+                            ? modbus_write_bit(ctx_, w.address, w.value)
+                            : modbus_write_register(ctx_, w.address, w.value);
     if (written != -1) {
         silence_.NotSilent();
         watchdogError_.reset();
@@ -202,8 +203,9 @@ IoBoard::Reading ModbusBoard::ReadModuleWatchdog() {
     const auto& w = *map_.watchdog;
     std::uint8_t bit = 0;
     std::uint16_t value = 0;
-    const bool read = w.kind == BoardMap::WatchdogKind::Coil ? modbus_read_bits(ctx_, w.address, 1, &bit) == 1
-                                                             : modbus_read_registers(ctx_, w.address, 1, &value) == 1;
+    const bool read = w.kind == BoardMap::WatchdogKind::Coil
+                          ? modbus_read_bits(ctx_, w.address, 1, &bit) == 1
+                          : modbus_read_registers(ctx_, w.address, 1, &value) == 1;
     if (!read)
         return {0, Fail(errno)};
     silence_.NotSilent();

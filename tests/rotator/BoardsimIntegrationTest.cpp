@@ -307,7 +307,8 @@ TEST_F(Boardsim, WritingTheWatchdogRegisterArmsTheModulesWatchdog) {
         const char* armed; // the emulator's line, or null when nothing arms it
         int offWithinMs;
     } const rows[] = {
-        {"WATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=5\r\n", "watchdog: set to 0.5 s by holding register 300", 1500},
+        {"WATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=5\r\n", "watchdog: set to 0.5 s by holding register 300",
+         1500},
         {"WATCHDOG_REGISTER=20\r\nWATCHDOG_KIND=COIL\r\n", "watchdog: set to 2.0 s by coil 20", 3000},
         {"", nullptr, 0},
     };
@@ -333,7 +334,8 @@ TEST_F(Boardsim, WritingTheWatchdogRegisterArmsTheModulesWatchdog) {
         EXPECT_TRUE(WaitForOutput(QString::fromLatin1(row.armed), 1000)) << Output().toStdString();
         QElapsedTimer since;
         since.start();
-        ASSERT_TRUE(WaitForOutput(QStringLiteral("relay 4 0"), row.offWithinMs + 1000)) << Output().toStdString();
+        ASSERT_TRUE(WaitForOutput(QStringLiteral("relay 4 0"), row.offWithinMs + 1000))
+            << Output().toStdString();
         EXPECT_LE(since.elapsed(), row.offWithinMs);
         EXPECT_TRUE(Output().contains(QStringLiteral("watchdog: no request"))) << Output().toStdString();
     }
@@ -352,7 +354,8 @@ TEST_F(Boardsim, TheBoardCheckArmsTheWatchdogAndReadsItBack) {
         bool ok;
         const char* line;
     } const rows[] = {
-        {withRegister, true, "module watchdog (holding register (0x06) 300, value 50): written, read back 50"},
+        {withRegister, true,
+         "module watchdog (holding register (0x06) 300, value 50): written, read back 50"},
         {without, false, "write failed: error 2: Modbus例外 02 (Illegal Data Address)"},
     };
     MainState state;

@@ -147,13 +147,13 @@ class BoardServer {
     bool OpenSerial() {
         rtu_ = modbus_new_rtu(options_.device.c_str(), map_.baud, map_.parity, map_.dataBits, map_.stopBits);
         if (!rtu_ || modbus_set_slave(rtu_, map_.unitId) == -1 || modbus_connect(rtu_) == -1) {
-            std::fprintf(stderr, "azelmon-boardsim: cannot serve Modbus RTU on %s: %s\n", options_.device.c_str(),
-                         modbus_strerror(errno));
+            std::fprintf(stderr, "azelmon-boardsim: cannot serve Modbus RTU on %s: %s\n",
+                         options_.device.c_str(), modbus_strerror(errno));
             return false;
         }
         if (!announced_)
-            std::fprintf(stderr, "azelmon-boardsim: Modbus RTU on %s, %d baud, unit %d\n", options_.device.c_str(),
-                         map_.baud, map_.unitId);
+            std::fprintf(stderr, "azelmon-boardsim: Modbus RTU on %s, %d baud, unit %d\n",
+                         options_.device.c_str(), map_.baud, map_.unitId);
         announced_ = true;
         return true;
     }
@@ -168,7 +168,8 @@ class BoardServer {
         if (const auto& w = map_.watchdog)
             (w->kind == BoardMap::WatchdogKind::Coil ? coils : holding) =
                 std::max(w->kind == BoardMap::WatchdogKind::Coil ? coils : holding, w->address + 1);
-        return modbus_mapping_new(coils, 0, holding, std::max(ExtremeRegisters + 4, input ? lastRegister : 0));
+        return modbus_mapping_new(coils, 0, holding,
+                                  std::max(ExtremeRegisters + 4, input ? lastRegister : 0));
     }
 
     bool WatchdogArmed() const {
@@ -189,9 +190,9 @@ class BoardServer {
             return;
         const int value = coil ? mapping_->tab_bits[w->address] : mapping_->tab_registers[w->address];
         if (coil)
-            watchdogMs_ = value ? (options_.watchdogSeconds > 0 ? static_cast<std::int64_t>(
-                                                                      options_.watchdogSeconds * 1000)
-                                                                : DefaultCoilWatchdogMs)
+            watchdogMs_ = value ? (options_.watchdogSeconds > 0
+                                       ? static_cast<std::int64_t>(options_.watchdogSeconds * 1000)
+                                       : DefaultCoilWatchdogMs)
                                 : 0;
         else
             watchdogMs_ = value * std::int64_t{100};
@@ -227,7 +228,8 @@ class BoardServer {
         if (!WatchdogArmed() || ElapsedMs(lastRequest_, now) < watchdogMs_)
             return;
         AdvanceTo(now);
-        std::printf("watchdog: no request for %.1f s, all coils off\n", static_cast<double>(watchdogMs_) / 1000);
+        std::printf("watchdog: no request for %.1f s, all coils off\n",
+                    static_cast<double>(watchdogMs_) / 1000);
         for (int bit : relayBits) {
             mapping_->tab_bits[map_.CoilOfRelay(bit)] = 0;
             SetRelay(bit, false);
