@@ -11,7 +11,8 @@ struct _modbus;
 
 // The board reached over Modbus (libmodbus), TCP or RTU as the board map says:
 // - WriteOutputBit(6, bit, level): Write Single Coil (0x05) at the map's coil of relay `bit` (4 right,
-//   5 left, 6 up, 7 down; coils 4..7 by default). No other coil is ever written.
+//   5 left, 6 up, 7 down; coils 4..7 by default). No other coil is ever written but the
+//   watchdog coil the map may name.
 // - ReadAnalogInput(5, channel): one register (input, 0x04, or holding, 0x03) at the map's address of
 //   potentiometer `channel`, scaled from the converter's full scale to a 10-bit count for 0..5 V.
 // Constructing the board does not connect: the first call does. Every call waits at most the response

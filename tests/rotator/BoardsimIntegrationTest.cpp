@@ -225,31 +225,19 @@ TEST_F(Boardsim, TheEndsAllOffGoesPastTheSilenceGateWithinTwoSeconds) {
     }
 }
 
-// The emulator's faults as ModbusBoard meets them: reads that come too late for the time-out while
-// writes answer at once, and a module that never answers Read Coils.
-TEST_F(Boardsim, SlowReadsAndAModuleWithoutReadCoilsTimeOutWhileWritesAnswerAtOnce) {
-    struct Row {
-        QStringList arguments;
-        bool inputsTimeOut, coilsTimeOut;
-    } const rows[] = {{{QStringLiteral("--read-delay-ms"), QStringLiteral("600")}, true, true},
-                      {{QStringLiteral("--no-read-coils")}, false, true}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.arguments.join(QLatin1Char(' ')).toStdString());
-        TearDown();
-        output.clear();
-        Start(row.arguments);
-        ModbusBoard board(QStringLiteral("127.0.0.1"), port);
-        const auto input = board.ReadAnalogInput(5, 0);
-        EXPECT_EQ(input.error.has_value() && input.error->number == ETIMEDOUT, row.inputsTimeOut);
-        const auto coil = board.ReadOutputBit(6, 4);
-        EXPECT_EQ(coil.error.has_value() && coil.error->number == ETIMEDOUT, row.coilsTimeOut);
-        QElapsedTimer write;
-        write.start();
-        EXPECT_FALSE(board.WriteOutputBit(6, 6, 1));
-        EXPECT_FALSE(board.WriteOutputBit(6, 6, 0));
-        EXPECT_LT(write.elapsed(), 200);
-        EXPECT_TRUE(WaitForOutput(QStringLiteral("relay 6 0"), 1000)) << Output().toStdString();
-    }
+// A module that never answers Read Coils: the read times out, the other functions answer at once.
+// (Slow reads: SilentModule.AnOffStillReachesAModuleThatTakesWrites.)
+TEST_F(Boardsim, AModuleWithoutReadCoilsLetsThatReadTimeOut) {
+    Start({QStringLiteral("--no-read-coils")});
+    ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+    const auto coil = board.ReadOutputBit(6, 4);
+    ASSERT_TRUE(coil.error.has_value());
+    EXPECT_EQ(coil.error->number, ETIMEDOUT);
+    QElapsedTimer calls;
+    calls.start();
+    EXPECT_FALSE(board.ReadAnalogInput(5, 0).error);
+    EXPECT_FALSE(board.WriteOutputBit(6, 6, 0));
+    EXPECT_LT(calls.elapsed(), 200);
 }
 
 // End stops at the travel: a motor left on stops at the end, the arrival is printed once, and the
@@ -264,20 +252,11 @@ TEST_F(Boardsim, EndStopsHoldTheAntennaAtTheTravelAndTheExtremesAreKept) {
          "end stop az 360.0",
          111,
          3600},
-        {{QStringLiteral("--az"), QStringLiteral("450"), QStringLiteral("--az-travel"), QStringLiteral("450"),
-          QStringLiteral("--relay-on"), QStringLiteral("4")},
-         "end stop az 450.0",
-         111,
-         4500},
         {{QStringLiteral("--el"), QStringLiteral("88.5"), QStringLiteral("--el-travel"), QStringLiteral("90"),
           QStringLiteral("--relay-on"), QStringLiteral("6")},
          "end stop el 90.0",
          113,
          900},
-        {{QStringLiteral("--el"), QStringLiteral("1"), QStringLiteral("--relay-on"), QStringLiteral("7")},
-         "end stop el 0.0",
-         112,
-         0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arrival);
@@ -304,13 +283,12 @@ TEST_F(Boardsim, EndStopsHoldTheAntennaAtTheTravelAndTheExtremesAreKept) {
 TEST_F(Boardsim, WritingTheWatchdogRegisterArmsTheModulesWatchdog) {
     struct Row {
         const char* keys;
-        const char* armed; // the emulator's line, or null when nothing arms it
+        const char* armed; // the emulator's line
         int offWithinMs;
     } const rows[] = {
         {"WATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=5\r\n", "watchdog: set to 0.5 s by holding register 300",
          1500},
         {"WATCHDOG_REGISTER=20\r\nWATCHDOG_KIND=COIL\r\n", "watchdog: set to 2.0 s by coil 20", 3000},
-        {"", nullptr, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.keys);
@@ -327,10 +305,6 @@ TEST_F(Boardsim, WritingTheWatchdogRegisterArmsTheModulesWatchdog) {
         ModbusBoard board(map, QStringLiteral("127.0.0.1"));
         ASSERT_FALSE(board.WriteOutputBit(6, 4, 1));
         EXPECT_FALSE(board.watchdogError());
-        if (!row.armed) {
-            EXPECT_FALSE(WaitForOutput(QStringLiteral("relay 4 0"), 2500)) << Output().toStdString();
-            continue;
-        }
         EXPECT_TRUE(WaitForOutput(QString::fromLatin1(row.armed), 1000)) << Output().toStdString();
         QElapsedTimer since;
         since.start();
