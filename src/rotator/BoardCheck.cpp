@@ -18,6 +18,36 @@ struct Axis {
     double rangeMin, rangeMax;
 };
 
+// Writes the watchdog register as every connection does and reads it back: a module that answers the
+// write but keeps another value (a read-only or differently scaled register) has no watchdog set.
+void CheckModuleWatchdog(ModbusBoard& board, const BoardMap& map, BoardCheckReport& report) {
+    if (!map.watchdog) {
+        report.lines << QStringLiteral("module watchdog: none set ([BOARD_MAP] has no WATCHDOG_REGISTER); "
+                                       "a relay stays on if azelmon is killed or the computer stops");
+        return;
+    }
+    const QString lead = QStringLiteral("module watchdog (%1): ").arg(map.WatchdogText());
+    QString failure;
+    if (const auto error = board.ArmModuleWatchdog()) {
+        failure = QStringLiteral("write failed: error %1: %2").arg(error->number).arg(error->description);
+    } else {
+        const auto back = board.ReadModuleWatchdog();
+        if (back.error)
+            failure = QStringLiteral("written, read back failed: error %1: %2")
+                          .arg(back.error->number)
+                          .arg(back.error->description);
+        else if (back.count != map.watchdog->value)
+            failure =
+                QStringLiteral("written, read back %1: the module did not take the value").arg(back.count);
+        else
+            report.lines << lead + QStringLiteral("written, read back %1").arg(back.count);
+    }
+    if (!failure.isEmpty()) {
+        report.lines << lead + failure;
+        report.errors << lead + failure;
+    }
+}
+
 } // namespace
 
 BoardCheckReport RunBoardCheck(IoBoard& board, const BoardMap* map, const QString& boardText,
@@ -31,7 +61,7 @@ BoardCheckReport RunBoardCheck(IoBoard& board, const BoardMap* map, const QStrin
         {"elevation", 1, state.ElevationMotorText, "V_MOTOR", state.ElevationVolt0Text,
          state.ElevationVolt90Text, m.ElevationRangeMin, m.ElevationRangeMax},
     };
-    const auto* modbus = dynamic_cast<const ModbusBoard*>(&board);
+    auto* modbus = dynamic_cast<ModbusBoard*>(&board);
     for (const Axis& a : axes) {
         QString where = QStringLiteral("channel %1").arg(a.channel);
         if (map)
@@ -67,6 +97,8 @@ BoardCheckReport RunBoardCheck(IoBoard& board, const BoardMap* map, const QStrin
                         .arg(QLatin1String(a.motorKey), a.motorText);
         report.lines << line;
     }
+    if (map && modbus)
+        CheckModuleWatchdog(*modbus, *map, report);
     if (map)
         report.lines << QStringLiteral("relays (not switched by this check): right coil %1, left coil %2, "
                                        "up coil %3, down coil %4")

@@ -51,6 +51,36 @@ QStringList KeysInSection(const QString& iniPath) {
     return keys;
 }
 
+// The watchdog's three keys into the map (a missing key is -1 or empty); the refusal when they do not
+// make one register to write. A holding register's 0 and a coil's 0 switch most modules' watchdog off,
+// which would leave the user believing in a watchdog that is not there.
+std::optional<QString> WatchdogRefusal(int address, std::optional<BoardMap::WatchdogKind> kind, int value,
+                                       BoardMap& m) {
+    if (address < 0) {
+        if (kind || value >= 0)
+            return Lead() +
+                   QStringLiteral("WATCHDOG_REGISTER がありません（WATCHDOG_KIND と WATCHDOG_VALUE は"
+                                  "それを書くレジスタと一緒に設定します）。");
+        return std::nullopt;
+    }
+    const auto k = kind.value_or(BoardMap::WatchdogKind::Holding);
+    if (k == BoardMap::WatchdogKind::Coil) {
+        if (value < 0)
+            value = 1;
+        if (value != 1)
+            return BadValue("WATCHDOG_VALUE", QString::number(value), "コイルでは 1");
+    } else {
+        if (value < 0)
+            return Lead() + QStringLiteral("WATCHDOG_VALUE がありません（モジュールの説明書にある、"
+                                           "通信タイムアウトのレジスタに書く値）。");
+        if (value == 0)
+            return BadValue("WATCHDOG_VALUE", QStringLiteral("0"),
+                            "1〜65535 の整数。0 はウォッチドッグを止めます");
+    }
+    m.watchdog = BoardMap::ModuleWatchdog{k, address, value};
+    return std::nullopt;
+}
+
 const char* const RelayNames[4] = {"右回転", "左回転", "ＵＰ", "ＤＯＷＮ"};
 const char* const PotNames[2] = {"方位", "仰角"};
 
@@ -103,6 +133,16 @@ QString BoardMap::RelayMapText() const {
     return parts.join(QStringLiteral(", "));
 }
 
+QString BoardMap::WatchdogText() const {
+    if (!watchdog)
+        return QStringLiteral("none");
+    return QStringLiteral("%1 %2, value %3")
+        .arg(watchdog->kind == WatchdogKind::Coil ? QStringLiteral("coil (0x05)")
+                                                  : QStringLiteral("holding register (0x06)"))
+        .arg(watchdog->address)
+        .arg(watchdog->value);
+}
+
 std::optional<QString> RefusalOf(const BoardMap& map) {
     const QString lead = Lead();
     for (int i = 0; i < 4; ++i)
@@ -115,6 +155,21 @@ std::optional<QString> RefusalOf(const BoardMap& map) {
         return lead + QStringLiteral("%1 と %2 のポテンショメータが同じレジスタ %3 です。")
                           .arg(QString::fromUtf8(PotNames[0]), QString::fromUtf8(PotNames[1]))
                           .arg(map.potRegisters[0]);
+    // Writing the watchdog's value must not switch a relay or overwrite what is read as an angle.
+    if (const auto& w = map.watchdog; w && w->kind == BoardMap::WatchdogKind::Coil) {
+        for (int i = 0; i < 4; ++i)
+            if (map.relayCoils[static_cast<std::size_t>(i)] == w->address)
+                return lead + QStringLiteral("WATCHDOG_REGISTER のコイル %1 は%2のリレーのコイルです。")
+                                  .arg(w->address)
+                                  .arg(QString::fromUtf8(RelayNames[i]));
+    } else if (w && map.registerKind == BoardMap::RegisterKind::Holding) {
+        for (int i = 0; i < 2; ++i)
+            if (map.potRegisters[static_cast<std::size_t>(i)] == w->address)
+                return lead +
+                       QStringLiteral("WATCHDOG_REGISTER と%1のポテンショメータが同じレジスタ %2 です。")
+                           .arg(QString::fromUtf8(PotNames[i]))
+                           .arg(w->address);
+    }
     if (map.fullScaleCount <= 0)
         return lead + QStringLiteral("FULL_SCALE_COUNT が %1 です（1 以上が必要）。").arg(map.fullScaleCount);
     if (!(map.fullScaleVolts > 0))
@@ -142,6 +197,9 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
         Take take;
         const char* expected;
     };
+    // The watchdog's keys come as a group; what is missing is decided once all are read.
+    int watchdogAddress = -1, watchdogValue = -1;
+    std::optional<BoardMap::WatchdogKind> watchdogKind;
     const Key keys[] = {
         {"TRANSPORT",
          [&m](const QString& v) {
@@ -212,6 +270,20 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
          "N、E または O"},
         {"DATA_BITS", whole(m.dataBits, 5, 8), "5〜8 の整数"},
         {"STOP_BITS", whole(m.stopBits, 1, 2), "1 または 2"},
+        {"WATCHDOG_REGISTER", whole(watchdogAddress, 0, MaxAddress), "0〜65535 の整数"},
+        {"WATCHDOG_KIND",
+         [&watchdogKind](const QString& v) {
+             const QString t = v.toUpper();
+             if (t == QLatin1String("COIL") || t == QLatin1String("0X05") || t == QLatin1String("5"))
+                 watchdogKind = BoardMap::WatchdogKind::Coil;
+             else if (t == QLatin1String("HOLDING") || t == QLatin1String("0X06") || t == QLatin1String("6"))
+                 watchdogKind = BoardMap::WatchdogKind::Holding;
+             else
+                 return false;
+             return true;
+         },
+         "COIL または HOLDING"},
+        {"WATCHDOG_VALUE", whole(watchdogValue, 0, MaxAddress), "0〜65535 の整数"},
     };
 
     // Any value that cannot be used refuses the whole map, as a misspelt key does: a default in its
@@ -227,6 +299,8 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
     if (!reading.refusal && (rtu ? (m.unitId < 1 || m.unitId > 247) : (m.unitId > 247 && m.unitId != 255)))
         reading.refusal = BadValue("UNIT", QString::number(m.unitId),
                                    rtu ? "RTU では 1〜247" : "TCP では 0〜247 または 255");
+    if (!reading.refusal)
+        reading.refusal = WatchdogRefusal(watchdogAddress, watchdogKind, watchdogValue, m);
     if (!reading.refusal)
         reading.refusal = RefusalOf(m);
     // A misspelt key would leave its relay on the default coil, which may drive something else.

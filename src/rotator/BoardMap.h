@@ -33,6 +33,20 @@ struct BoardMap {
     int dataBits = 8;
     int stopBits = 1;
 
+    // The module's own communication watchdog: a register that, once written, makes the module switch
+    // its outputs off when no request has come for a set time. azelmon writes `value` there after
+    // every connection, so a process that can no longer act (SIGKILL, SIGSTOP, a frozen machine) still
+    // leaves no motor running. A coil is written with 0x05 and read back with 0x01, a holding register
+    // with 0x06 and 0x03. None unless the map names one.
+    enum class WatchdogKind { Coil, Holding };
+    struct ModuleWatchdog {
+        WatchdogKind kind = WatchdogKind::Holding;
+        int address = 0;
+        int value = 0;
+        bool operator==(const ModuleWatchdog&) const = default;
+    };
+    std::optional<ModuleWatchdog> watchdog;
+
     // A register's 16 bits as the converter means them: a converter whose full scale fits in 15 bits
     // gives a signed value (a little below 0 V reads as -3, not 65533), a wider one an unsigned value.
     int RawFromRegister(std::uint16_t value) const;
@@ -49,6 +63,8 @@ struct BoardMap {
     // "Modbus TCP 127.0.0.1:502, unit 1" / "Modbus RTU /dev/ttyUSB0 9600 8N1, unit 1".
     QString TransportText(const QString& address) const;
     QString RelayMapText() const;
+    // "holding register (0x06) 300, value 50" or "coil (0x05) 20, value 1".
+    QString WatchdogText() const;
 
     bool operator==(const BoardMap&) const = default;
 };
@@ -58,7 +74,9 @@ struct BoardMapReading {
     BoardMap map;
     // Set when the map cannot be used: a key that does not exist, a value that is not a whole value of
     // its kind (a typo, a comment after the number), two relays on one coil, both potentiometers on one
-    // register, a full scale of 0 or less. The board is then not driven at all.
+    // register, a full scale of 0 or less, a watchdog register that is incomplete, on a relay's coil or
+    // a potentiometer's register, or given a value that would switch the watchdog off. The board is
+    // then not driven at all.
     std::optional<QString> refusal;
 };
 

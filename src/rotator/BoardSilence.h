@@ -9,7 +9,8 @@
 // time-outs in a row the board counts as silent: calls fail at once with the time-out, and one call a
 // second still goes on the wire to find out whether the board answers again. A lost request or two (a
 // noisy line) are retried as usual; any answer, an exception answer included, or any other failure
-// (a refused or reset connection comes back at once) ends the silence.
+// (a refused or reset connection comes back at once) ends the silence. Switching a relay off never
+// asks the gate (ModbusBoard sends every off): a module may time out on reads and still take writes.
 //
 // Plain C++ in milliseconds of a monotonic clock; the board backend asks and reports.
 class BoardSilence {
@@ -19,9 +20,10 @@ class BoardSilence {
 
     // Whether a call may go on the wire now (false: fail it at once as timed out). A call that may go
     // is noted as started: while silent, the next one goes a second after this one started, however
-    // long its connect and its answer keep it waiting.
-    bool MaySend(std::int64_t nowMs) {
-        if (silent() && lastStartMs_ && nowMs - *lastStartMs_ < ProbeIntervalMs)
+    // long its connect and its answer keep it waiting. An ungated call (an off) always goes, and asks
+    // the board as a probe would.
+    bool MaySend(std::int64_t nowMs, bool gated = true) {
+        if (gated && silent() && lastStartMs_ && nowMs - *lastStartMs_ < ProbeIntervalMs)
             return false;
         lastStartMs_ = nowMs;
         return true;

@@ -149,10 +149,67 @@ PortError ModbusBoard::Fail(int error) {
     return ModbusError(error);
 }
 
-std::optional<PortError> ModbusBoard::Prepare() {
-    if (!refusal_ && !silence_.MaySend(MonotonicMs()))
+std::optional<PortError> ModbusBoard::Prepare(bool gated) {
+    if (!refusal_ && !silence_.MaySend(MonotonicMs(), gated))
         return TimedOut();
     return Connect();
+}
+
+std::optional<PortError> ModbusBoard::WriteWatchdog() {
+    const auto& w = *map_.watchdog;
+    const int written = w.kind == BoardMap::WatchdogKind::Coil
+                            ? modbus_write_bit(ctx_, w.address, w.value)
+                            : modbus_write_register(ctx_, w.address, w.value);
+    if (written != -1) {
+        silence_.NotSilent();
+        watchdogError_.reset();
+        return std::nullopt;
+    }
+    const int error = errno;
+    // A module that answers with an exception does not have the register: say so, keep the connection
+    // (the relays still work) and leave it until the next connection.
+    if (error > MODBUS_ENOBASE && ExceptionName(error - MODBUS_ENOBASE)) {
+        silence_.NotSilent();
+        watchdogError_ = ModbusError(error);
+        return std::nullopt;
+    }
+    watchdogError_ = Fail(error);
+    return watchdogError_;
+}
+
+std::optional<PortError> ModbusBoard::ArmIfOwed() {
+    if (!watchdogOwed_ || !ctx_)
+        return std::nullopt;
+    watchdogOwed_ = false;
+    return WriteWatchdog();
+}
+
+std::optional<PortError> ModbusBoard::ArmModuleWatchdog() {
+    if (!map_.watchdog)
+        return std::nullopt;
+    if (auto error = Prepare())
+        return watchdogError_ = error;
+    watchdogOwed_ = false;
+    if (auto error = WriteWatchdog())
+        return error;
+    return watchdogError_;
+}
+
+IoBoard::Reading ModbusBoard::ReadModuleWatchdog() {
+    if (!map_.watchdog)
+        return {0, InvalidArgument()};
+    if (auto error = Prepare())
+        return {0, error};
+    const auto& w = *map_.watchdog;
+    std::uint8_t bit = 0;
+    std::uint16_t value = 0;
+    const bool read = w.kind == BoardMap::WatchdogKind::Coil
+                          ? modbus_read_bits(ctx_, w.address, 1, &bit) == 1
+                          : modbus_read_registers(ctx_, w.address, 1, &value) == 1;
+    if (!read)
+        return {0, Fail(errno)};
+    silence_.NotSilent();
+    return {w.kind == BoardMap::WatchdogKind::Coil ? int(bit) : int(value), std::nullopt};
 }
 
 std::optional<PortError> ModbusBoard::Connect() {
@@ -174,6 +231,7 @@ std::optional<PortError> ModbusBoard::Connect() {
         return Fail(errno);
     if (observer_)
         observer_(modbus_get_socket(ctx_));
+    watchdogOwed_ = map_.watchdog.has_value();
     return std::nullopt;
 }
 
@@ -202,17 +260,26 @@ std::optional<PortError> ModbusBoard::ConnectSerial() {
     exclusive_ = ::ioctl(fd, TIOCEXCL) == 0;
     // Whatever a module sent after an earlier time-out must not pass for the next answer.
     modbus_flush(ctx_);
+    watchdogOwed_ = map_.watchdog.has_value();
     return std::nullopt;
 }
 
 std::optional<PortError> ModbusBoard::WriteOutputBit(int port, int bit, int level) {
     if (port != 6 || bit < 4 || bit > 7 || (level != 0 && level != 1))
         return InvalidArgument();
-    if (auto error = Prepare())
+    // No gate for an off: a module that fails reads may still take it, and a relay left on is the one
+    // thing the gate must never cause.
+    const bool off = level == 0;
+    if (auto error = Prepare(!off))
         return error;
+    if (!off) {
+        if (auto error = ArmIfOwed())
+            return error;
+    }
     if (modbus_write_bit(ctx_, map_.CoilOfRelay(bit), level) == -1)
         return Fail(errno);
     silence_.NotSilent();
+    ArmIfOwed(); // after an off it follows the off; its failure is not the off's
     return std::nullopt;
 }
 
@@ -241,6 +308,8 @@ IoBoard::Reading ModbusBoard::ReadOutputBit(int port, int bit) {
         return {0, InvalidArgument()};
     if (auto error = Prepare())
         return {0, error};
+    if (auto error = ArmIfOwed())
+        return {0, error};
     std::uint8_t level = 0;
     if (modbus_read_bits(ctx_, map_.CoilOfRelay(bit), 1, &level) != 1)
         return {0, Fail(errno)};
@@ -252,6 +321,8 @@ IoBoard::Reading ModbusBoard::ReadAnalogInput(int port, int channel) {
     if (port != 5 || channel < 0 || channel > 1)
         return {0, InvalidArgument()};
     if (auto error = Prepare())
+        return {0, error};
+    if (auto error = ArmIfOwed())
         return {0, error};
     const int address = map_.potRegisters[static_cast<std::size_t>(channel)];
     uint16_t value = 0;

@@ -11,13 +11,18 @@ struct _modbus;
 
 // The board reached over Modbus (libmodbus), TCP or RTU as the board map says:
 // - WriteOutputBit(6, bit, level): Write Single Coil (0x05) at the map's coil of relay `bit` (4 right,
-//   5 left, 6 up, 7 down; coils 4..7 by default). No other coil is ever written.
+//   5 left, 6 up, 7 down; coils 4..7 by default). No other coil is ever written but the
+//   watchdog coil the map may name.
 // - ReadAnalogInput(5, channel): one register (input, 0x04, or holding, 0x03) at the map's address of
 //   potentiometer `channel`, scaled from the converter's full scale to a 10-bit count for 0..5 V.
 // Constructing the board does not connect: the first call does. Every call waits at most the response
 // time-out (500 ms) for the connection and for the answer. After any failure the connection (socket or
 // serial device) is dropped and the next call connects afresh. After three time-outs in a row the board
-// is silent (BoardSilence): calls fail at once with ETIMEDOUT, one a second still asks it. An exception
+// is silent (BoardSilence): ons and reads fail at once with ETIMEDOUT, one a second still asks it; an
+// off (level 0) is never held back, it always goes on the wire within the response time-out, since a
+// module that is slow or silent to reads may well still take a write. Where the map names the
+// module's watchdog register, it is written once after each connection: before the first on or read,
+// after the first off (an off goes first). An exception
 // answer is reported by the protocol's code and name ("Modbus例外 02 (Illegal Data Address)"), other
 // errors by libmodbus's errno and modbus_strerror text; a serial device that cannot be opened gets a
 // description naming it.
@@ -45,6 +50,15 @@ class ModbusBoard : public IoBoard {
     // cannot. Start-up uses it to name a missing or busy serial device once, in a message.
     std::optional<PortError> Open() { return Connect(); }
 
+    // Writes the map's watchdog value to its register (Write Single Coil or Write Single Register),
+    // through the silence gate; nothing when the map names none. An exception answer (a module without
+    // that register) keeps the connection.
+    std::optional<PortError> ArmModuleWatchdog();
+    // The watchdog register read back (Read Coils or Read Holding Registers), for the board check.
+    Reading ReadModuleWatchdog();
+    // The error of the last writing of the watchdog register, empty once it was taken.
+    const std::optional<PortError>& watchdogError() const { return watchdogError_; }
+
     // A board whose map was refused: every call fails with this reason and nothing is sent.
     void Refuse(const QString& reason) { refusal_ = reason; }
 
@@ -63,8 +77,12 @@ class ModbusBoard : public IoBoard {
   private:
     std::optional<PortError> Connect();
     std::optional<PortError> ConnectSerial();
-    // Connects unless the board is silent and it is not yet time to ask again.
-    std::optional<PortError> Prepare();
+    // Connects unless the board is silent and it is not yet time to ask again; with `gated` false
+    // (an off) whatever the silence says.
+    std::optional<PortError> Prepare(bool gated = true);
+    // The watchdog write a fresh connection still owes; its error only when the connection is lost.
+    std::optional<PortError> ArmIfOwed();
+    std::optional<PortError> WriteWatchdog();
     PortError Fail(int error); // drops the connection, describes the error and notes a time-out
     void Disconnect();
 
@@ -77,6 +95,8 @@ class ModbusBoard : public IoBoard {
     int lastRaw_[2] = {0, 0};
     std::function<void(int)> observer_;
     BoardSilence silence_;
+    bool watchdogOwed_ = false; // connected since the watchdog register was last written
+    std::optional<PortError> watchdogError_;
 };
 
 // What start-up shows once about the board, relays all off: a refused map and a serial device that cannot be

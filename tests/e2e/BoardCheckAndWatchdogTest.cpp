@@ -170,20 +170,38 @@ TEST(BoardCheckFailures, ExitNonZeroWithTheError) {
 }
 
 // A module's communication watchdog switches its outputs off when no request comes for a set time.
-// The program asks the board every second, so a program killed with SIGKILL (nothing of it runs any
-// more) leaves a running motor for at most that time.
-TEST(ModuleWatchdog, StopsTheMotorOfAKilledProgram) {
+// The program asks the board every second, so a program that can no longer act (killed with SIGKILL,
+// stopped with SIGSTOP) leaves a running motor for at most that time. Set on the module by hand
+// (boardsim --watchdog), or by azelmon itself from the board map's watchdog keys, with an emulator
+// that has no watchdog until its register is written.
+struct WatchdogRow {
+    const char* name;
+    const char* boardMap; // [BOARD_MAP] of the program's settings and the emulator's map
+    QStringList emulatorArguments;
+    int signal;
+    const char* armedLine; // the emulator's line when azelmon set the watchdog
+};
+
+void PrintTo(const WatchdogRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ModuleWatchdog : public ::testing::TestWithParam<WatchdogRow> {};
+
+TEST_P(ModuleWatchdog, StopsTheMotorOfAProgramThatCannotAct) {
+    const WatchdogRow& row = GetParam();
     PrivateBus bus;
     ASSERT_TRUE(bus.ok());
     TrackServerProcess server;
     ASSERT_TRUE(server.Start(bus, {})) << server.errors().toStdString();
     const double watchdogSeconds = 3;
+    ProgramFolder folder(
+        QByteArray("[HPOSITION]\r\nH-RANGE=100,340\r\nHVOLT0=1.3889\r\nHVOLT360=4.7222\r\n") + row.boardMap);
     BoardsimProcess board;
     // Outside the azimuth range 100..340: the program turns right on its own at start-up, for some 15 s.
-    ASSERT_TRUE(
-        board.Start({QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"),
-                     QStringLiteral("10"), QStringLiteral("--watchdog"), QString::number(watchdogSeconds)}));
-    ProgramFolder folder("[HPOSITION]\r\nH-RANGE=100,340\r\nHVOLT0=1.3889\r\nHVOLT360=4.7222\r\n");
+    ASSERT_TRUE(board.Start(QStringList{QStringLiteral("--az"), QStringLiteral("2"), QStringLiteral("--el"),
+                                        QStringLiteral("10"), QStringLiteral("--map"), folder.ini()} +
+                            row.emulatorArguments));
     QProcess program;
     folder.Prepare(program,
                    {QStringLiteral("--board"), QStringLiteral("modbus"), QStringLiteral("--modbus-port"),
@@ -196,23 +214,55 @@ TEST(ModuleWatchdog, StopsTheMotorOfAKilledProgram) {
     ASSERT_TRUE(program.waitForStarted(5000));
     ASSERT_TRUE(WaitFor([&] { return board.Output().contains(QStringLiteral("relay 4 1")); }, 15000))
         << board.Output().toStdString() << program.readAllStandardError().toStdString();
+    if (row.armedLine) {
+        // Written on connecting, before the first relay went on.
+        EXPECT_LT(board.Output().indexOf(QString::fromLatin1(row.armedLine)),
+                  board.Output().indexOf(QStringLiteral("relay 4 1")))
+            << board.Output().toStdString();
+        EXPECT_GE(board.Output().indexOf(QString::fromLatin1(row.armedLine)), 0)
+            << board.Output().toStdString();
+    }
 
     // Alive, the program keeps the watchdog fed: the motor runs on past the watchdog's time.
     WaitFor([] { return false; }, static_cast<int>(watchdogSeconds * 1000) + 1500);
-    ASSERT_FALSE(board.Output().contains(QStringLiteral("watchdog"))) << board.Output().toStdString();
+    ASSERT_FALSE(board.Output().contains(QStringLiteral("watchdog: no request")))
+        << board.Output().toStdString();
     ASSERT_FALSE(board.Output().contains(QStringLiteral("relay 4 0"))) << board.Output().toStdString();
 
-    ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
-    QElapsedTimer sinceKill;
-    sinceKill.start();
-    ASSERT_TRUE(program.waitForFinished(5000));
+    const auto pid = static_cast<pid_t>(program.processId());
+    ASSERT_GT(pid, 0);
+    ::kill(pid, row.signal);
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
     ASSERT_TRUE(WaitFor([&] { return board.Output().contains(QStringLiteral("relay 4 0")); }, 10000))
         << board.Output().toStdString();
-    // The last request came up to a second before the kill; the watchdog counts from it.
-    EXPECT_LE(sinceKill.elapsed(), static_cast<qint64>(watchdogSeconds * 1000) + 500)
+    // The last request came up to a second before the signal; the watchdog counts from it.
+    EXPECT_LE(sinceSignal.elapsed(), static_cast<qint64>(watchdogSeconds * 1000) + 500)
         << board.Output().toStdString();
     EXPECT_TRUE(board.Output().contains(QStringLiteral("watchdog: no request")))
         << board.Output().toStdString();
+    // A stopped program is ended here; a killed one is already gone (and has no process id any more).
+    if (program.state() != QProcess::NotRunning)
+        ::kill(pid, SIGKILL);
+    program.waitForFinished(5000);
+    EXPECT_EQ(program.state(), QProcess::NotRunning);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    SetByHandOrByTheProgram, ModuleWatchdog,
+    ::testing::Values(
+        WatchdogRow{
+            "OnTheModuleKilled", "", {QStringLiteral("--watchdog"), QStringLiteral("3")}, SIGKILL, nullptr},
+        WatchdogRow{"ByTheBoardMapStopped",
+                    "[BOARD_MAP]\r\nWATCHDOG_REGISTER=300\r\nWATCHDOG_KIND=HOLDING\r\nWATCHDOG_VALUE=30\r\n",
+                    {},
+                    SIGSTOP,
+                    "watchdog: set to 3.0 s by holding register 300"},
+        WatchdogRow{"ByTheBoardMapKilled",
+                    "[BOARD_MAP]\r\nWATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=30\r\n",
+                    {},
+                    SIGKILL,
+                    "watchdog: set to 3.0 s by holding register 300"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -58,6 +58,29 @@ TEST_F(BoardMapFile, TheDocumentedLayoutsAreTakenWhole) {
     EXPECT_EQ(rtu.map.TransportText(QString()), QStringLiteral("Modbus RTU /dev/ttyUSB0 19200 8E1, unit 3"));
 }
 
+TEST_F(BoardMapFile, TheModulesWatchdogRegisterIsTakenWhenComplete) {
+    using Kind = BoardMap::WatchdogKind;
+    struct Row {
+        const char* section;
+        std::optional<BoardMap::ModuleWatchdog> watchdog;
+    };
+    const Row rows[] = {
+        {"", std::nullopt},
+        {"WATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=50\r\n", BoardMap::ModuleWatchdog{Kind::Holding, 300, 50}},
+        {"watchdog_register=20\r\nWATCHDOG_KIND=coil\r\n", BoardMap::ModuleWatchdog{Kind::Coil, 20, 1}},
+        {"WATCHDOG_REGISTER=20\r\nWATCHDOG_KIND=0x05\r\nWATCHDOG_VALUE=1\r\n",
+         BoardMap::ModuleWatchdog{Kind::Coil, 20, 1}},
+        // An input register 1 is the elevation's; holding register 1 is another register.
+        {"WATCHDOG_REGISTER=1\r\nWATCHDOG_KIND=6\r\nWATCHDOG_VALUE=65535\r\n",
+         BoardMap::ModuleWatchdog{Kind::Holding, 1, 65535}},
+    };
+    for (const Row& row : rows) {
+        const BoardMapReading r = Read(row.section);
+        EXPECT_FALSE(r.refusal) << row.section << r.refusal.value_or(QString()).toStdString();
+        EXPECT_EQ(r.map.watchdog, row.watchdog) << row.section;
+    }
+}
+
 // A value that is not a whole value of its kind refuses the map, naming key and value: a default in
 // its place would drive a layout nobody wrote.
 TEST_F(BoardMapFile, BadValuesRefuseTheMap) {
@@ -83,6 +106,11 @@ TEST_F(BoardMapFile, BadValuesRefuseTheMap) {
         "DATA_BITS=9",
         "STOP_BITS=1.5",
         "TRANSPORT=RTU\r\nUNIT=0", // no broadcast on a line
+        "WATCHDOG_REGISTER=-1",
+        "WATCHDOG_KIND=INPUT",
+        "WATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=5s",
+        "WATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=0", // would switch most modules' watchdog off
+        "WATCHDOG_REGISTER=20\r\nWATCHDOG_KIND=COIL\r\nWATCHDOG_VALUE=0",
     };
     for (const char* line : lines) {
         const BoardMapReading r = Read(QByteArray(line) + "\r\n");
@@ -110,6 +138,12 @@ TEST_F(BoardMapFile, UnsafeMapsAreRefused) {
         {"FULL_SCALE_VOLTS=0\r\n", "FULL_SCALE_VOLTS"},
         {"RIGHT_COIIL=0\r\nLEFT_COIL=1\r\n",
          "RIGHT_COIIL というキーはありません"}, // coil 4 stays the right turn's
+        // Arming the watchdog would switch the left turn on, or overwrite the elevation's reading.
+        {"WATCHDOG_REGISTER=5\r\nWATCHDOG_KIND=COIL\r\n", "コイル 5 は左回転のリレーのコイル"},
+        {"REGISTER_KIND=HOLDING\r\nWATCHDOG_REGISTER=1\r\nWATCHDOG_VALUE=50\r\n", "同じレジスタ 1"},
+        {"WATCHDOG_VALUE=50\r\n", "WATCHDOG_REGISTER がありません"},
+        {"WATCHDOG_KIND=COIL\r\n", "WATCHDOG_REGISTER がありません"},
+        {"WATCHDOG_REGISTER=300\r\n", "WATCHDOG_VALUE がありません"},
     };
     for (const Row& row : rows) {
         const BoardMapReading r = Read(row.section);

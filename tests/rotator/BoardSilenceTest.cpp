@@ -10,6 +10,7 @@ struct Step {
     std::int64_t atMs;
     bool maySend; // what the guard says before the call
     Outcome outcome;
+    bool off = false; // a relay switched off: never gated
 };
 struct Case {
     const char* name;
@@ -21,7 +22,7 @@ class BoardSilenceCase : public ::testing::TestWithParam<Case> {};
 TEST_P(BoardSilenceCase, DecidesWhichCallsGoOnTheWire) {
     BoardSilence silence;
     for (const auto& step : GetParam().steps) {
-        ASSERT_EQ(silence.MaySend(step.atMs), step.maySend) << "at " << step.atMs << " ms";
+        ASSERT_EQ(silence.MaySend(step.atMs, !step.off), step.maySend) << "at " << step.atMs << " ms";
         if (!step.maySend)
             continue; // failed at once, nothing to report
         if (step.outcome == Outcome::TimedOut)
@@ -62,7 +63,19 @@ INSTANTIATE_TEST_SUITE_P(
               {1040, true, Outcome::TimedOut},
               {1540, true, Outcome::TimedOut},
               {2040, true, Outcome::TimedOut},
-              {2041, false, Outcome::Answered}}}),
+              {2041, false, Outcome::Answered}}},
+        // While silent every off goes on the wire, and counts as the second's probe for the others;
+        // the off a module answers ends the silence.
+        Case{"AnOffAlwaysGoesAndCountsAsTheProbe",
+             {{0, true, Outcome::TimedOut},
+              {500, true, Outcome::TimedOut},
+              {1000, true, Outcome::TimedOut},
+              {1001, true, Outcome::TimedOut, true},
+              {1501, true, Outcome::TimedOut, true},
+              {2100, false, Outcome::TimedOut},
+              {2501, true, Outcome::TimedOut},
+              {2600, true, Outcome::Answered, true},
+              {2601, true, Outcome::Answered}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,5 +1,6 @@
 // ModbusBoard's failures against the board emulator over loopback Modbus TCP (its plain use is end to end).
 #include "RotatorFixture.h"
+#include "rotator/BoardCheck.h"
 #include "rotator/ModbusBoard.h"
 #include "support/PtyPair.h"
 #include "support/TestFiles.h"
@@ -17,8 +18,11 @@ namespace {
 class Boardsim : public ::testing::Test {
   protected:
     void Start(const QString& fault, const QString& value, const QStringList& more = {}) {
+        Start(QStringList{fault, value} + more);
+    }
+    void Start(const QStringList& arguments) {
         process.start(QStringLiteral(BOARDSIM_PATH),
-                      QStringList{fault, value, QStringLiteral("--port"), QStringLiteral("0")} + more);
+                      arguments + QStringList{QStringLiteral("--port"), QStringLiteral("0")});
         ASSERT_TRUE(process.waitForStarted(5000));
         while (!process.canReadLine() && process.waitForReadyRead(5000)) {
         }
@@ -58,7 +62,21 @@ class Boardsim : public ::testing::Test {
         return answered ? level : -1;
     }
 
+    // Everything the emulator printed since it started listening.
+    QString Output() {
+        output += QString::fromUtf8(process.readAllStandardOutput());
+        return output;
+    }
+    bool WaitForOutput(const QString& text, int timeoutMs) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!Output().contains(text) && waited.elapsed() < timeoutMs)
+            process.waitForReadyRead(50);
+        return Output().contains(text);
+    }
+
     QProcess process;
+    QString output;
     int port = 0;
 };
 
@@ -119,8 +137,8 @@ TEST_F(Boardsim, RetriesOnASilentBoardFailAtOnceAfterThreeTimeOutsAndOneCallASec
         ASSERT_TRUE(error.has_value()) << attempt;
         EXPECT_EQ(error->number, ETIMEDOUT) << attempt;
     }
-    // The other relay of the pair and both readings fail at once too.
-    EXPECT_TRUE(board.WriteOutputBit(6, 5, 0).has_value());
+    // Another relay's on and both readings fail at once too (an off would go on the wire).
+    EXPECT_TRUE(board.WriteOutputBit(6, 5, 1).has_value());
     EXPECT_TRUE(board.ReadAnalogInput(5, 0).error.has_value());
     EXPECT_TRUE(board.ReadAnalogInput(5, 1).error.has_value());
     const qint64 silentCalls = call.elapsed();
@@ -132,7 +150,7 @@ TEST_F(Boardsim, RetriesOnASilentBoardFailAtOnceAfterThreeTimeOutsAndOneCallASec
     while (!answered && call.elapsed() < 8000) {
         QElapsedTimer one;
         one.start();
-        answered = !board.WriteOutputBit(6, 4, 0);
+        answered = !board.ReadAnalogInput(5, 0).error;
         if (one.elapsed() >= 400 || answered)
             ++asked;
     }
@@ -140,6 +158,7 @@ TEST_F(Boardsim, RetriesOnASilentBoardFailAtOnceAfterThreeTimeOutsAndOneCallASec
     EXPECT_GE(asked, 1);
     EXPECT_LE(asked, 4);
     EXPECT_FALSE(board.WriteOutputBit(6, 6, 1));
+    EXPECT_FALSE(board.WriteOutputBit(6, 4, 0));
     EXPECT_FALSE(board.ReadAnalogInput(5, 1).error);
     EXPECT_EQ(Coil(4), 0);
     EXPECT_EQ(Coil(6), 1);
@@ -184,9 +203,9 @@ TEST_F(Boardsim, TheEndsAllOffGoesPastTheSilenceGateWithinTwoSeconds) {
             ASSERT_EQ(level, 1);
             if (lastCall.elapsed() > 900)
                 GTEST_SKIP() << "the emulator came back too late to meet the closed gate";
-            // An ordinary write meets the gate and never reaches the wire.
-            EXPECT_TRUE(board.WriteOutputBit(6, 4, 0).has_value());
-            EXPECT_EQ(QuickCoil(4), 1);
+            // An ordinary on meets the gate and never reaches the wire.
+            EXPECT_TRUE(board.WriteOutputBit(6, 5, 1).has_value());
+            EXPECT_EQ(QuickCoil(5), 0);
         }
         FakeWorld world;
         MainState state;
@@ -203,6 +222,129 @@ TEST_F(Boardsim, TheEndsAllOffGoesPastTheSilenceGateWithinTwoSeconds) {
         if (row.comesBack) {
             EXPECT_EQ(Coil(4), 0);
         }
+    }
+}
+
+// A module that never answers Read Coils: the read times out, the other functions answer at once.
+// (Slow reads: SilentModule.AnOffStillReachesAModuleThatTakesWrites.)
+TEST_F(Boardsim, AModuleWithoutReadCoilsLetsThatReadTimeOut) {
+    Start({QStringLiteral("--no-read-coils")});
+    ModbusBoard board(QStringLiteral("127.0.0.1"), port);
+    const auto coil = board.ReadOutputBit(6, 4);
+    ASSERT_TRUE(coil.error.has_value());
+    EXPECT_EQ(coil.error->number, ETIMEDOUT);
+    QElapsedTimer calls;
+    calls.start();
+    EXPECT_FALSE(board.ReadAnalogInput(5, 0).error);
+    EXPECT_FALSE(board.WriteOutputBit(6, 6, 0));
+    EXPECT_LT(calls.elapsed(), 200);
+}
+
+// End stops at the travel: a motor left on stops at the end, the arrival is printed once, and the
+// extremes reached stay readable in input registers 110..113 (tenths of a degree).
+TEST_F(Boardsim, EndStopsHoldTheAntennaAtTheTravelAndTheExtremesAreKept) {
+    struct Row {
+        QStringList arguments;
+        const char* arrival;
+        int extremeRegister, tenths;
+    } const rows[] = {
+        {{QStringLiteral("--az"), QStringLiteral("357"), QStringLiteral("--relay-on"), QStringLiteral("4")},
+         "end stop az 360.0",
+         111,
+         3600},
+        {{QStringLiteral("--el"), QStringLiteral("88.5"), QStringLiteral("--el-travel"), QStringLiteral("90"),
+          QStringLiteral("--relay-on"), QStringLiteral("6")},
+         "end stop el 90.0",
+         113,
+         900},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arrival);
+        TearDown();
+        output.clear();
+        Start(row.arguments);
+        modbus_t* ctx = modbus_new_tcp("127.0.0.1", port);
+        ASSERT_EQ(modbus_connect(ctx), 0);
+        uint16_t extremes[4] = {};
+        // Each request moves the model: ask until it has reached the end and a while longer.
+        QElapsedTimer asked;
+        asked.start();
+        while (asked.elapsed() < 1500 && modbus_read_input_registers(ctx, 110, 4, extremes) == 4)
+            process.waitForReadyRead(100);
+        modbus_close(ctx);
+        modbus_free(ctx);
+        EXPECT_EQ(static_cast<std::int16_t>(extremes[row.extremeRegister - 110]), row.tenths);
+        EXPECT_EQ(Output().count(QString::fromLatin1(row.arrival)), 1) << Output().toStdString();
+    }
+}
+
+// Writing the map's watchdog register arms the emulator's watchdog, with no --watchdog: ModbusBoard
+// writes it on connecting, and once requests stop a relay left on goes off after the set time.
+TEST_F(Boardsim, WritingTheWatchdogRegisterArmsTheModulesWatchdog) {
+    struct Row {
+        const char* keys;
+        const char* armed; // the emulator's line
+        int offWithinMs;
+    } const rows[] = {
+        {"WATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=5\r\n", "watchdog: set to 0.5 s by holding register 300",
+         1500},
+        {"WATCHDOG_REGISTER=20\r\nWATCHDOG_KIND=COIL\r\n", "watchdog: set to 2.0 s by coil 20", 3000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.keys);
+        TearDown();
+        output.clear();
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("rotorcfg.ini"));
+        WriteBytes(ini, QByteArray("[BOARD_MAP]\r\n") + row.keys);
+        const BoardMapReading reading = ReadBoardMap(ini);
+        ASSERT_FALSE(reading.refusal);
+        Start(QStringLiteral("--map"), ini);
+        BoardMap map = reading.map;
+        map.tcpPort = port;
+        ModbusBoard board(map, QStringLiteral("127.0.0.1"));
+        ASSERT_FALSE(board.WriteOutputBit(6, 4, 1));
+        EXPECT_FALSE(board.watchdogError());
+        EXPECT_TRUE(WaitForOutput(QString::fromLatin1(row.armed), 1000)) << Output().toStdString();
+        QElapsedTimer since;
+        since.start();
+        ASSERT_TRUE(WaitForOutput(QStringLiteral("relay 4 0"), row.offWithinMs + 1000))
+            << Output().toStdString();
+        EXPECT_LE(since.elapsed(), row.offWithinMs);
+        EXPECT_TRUE(Output().contains(QStringLiteral("watchdog: no request"))) << Output().toStdString();
+    }
+}
+
+// The board check writes the watchdog register and reads it back; a module without that register
+// fails the check with the module's answer.
+TEST_F(Boardsim, TheBoardCheckArmsTheWatchdogAndReadsItBack) {
+    QTemporaryDir dir;
+    const QString withRegister = dir.filePath(QStringLiteral("with.ini"));
+    WriteBytes(withRegister, "[BOARD_MAP]\r\nWATCHDOG_REGISTER=300\r\nWATCHDOG_VALUE=50\r\n");
+    const QString without = dir.filePath(QStringLiteral("without.ini"));
+    WriteBytes(without, "[BOARD_MAP]\r\n");
+    struct Row {
+        QString emulatorMap;
+        bool ok;
+        const char* line;
+    } const rows[] = {
+        {withRegister, true,
+         "module watchdog (holding register (0x06) 300, value 50): written, read back 50"},
+        {without, false, "write failed: error 2: Modbus例外 02 (Illegal Data Address)"},
+    };
+    MainState state;
+    state.AzimuthMotorText = state.ElevationMotorText = QStringLiteral("1");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        TearDown();
+        Start(QStringLiteral("--map"), row.emulatorMap);
+        BoardMap map = ReadBoardMap(withRegister).map;
+        map.tcpPort = port;
+        ModbusBoard board(map, QStringLiteral("127.0.0.1"));
+        const BoardCheckReport report = RunBoardCheck(board, &map, QStringLiteral("x"), state);
+        EXPECT_EQ(report.ok(), row.ok) << report.lines.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(report.lines.join(QLatin1Char('\n')).contains(QString::fromUtf8(row.line)))
+            << report.lines.join(QLatin1Char('\n')).toStdString();
     }
 }
 

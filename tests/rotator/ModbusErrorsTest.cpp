@@ -85,6 +85,34 @@ TEST(SilentModule, IsAskedOnceASecond) {
     }
 }
 
+// A module whose reads answer too late for the time-out and whose writes answer at once: three reads
+// make it silent, and the gate then fails ons and reads at once, but an off still goes on the wire and
+// switches the relay off. With a gated off the relay that was on at start-up stayed on.
+TEST(SilentModule, AnOffStillReachesAModuleThatTakesWrites) {
+    Emulator slow({QStringLiteral("--read-delay-ms"), QStringLiteral("600"), QStringLiteral("--relay-on"),
+                   QStringLiteral("4")});
+    ASSERT_GT(slow.port(), 0);
+    ModbusBoard board(QStringLiteral("127.0.0.1"), slow.port());
+    for (int i = 0; i < BoardSilence::TimeOutsToSilent; ++i)
+        ASSERT_TRUE(board.ReadAnalogInput(5, 0).error.has_value());
+    QElapsedTimer call;
+    call.start();
+    EXPECT_TRUE(board.ReadAnalogInput(5, 0).error.has_value());
+    EXPECT_TRUE(board.WriteOutputBit(6, 5, 1).has_value());
+    EXPECT_LT(call.elapsed(), 50) << "ons and reads wait for the gate";
+    for (int bit : {4, 5}) // the off of a relay that was on, and of one that was not
+        EXPECT_FALSE(board.WriteOutputBit(6, bit, 0)) << bit;
+    // Read back on a connection of our own that waits for the late answer.
+    modbus_t* ctx = modbus_new_tcp("127.0.0.1", slow.port());
+    modbus_set_response_timeout(ctx, 2, 0);
+    uint8_t level = 9;
+    ASSERT_EQ(modbus_connect(ctx), 0);
+    EXPECT_EQ(modbus_read_bits(ctx, 4, 1, &level), 1);
+    modbus_close(ctx);
+    modbus_free(ctx);
+    EXPECT_EQ(level, 0);
+}
+
 } // namespace
 
 #endif

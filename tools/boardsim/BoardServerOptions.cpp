@@ -5,19 +5,28 @@
 #include <map>
 
 const char* const BoardServerUsage =
-    "usage: boardsim [--port N] [--az DEG] [--el DEG] [--noise COUNTS] [--seed N]\n"
-    "                [--drop FRACTION] [--delay MS] [--exception-rate FRACTION]\n"
-    "                [--close-after N] [--silent-after N --silent-for SECONDS] [--jam az|el|both]\n"
-    "                [--map ROTORCFG.INI] [--device TTY] [--watchdog SECONDS] [--relay-on BIT]\n"
+    "usage: azelmon-boardsim [--port N] [--az DEG] [--el DEG] [--noise COUNTS] [--seed N]\n"
+    "                        [--drop FRACTION] [--delay MS] [--exception-rate FRACTION]\n"
+    "                        [--close-after N] [--silent-after N --silent-for SECONDS] [--jam az|el|both]\n"
+    "                        [--map ROTORCFG.INI] [--device TTY] [--watchdog SECONDS] [--relay-on BIT]\n"
+    "                        [--read-delay-ms MS] [--no-read-coils] [--az-travel DEG] [--el-travel DEG]\n"
     "Modbus TCP I/O board on 127.0.0.1 with an azimuth/elevation rotator pair behind it.\n"
     "Coils 4..7: relays (right, left, up, down; write 0x05, read 0x01).\n"
-    "Input registers 0, 1: potentiometer counts 0..1023; 104..107: relay levels (read 0x04).\n"
-    "--map takes coils, registers, their kind, the converter's full scale and the unit id from the\n"
-    "[BOARD_MAP] section of that file, as azelmon does. --device serves Modbus RTU on that serial\n"
-    "device as well (the map's baud rate, parity, data and stop bits; answers paced at that speed).\n"
-    "--watchdog switches every coil off when no request has come for that long.\n"
+    "Input registers 0, 1: potentiometer counts 0..1023; 104..107: relay levels (read 0x04);\n"
+    "110..113: lowest and highest azimuth, lowest and highest elevation reached, in tenths of a\n"
+    "degree (signed).\n"
+    "--map takes coils, registers, their kind, the converter's full scale, the unit id and the\n"
+    "watchdog register from the [BOARD_MAP] section of that file, as azelmon does. --device serves\n"
+    "Modbus RTU on that serial device as well (the map's baud rate, parity, data and stop bits;\n"
+    "answers paced at that speed).\n"
+    "--watchdog switches every coil off when no request has come for that long. Writing the map's\n"
+    "WATCHDOG_REGISTER sets that time: a holding register in tenths of a second, a coil 1 to the\n"
+    "--watchdog time (2 s without it); 0 switches the watchdog off.\n"
     "--relay-on starts with that relay (4..7) on, as a module left on by a program that died; it may\n"
     "be given more than once.\n"
+    "--read-delay-ms answers every read that late and every write at once; --no-read-coils never\n"
+    "answers Read Coils. --az-travel and --el-travel put the end stops at 0 and that angle (360, 180\n"
+    "without them); reaching one is printed as \"end stop az|el DEG\".\n"
     "Each relay change is printed on stdout as \"relay BIT LEVEL az=DEG el=DEG\"; a write to a coil\n"
     "that is no relay's as \"stray coil ADDRESS\".\n";
 
@@ -81,12 +90,31 @@ std::optional<std::string> ParseBoardServerOptions(const std::vector<std::string
              long v;
              return ToLong(t, v) && v >= 4 && v <= 7 && (o.relaysOn.push_back(int(v)), true);
          }},
+        {"--read-delay-ms",
+         [&](const std::string& t) {
+             long v;
+             return ToLong(t, v) && v >= 0 && v <= 60000 && ((o.readDelayMs = int(v)), true);
+         }},
+        {"--az-travel",
+         [&](const std::string& t) {
+             return ToDouble(t, o.azimuthTravel) && o.azimuthTravel > 0 && o.azimuthTravel <= 720;
+         }},
+        {"--el-travel",
+         [&](const std::string& t) {
+             return ToDouble(t, o.elevationTravel) && o.elevationTravel > 0 && o.elevationTravel <= 180;
+         }},
         {"--watchdog",
          [&](const std::string& t) {
              return ToDouble(t, o.watchdogSeconds) && o.watchdogSeconds >= 0 && o.watchdogSeconds <= 3600;
          }},
     };
+    // Options that take no value.
+    const std::map<std::string, bool*> flags = {{"--no-read-coils", &o.noReadCoils}};
     for (std::size_t i = 0; i < args.size(); ++i) {
+        if (const auto flag = flags.find(args[i]); flag != flags.end()) {
+            *flag->second = true;
+            continue;
+        }
         const auto setter = setters.find(args[i]);
         if (setter == setters.end())
             return "unknown option " + args[i];

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// Command line of boardsim. Every fault is off unless asked for.
+// Command line of azelmon-boardsim. Every fault is off unless asked for.
 struct BoardServerOptions {
     int port = 1502; // 0 picks a free port (printed on the first line)
     double azimuth = 0, elevation = 0;
@@ -23,6 +23,10 @@ struct BoardServerOptions {
     std::string device;         // serve Modbus RTU on this serial device too (the map's line settings)
     double watchdogSeconds = 0; // all coils off after this long without any request (0 never)
     std::vector<int> relaysOn;  // relay bits (4..7) that are on when the emulator starts
+    int readDelayMs = 0;        // reads (0x01..0x04) answered this late, writes at once
+    bool noReadCoils = false;   // Read Coils (0x01) never answered
+    double azimuthTravel = 360; // end stops at 0 and at the travel
+    double elevationTravel = 180;
 };
 
 // Parses the arguments (without the program name). An error text when they are wrong.
