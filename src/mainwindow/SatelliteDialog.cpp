@@ -138,7 +138,8 @@ void SatelliteDialog::BuildWidgets() {
         QStringLiteral("グリッドロケーター（例: PM95vq）、または 緯度,経度[,高さ]（度、北と東が正、高さは "
                        "m。例: 35.68,139.77,40）"));
     txtLocation->setPlaceholderText(QStringLiteral("PM95vq または 35.68,139.77,40"));
-    txtLocation->setMaximumWidth(220);
+    txtLocation->setMinimumWidth(200);
+    txtLocation->setMaximumWidth(260);
     locationRow->addWidget(txtLocation);
     lblLocation = MakeLabel(this, "lblLocation", QString());
     locationRow->addWidget(lblLocation, 1);
