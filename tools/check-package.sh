@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack and checks it without installing it on this machine:
 # - the control data names Debian 12 dependencies (Qt 6, libmodbus, libnova);
-# - the package holds the program, the two tools, the data files, the desktop file and the icon;
+# - the description reads as written (no line of it starts with ";") and names both transports;
+# - the package holds the program, the two tools, the data files, the desktop file, the icon and the
+#   copyright file (GPL-3.0-or-later), and no empty folder;
 # - unpacked into a throw-away root, the program answers --version, and started offscreen from an
 #   unrelated working directory it finds cntmap.bmp and the help pages under share/ and keeps its
 #   settings in $XDG_CONFIG_HOME/azelmon/.
@@ -37,6 +39,9 @@ for lib in libqt6widgets6 libqt6dbus6 libqt6multimedia6 libqt6network6 libmodbus
     grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib"
 done
 grep -q '^ Architecture: amd64\|^ Architecture: arm64' <<<"$info" || fail "no binary architecture in control"
+description="$(dpkg-deb -f "$deb" Description)"
+! grep -q '^ *;' <<<"$description" || fail "a description line starts with ';': $(grep '^ *;' <<<"$description" | head -n1)"
+grep -q 'TCP' <<<"$description" && grep -q 'RTU' <<<"$description" || fail "the description does not name TCP and RTU"
 
 # Contents.
 root="$work/root"
@@ -45,9 +50,12 @@ for f in usr/share/azelmon/azelmon.csv usr/bin/azelmon usr/bin/azelmon-tracker u
          usr/share/azelmon/cntmap.bmp usr/share/azelmon/sound2.wav usr/share/azelmon/sound3.wav \
          usr/share/azelmon/help/index.html usr/share/applications/azelmon.desktop \
          usr/share/icons/hicolor/scalable/apps/azelmon.svg usr/share/icons/hicolor/48x48/apps/azelmon.png \
-         usr/share/dbus-1/services/dde.ORBI.service usr/share/azelmon/demo.tle; do
+         usr/share/dbus-1/services/dde.ORBI.service usr/share/azelmon/demo.tle usr/share/doc/azelmon/copyright; do
     [ -e "$root/$f" ] || fail "package lacks /$f"
 done
+grep -q '^License: GPL-3.0-or-later' "$root/usr/share/doc/azelmon/copyright" || fail "copyright file names no GPL-3.0-or-later"
+empty="$(cd "$root" && find . -type d -empty)"
+[ -z "$empty" ] || fail "package holds empty folders: $empty"
 [ -z "$(find "$root" -name 'test_*' -o -name '*.a')" ] || fail "package carries test programs or static libraries"
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$root/usr/share/applications/azelmon.desktop" || fail "desktop file invalid"
@@ -95,6 +103,7 @@ pkill -TERM -f "^$root/usr/bin/azelmon-tracker" 2>/dev/null || true
 wait "$pid" || true
 [ -d "$home/.config/azelmon" ] || { cat "$work/out"; fail "\$XDG_CONFIG_HOME/azelmon/ was not created"; }
 [ ! -e "$root/usr/bin/rotorcfg.ini" ] || fail "settings written beside the program"
+[ -f "$home/.config/azelmon/rotorcfg.ini" ] || fail "the first start left no rotorcfg.ini to edit"
 if grep -q '"地図の画像ファイル\|が見つかりません' "$work/out"; then cat "$work/out"; fail "the program reported a missing file"; fi
 if [ -f "$work/trace" ]; then
     grep -q "\"$home/.config/azelmon/rotorcfg.ini\"" "$work/trace" \

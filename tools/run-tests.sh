@@ -5,8 +5,8 @@
 # failed, and the closing lines say which.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh || exit 1
-bash tools/build.sh build || exit 1
+bash tools/install-deps.sh test || exit 1
+bash tools/build.sh build -DAZELMON_BUILD_TESTS=ON || exit 1
 
 results=()
 failed=0

@@ -47,7 +47,7 @@ for i in 1 2 3; do xdotool key Down; sleep 0.2; done
 xdotool key Return; sleep 2
 xdotool search --name "追跡衛星の選択" windowmove 20 20 || true
 sleep 1
-import -window root -crop 1002x480+0+15 +repage "$out/satellitedialog.png"
+import -window root -crop 1002x515+0+15 +repage "$out/satellitedialog.png"
 dlg=$(xdotool search --name "追跡衛星の選択" | head -1)
 xdotool windowfocus "$dlg" || true; sleep 0.3
 xdotool key Escape; sleep 1

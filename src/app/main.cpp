@@ -197,12 +197,12 @@ int main(int argc, char** argv) {
         QStringLiteral("ADDR:PORT|off"), QStringLiteral("127.0.0.1:4533"));
     QCommandLineOption linkOption(
         QStringLiteral("link"),
-        QStringLiteral("Data source of the satellite boxes: dbus (ORBI or Calsat32, "
-                       "default) or rotctld (the target a rotctld client sets)."),
+        QStringLiteral("Where the satellite's position comes from: dbus (azelmon-tracker, or another data "
+                       "server on the session bus; default) or rotctld (the target a rotctld client sets)."),
         QStringLiteral("dbus|rotctld"), QStringLiteral("dbus"));
     QCommandLineOption nameOption(
         QStringLiteral("rotctld-name"),
-        QStringLiteral("--link rotctld: the target's name in Text1 (default rotctld)."),
+        QStringLiteral("--link rotctld: the name shown for the target (default rotctld)."),
         QStringLiteral("NAME"), QStringLiteral("rotctld"));
     QCommandLineOption observerOption(
         QStringLiteral("observer"),

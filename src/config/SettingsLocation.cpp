@@ -3,11 +3,24 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
+
 const QString FileName = QStringLiteral("rotorcfg.ini");
-}
+
+// A new user's file, so there is one to edit: comments only and the section of the station's location.
+// Every key missing from it takes its default. Plain ASCII, which CP932 holds unchanged.
+constexpr char StarterFile[] =
+    "; azelmon settings. The settings dialog (menu 'settings' -> 'calibration') and the satellite\r\n"
+    "; dialog (-> 'satellites') write their keys here; a key that is missing takes its default.\r\n"
+    "; By hand: [BOARD_MAP] for a Modbus module laid out otherwise, [TRACKING] for close pass\r\n"
+    "; following, [TRACKER] for element files and download addresses (see the README).\r\n"
+    "[STATION]\r\n"
+    "; LOCATION=PM95vq   or   LOCATION=35.68,139.77,40   (degrees north, east; metres)\r\n";
+
+} // namespace
 
 QString SettingsFilePath() {
     return SettingsFilePathFor(QCoreApplication::applicationDirPath());
@@ -29,5 +42,12 @@ QString SettingsFilePathFor(const QString& programDir) {
     const QString configDir =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/azelmon");
     QDir().mkpath(configDir);
-    return QDir(configDir).filePath(FileName);
+    const QString path = QDir(configDir).filePath(FileName);
+    if (!QFileInfo::exists(path)) {
+        QSaveFile starter(path);
+        if (starter.open(QIODevice::WriteOnly) &&
+            starter.write(StarterFile) == qint64(sizeof StarterFile - 1))
+            starter.commit();
+    }
+    return path;
 }

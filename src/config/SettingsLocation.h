@@ -8,7 +8,7 @@
 // - else in the program's own folder when that folder is writable and is not an installed tree (no
 //   ../share/azelmon beside it): a program run from its build folder keeps its settings beside it;
 // - else in $XDG_CONFIG_HOME/azelmon/ (normally ~/.config/azelmon/), created when missing, as for an
-//   installed program.
+//   installed program, with a starter file of comments when there is none yet.
 // The path is worked out anew for each call, so every read and write finds the file the same way.
 QString SettingsFilePath();
 

@@ -17,9 +17,6 @@
 
 namespace {
 
-// Where the passes are worked out when the settings name no station: where the tracker assumes it.
-constexpr orbit::Geodetic DefaultStation{35.68, 139.77, 0};
-
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
@@ -88,7 +85,7 @@ PassesWindow::~PassesWindow() = default;
 void PassesWindow::Recompute() {
     QString problem;
     const auto station = ReadStationLocation(iniPath_, &problem);
-    observer_ = station.value_or(DefaultStation);
+    observer_ = station.value_or(DefaultStationLocation);
     lblStation->setText(
         QStringLiteral("観測地: 北緯 %1°  東経 %2°  %3 m%4")
             .arg(Degrees(observer_.latitude, 4), Degrees(observer_.longitude, 4),

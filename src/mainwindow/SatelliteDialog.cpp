@@ -1,5 +1,8 @@
 #include "mainwindow/SatelliteDialog.h"
 
+#include "config/ProfileFile.h"
+#include "tracking/StationSetting.h"
+
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -64,7 +67,11 @@ SatelliteDialog::SatelliteDialog(QString iniPath, NowUtc nowUtc, QWidget* parent
                 barUpdate->setValue(static_cast<int>(100 * (index + share) / count));
             });
     connect(update_, &ElementUpdate::Finished, this, &SatelliteDialog::UpdateFinished);
+    connect(txtLocation, &QLineEdit::textChanged, this, &SatelliteDialog::ShowLocationCheck);
 
+    const QString location = GetINIValue(StationLocationKey, StationSection, iniPath_);
+    txtLocation->setText(location == QLatin1String("ERROR") ? QString() : location.trimmed());
+    ShowLocationCheck();
     settings_ = ReadTrackerSettings(iniPath_);
     chosen_ = ChosenSatellites(settings_.satellites);
     Reload();
@@ -123,6 +130,21 @@ void SatelliteDialog::BuildWidgets() {
     order->addStretch();
     grid->addLayout(order, 1, 3, 2, 1);
 
+    auto* locationRow = new QHBoxLayout;
+    locationRow->addWidget(MakeLabel(this, "Label4", QStringLiteral("局の位置")));
+    txtLocation = new QLineEdit(this);
+    txtLocation->setObjectName(QStringLiteral("txtLocation"));
+    txtLocation->setToolTip(
+        QStringLiteral("グリッドロケーター（例: PM95vq）、または 緯度,経度[,高さ]（度、北と東が正、高さは "
+                       "m。例: 35.68,139.77,40）"));
+    txtLocation->setPlaceholderText(QStringLiteral("PM95vq または 35.68,139.77,40"));
+    txtLocation->setMinimumWidth(200);
+    txtLocation->setMaximumWidth(260);
+    locationRow->addWidget(txtLocation);
+    lblLocation = MakeLabel(this, "lblLocation", QString());
+    locationRow->addWidget(lblLocation, 1);
+    grid->addLayout(locationRow, 3, 0, 1, 4);
+
     auto* updateRow = new QHBoxLayout;
     lblUpdated = MakeLabel(this, "lblUpdated", QString());
     updateRow->addWidget(lblUpdated, 1);
@@ -138,11 +160,11 @@ void SatelliteDialog::BuildWidgets() {
     updateRow->addWidget(barUpdate);
     updateRow->addWidget(cmdUpdate);
     updateRow->addWidget(cmdCancel);
-    grid->addLayout(updateRow, 3, 0, 1, 4);
+    grid->addLayout(updateRow, 4, 0, 1, 4);
 
     lblMessage = MakeLabel(this, "lblMessage", QString());
     lblMessage->setWordWrap(true);
-    grid->addWidget(lblMessage, 4, 0, 1, 4);
+    grid->addWidget(lblMessage, 5, 0, 1, 4);
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
@@ -152,7 +174,7 @@ void SatelliteDialog::BuildWidgets() {
     cmdClose = MakeButton(this, "cmdClose", QStringLiteral("閉じる"), QStringLiteral("保存せずに閉じます"));
     bottom->addWidget(cmdSave);
     bottom->addWidget(cmdClose);
-    grid->addLayout(bottom, 5, 0, 1, 4);
+    grid->addLayout(bottom, 6, 0, 1, 4);
 }
 
 void SatelliteDialog::Reload() {
@@ -211,10 +233,23 @@ void SatelliteDialog::AddSelected() {
 }
 
 void SatelliteDialog::Save() {
+    const LocationInput location = CheckLocationInput(txtLocation->text());
+    if (location.state == LocationInput::Bad) {
+        SetMessage(QStringLiteral("局の位置が正しくありません（%1）。保存していません。").arg(location.text));
+        txtLocation->setFocus();
+        return;
+    }
     settings_ = ReadTrackerSettings(iniPath_);
     if (!WriteTrackerChoice(iniPath_, CatalogueFiles(settings_), chosen_.Identifiers())) {
         SetMessage(
             QStringLiteral("設定ファイル %1 に書き込めません。選択は保存されていません。").arg(iniPath_));
+        return;
+    }
+    const QString stored = GetINIValue(StationLocationKey, StationSection, iniPath_);
+    if ((stored == QLatin1String("ERROR") ? QString() : stored.trimmed()) != location.value &&
+        !SetINIValue(location.value, StationLocationKey, StationSection, iniPath_)) {
+        SetMessage(
+            QStringLiteral("設定ファイル %1 に書き込めません。局の位置は保存されていません。").arg(iniPath_));
         return;
     }
     settings_ = ReadTrackerSettings(iniPath_);
@@ -265,6 +300,16 @@ void SatelliteDialog::UpdateFinished(bool replaced, const QString& message) {
         Reload();
     }
     SetMessage(message);
+}
+
+void SatelliteDialog::ShowLocationCheck() {
+    const LocationInput input = CheckLocationInput(txtLocation->text());
+    lblLocation->setText(input.text);
+    // Red for a text that cannot be saved, amber while the default location is in force.
+    const char* colour = input.state == LocationInput::Bad     ? "#c00000"
+                         : input.state == LocationInput::Blank ? "#a05a00"
+                                                               : "";
+    lblLocation->setStyleSheet(*colour ? QStringLiteral("color: %1").arg(QLatin1String(colour)) : QString());
 }
 
 void SatelliteDialog::SetMessage(const QString& text) {

@@ -17,10 +17,11 @@ class QPushButton;
 class QTreeWidget;
 
 // The satellite dialog (menu 追跡衛星の選択): every set of the element files, filtered by name or
-// catalogue number, with its age; the chosen satellites in order of preference; and the download of
-// fresh element sets. Saving writes the choice to [TRACKER] of the settings file, which
-// azelmon-tracker watches and reads again at once. A plain window, not modal: the main window's
-// timers and buttons go on while it is open, and it shows its own messages in its own label.
+// catalogue number, with its age; the chosen satellites in order of preference; the station's
+// location (a locator or latitude, longitude and height, checked as typed); and the download of
+// fresh element sets. Saving writes the choice to [TRACKER] and the location to [STATION] of the
+// settings file, which azelmon-tracker watches and reads again at once. A plain window, not modal: the main
+// window's timers and buttons go on while it is open, and it shows its own messages in its own label.
 class SatelliteDialog : public QWidget {
     Q_OBJECT
   public:
@@ -35,7 +36,7 @@ class SatelliteDialog : public QWidget {
     const ChosenSatellites& chosen() const { return chosen_; }
 
   signals:
-    // The choice was written to the settings file.
+    // The choice (and the location) was written to the settings file.
     void Saved(const QStringList& satellites);
 
   private:
@@ -49,6 +50,7 @@ class SatelliteDialog : public QWidget {
     void StartUpdate();
     void UpdateFinished(bool replaced, const QString& message);
     void SetMessage(const QString& text);
+    void ShowLocationCheck();
 
     QString iniPath_;
     NowUtc nowUtc_;
@@ -60,11 +62,11 @@ class SatelliteDialog : public QWidget {
     ElementUpdate::Options updateOptions_;
 
   public:
-    QLineEdit* txtFilter = nullptr;
+    QLineEdit *txtFilter = nullptr, *txtLocation = nullptr;
     QTreeWidget* lstCatalogue = nullptr;
     QListWidget* lstChosen = nullptr;
     QPushButton *cmdAdd = nullptr, *cmdRemove = nullptr, *cmdUp = nullptr, *cmdDown = nullptr,
                 *cmdSave = nullptr, *cmdClose = nullptr, *cmdUpdate = nullptr, *cmdCancel = nullptr;
-    QLabel *lblUpdated = nullptr, *lblMessage = nullptr;
+    QLabel *lblUpdated = nullptr, *lblMessage = nullptr, *lblLocation = nullptr;
     QProgressBar* barUpdate = nullptr;
 };

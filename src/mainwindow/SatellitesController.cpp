@@ -6,8 +6,10 @@
 #include "mainwindow/PassesWindow.h"
 #include "mainwindow/SatelliteDialog.h"
 #include "skymap/SkyMapWidget.h"
+#include "tracking/StationSetting.h"
 
 #include <QAction>
+#include <QLabel>
 
 namespace {
 
@@ -22,6 +24,28 @@ template <class W> void Raise(W* window) {
 SatellitesController::SatellitesController(Form1& window) : window_(window) {
     connect(window_.menu_eisei, &QAction::triggered, this, &SatellitesController::menu_eisei_Click);
     connect(window_.menu_yohou, &QAction::triggered, this, &SatellitesController::menu_yohou_Click);
+    // In the map's top left corner, clear of the north mark: small, and only while it is true.
+    notice_ = new QLabel(QStringLiteral("既定の位置（東京）"), window_.Picture1);
+    notice_->setObjectName(QStringLiteral("lblDefaultLocation"));
+    QFont small = notice_->font();
+    small.setPointSize(8);
+    notice_->setFont(small);
+    notice_->setStyleSheet(QStringLiteral("background: #ffff80; color: black; padding: 0 2px"));
+    notice_->adjustSize();
+    notice_->move(2, 2);
+    ShowLocationNotice();
+}
+
+void SatellitesController::ShowLocationNotice() {
+    QString problem;
+    const bool set = ReadStationLocation(window_.settingsPath(), &problem).has_value();
+    notice_->setToolTip(
+        (problem.isEmpty() ? QStringLiteral("局の位置（[STATION] LOCATION）が未設定のため、")
+                           : QStringLiteral("局の位置（[STATION] LOCATION）が読めないため、")) +
+        QStringLiteral(
+            "既定の位置 %1 で追跡対象を計算しています。「設定(S)」→「追跡衛星の選択」で設定してください。")
+            .arg(PlaceText(DefaultStationLocation)));
+    notice_->setVisible(!set);
 }
 
 SatellitesController::~SatellitesController() = default;
@@ -40,6 +64,7 @@ void SatellitesController::menu_eisei_Click() {
         window_.SetLeft(QStringLiteral("追跡衛星を保存しました"));
         window_.SetRight(satellites.isEmpty() ? QStringLiteral("（なし）")
                                               : satellites.join(QStringLiteral(", ")));
+        ShowLocationNotice();
         if (passes_)
             passes_->Recompute();
     });

@@ -7,9 +7,11 @@
 #include <QPointer>
 
 class Form1;
+class QLabel;
 
 // The main window's satellite side: the satellite dialog (menu 追跡衛星の選択) and the window of
-// coming passes (menu 衛星の通過予定), one of each at a time, both plain windows beside the main one.
+// coming passes (menu 衛星の通過予定), one of each at a time, both plain windows beside the main one;
+// and the notice on the sky map while the station's location is the default one.
 class SatellitesController : public QObject {
     Q_OBJECT
   public:
@@ -24,11 +26,16 @@ class SatellitesController : public QObject {
     // nothing. True when it was opened.
     bool OfferAtFirstStart();
 
+    // Shows or hides the notice after the settings file's [STATION] LOCATION.
+    void ShowLocationNotice();
+
     SatelliteDialog* Dialog() const { return dialog_; }
+    QLabel* LocationNotice() const { return notice_; }
     PassesWindow* Passes() const { return passes_; }
 
   private:
     Form1& window_;
     QPointer<SatelliteDialog> dialog_;
     QPointer<PassesWindow> passes_;
+    QLabel* notice_ = nullptr;
 };

@@ -28,15 +28,17 @@ std::optional<double> Number(const std::string& field) {
     return value;
 }
 
-bool Say(std::string* problem, const std::string& text) {
+bool Say(std::string* problem, PlaceProblem* kind, PlaceProblem what, const std::string& text) {
     if (problem)
         *problem = text;
+    if (kind)
+        *kind = what;
     return false;
 }
 
 } // namespace
 
-std::optional<Geodetic> ParseCoordinates(const std::string& text, std::string* problem) {
+std::optional<Geodetic> ParseCoordinates(const std::string& text, std::string* problem, PlaceProblem* kind) {
     std::vector<std::string> parts;
     std::istringstream stream(text);
     for (std::string part; std::getline(stream, part, ',');)
@@ -44,27 +46,35 @@ std::optional<Geodetic> ParseCoordinates(const std::string& text, std::string* p
     if (!text.empty() && text.back() == ',')
         parts.push_back("");
     if (parts.size() < 2 || parts.size() > 3)
-        return Say(problem, "expected LAT,LON or LAT,LON,HEIGHT"), std::nullopt;
+        return Say(problem, kind, PlaceProblem::Shape, "expected LAT,LON or LAT,LON,HEIGHT"), std::nullopt;
     const auto lat = Number(parts[0]);
     const auto lon = Number(parts[1]);
     if (!lat || *lat < -90 || *lat > 90)
-        return Say(problem, "latitude must be a number of degrees from -90 to 90"), std::nullopt;
+        return Say(problem, kind, PlaceProblem::Latitude,
+                   "latitude must be a number of degrees from -90 to 90"),
+               std::nullopt;
     if (!lon || *lon < -180 || *lon > 360)
-        return Say(problem, "longitude must be a number of degrees from -180 to 360"), std::nullopt;
+        return Say(problem, kind, PlaceProblem::Longitude,
+                   "longitude must be a number of degrees from -180 to 360"),
+               std::nullopt;
     Geodetic g{*lat, *lon > 180 ? *lon - 360 : *lon, 0};
     if (parts.size() == 3) {
         const auto h = Number(parts[2]);
         if (!h || *h < -1000 || *h > 10000)
-            return Say(problem, "height must be a number of metres from -1000 to 10000"), std::nullopt;
+            return Say(problem, kind, PlaceProblem::Height,
+                       "height must be a number of metres from -1000 to 10000"),
+                   std::nullopt;
         g.height = *h;
     }
     return g;
 }
 
-std::optional<Geodetic> ParseLocator(const std::string& raw, std::string* problem) {
+std::optional<Geodetic> ParseLocator(const std::string& raw, std::string* problem, PlaceProblem* kind) {
     const std::string text = Trim(raw);
     if (text.size() != 4 && text.size() != 6 && text.size() != 8)
-        return Say(problem, "a locator has 4, 6 or 8 characters (for example PM95vq)"), std::nullopt;
+        return Say(problem, kind, PlaceProblem::LocatorLength,
+                   "a locator has 4, 6 or 8 characters (for example PM95vq)"),
+               std::nullopt;
     auto upper = [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); };
     double lon = -180, lat = -90;
     double lonSize = 20, latSize = 10;
@@ -75,7 +85,9 @@ std::optional<Geodetic> ParseLocator(const std::string& raw, std::string* proble
         const int a = upper(text[pair * 2]) - first[pair];
         const int b = upper(text[pair * 2 + 1]) - first[pair];
         if (a < 0 || a >= size[pair] || b < 0 || b >= size[pair])
-            return Say(problem, "\"" + text + "\" is not a Maidenhead locator"), std::nullopt;
+            return Say(problem, kind, PlaceProblem::LocatorLetters,
+                       "\"" + text + "\" is not a Maidenhead locator"),
+                   std::nullopt;
         if (pair > 0) {
             lonSize /= size[pair];
             latSize /= size[pair];

@@ -11,6 +11,37 @@ namespace {
 
 const QString KeptOld = QStringLiteral("元のファイルはそのままです。");
 
+// Qt's error texts are English; the user reads a Japanese summary first and Qt's words after it.
+QString TransferErrorSummary(QNetworkReply::NetworkError error) {
+    switch (error) {
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("証明書を確認できません（安全な接続を確立できません）");
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("サーバーが接続を拒否しました");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("サーバーが途中で接続を切りました");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("サーバーが見つかりません");
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("接続が時間切れになりました");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("ネットワークに接続できません");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("プロキシを通して接続できません");
+    case QNetworkReply::ProtocolFailure:
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+        return QStringLiteral("サーバーの応答が HTTP の決まりに合いません");
+    default:
+        return QStringLiteral("通信の誤りで途中で終わりました");
+    }
+}
+
 } // namespace
 
 DownloadCheck CheckDownloadedText(const QByteArray& text, const QString& label) {
@@ -106,6 +137,9 @@ void ElementUpdate::StartNext() {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(options_.maxRedirects);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("azelmon-tracker"));
+    // The body is compared with its declared length, so it must arrive as sent: no compression
+    // (a request that names its encoding is not decompressed by Qt behind our back).
+    request.setRawHeader("Accept-Encoding", "identity");
     stalled_ = false;
     tooLarge_ = false;
     reply_ = network_.get(request);
@@ -156,10 +190,21 @@ void ElementUpdate::OnReplyFinished() {
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        Fail(QStringLiteral("%1: 取得できません（%2）").arg(label, reply->errorString()));
+        Fail(QStringLiteral("%1: 取得できません（%2。%3）")
+                 .arg(label, TransferErrorSummary(reply->error()), reply->errorString()));
         return;
     }
     const QByteArray body = reply->readAll();
+    // Qt does not always report a connection that closes before the declared length as an error; a
+    // body cut between two sets is well-formed and would pass every check below.
+    const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (declared.isValid() && declared.toLongLong() != body.size()) {
+        Fail(QStringLiteral("%1: 取得できません（途中で切れています: %2 バイトのはずが %3 バイト）")
+                 .arg(label)
+                 .arg(declared.toLongLong())
+                 .arg(body.size()));
+        return;
+    }
     const DownloadCheck check = CheckDownloadedText(body, label);
     if (!check.ok) {
         Fail(check.why);

@@ -4,6 +4,7 @@
 #include "orbit/Frames.h"
 #include "satellites/SatelliteCatalogue.h"
 #include "satellites/TrackerSettings.h"
+#include "tracking/StationSetting.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -83,11 +84,12 @@ SettingsWatch::SettingsWatch(QString iniPath, QObject* parent)
 }
 
 QString SettingsWatch::Fingerprint() const {
-    // What the tracker serves depends on these two values and the files' contents; any other key, and
-    // the temporary files of a rewrite, do not count.
+    // What the tracker serves depends on these three values and the files' contents; any other key,
+    // and the temporary files of a rewrite, do not count.
     const QString files = GetINIValue(QStringLiteral("TLE"), TrackerSection, iniPath_);
-    QString print =
-        files + QLatin1Char('\n') + GetINIValue(QStringLiteral("SATELLITE"), TrackerSection, iniPath_);
+    QString print = files + QLatin1Char('\n') +
+                    GetINIValue(QStringLiteral("SATELLITE"), TrackerSection, iniPath_) + QLatin1Char('\n') +
+                    GetINIValue(StationLocationKey, StationSection, iniPath_);
     for (const QString& file : SplitList(files == QLatin1String("ERROR") ? QString() : files)) {
         const QFileInfo info(file);
         print += QStringLiteral("\n%1 %2 %3")

@@ -29,10 +29,10 @@ enum class Missing { Error, LeaveOut };
 SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wanted, const QDateTime& nowUtc,
                               std::set<long>* warned = nullptr, Missing missing = Missing::Error);
 
-// Watches the settings file and the element files it names. A change that alters the [TRACKER] choice
-// or an element file's contents is reported once, half a second after the writes settle. Files are
-// rewritten by rename, which ends a file watch, so the folders are watched as well and the watch is
-// renewed after each change.
+// Watches the settings file and the element files it names. A change that alters the [TRACKER] choice,
+// the [STATION] location or an element file's contents is reported once, half a second after the writes
+// settle. Files are rewritten by rename, which ends a file watch, so the folders are watched as well and the
+// watch is renewed after each change.
 class SettingsWatch : public QObject {
     Q_OBJECT
   public:

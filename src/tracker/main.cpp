@@ -27,9 +27,6 @@
 
 namespace {
 
-// Where the program stands when nothing says otherwise: Tokyo, as before the station setting.
-constexpr orbit::Geodetic DefaultObserver{35.68, 139.77, 0};
-
 int Fail(const QString& text) {
     std::fprintf(stderr, "azelmon-tracker: %s\n", qPrintable(text));
     return 2;
@@ -181,7 +178,9 @@ int main(int argc, char* argv[]) {
         return RunUpdate(app, iniPath);
 
     // The observer: the command line first, then the station setting, then Tokyo.
-    orbit::Geodetic observer = DefaultObserver;
+    orbit::Geodetic observer = DefaultStationLocation;
+    const bool observerFromSettings = !parser.isSet(observerOption) && !parser.isSet(locatorOption) &&
+                                      !parser.isSet(latOption) && !parser.isSet(lonOption);
     if (parser.isSet(observerOption)) {
         std::string why;
         const auto place = orbit::ParseCoordinates(parser.value(observerOption).toStdString(), &why);
@@ -204,18 +203,22 @@ int main(int argc, char* argv[]) {
         if (!place)
             return Fail(QStringLiteral("bad --lat/--lon: %1").arg(QString::fromStdString(why)));
         observer = *place;
-    } else {
-        QString why;
-        if (const auto place = ReadStationLocation(iniPath, &why))
-            observer = *place;
-        else if (!why.isEmpty())
-            return Fail(why);
     }
-
     // Element files and satellites: the command line, or with --from-settings the settings file.
     QStringList files = parser.values(tleOption);
     QStringList wanted = parser.values(satelliteOption);
     const bool fromSettings = parser.isSet(fromSettingsOption) && files.isEmpty();
+    if (observerFromSettings) {
+        // Started by the bus, a location that cannot be read must not leave azelmon without its data
+        // server: the default serves until the setting is mended.
+        QString why;
+        if (const auto place = ReadStationLocation(iniPath, &why))
+            observer = *place;
+        else if (!why.isEmpty() && !fromSettings)
+            return Fail(why);
+        else if (!why.isEmpty())
+            Say(why + QStringLiteral("; using the default location until it is mended"));
+    }
     if (fromSettings) {
         const TrackerSettings settings = ReadTrackerSettings(iniPath);
         files = settings.elementFiles;
@@ -297,28 +300,51 @@ int main(int argc, char* argv[]) {
         return Fail(QStringLiteral("cannot own %1: %2").arg(ServiceName(topic), bus.lastError().message()));
     Say(QStringLiteral("serving %1 %2").arg(ServiceName(topic), ObjectPath(topic)));
     // Served from the settings, the tracker follows them: a choice saved in azelmon's satellite dialog,
-    // a hand edit or an --update takes effect within a second, without a restart. A choice that cannot
-    // be served (a satellite not in the files) leaves the present one in service and says why.
+    // a location saved there, a hand edit or an --update takes effect within a second, without a
+    // restart. A choice or a location that cannot be served (a satellite not in the files, a location
+    // that does not read) leaves the present one in service and says why.
+    const bool followSatellites = fromSettings && !parser.isSet(satelliteOption);
+    const bool followLocation = !demo && observerFromSettings;
     std::unique_ptr<SettingsWatch> watch;
-    if (fromSettings && !parser.isSet(satelliteOption)) {
+    if (followSatellites || followLocation) {
         watch = std::make_unique<SettingsWatch>(iniPath);
         QObject::connect(watch.get(), &SettingsWatch::Changed, &server, [&] {
-            const TrackerSettings settings = ReadTrackerSettings(iniPath);
-            const SatelliteSetup setup =
-                LoadSatellites(settings.elementFiles, settings.satellites, server.Now(), &warned);
-            for (const QString& note : setup.notes)
-                Say(note);
-            if (!setup.ok()) {
-                Say(QStringLiteral("settings changed, kept the satellites served: %1").arg(setup.error));
-                return;
+            if (followLocation) {
+                QString why;
+                const auto place = ReadStationLocation(iniPath, &why);
+                if (!why.isEmpty()) {
+                    Say(QStringLiteral("settings changed, kept the location: %1").arg(why));
+                } else {
+                    const orbit::Geodetic now = place.value_or(DefaultStationLocation);
+                    if (now.latitude != observer.latitude || now.longitude != observer.longitude ||
+                        now.height != observer.height)
+                        Say(QStringLiteral("settings changed, station now at %1, %2, %3 m%4")
+                                .arg(now.latitude, 0, 'f', 5)
+                                .arg(now.longitude, 0, 'f', 5)
+                                .arg(now.height, 0, 'f', 0)
+                                .arg(place ? QString() : QStringLiteral(" (the default)")));
+                    observer = now;
+                }
             }
-            QStringList names;
-            for (const auto& set : setup.chosen)
-                names << QString::fromStdString(set.name);
-            Say(QStringLiteral("settings changed, now serving: %1")
-                    .arg(names.isEmpty() ? QStringLiteral("(no satellite)")
-                                         : names.join(QStringLiteral(", "))));
-            server.ReplaceSky(std::make_unique<OrbitSky>(setup.chosen, observer, ReadDut1(iniPath)));
+            if (followSatellites) {
+                const TrackerSettings settings = ReadTrackerSettings(iniPath);
+                const SatelliteSetup setup =
+                    LoadSatellites(settings.elementFiles, settings.satellites, server.Now(), &warned);
+                for (const QString& note : setup.notes)
+                    Say(note);
+                if (!setup.ok()) {
+                    Say(QStringLiteral("settings changed, kept the satellites served: %1").arg(setup.error));
+                } else {
+                    QStringList names;
+                    for (const auto& set : setup.chosen)
+                        names << QString::fromStdString(set.name);
+                    Say(QStringLiteral("settings changed, now serving: %1")
+                            .arg(names.isEmpty() ? QStringLiteral("(no satellite)")
+                                                 : names.join(QStringLiteral(", "))));
+                    chosen = setup.chosen;
+                }
+            }
+            server.ReplaceSky(std::make_unique<OrbitSky>(chosen, observer, ReadDut1(iniPath)));
         });
     }
     // Started by the bus, the tracker has no one to end it but the bus: it leaves with its bus.

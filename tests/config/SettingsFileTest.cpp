@@ -139,6 +139,10 @@ TEST(SettingsLocation, InstalledTreeUsesTheUserFolder) {
     EXPECT_EQ(SettingsFilePathFor(build), build + "/rotorcfg.ini");
     EXPECT_EQ(SettingsFilePathFor(installed), dir.filePath("home-config/azelmon/rotorcfg.ini"));
     EXPECT_TRUE(QDir(dir.filePath("home-config/azelmon")).exists());
+    // A first start leaves a file to edit, which reads as no settings at all.
+    const QString starter = dir.filePath("home-config/azelmon/rotorcfg.ini");
+    EXPECT_TRUE(ReadBytes(starter).startsWith("; azelmon settings")) << qPrintable(starter);
+    EXPECT_EQ(GetINIValue("LOCATION", "STATION", starter), "ERROR");
     if (savedXdg.isEmpty())
         qunsetenv("XDG_CONFIG_HOME");
     else

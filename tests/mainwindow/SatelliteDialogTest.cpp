@@ -106,6 +106,33 @@ TEST_F(SatelliteDialogTest, FilterAddOrderAndSaveThroughTheWidgets) {
     EXPECT_TRUE(Find<QLabel>(*dialog, "lblMessage")->text().contains("保存しました"));
 }
 
+// The location is checked as it is typed; a text that does not read is not saved (nor is the choice
+// beside it), a good one is, full-width forms as plain text, and a blank field clears the setting.
+TEST_F(SatelliteDialogTest, TheLocationIsCheckedAsTypedAndSavedWithTheChoice) {
+    auto dialog = Open();
+    auto* location = Find<QLineEdit>(*dialog, "txtLocation");
+    auto* check = Find<QLabel>(*dialog, "lblLocation");
+    EXPECT_EQ(location->text(), "");
+    EXPECT_TRUE(check->text().contains("既定の位置")) << qPrintable(check->text());
+    location->setText("PM95v");
+    EXPECT_TRUE(check->text().contains("4 文字か 6 文字")) << qPrintable(check->text());
+    Find<QListWidget>(*dialog, "lstChosen")->setCurrentRow(0);
+    Find<QPushButton>(*dialog, "cmdRemove")->click();
+    Find<QPushButton>(*dialog, "cmdSave")->click();
+    EXPECT_TRUE(Find<QLabel>(*dialog, "lblMessage")->text().contains("保存していません"));
+    EXPECT_EQ(GetINIValue("SATELLITE", "TRACKER", ini), "90003");
+    EXPECT_EQ(GetINIValue("LOCATION", "STATION", ini), "ERROR");
+
+    location->setText(QStringLiteral("３５．５，－１２０，１０"));
+    EXPECT_EQ(check->text(), QStringLiteral("北緯 35.5000° 西経 120.0000° 高さ 10 m"));
+    Find<QPushButton>(*dialog, "cmdSave")->click();
+    EXPECT_EQ(GetINIValue("LOCATION", "STATION", ini), "35.5,-120,10");
+    EXPECT_EQ(GetINIValue("SATELLITE", "TRACKER", ini), "");
+    location->clear();
+    Find<QPushButton>(*dialog, "cmdSave")->click();
+    EXPECT_EQ(GetINIValue("LOCATION", "STATION", ini), "");
+}
+
 TEST_F(SatelliteDialogTest, UpdateButtonDownloadsAndListsTheNewSets) {
     LocalHttpServer server;
     server.Route("/sets", {200, Sets.left(Sets.indexOf("DEMO-MOLNIYA")), {}, false, -1}); // the LEO only
@@ -158,6 +185,8 @@ TEST_F(FirstStart, OffersTheDialogOnlyForTheUnconfiguredTracker) {
         orbi["TEXT1"] = QString::fromUtf8(r.served);
         world.link.servers[QStringLiteral("ORBI|EXTRN")] = orbi;
         Start();
+        // No location set: the map says the default one is in force.
+        EXPECT_FALSE(window->findChild<QLabel*>("lblDefaultLocation")->isHidden());
         EXPECT_EQ(window->satellites().Dialog() != nullptr, r.offered);
         if (r.offered) {
             EXPECT_TRUE(window->satellites().Dialog()->isVisible());
@@ -172,6 +201,10 @@ TEST_F(FirstStart, OffersTheDialogOnlyForTheUnconfiguredTracker) {
     auto* first = window->satellites().Dialog();
     item->trigger();
     EXPECT_EQ(window->satellites().Dialog(), first);
+    // A location saved there takes the map's notice away.
+    first->txtLocation->setText("PM95vq");
+    first->cmdSave->click();
+    EXPECT_TRUE(window->findChild<QLabel*>("lblDefaultLocation")->isHidden());
 }
 
 } // namespace

@@ -43,6 +43,9 @@ class ElementUpdateTest : public ::testing::Test {
         server.Route("/cut-in-set", R{200, Leo + Molniya.left(60), {}, false, -1});
         server.Route("/cut-after-title", R{200, Leo + "DEMO-MOLNIYA\r\n", {}, false, -1});
         server.Route("/short", R{200, Leo, {}, false, Leo.size() + Molniya.size()});
+        server.Route("/short-reset", R{200, Leo, {}, false, Leo.size() + Molniya.size(), R::Ending::Reset});
+        server.Route("/short-big", R{200, Leo.repeated(38), {}, false, Leo.size() * 115}); // 38 of 115 sets
+        server.Route("/chunked-cut", R{200, Leo, {}, false, 0, R::Ending::ChunkedClose});
         server.Route("/checksum", R{200, QByteArray(Leo).replace("0  9999", "0  9998"), {}, false, -1});
         server.Route("/stall", R{200, Leo + Molniya, {}, true, -1});
         server.Route("/loop", R{302, {}, "Location: /loop\r\n", false, -1});
@@ -83,6 +86,7 @@ TEST_F(ElementUpdateTest, OnlyAWholeCheckedDownloadWithTheChosenSatellitesReplac
         {"cut inside a set", {"/cut-in-set"}, {}, false, "軌道要素に誤りがあります"},
         {"cut after a title", {"/cut-after-title"}, {}, false, "途中で切れています"},
         {"connection closed early", {"/short"}, {}, false, "取得できません"},
+        {"nothing listening", {"http://127.0.0.1:1/elements.tle"}, {}, false, "接続を拒否しました"},
         {"bad checksum", {"/checksum"}, {}, false, "軌道要素に誤りがあります"},
         {"stalled server", {"/stall"}, {}, false, "応答しません"},
         {"redirect loop", {"/loop"}, {}, false, "リダイレクト"},
@@ -105,6 +109,44 @@ TEST_F(ElementUpdateTest, OnlyAWholeCheckedDownloadWithTheChosenSatellitesReplac
             EXPECT_TRUE(message.contains(QStringLiteral("元のファイルはそのままです")));
         }
     }
+}
+
+// A body that ends between two sets before its declared length is a well-formed file: only its
+// length tells it from the whole. Each way a connection can end early, tried until a race in the
+// transfer would have shown.
+TEST_F(ElementUpdateTest, AnEarlyEndKeepsTheOldFileEveryTime) {
+    for (const char* path : {"/short", "/short-big", "/short-reset", "/chunked-cut"}) {
+        SCOPED_TRACE(path);
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            WriteBytes(target, OldFile);
+            ASSERT_TRUE(Run({path}, {}));
+            EXPECT_FALSE(replaced) << qPrintable(message);
+            EXPECT_TRUE(message.contains(QStringLiteral("取得できません"))) << qPrintable(message);
+            EXPECT_EQ(ReadBytes(target), OldFile);
+            if (replaced)
+                break;
+        }
+    }
+}
+
+// A TLS handshake with something that is no TLS server: Qt's English text comes after a Japanese
+// summary.
+TEST_F(ElementUpdateTest, ATransferErrorIsSummedUpInJapaneseFirst) {
+    QTcpServer plain;
+    ASSERT_TRUE(plain.listen(QHostAddress(QHostAddress::LocalHost), 0));
+    QObject::connect(&plain, &QTcpServer::newConnection, &plain, [&plain] {
+        while (QTcpSocket* socket = plain.nextPendingConnection()) {
+            socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
+            socket->disconnectFromHost();
+        }
+    });
+    ASSERT_TRUE(
+        Run({QByteArray("https://127.0.0.1:") + QByteArray::number(plain.serverPort()) + "/x.tle"}, {}));
+    EXPECT_FALSE(replaced);
+    const int summary = message.indexOf(QStringLiteral("証明書を確認できません"));
+    EXPECT_GE(summary, 0) << qPrintable(message);
+    EXPECT_GT(message.indexOf(QStringLiteral("SSL")), summary) << qPrintable(message);
+    EXPECT_EQ(ReadBytes(target), OldFile);
 }
 
 // A chosen satellite from another element file need not be in the download.

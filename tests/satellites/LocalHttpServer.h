@@ -1,6 +1,7 @@
 #pragma once
 // A tiny HTTP/1.1 server on 127.0.0.1 for the download tests: each path answers with a fixed reply,
-// or stalls (headers and part of the body, then silence with the connection open).
+// or stalls (headers and part of the body, then silence with the connection open), or ends the
+// connection early in one of the ways a real one can (see Ending).
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -8,6 +9,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
+#include <sys/socket.h>
 
 class LocalHttpServer : public QObject {
   public:
@@ -17,6 +19,10 @@ class LocalHttpServer : public QObject {
         QByteArray extraHeaders;   // "Name: value\r\n" lines
         bool stall = false;        // send the headers and half the body, then nothing
         qint64 claimedLength = -1; // Content-Length when it should differ from the body's
+        // How a reply with a claimed length ends after its body: an orderly close (FIN), or a reset
+        // (RST, as a crashed server or a middlebox gives). Chunked: the body goes as one chunk
+        // without the closing empty chunk, then the connection closes.
+        enum class Ending { Close, Reset, ChunkedClose } ending = Ending::Close;
     };
 
     LocalHttpServer() {
@@ -56,9 +62,26 @@ class LocalHttpServer : public QObject {
             socket->write(head + reply.body.left(reply.body.size() / 2));
             return;
         }
+        if (reply.ending == Reply::Ending::ChunkedClose) {
+            socket->write("HTTP/1.1 " + QByteArray::number(reply.status) +
+                          " X\r\nTransfer-Encoding: chunked\r\n" + reply.extraHeaders + "\r\n" +
+                          QByteArray::number(reply.body.size(), 16) + "\r\n" + reply.body + "\r\n");
+            socket->disconnectFromHost();
+            return;
+        }
         socket->write(head + reply.body);
-        if (reply.claimedLength >= 0)
-            socket->disconnectFromHost(); // fewer bytes than announced
+        if (reply.claimedLength < 0)
+            return;
+        if (reply.ending == Reply::Ending::Reset) {
+            socket->flush();
+            socket->waitForBytesWritten(1000);
+            const linger hard{1, 0}; // a close with unsent-data discard: the peer sees RST
+            setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                       sizeof hard);
+            socket->abort();
+            return;
+        }
+        socket->disconnectFromHost(); // fewer (or more) bytes than announced
     }
 
     QTcpServer server_;

@@ -9,6 +9,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,6 +47,32 @@ TEST_F(TrackerFollowsSettingsTest, ANewChoiceIsServedWithoutARestart) {
     WriteBytes(own, text.replace("DEMO-LEO (ISS-LIKE)", "RENAMED LEO"));
     ASSERT_TRUE(SetINIValue(own, "TLE", "TRACKER", ini));
     EXPECT_TRUE(Serves("RENAMED LEO"));
+}
+
+// The station's location saved while the tracker runs moves the sky it serves (the Sun's azimuth
+// here); a location that does not read leaves the present one, and clearing it brings the default.
+TEST_F(TrackerFollowsSettingsTest, ANewLocationIsServedWithoutARestart) {
+    ASSERT_TRUE(SetINIValue(DemoTle, "TLE", "TRACKER", ini));
+    ASSERT_TRUE(SetINIValue("PM95vq", "LOCATION", "STATION", ini));
+    ASSERT_TRUE(server.Start(
+        *bus, {"--freeze", "--time", "2026-12-07T02:27:43Z", "--settings", ini, "--from-settings"}))
+        << qPrintable(server.errors());
+    const QString tokyo = Ask("text8").text;
+    auto sunAzimuthBecomes = [&](auto test) {
+        return WaitUntil([&] { return test(Ask(QStringLiteral("text8")).text); }, 5000);
+    };
+    ASSERT_TRUE(SetINIValue("-33.87,151.21,20", "LOCATION", "STATION", ini)); // Sydney
+    ASSERT_TRUE(sunAzimuthBecomes([&](const QString& az) { return az != tokyo; }));
+    const QString sydney = Ask("text8").text;
+    // A location that does not read, saved with a new choice: the choice is served, the place kept.
+    ASSERT_TRUE(SetINIValue("PM95v", "LOCATION", "STATION", ini));
+    ASSERT_TRUE(SetINIValue("90002", "SATELLITE", "TRACKER", ini));
+    EXPECT_TRUE(Serves("DEMO-MOLNIYA"));
+    EXPECT_EQ(Ask("text8").text, sydney);
+    // No location: the default, Tokyo's sky within the locator's square.
+    ASSERT_TRUE(SetINIValue("", "LOCATION", "STATION", ini));
+    EXPECT_TRUE(sunAzimuthBecomes(
+        [&](const QString& az) { return std::abs(az.toDouble() - tokyo.toDouble()) < 0.2; }));
 }
 
 // Started from the settings, a choice that cannot be served in full still starts: what is found is
