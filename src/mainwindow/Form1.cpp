@@ -15,6 +15,8 @@
 #include "mainwindow/TracingBoard.h"
 #include "mainwindow/TrackingController.h"
 #include "mainwindow/WindowPlacement.h"
+#include "rotator/ControlDeadman.h"
+#include "rotator/EmergencyRelayStop.h"
 #include "rotator/RelaySafeMessages.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapWidget.h"
@@ -72,6 +74,13 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
         connect(Command4, &QPushButton::clicked, this, [this] { trace_->Line(QStringLiteral("abort")); });
     }
     rotator_ = std::make_unique<RotatorControl>(state_, ports_, *this);
+    // A real board's relays are also watched from a thread of their own: should this thread stall with
+    // a relay on, they go off all the same.
+    if (ports_.board && !ports_.board->Simulated()) {
+        deadman_ = std::make_unique<ControlDeadman>(
+            [](int waitMs) { return EmergencyRelayStop::StopOnOwnConnection(waitMs); });
+        rotator_->relays.WatchedBy(deadman_.get());
+    }
     // Every box the window and its dialogs show goes through the relay layer first.
     if (ports_.messages) {
         safeMessages_ = std::make_unique<RelaySafeMessages>(*ports_.messages, rotator_->relays);

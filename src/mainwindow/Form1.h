@@ -26,6 +26,7 @@ class QRadioButton;
 class QSlider;
 class QPushButton;
 class QTimer;
+class ControlDeadman;
 class RotatorControl;
 class SkyMapWidget;
 class SkyMapPainter;
@@ -75,6 +76,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     Ports& ports() { return ports_; }
     const QString& settingsPath() const { return settingsPath_; }
     RotatorControl& rotator() { return *rotator_; }
+    // The watch on a stalled control (a real board only; null otherwise).
+    const ControlDeadman* deadman() const { return deadman_.get(); }
     SkyMapPainter& mapPainter();
     TrackingController& tracking() { return *tracking_; }
     StationsController& stations() { return *stations_; }
@@ -156,6 +159,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::function<QStringList()> boardMessages_;
     EndHandler endHandler_;
     std::unique_ptr<RunTrace> trace_;
+    // Declared before the rotator, so it outlives every relay write.
+    std::unique_ptr<ControlDeadman> deadman_;
     long tracedCycles_ = 0;
     std::unique_ptr<TracingBoard> tracingBoard_;
     std::unique_ptr<RelaySafeMessages> safeMessages_;

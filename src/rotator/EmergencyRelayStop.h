@@ -38,6 +38,11 @@ void InstallCrashHandlers();
 // board to reach or the write failed.
 int StopNow(int waitMs);
 
+// The same four requests from a running program whose control has stalled, on a fresh connection of
+// its own to the last armed board (a module that takes one connection only is left to its own
+// watchdog). Bounded by waitMs in all. Returns the replies received, -1 when no board is reached.
+int StopOnOwnConnection(int waitMs);
+
 // True once a fatal signal has arrived: the relay layer then refuses every "on" in any thread that
 // still runs.
 bool Engaged();

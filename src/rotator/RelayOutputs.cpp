@@ -5,6 +5,7 @@
 #include "common/MainState.h"
 #include "common/Ports.h"
 #include "common/StatusLine.h"
+#include "rotator/ControlDeadman.h"
 #include "rotator/EmergencyRelayStop.h"
 #include "rotator/MotionWatch.h"
 #include "rotator/RotatorView.h"
@@ -105,6 +106,7 @@ bool RelayOutputs::Grant(const Lease& lease, MotionWatch::Axis axis) {
     leaseOperation_[axis] = operation_;
     leaseUntilMs_[axis] = ports_.clock->MonotonicMs() + LeaseMs;
     ArmExpiry();
+    TellDeadman();
     return true;
 }
 
@@ -218,10 +220,29 @@ void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first,
         azimuth ? QStringLiteral("1.水平制御のリトライを実行")
                 : QStringLiteral("２.仰角制御のリトライを実行"),
         azimuth ? QStringLiteral("1.発生したエラーの番号は ") : QStringLiteral("2.発生したエラーの番号は "));
+    TellDeadman();
     // The first relay of each pair drives the count up (right, up), the second down.
     if (watch_)
         watch_->MotorSwitched(axis, (first != 0 ? 1 : 0) - (second != 0 ? 1 : 0),
                               ports_.clock->MonotonicMs());
+}
+
+void RelayOutputs::TellDeadman() {
+    if (!deadman_)
+        return;
+    // Only a relay the program holds on is watched: an off the module has not answered yet is sent
+    // again by the measurement, and the deadman could reach that module no better.
+    std::int64_t until = -1;
+    const bool on[2] = {state_.piob4 != 0 || state_.piob5 != 0, state_.piob6 != 0 || state_.piob7 != 0};
+    for (int axis = 0; axis < 2; ++axis)
+        if (on[axis])
+            until = std::max(until, leaseOperation_[axis] == operation_ ? leaseUntilMs_[axis] : 0);
+    if (until < 0) {
+        deadman_->AllOff();
+        return;
+    }
+    const std::int64_t now = ports_.clock->MonotonicMs();
+    deadman_->ExpectWordWithin(static_cast<int>(std::max<std::int64_t>(0, until - now)) + DeadmanMarginMs);
 }
 
 void RelayOutputs::ShowRelayIndicators() {
@@ -243,6 +264,7 @@ void RelayOutputs::SwitchAllOff() {
     state_.piob4 = state_.piob5 = state_.piob6 = state_.piob7 = 0;
     if (ending_) {
         WriteAllOffOnce();
+        TellDeadman();
     } else {
         OutputAzimuthRelays();
         OutputElevationRelays();

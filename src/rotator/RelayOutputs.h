@@ -9,6 +9,7 @@
 struct MainState;
 struct Ports;
 class RotatorView;
+class ControlDeadman;
 
 // The four relays: sending piob4..piob7 to the board with the retry rule, their indicators, and the
 // simulated counts of an axis whose motor is not connected.
@@ -108,6 +109,13 @@ class RelayOutputs {
     // The expiry timer waits for a lease (for tests: it must never wait for one that has run out).
     bool ExpiryArmed() const { return expiry_.isActive(); }
 
+    // The deadman that switches every relay off should the control stall (null: none, as on the
+    // simulated board). Told after every relay write how long a relay may stay on without another word.
+    void WatchedBy(ControlDeadman* deadman) { deadman_ = deadman; }
+    // The word the deadman waits for: the longest running lease, and this much beyond it (room for
+    // the board calls of a measurement on a module that does not answer).
+    static constexpr int DeadmanMarginMs = 2000;
+
     // Tells the watch about every motor switched on or off (both output routines report); the watch's
     // good readings are what a lease needs.
     void ReportMotorsTo(MotionWatch* watch) { watch_ = watch; }
@@ -130,11 +138,13 @@ class RelayOutputs {
     // The end's all-off: one attempt per coil, bounded.
     void WriteAllOffOnce();
     void SayIfConfirmed();
+    void TellDeadman();
 
     MainState& state_;
     Ports& ports_;
     RotatorView& view_;
     MotionWatch* watch_ = nullptr;
+    ControlDeadman* deadman_ = nullptr;
     bool ending_ = false;
     int holds_ = 0;
     bool uncertain_[2] = {false, false}; // azimuth, elevation: a write given up

@@ -1,13 +1,18 @@
 // The rotators misbehaving under the whole program: a jammed motor, a board that fails reads, and a
 // calibration whose range does not start at 0. The program on boardsim over loopback Modbus TCP.
 #include "E2eSupport.h"
+#include "rotator/ControlDeadman.h"
+#include "rotator/RelayOutputs.h"
 #include "tracking/RotctldMainState.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <array>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -101,6 +106,31 @@ TEST_F(RotatorFaults, ARangeThatDoesNotStartAtZeroReadsTrueAngles) {
     ASSERT_TRUE(rest);
     EXPECT_NEAR(rest->first, s.PointedAzimuth, s.AzimuthTolerance + 360.0 / 1023);
     EXPECT_NEAR(rest->second, s.PointedElevation, s.ElevationTolerance + 90.0 / 511.5);
+}
+
+} // namespace
+
+namespace {
+
+// The window's thread stalls while a motor runs (a long file write, a loop that does not return): the
+// deadman switches the relay off on the module all the same, before the window runs again.
+TEST_F(RotatorFaults, AStalledWindowStillStopsTheMotor) {
+    Start(BoardAt(100, 10));
+    ASSERT_NE(p.window->deadman(), nullptr);
+    StartManualMove(300, 10);
+    ASSERT_TRUE(WaitFor(
+        [this] {
+            const auto coils = p.board.Coils();
+            return coils && (*coils)[0] == 1;
+        },
+        5000));
+    // Stalled for longer than a lease and the deadman's margin: no event of this thread runs meanwhile.
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(RelayOutputs::LeaseMs + RelayOutputs::DeadmanMarginMs + 1500));
+    const auto coils = p.board.Coils(); // before the window's own expiry can act
+    ASSERT_TRUE(coils);
+    EXPECT_EQ(*coils, (std::array<int, 4>{0, 0, 0, 0})) << p.board.Output().toStdString();
+    EXPECT_EQ(p.window->deadman()->Firings(), 1);
 }
 
 } // namespace

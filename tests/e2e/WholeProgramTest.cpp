@@ -80,7 +80,7 @@ TEST_F(WholeProgram, ABoardAnsweringLateNeverDrivesAnAxisItHasNotRead) {
            QStringLiteral("--silent-after"), QStringLiteral("0"), QStringLiteral("--silent-for"),
            QStringLiteral("3")},
           "[HPOSITION]\r\nH-RANGE=20,340\r\nHVOLT0=0.2778\r\nHVOLT360=4.7222\r\n");
-    ASSERT_TRUE(p.WaitUntilReady(25000)) << p.board.Output().toStdString();
+    ASSERT_TRUE(p.WaitUntilReady(25000)) << p.board.Output().toStdString() << p.StatusText().toStdString();
     const QString output = p.board.Output();
     EXPECT_TRUE(output.contains(QStringLiteral("relay 5 1"))) << output.toStdString(); // left, into range
     EXPECT_FALSE(output.contains(QStringLiteral("relay 4 1"))) << output.toStdString();

@@ -2,6 +2,7 @@
 // nothing is on while a modal message is up. Plus the last-resort stop of a crashing process.
 #include "LoopbackListener.h"
 #include "RotatorFixture.h"
+#include "rotator/ControlDeadman.h"
 #include "support/StepPhases.h"
 
 #include "rotator/EmergencyRelayStop.h"
@@ -11,6 +12,9 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <future>
 
 namespace {
 
@@ -192,3 +196,37 @@ TEST(EmergencyRelayStop, ConnectsAfreshWhenTheConnectionIsDown) {
 }
 
 } // namespace
+
+// The deadman acts only when the control falls silent with a relay on: a word in time, or word that
+// everything is off, keeps it at rest. (Real time, in tens of milliseconds: it watches a thread.)
+TEST(ControlDeadman, SwitchesOffOnlyWhenTheControlFallsSilent) {
+    struct Row {
+        const char* name;
+        bool renewInTime; // a second word before the first runs out
+        bool allOff;      // the control says everything is off
+        int firings;
+    } const rows[] = {
+        {"silent with a relay on", false, false, 1},
+        {"renewed in time, then silent", true, false, 1},
+        {"everything off", false, true, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::promise<void> fired;
+        std::atomic<int> stops{0};
+        ControlDeadman deadman([&](int) {
+            if (stops++ == 0)
+                fired.set_value();
+            return 4;
+        });
+        deadman.ExpectWordWithin(60);
+        if (row.renewInTime)
+            deadman.ExpectWordWithin(120);
+        if (row.allOff)
+            deadman.AllOff();
+        const bool acted = fired.get_future().wait_for(std::chrono::milliseconds(row.firings ? 5000 : 300)) ==
+                           std::future_status::ready;
+        EXPECT_EQ(acted, row.firings > 0);
+        EXPECT_EQ(deadman.Firings(), row.firings);
+    }
+}
