@@ -5,6 +5,7 @@
 #include "rotator/RelayOutputs.h"
 #include "tracking/RotctldMainState.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -131,6 +132,32 @@ TEST_F(RotatorFaults, AStalledWindowStillStopsTheMotor) {
     ASSERT_TRUE(coils);
     EXPECT_EQ(*coils, (std::array<int, 4>{0, 0, 0, 0})) << p.board.Output().toStdString();
     EXPECT_EQ(p.window->deadman()->Firings(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// A module whose reads answer only after 0.6 s (past the 0.5 s time-out) while its writes answer at once,
+// left with a motor running: the off of the start-up reaches it at once, whatever the reads do, and
+// nothing is switched on while no reading comes.
+TEST_F(RotatorFaults, ASlowModuleGetsItsOffAtOnce) {
+    ASSERT_TRUE(p.StartBus());
+    ASSERT_TRUE(p.StartServer()) << p.server.errors().toStdString();
+    ASSERT_TRUE(p.StartBoard(BoardAt(180, 10,
+                                     {QStringLiteral("--read-delay-ms"), QStringLiteral("600"),
+                                      QStringLiteral("--relay-on"), QStringLiteral("4")})));
+    p.WriteSettings();
+    QElapsedTimer since;
+    since.start();
+    ASSERT_TRUE(p.Launch());
+    ASSERT_TRUE(WaitFor([this] { return p.board.Output().contains(QStringLiteral("relay 4 0")); }, 5000))
+        << p.board.Output().toStdString();
+    EXPECT_LT(since.elapsed(), 3000);
+    WaitFor([] { return false; }, 3000);
+    const QString output = p.board.Output();
+    EXPECT_FALSE(output.mid(output.indexOf(QStringLiteral("relay 4 0"))).contains(QStringLiteral(" 1 az=")))
+        << output.toStdString();
 }
 
 } // namespace
