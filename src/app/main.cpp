@@ -6,8 +6,10 @@
 #include "config/StartupSettings.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/HelpWindow.h"
+#include "mainwindow/PressWhenEnabled.h"
 #include "mainwindow/SingleInstance.h"
 #include "mainwindow/SystemPorts.h"
+#include "mainwindow/WakeupCount.h"
 #include "rotator/BoardCheck.h"
 #include "rotator/BoardMap.h"
 #include "rotator/EmergencyRelayStop.h"
@@ -235,6 +237,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("azelmon"));
     QApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
     parser.process(app);
+    const auto wakeups = WakeupCount::FromEnvironment();
 
     QTextStream err(stderr);
     const QString boardFlag = parser.value(boardOption);
@@ -420,6 +423,8 @@ int main(int argc, char** argv) {
         }
     }
     window.show();
+    if (qEnvironmentVariableIntValue("AZELMON_START_AUTOMATIC") == 1)
+        new PressWhenEnabled(window.Command3);
     const int loopCode = app.exec();
     // Whatever ended the loop, the relays are off before the process goes: the last all-off is written
     // even when the way out has written one already.
