@@ -160,11 +160,20 @@ void ChooseEventDispatcher() {
         qputenv("QT_NO_GLIB", "1");
 }
 
+// With TZ unset the C library looks at /etc/localtime again (a stat) at every local-time conversion,
+// several times a second here (clocks, log, positioning); with the zone named it reads it once. A zone
+// changed while the program runs is then taken up at its next start.
+void ReadTheTimeZoneOnce() {
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     SurviveBrokenPipes();
     ChooseEventDispatcher();
+    ReadTheTimeZoneOnce();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"
