@@ -46,19 +46,35 @@ bool WakeupCount::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Timer) {
         ++timers_;
         ++byKind_[KindOf(watched)];
+    } else if (event->type() == QEvent::Paint) {
+        ++paints_;
+        const QString name = watched->objectName();
+        ++paintsByWidget_[name.isEmpty() ? QString::fromLatin1(watched->metaObject()->className()) : name];
     }
     return false;
 }
 
-QString WakeupCount::Report() const {
-    QString text = QStringLiteral("wakeups %1\ntimers %2\nseconds %3\n")
-                       .arg(wakeups_)
-                       .arg(timers_)
-                       .arg(running_.elapsed() / 1000.0, 0, 'f', 1);
-    std::vector<std::pair<QString, long long>> kinds(byKind_.begin(), byKind_.end());
-    std::stable_sort(kinds.begin(), kinds.end(),
+namespace {
+
+// "PREFIX KEY N" lines, the largest count first.
+QString CountLines(const QString& prefix, const std::map<QString, long long>& counts) {
+    std::vector<std::pair<QString, long long>> sorted(counts.begin(), counts.end());
+    std::stable_sort(sorted.begin(), sorted.end(),
                      [](const auto& a, const auto& b) { return a.second > b.second; });
-    for (const auto& [kind, count] : kinds)
-        text += QStringLiteral("timer %1 %2\n").arg(kind).arg(count);
+    QString text;
+    for (const auto& [key, count] : sorted)
+        text += QStringLiteral("%1 %2 %3\n").arg(prefix, key).arg(count);
     return text;
+}
+
+} // namespace
+
+QString WakeupCount::Report() const {
+    return QStringLiteral("wakeups %1\ntimers %2\npaints %3\nseconds %4\n")
+               .arg(wakeups_)
+               .arg(timers_)
+               .arg(paints_)
+               .arg(running_.elapsed() / 1000.0, 0, 'f', 1) +
+           CountLines(QStringLiteral("timer"), byKind_) +
+           CountLines(QStringLiteral("paint"), paintsByWidget_);
 }

@@ -13,9 +13,10 @@
 //
 // A wake-up is one return of the event dispatcher from its wait (QAbstractEventDispatcher::awake,
 // nested event loops included); a timer firing is one QEvent::Timer delivered on the main thread,
-// QTimer and QObject::startTimer alike. The file holds "wakeups N", "timers N" and "seconds S" lines,
-// then "timer KIND N" lines, the firings by kind of timer (its class, its parent's and, for a QTimer,
-// its interval), most first.
+// QTimer and QObject::startTimer alike. The file holds "wakeups N", "timers N", "paints N" and
+// "seconds S" lines, then "timer KIND N" lines, the firings by kind of timer (its class, its parent's
+// and, for a QTimer, its interval), and "paint WIDGET N" lines, the paint events by widget (object
+// name, else class), most first in each.
 class WakeupCount : public QObject {
   public:
     // Null when AZELMON_COUNT_WAKEUPS is unset or empty. Needs the application object.
@@ -28,6 +29,7 @@ class WakeupCount : public QObject {
 
     long long Wakeups() const { return wakeups_; }
     long long TimerFirings() const { return timers_; }
+    long long Paints() const { return paints_; }
     // The text the file gets.
     QString Report() const;
 
@@ -41,5 +43,7 @@ class WakeupCount : public QObject {
     QElapsedTimer running_;
     long long wakeups_ = 0;
     long long timers_ = 0;
+    long long paints_ = 0;
     std::map<QString, long long> byKind_;
+    std::map<QString, long long> paintsByWidget_;
 };
