@@ -9,9 +9,10 @@
 #     noisy machine, unlike CPU time), and per tracking cycle.
 # Uses build/ (BUILD_DIR overrides; a RelWithDebInfo build is what the figures are for).
 #
-# --compare: azelmon + tracker against gpredict 2.3 + Hamlib's rotctld -m 1 under the same Xvfb, each
-# following a pass of the sample LEO of the same shape (see measure_azelmon and measure_reference
-# below), BENCH_RUNS (3) runs, medians; then the rotctld endpoint's latency against Hamlib's.
+# --compare: azelmon + tracker + boardsim (over Modbus TCP) against gpredict 2.3 + Hamlib's rotctld -m 1
+# under the same Xvfb, each following a pass of the sample LEO of the same shape (see measure_azelmon
+# and measure_reference below), BENCH_RUNS (3) runs, medians; then the rotctld endpoint's latency
+# against Hamlib's.
 # Installs nothing: without gpredict or rotctld that part is skipped.
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
@@ -20,7 +21,10 @@ build=${BUILD_DIR:-build}
 seconds=${BENCH_SECONDS:-60}
 azelmon=$root/$build/src/app/azelmon
 boardsim=$root/$build/tools/boardsim/boardsim
-tracker=$root/$build/src/tracker/azelmon-tracker
+tracker_bin=$root/$build/src/tracker/azelmon-tracker
+for f in "$azelmon" "$boardsim" "$tracker_bin"; do
+    [[ -x $f ]] || { echo "bench: $f missing (build first)"; exit 1; }
+done
 
 work=$(mktemp -d /tmp/azelmon-bench.XXXXXX)
 pids=()
@@ -57,17 +61,18 @@ until [[ -s $work/bus ]]; do sleep 0.1; done
 DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
 export DBUS_SESSION_BUS_ADDRESS
 # start_tracker [tracker arguments...]: the tracker on the sample element set, serving 90001;
-# a tracker started before is stopped first (one name on the bus).
-tracker=
+# a tracker started before is stopped first (one name on the bus). The path is $tracker_bin, the running
+# one's process id $tracker_pid.
+tracker_pid=
 start_tracker() {
-    if [[ -n $tracker ]]; then
-        kill -TERM "$tracker" 2>/dev/null
-        wait "$tracker" 2>/dev/null
+    if [[ -n $tracker_pid ]]; then
+        kill -TERM "$tracker_pid" 2>/dev/null
+        wait "$tracker_pid" 2>/dev/null
     fi
-    "$tracker" --bus "$DBUS_SESSION_BUS_ADDRESS" --tle "$root/data/demo.tle" --satellite 90001 "$@" \
+    "$tracker_bin" --bus "$DBUS_SESSION_BUS_ADDRESS" --tle "$root/data/demo.tle" --satellite 90001 "$@" \
         >/dev/null 2>&1 &
-    tracker=$!
-    pids+=("$tracker")
+    tracker_pid=$!
+    pids+=("$tracker_pid")
     until dbus-send --session --print-reply --dest=dde.ORBI /EXTRN dde.Topic.Request string:TEXT1 >/dev/null 2>&1; do
         sleep 0.1
     done
@@ -103,10 +108,10 @@ run() {
     local ticks c0 c1 s0 s1
     ticks=$(getconf CLK_TCK)
     read -r c0 s0 < <(awk '{print $14 + $15, $15}' "/proc/$pid/stat")
-    t_c0=$(awk '{print $14 + $15}' "/proc/$tracker/stat")
+    t_c0=$(awk '{print $14 + $15}' "/proc/$tracker_pid/stat")
     sleep "$seconds"
     read -r c1 s1 < <(awk '{print $14 + $15, $15}' "/proc/$pid/stat")
-    t_c1=$(awk '{print $14 + $15}' "/proc/$tracker/stat")
+    t_c1=$(awk '{print $14 + $15}' "/proc/$tracker_pid/stat")
     local hwm rss
     hwm=$(awk '/VmHWM/{print $2}' "/proc/$pid/status")
     rss=$(awk '/VmRSS/{print $2}' "/proc/$pid/status")
@@ -160,13 +165,14 @@ cycle() {
                    l, $1 / s / 1e6, (c > 0 ? $1 / c / 1e6 : 0), c, s }'
 }
 
-# Starts a board emulator and sets $port. Not in a command substitution: the emulator's pid must reach
-# the clean-up list of this shell, or it would outlive the benchmark.
+# Starts a board emulator and sets $board_port and $board_pid. Not in a command substitution: the
+# emulator's pid must reach the clean-up list of this shell, or it would outlive the benchmark.
 start_board() {
     "$boardsim" --port 0 --az 100 --el 5 >"$work/board-$1.out" 2>/dev/null &
-    pids+=("$!")
+    board_pid=$!
+    pids+=("$board_pid")
     until grep -q '^listening on' "$work/board-$1.out" 2>/dev/null; do sleep 0.1; done
-    port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/board-$1.out")
+    board_port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/board-$1.out")
 }
 
 # --compare ---------------------------------------------------------------------------------------------
@@ -297,32 +303,38 @@ station() {
     echo "run $1: ground station $observer; sample LEO $elevations"
 }
 
-# measure_azelmon N: azelmon on the simulated board, tracking automatically from the tracker on the
-# real clock; appends "CPU_azelmon CPU_tracker RSS_azelmon RSS_tracker" to $work/azelmon.txt.
+# measure_azelmon N: azelmon driving azelmon-boardsim over Modbus TCP (the board's place in the stack, as
+# rotctld -m 1 is the reference's), tracking automatically from the tracker on the real clock; appends
+# "CPU_azelmon CPU_tracker CPU_boardsim RSS_azelmon RSS_tracker RSS_boardsim" to $work/azelmon.txt.
 measure_azelmon() {
     local n=$1 dir=$work/compare-$1
     station "$n" || return 1
     start_tracker --observer "$observer"
+    start_board "compare-$n"
+    local board=$board_pid
     prepare "$work/cfg-compare-$n" "$dir/azelmon"
     (cd "$dir/azelmon" && AZELMON_CONFIG_DIR=$work/cfg-compare-$n AZELMON_INSTANCE_NAME=azelmon-compare-$$-$n \
-        exec "$azelmon" --board sim --sim-az 100 --sim-el 5 >"$dir/azelmon.log" 2>&1) &
+        exec "$azelmon" --board modbus --modbus-port "$board_port" >"$dir/azelmon.log" 2>&1) &
     local az=$! window
     pids+=("$az")
     until window=$(window_of) && [[ -n $window ]]; do sleep 0.05; done
     sleep 3
     click_auto "$window"
     sleep 5
-    local a0 t0 a1 t1 rss_a rss_t
-    a0=$(cpu_ticks "$az") t0=$(cpu_ticks "$tracker")
+    local a0 t0 b0 a1 t1 b1 rss_a rss_t rss_b
+    a0=$(cpu_ticks "$az") t0=$(cpu_ticks "$tracker_pid") b0=$(cpu_ticks "$board")
     sleep "$seconds"
-    a1=$(cpu_ticks "$az") t1=$(cpu_ticks "$tracker")
-    rss_a=$(rss_kb "$az") rss_t=$(rss_kb "$tracker")
+    a1=$(cpu_ticks "$az") t1=$(cpu_ticks "$tracker_pid") b1=$(cpu_ticks "$board")
+    rss_a=$(rss_kb "$az") rss_t=$(rss_kb "$tracker_pid") rss_b=$(rss_kb "$board")
     import -window root "$dir/azelmon.png" 2>/dev/null
     stop_pid "$az"
-    awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v a=$((a1 - a0)) -v t=$((t1 - t0)) -v ra="$rss_a" \
-        -v rt="$rss_t" 'BEGIN { f = 100 / hz / s; printf "%.3f %.3f %.1f %.1f\n", a * f, t * f, ra / 1024, rt / 1024 }' |
+    stop_pid "$board"
+    awk -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v a=$((a1 - a0)) -v t=$((t1 - t0)) -v b=$((b1 - b0)) \
+        -v ra="$rss_a" -v rt="$rss_t" -v rb="$rss_b" 'BEGIN { f = 100 / hz / s
+            printf "%.3f %.3f %.3f %.1f %.1f %.1f\n", a * f, t * f, b * f, ra / 1024, rt / 1024, rb / 1024 }' |
         tee -a "$work/azelmon.txt" |
-        awk -v n="$n" '{ printf "run %d: azelmon %.2f %% %.1f MB, tracker %.3f %% %.1f MB\n", n, $1, $3, $2, $4 }'
+        awk -v n="$n" '{ printf "run %d: azelmon %.2f %% %.1f MB, tracker %.3f %% %.1f MB, boardsim %.3f %% %.1f MB\n",
+                         n, $1, $4, $2, $5, $3, $6 }'
 }
 
 # measure_reference N: gpredict engaged on rotctld -m 1; appends "CPU_gpredict CPU_rotctld
@@ -378,7 +390,8 @@ compare() {
         fi
     done
     echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
-    # Medians per column over the runs; a stack's sum is taken per run first.
+    # Medians per column over the runs; a stack's sum is taken per run first. Columns: 1-3 CPU of azelmon,
+    # tracker, boardsim; 4-6 their RSS; 7-8 CPU of gpredict, rotctld; 9-10 their RSS; 11 set_pos.
     paste -d' ' "$work/azelmon.txt" "$work/reference.txt" | awk -v ref="$reference" -v s="$seconds" '
         function median(col,   i, j, t, v, m) {
             for (i = 1; i <= NR; i++) v[i] = cell[i, col]
@@ -387,22 +400,23 @@ compare() {
             return NR % 2 ? v[m] : (v[m] + v[m + 1]) / 2
         }
         function ratio(a, b) { return b > 0 ? sprintf("%.2f", a / b) : "-" }
-        { for (c = 1; c <= 9; c++) cell[NR, c] = $c + 0
-          cell[NR, 10] = $1 + $2; cell[NR, 11] = $5 + $6; cell[NR, 12] = $3 + $4; cell[NR, 13] = $7 + $8 }
+        { for (c = 1; c <= 11; c++) cell[NR, c] = $c + 0
+          cell[NR, 12] = $1 + $2 + $3; cell[NR, 13] = $7 + $8; cell[NR, 14] = $4 + $5 + $6; cell[NR, 15] = $9 + $10
+          cell[NR, 16] = $1 + $2 }
         END {
             printf "medians of %d runs of %d s (CPU: share of one core, utime+stime; RSS: resident at the end)\n", NR, s
-            printf "azelmon + tracker   CPU %6.3f %% (azelmon %.3f %%, tracker %.3f %%)   RSS %6.1f MB (azelmon %.1f, tracker %.1f)\n",
-                   median(10), median(1), median(2), median(12), median(3), median(4)
+            printf "azelmon + tracker + boardsim  CPU %6.3f %% (azelmon %.3f %%, tracker %.3f %%, boardsim %.3f %%)   RSS %6.1f MB (azelmon %.1f, tracker %.1f, boardsim %.1f)\n",
+                   median(12), median(1), median(2), median(3), median(14), median(4), median(5), median(6)
             if (!ref) exit
-            printf "gpredict + rotctld  CPU %6.3f %% (gpredict %.3f %%, rotctld %.3f %%)   RSS %6.1f MB (gpredict %.1f, rotctld %.1f)\n",
-                   median(11), median(5), median(6), median(13), median(7), median(8)
-            printf "ratios azelmon + tracker / gpredict + rotctld: CPU %s, RSS %s; azelmon / gpredict: CPU %s, RSS %s; tracker / rotctld: CPU %s, RSS %s\n",
-                   ratio(median(10), median(11)), ratio(median(12), median(13)), ratio(median(1), median(5)),
-                   ratio(median(3), median(7)), ratio(median(2), median(6)), ratio(median(4), median(8))
+            printf "gpredict + rotctld            CPU %6.3f %% (gpredict %.3f %%, rotctld %.3f %%)   RSS %6.1f MB (gpredict %.1f, rotctld %.1f)\n",
+                   median(13), median(7), median(8), median(15), median(9), median(10)
+            printf "ratios, CPU: whole stack %s, azelmon + tracker %s, azelmon / gpredict %s; RSS: whole stack %s, azelmon / gpredict %s\n",
+                   ratio(median(12), median(13)), ratio(median(16), median(13)), ratio(median(1), median(7)),
+                   ratio(median(14), median(15)), ratio(median(4), median(9))
             min = 0
-            for (i = 1; i <= NR; i++) if (i == 1 || cell[i, 9] < min) min = cell[i, 9]
+            for (i = 1; i <= NR; i++) if (i == 1 || cell[i, 11] < min) min = cell[i, 11]
             printf "gpredict engaged and tracking: %d set_pos commands to rotctld in the measured %d s (median; fewest %d)\n",
-                   median(9), s, min
+                   median(11), s, min
             if (min == 0) exit 1
         }' || { echo "gpredict sent no position in a run: the comparison is void"; return 1; }
     if command -v rotctld >/dev/null; then
@@ -432,9 +446,9 @@ case $mode in
 esac
 run sim --board sim --sim-az 100 --sim-el 5
 start_board run
-run modbus --board modbus --modbus-port "$port"
+run modbus --board modbus --modbus-port "$board_port"
 if command -v valgrind >/dev/null && [[ -z ${BENCH_NO_CALLGRIND:-} ]]; then
     cycle sim --board sim --sim-az 100 --sim-el 5
     start_board cg
-    cycle modbus --board modbus --modbus-port "$port"
+    cycle modbus --board modbus --modbus-port "$board_port"
 fi

@@ -6,8 +6,10 @@
 #include "config/StartupSettings.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/HelpWindow.h"
+#include "mainwindow/PressWhenEnabled.h"
 #include "mainwindow/SingleInstance.h"
 #include "mainwindow/SystemPorts.h"
+#include "mainwindow/WakeupCount.h"
 #include "rotator/BoardCheck.h"
 #include "rotator/BoardMap.h"
 #include "rotator/EmergencyRelayStop.h"
@@ -158,11 +160,20 @@ void ChooseEventDispatcher() {
         qputenv("QT_NO_GLIB", "1");
 }
 
+// With TZ unset the C library looks at /etc/localtime again (a stat) at every local-time conversion,
+// several times a second here (clocks, log, positioning); with the zone named it reads it once. A zone
+// changed while the program runs is then taken up at its next start.
+void ReadTheTimeZoneOnce() {
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     SurviveBrokenPipes();
     ChooseEventDispatcher();
+    ReadTheTimeZoneOnce();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"
@@ -235,6 +246,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("azelmon"));
     QApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
     parser.process(app);
+    const auto wakeups = WakeupCount::FromEnvironment();
 
     QTextStream err(stderr);
     const QString boardFlag = parser.value(boardOption);
@@ -420,6 +432,8 @@ int main(int argc, char** argv) {
         }
     }
     window.show();
+    if (qEnvironmentVariableIntValue("AZELMON_START_AUTOMATIC") == 1)
+        new PressWhenEnabled(window.Command3);
     const int loopCode = app.exec();
     // Whatever ended the loop, the relays are off before the process goes: the last all-off is written
     // even when the way out has written one already.

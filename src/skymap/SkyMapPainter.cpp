@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -79,6 +80,7 @@ void SkyMapPainter::Clear() {
     layerEmpty_ = true;
     signature_ = 14695981039346656037ULL;
     Mix({static_cast<double>(layer_.width()), static_cast<double>(layer_.height())});
+    marksDrawn_.clear();
     if (changed_)
         changed_();
 }
@@ -245,17 +247,38 @@ void SkyMapPainter::DrawTargetMark(double x, double y) {
     Circle(x, y, 5, MapColour::Green);
 }
 
+bool SkyMapPainter::SameMarkDrawn(std::initializer_list<double> mark) {
+    std::uint64_t key = 14695981039346656037ULL;
+    for (double v : mark) {
+        key ^= static_cast<std::uint64_t>(std::llround(v * 4));
+        key *= 1099511628211ULL;
+    }
+    key ^= static_cast<std::uint64_t>(drawWidth_) | (fillSolid_ ? 1ULL << 8 : 0) |
+           static_cast<std::uint64_t>(fillColour_.rgba()) << 16;
+    key *= 1099511628211ULL;
+    if (std::find(marksDrawn_.begin(), marksDrawn_.end(), key) != marksDrawn_.end())
+        return true;
+    marksDrawn_.push_back(key);
+    return false;
+}
+
 void SkyMapPainter::DrawAntennaMark(double x, double y) {
+    if (SameMarkDrawn({10, x, y}))
+        return;
     Line(MapCentreXTwips, MapCentreYTwips, x, y, MapColour::Green);
     Circle(x, y, 50, MapColour::White);
     Circle(x, y, 10, MapColour::Red);
 }
 
 void SkyMapPainter::DrawPointedMark(double x, double y, PointedMarkKind kind) {
+    if (SameMarkDrawn({11, x, y, kind == PointedMarkKind::PositioningStep ? 1.0 : 0.0}))
+        return;
     Circle(x, y, 50, MapColour::White);
     Circle(x, y, 10, kind == PointedMarkKind::PositioningStep ? MapColour::PointedStep : MapColour::Yellow);
 }
 
 void SkyMapPainter::DrawBodyMark(double x, double y, const QColor& colour) {
+    if (SameMarkDrawn({12, x, y, static_cast<double>(colour.rgba())}))
+        return;
     Circle(x, y, 45, colour);
 }

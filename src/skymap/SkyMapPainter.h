@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <vector>
 
 // Colours of the sky map.
 namespace MapColour {
@@ -49,7 +50,11 @@ class SkyMapPainter {
     // the cross. The azimuth limits are rotator angles; southStartPoint turns the pie by half a turn.
     void DrawSkyMap(double eMin, double eMax, double aMin, double aMax, bool southStartPoint);
 
-    // Marks at map points in twips, drawn with the current pen state.
+    // Marks at map points in twips, drawn with the current pen state. An antenna, pointed or body mark
+    // already drawn at the same place with the same pen since the last Clear is not drawn again: the
+    // positioning step redraws the antenna at every reading, and a mark that did not move would
+    // only cover the target mark drawn over it and make a frame to show for nothing. The target mark
+    // is always drawn, as its callers draw it again on purpose to keep it on top.
     void DrawTargetMark(double x, double y);
     void DrawAntennaMark(double x, double y); // includes the line from the map centre
     void DrawPointedMark(double x, double y, PointedMarkKind kind);
@@ -86,6 +91,9 @@ class SkyMapPainter {
 
     void DrawOverlay(double eMin, double eMax, double aMin, double aMax, bool southStartPoint);
     void Touched();
+    // True when the mark (kind and values) was drawn with the current pen since the last Clear;
+    // otherwise notes it.
+    bool SameMarkDrawn(std::initializer_list<double> mark);
     void Mix(std::initializer_list<double> values);
     void MixPen(const QColor& colour);
 
@@ -95,6 +103,7 @@ class SkyMapPainter {
     bool fillSolid_ = false;
     QColor fillColour_{0, 0, 0};
     std::uint64_t signature_ = 0;
+    std::vector<std::uint64_t> marksDrawn_; // since the last Clear
 
     // The overlay is the same on nearly every tick, so the result drawn onto an empty layer is kept and
     // copied next time instead of painted again.

@@ -22,6 +22,9 @@ SkyMapWidget::SkyMapWidget(QWidget* parent)
     setToolTip(QStringLiteral("手動選択の場合、位置を指示してください"));
     resize(MapSizePixelsHint, MapSizePixelsHint);
     setMinimumSize(MapSizePixelsHint, MapSizePixelsHint);
+    // Every paint covers the whole widget (background or picture first), so the window behind it
+    // need not be painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     painter_.SetChangedHandler([this] { ScheduleRepaintCheck(); });
 }
 

@@ -78,6 +78,7 @@ TEST(DrawSkyMap, FrameSignatureChangesWithWhatIsSeen) {
         double antennaX = 1500, antennaY = 900;
         QColor body = MapColour::Sun;
         bool targetTwice = false;
+        bool markedAgain = false; // a positioning step's reading redraws the unmoved antenna and bodies
     };
     auto draw = [&](const Frame& f) {
         painter.Clear();
@@ -87,6 +88,10 @@ TEST(DrawSkyMap, FrameSignatureChangesWithWhatIsSeen) {
         if (f.targetTwice)
             painter.DrawTargetMark(1000, 1000);
         painter.DrawBodyMark(2000, 1200, f.body);
+        if (f.markedAgain) {
+            painter.DrawAntennaMark(f.antennaX, f.antennaY);
+            painter.DrawBodyMark(2000, 1200, f.body);
+        }
         return painter.FrameSignature();
     };
     const std::uint64_t first = draw({}); // the overlay drawn afresh, then kept
@@ -103,6 +108,7 @@ TEST(DrawSkyMap, FrameSignatureChangesWithWhatIsSeen) {
         {"elevation range", {.eMin = 10}, false},
         {"azimuth range", {.aMin = 10}, false},
         {"target drawn again over the antenna", {.targetTwice = true}, false},
+        {"antenna and body drawn again where they were", {.markedAgain = true}, true},
     };
     for (const auto& row : rows) {
         const QImage before = layer.copy();
