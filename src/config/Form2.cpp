@@ -111,6 +111,7 @@ void Form2::Form_Load() {
     for (int i = 0; i < 4; ++i)
         Text[5 + i]->setText(c.addressFields[i]);
     Combo1->setCurrentIndex(std::max(0, Combo1->findData(c.boardWord)));
+    BoardPort->setText(c.boardPort);
 
     Timer1->start();
 
@@ -240,6 +241,17 @@ int Form2::CheckBoardAddress() {
     return 0;
 }
 
+bool Form2::CheckBoardPort() {
+    const auto port = PortFieldValue(BoardPort->text());
+    if (!port) {
+        messages_->ShowMessage(PortFieldMessage());
+        BoardPort->setFocus();
+        return false;
+    }
+    copies_.boardPort = *port;
+    return true;
+}
+
 void Form2::Command4_Click() {
     if (!(module_.AzimuthRangeMax > module_.AzimuthRangeMin)) {
         messages_->ShowMessage(QStringLiteral("水平角の最大値が最小値より小さい値が選択されています"));
@@ -263,7 +275,7 @@ void Form2::Command4_Click() {
     c[K::V_MOTOR] = Check2->isChecked() ? 1 : 0;
     FormatSaveTexts(c);
 
-    if (CheckBoardAddress() != 0)
+    if (CheckBoardAddress() != 0 || !CheckBoardPort())
         return;
 
     c.boardWord = Combo1->currentData().toString();

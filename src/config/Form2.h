@@ -41,6 +41,8 @@ class Form2 : public QWidget {
     // 0 when all four address boxes hold 0..255, else the number of the first bad box (after the
     // message, with the focus on it).
     int CheckBoardAddress();
+    // Whether the port box holds a usable port (or nothing); else the message, with the focus on it.
+    bool CheckBoardPort();
 
     // Handlers named after their widgets.
     void Command1_Click(); // close
@@ -90,7 +92,8 @@ class Form2 : public QWidget {
     QGroupBox *Frame1 = nullptr, *Frame2 = nullptr, *Frame3 = nullptr, *Frame4 = nullptr, *Frame5 = nullptr,
               *Frame6 = nullptr, *Frame7 = nullptr, *Frame8 = nullptr;
     QCheckBox *Check1 = nullptr, *Check2 = nullptr, *Check3 = nullptr;
-    QComboBox* Combo1 = nullptr; // the board the next start drives
+    QComboBox* Combo1 = nullptr;    // the board the next start drives
+    QLineEdit* BoardPort = nullptr; // its TCP port, beside the address
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     std::array<QSlider*, 12> Slider{}; // Slider1..Slider11
     std::array<QLineEdit*, 9> Text{};  // Text1..Text8

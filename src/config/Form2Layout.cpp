@@ -160,12 +160,16 @@ void Form2::BuildWidgets() {
     // Board address.
     label(30, this, "PICNICのＩＰアドレス", 120, 7560, 2000, 300);
     for (int i = 5; i <= 8; ++i) {
-        const int x = 2200 + (i - 5) * 960;
-        Text[i] = Make<QLineEdit>(this, QStringLiteral("Text%1").arg(i), QString(), x, 7540, 760, 340);
+        const int x = 2200 + (i - 5) * 720;
+        Text[i] = Make<QLineEdit>(this, QStringLiteral("Text%1").arg(i), QString(), x, 7540, 580, 340);
         Text[i]->setMaxLength(3);
-        if (i < 8)
-            Place(new QLabel(QStringLiteral("."), this), x + 800, 7600, 120, 260);
+        Place(new QLabel(QLatin1String(i < 8 ? "." : ":"), this), x + 610, 7600, 100, 260);
     }
+    // The port, as an address is written: "192.168.0.200:502".
+    BoardPort = Make<QLineEdit>(this, QStringLiteral("BoardPort"), QString(), 5080, 7540, 840, 340);
+    BoardPort->setMaxLength(5);
+    BoardPort->setPlaceholderText(QStringLiteral("502"));
+    BoardPort->setToolTip(QStringLiteral("ボードの TCP ポート番号（空欄は 502。保存して再起動すると有効）"));
     Text[5]->setText(QStringLiteral("192"));
     Text[6]->setText(QStringLiteral("168"));
     Text[7]->setText(QStringLiteral("0"));

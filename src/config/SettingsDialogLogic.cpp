@@ -32,6 +32,9 @@ constexpr SettingKey kStartPoint{"HOUI", "HKITEN", "0"};
 constexpr SettingKey kDelay{"DELAY_TIME", "DELAY", "0"};
 constexpr SettingKey kDelaySwitch{"DELAY_TIME", "DELAY_SW", "0"};
 constexpr SettingKey kBoardAddress{"TCP/IP", "IP", "192.168.0.200"};
+constexpr char kBoardPortSection[] = "BOARD_MAP";
+constexpr char kBoardPortKey[] = "PORT";
+constexpr char kDefaultBoardPort[] = "502";
 constexpr SettingKey kElevationRange{"VPOSITION", "V-RANGE", "0,90"};
 constexpr SettingKey kAzimuthRange{"HPOSITION", "H-RANGE", "0,360"};
 constexpr int kDelayMax = 15;
@@ -132,6 +135,18 @@ DialogSettings LoadDialogSettings(const QString& iniPath) {
         s.defaultedKeys << QLatin1String(BoardKey);
     s.boardWord = BoardWord(boardKind.value_or(BoardKind::Simulated));
 
+    // The board's TCP port, as strictly as the start reads it; a value the start would refuse shows
+    // the default, so that a save puts a usable one in its place.
+    const QString port = GetINIValue(QLatin1String(kBoardPortKey), QLatin1String(kBoardPortSection), iniPath);
+    s.boardPortInFile = port != QLatin1String("ERROR");
+    if (s.boardPortInFile) {
+        const auto number = StrictNumber(port);
+        if (number && *number == std::floor(*number) && *number >= 1 && *number <= 65535)
+            s.boardPort = QString::number(static_cast<int>(*number));
+        else
+            s.defaultedKeys << QLatin1String(kBoardPortKey);
+    }
+
     LoadRange(kElevationRange, 90, iniPath, s.elevationRangeText, s.elevationMin, s.elevationMax, s);
     LoadRange(kAzimuthRange, 360, iniPath, s.azimuthRangeText, s.azimuthMin, s.azimuthMax, s);
 
@@ -172,6 +187,20 @@ QString AddressFieldMessage(int field) {
         .arg(QString::fromUtf8(digits[field - 1]));
 }
 
+std::optional<QString> PortFieldValue(const QString& text) {
+    static const QRegularExpression plain(QStringLiteral("^[1-9][0-9]{0,4}$"));
+    const QString trimmed = TrimBlanks(text);
+    if (trimmed.isEmpty())
+        return trimmed;
+    if (!plain.match(trimmed).hasMatch() || trimmed.toInt() > 65535)
+        return std::nullopt;
+    return trimmed;
+}
+
+QString PortFieldMessage() {
+    return QStringLiteral("ボードのポート番号は 1〜65535 の整数にしてください（空欄は既定の 502）");
+}
+
 void FormatSaveTexts(DialogSettings& s) {
     for (int i = 0; i < DialogKeyCount; ++i)
         s.text[i] = FormatNumber(s.number[i], QLatin1String(kKeys[i].saveFormat));
@@ -190,25 +219,30 @@ QList<IniEntry> SaveEntries(const DialogSettings& s, int elevationMinPosition, i
         return IniEntry{QLatin1String(info.section), QLatin1String(info.key), s.text[Index(k)]};
     };
     using K = DialogKey;
-    return {key(K::VHOSEIKAKU),
-            key(K::VVOLT0),
-            key(K::VVOLT90),
-            {QStringLiteral("VPOSITION"), QStringLiteral("V-RANGE"), elevationRange},
-            key(K::HHOSEIKAKU),
-            key(K::HVOLT0),
-            key(K::HVOLT360),
-            {QStringLiteral("HPOSITION"), QStringLiteral("H-RANGE"), azimuthRange},
-            key(K::HGOSA),
-            key(K::VGOSA),
-            key(K::HGOSA_D),
-            key(K::VGOSA_D),
-            key(K::H_MOTOR),
-            key(K::V_MOTOR),
-            {QStringLiteral("TCP/IP"), QStringLiteral("IP"), address},
-            {QLatin1String(BoardSection), QLatin1String(BoardKey), s.boardWord},
-            {QStringLiteral("HOUI"), QStringLiteral("HKITEN"), s.startPoint},
-            {QStringLiteral("DELAY_TIME"), QStringLiteral("DELAY"), s.delaySetting},
-            {QStringLiteral("DELAY_TIME"), QStringLiteral("DELAY_SW"), s.delaySwitch}};
+    QList<IniEntry> entries{key(K::VHOSEIKAKU),
+                            key(K::VVOLT0),
+                            key(K::VVOLT90),
+                            {QStringLiteral("VPOSITION"), QStringLiteral("V-RANGE"), elevationRange},
+                            key(K::HHOSEIKAKU),
+                            key(K::HVOLT0),
+                            key(K::HVOLT360),
+                            {QStringLiteral("HPOSITION"), QStringLiteral("H-RANGE"), azimuthRange},
+                            key(K::HGOSA),
+                            key(K::VGOSA),
+                            key(K::HGOSA_D),
+                            key(K::VGOSA_D),
+                            key(K::H_MOTOR),
+                            key(K::V_MOTOR),
+                            {QStringLiteral("TCP/IP"), QStringLiteral("IP"), address},
+                            {QLatin1String(BoardSection), QLatin1String(BoardKey), s.boardWord},
+                            {QStringLiteral("HOUI"), QStringLiteral("HKITEN"), s.startPoint},
+                            {QStringLiteral("DELAY_TIME"), QStringLiteral("DELAY"), s.delaySetting},
+                            {QStringLiteral("DELAY_TIME"), QStringLiteral("DELAY_SW"), s.delaySwitch}};
+    // Last, so that a new [BOARD_MAP] goes to the end of the file.
+    if (!s.boardPort.isEmpty() || s.boardPortInFile)
+        entries.append({QLatin1String(kBoardPortSection), QLatin1String(kBoardPortKey),
+                        s.boardPort.isEmpty() ? QLatin1String(kDefaultBoardPort) : s.boardPort});
+    return entries;
 }
 
 bool WriteEntries(const QList<IniEntry>& entries, const QString& iniPath) {

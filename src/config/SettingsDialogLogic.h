@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 // The settings dialog's working copies and the decisions behind its widgets: loading the file into
 // them (with what to do about hand-edited values), the address check and the save. No widgets here.
@@ -52,6 +53,9 @@ struct DialogSettings {
     std::array<QString, 4> addressFields; // the four boxes
     // "BOARD", the board the next start drives: "SIM" or "MODBUS".
     QString boardWord = QStringLiteral("SIM");
+    // "PORT" of [BOARD_MAP], the board's TCP port, as its box shows it: empty for the default 502.
+    QString boardPort;
+    bool boardPortInFile = false; // the file has the key (a save then always writes it)
     QString elevationRangeText, azimuthRangeText;
     double elevationMin = 0, elevationMax = 90, azimuthMin = 0, azimuthMax = 360;
 
@@ -84,13 +88,22 @@ bool IsAddressField(const QString& text);
 // The message for a refused address box (field 1..4).
 QString AddressFieldMessage(int field);
 
+// The port box: empty (the default port) or a whole number 1..65535 written plainly, blanks at its
+// ends ignored. Returns the text to keep ("" or the number), std::nullopt when the box is refused.
+std::optional<QString> PortFieldValue(const QString& text);
+
+// The message for a refused port box.
+QString PortFieldMessage();
+
 struct IniEntry {
     QString section, key, value;
     bool operator==(const IniEntry&) const = default;
 };
 
 // The save's entries in the order they are written. Expects the text copies already formatted
-// (FormatSaveTexts), the address fields checked and the slider positions of both ranges.
+// (FormatSaveTexts), the address fields and the port checked and the slider positions of both ranges.
+// An empty port writes nothing when the file has no PORT, else the default 502; the other keys of
+// [BOARD_MAP] are never touched.
 QList<IniEntry> SaveEntries(const DialogSettings& settings, int elevationMinPosition,
                             int elevationMaxPosition, int azimuthMinPosition, int azimuthMaxPosition);
 

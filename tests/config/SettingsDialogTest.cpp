@@ -61,22 +61,24 @@ TEST_F(DialogFixture, FirstSaveWithoutFileWritesEveryDefaultInOrder) {
 TEST_F(DialogFixture, HandEditedValuesAreClampedOrDefaultedWithOneMessage) {
     WriteBytes(iniPath(), "[HPOSITION]\r\nHHOSEIKAKU=7\r\nH-RANGE=abc\r\n[VPOSITION]\r\nV-RANGE=10,120\r\n"
                           "[DELAY_TIME]\r\nDELAY=20\r\n[GOSATABLE]\r\nVGOSA_D=-3\r\n[TCP/IP]\r\nIP=10.0.1\r\n"
-                          "BOARD=real\r\n[HOUI]\r\nHKITEN=7\r\n");
+                          "BOARD=real\r\n[HOUI]\r\nHKITEN=7\r\n[BOARD_MAP]\r\nUNIT=3\r\nPORT=70000\r\n");
     Form2& f = Open();
     ASSERT_EQ(messages.texts.size(), 1);
     const QString& notice = messages.texts[0];
-    for (const char* key : {"HHOSEIKAKU", "V-RANGE", "DELAY", "VGOSA_D", "IP", "H-RANGE", "BOARD"})
+    for (const char* key : {"HHOSEIKAKU", "V-RANGE", "DELAY", "VGOSA_D", "IP", "H-RANGE", "BOARD", "PORT"})
         EXPECT_TRUE(notice.contains(QLatin1String(key))) << key << " in " << notice.toStdString();
     EXPECT_FLOAT_EQ(module.DelaySeconds, 1.5f);
     EXPECT_EQ(module.ElevationRangeMax, 90);
     // The board keeps the address the program started with until a save and restart.
     EXPECT_EQ(board.address, QStringLiteral("10.0.1"));
+    EXPECT_TRUE(f.BoardPort->text().isEmpty());
 
     // What is shown is what a save writes.
     f.Command4_Click();
     const QByteArray written = ReadBytes(iniPath());
-    for (const char* line : {"HHOSEIKAKU=5.000", "V-RANGE= 10, 90", "H-RANGE= 0, 360", "DELAY= 15",
-                             "VGOSA_D=0", "IP=192.168.0.200", "BOARD=SIM", "HKITEN=0"})
+    for (const char* line :
+         {"HHOSEIKAKU=5.000", "V-RANGE= 10, 90", "H-RANGE= 0, 360", "DELAY= 15", "VGOSA_D=0",
+          "IP=192.168.0.200", "BOARD=SIM", "HKITEN=0", "[BOARD_MAP]\r\nUNIT=3\r\nPORT=502\r\n"})
         EXPECT_TRUE(written.contains(line)) << line;
 }
 
@@ -129,11 +131,22 @@ TEST_F(DialogFixture, SaveRefusalsWriteNothingAndFocusTheCulprit) {
         std::vector<std::pair<int, int>> moves;
         std::vector<std::pair<int, const char*>> boxes;
         const char *message, *focus;
+        const char* port = "";
     };
+    const char* port = "ボードのポート番号は 1〜65535 の整数にしてください（空欄は既定の 502）";
     const Row rows[] = {
         {"256", {}, {{7, "256"}}, ip3, "Text7"},
         {"leading zero", {}, {{5, "010"}}, ip1, "Text5"},
         {"first bad box wins", {}, {{8, "x"}, {6, "999"}}, ip2, "Text6"},
+        {"address before port", {}, {{5, "300"}}, ip1, "Text5", "0"},
+        {"port 0", {}, {}, port, "BoardPort", "0"},
+        {"port 65536", {}, {}, port, "BoardPort", "65536"},
+        {"port with sign", {}, {}, port, "BoardPort", "-502"},
+        {"port with leading zero", {}, {}, port, "BoardPort", "0502"},
+        {"port with a blank inside", {}, {}, port, "BoardPort", "5 02"},
+        {"port as a fraction", {}, {}, port, "BoardPort", "502.5"},
+        {"port with a word", {}, {}, port, "BoardPort", "502tcp"},
+        {"port in full-width digits", {}, {}, port, "BoardPort", "５０２"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -142,6 +155,7 @@ TEST_F(DialogFixture, SaveRefusalsWriteNothingAndFocusTheCulprit) {
             Move(slider, position);
         for (const auto& [box, text] : r.boxes)
             f.Text[box]->setText(QString::fromUtf8(text));
+        f.BoardPort->setText(QString::fromUtf8(r.port));
         f.Command4_Click();
         ASSERT_EQ(messages.texts.size(), 1);
         EXPECT_EQ(messages.texts[0], QString::fromUtf8(r.message));
@@ -213,6 +227,53 @@ TEST_F(DialogFixture, EditedSettingsAreWrittenAndReadBackByStartUp) {
     EXPECT_TRUE(again.Check3->isChecked());
     EXPECT_FALSE(again.Check2->isChecked());
     EXPECT_EQ(again.Text[2]->text(), QStringLiteral(" 4.888"));
+}
+
+TEST_F(DialogFixture, PortBoxWritesAWholePortOrTheDefaultAndKeepsTheRestOfTheMap) {
+    const QByteArray map = "[BOARD_MAP]\r\nTRANSPORT=TCP\r\nPORT=1502\r\nUNIT=2\r\n";
+    struct Row {
+        const char* what;
+        QByteArray before;
+        const char* shown; // the box after opening
+        const char* typed;
+        const char* port; // PORT written, nullptr for none
+    };
+    const Row rows[] = {
+        {"no key, left empty", "", "", "", nullptr},
+        {"no key, typed", "", "", "5020", "5020"},
+        {"lowest", "", "", "1", "1"},
+        {"highest", "", "", "65535", "65535"},
+        {"blanks around", "", "", " 503 ", "503"},
+        {"kept as read", map, "1502", "1502", "1502"},
+        {"emptied: the default, not a removal", map, "1502", "", "502"},
+        {"read as the start reads it", "[BOARD_MAP]\r\nPORT= 802 \r\n", "802", "802", "802"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        if (r.before.isEmpty())
+            QFile::remove(iniPath());
+        else
+            WriteBytes(iniPath(), r.before);
+        Form2& f = Open();
+        EXPECT_TRUE(messages.texts.isEmpty());
+        EXPECT_EQ(f.BoardPort->text(), QString::fromUtf8(r.shown));
+        f.BoardPort->setText(QString::fromUtf8(r.typed));
+        f.Command4_Click();
+        ASSERT_TRUE(f.SettingsSaved());
+        const QByteArray written = ReadBytes(iniPath());
+        if (!r.port) {
+            EXPECT_FALSE(written.contains("BOARD_MAP"));
+            continue;
+        }
+        const QByteArray line = "PORT=" + QByteArray(r.port) + "\r\n";
+        if (r.before == map)
+            EXPECT_TRUE(written.startsWith("[BOARD_MAP]\r\nTRANSPORT=TCP\r\n" + line + "UNIT=2\r\n"));
+        else if (r.before.isEmpty())
+            EXPECT_TRUE(written.endsWith("DELAY_SW=0\r\n[BOARD_MAP]\r\n" + line)) << written.toStdString();
+        else
+            EXPECT_TRUE(written.startsWith("[BOARD_MAP]\r\n" + line));
+        EXPECT_EQ(Open().BoardPort->text(), QLatin1String(r.port));
+    }
 }
 
 TEST_F(DialogFixture, CountsBecomeVoltsCapturesTakeTheLastTicksCountAndFailuresKeepIt) {
