@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-program benchmark: the real azelmon under Xvfb tracking a pass of the sample LEO served by the
 # tracker (src/tracker on data/demo.tle),
 # once with the simulated board and once with tools/boardsim over Modbus TCP.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds azelmon into build/ (or the folder given as $1); further arguments go to cmake.
 # TARGETS="a b" builds only those targets (tools/run-demo.sh: the program, the tracker, the emulator).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package with CPack and checks it without installing it on this machine:
 # - the control data names Debian 12 dependencies (Qt 6, libmodbus, libnova);
 # - the description reads as written (no line of it starts with ";") and names both transports;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Drift over a long run: does a pass cost the same at the end as at the start?
 #
 #   bash tools/drift.sh [MINUTES]      120 by default

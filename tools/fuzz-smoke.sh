@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Short libFuzzer runs of every fuzz target (clang, AddressSanitizer + UndefinedBehaviorSanitizer).
 #
 #   bash tools/fuzz-smoke.sh              20 s a target (CI)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what azelmon needs on Debian 12. Run as root.
 #   bash tools/install-deps.sh run    what building and running the program, the tracker and the board
 #                                     emulator need (tools/run-demo.sh)

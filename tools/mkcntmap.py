@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the sky map's background picture, data/cntmap.bmp.
 
 The map overlay covers the horizon disc, so what shows of this picture is the rim around it: the

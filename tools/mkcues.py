@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the rise and set cues, data/sound2.wav (rising two-tone) and data/sound3.wav (falling)."""
 import math
 import os

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws azelmon's icon: a polar sky map with a satellite and the antenna's line of sight.
 
 Writes data/icons/azelmon.svg and PNG copies at 48, 128 and 256 pixels, using nothing but the

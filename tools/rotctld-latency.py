@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Latency of the rotctld endpoint: N "p" round trips over one connection, against azelmon and
 against Hamlib's own rotctld -m 1 (the dummy rotator), with the same client in one run.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One tracking cycle's board calls (2 reads + 4 writes) over Modbus RTU at 9600 and 115200 baud,
 # measured on a socat pty pair against boardsim, which paces its answers at the line's speed (a pty
 # has no speed of its own). Uses build/ (BUILD_DIR overrides); needs socat.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, builds and starts azelmon on its embedded defaults: the simulated board and the tracker
 # (src/tracker, installed as azelmon-tracker) on the session bus, following the sample LEO of
 # data/demo.tle over Tokyo from a moment in one of its passes (the tracker's clock starts there). Without a display the program runs under Xvfb

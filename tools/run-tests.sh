@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, builds and runs every test headless: the test suite, the same suite under AddressSanitizer
 # and UndefinedBehaviorSanitizer (build-asan/), short fuzz runs (when clang is there) and the short
 # fault soak. Every stage runs even when an earlier one failed; the exit status is non-zero when any

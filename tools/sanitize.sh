@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole test suite under AddressSanitizer + UndefinedBehaviorSanitizer, in build-asan/ (or $1).
 # Exit status is CTest's.
 set -euo pipefail

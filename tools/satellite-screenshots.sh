@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of the satellite dialog and of the coming passes with a track on the map, taken under
 # Xvfb on a private session bus with the sample element sets (data/demo.tle) over Tokyo, into
 # docs/satellitedialog.png and docs/passes.png (or the folder given). Needs a build in build/,

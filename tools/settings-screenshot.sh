@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshot of the settings dialog (with the tracker serving a sample satellite) over the simulated board (azimuth 120°, elevation 10°), with the
 # board's TCP port set beside its address, taken under Xvfb on a private session bus into
 # docs/settingsdialog.png (or the folder given). Needs a build in build/, xvfb-run, xdotool,

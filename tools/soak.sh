@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fault soak: the real azelmon under Xvfb tracks the demo satellite automatically through a Modbus
 # board emulator that drops 10 % of the requests, delays the others, closes the connection and goes
 # silent for 20 s once, while the data server is killed and started again once. Then it is started

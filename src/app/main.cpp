@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // azelmon: points an amateur station's az/el rotators at a satellite, the Sun, the Moon, Mars, a
 // station or a clicked sky direction. This file only reads the command line, builds the real
 // backends and wires them to the main window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A plain pause inside a routine: it blocks without running events (the quiet pause before a

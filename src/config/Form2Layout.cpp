@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings dialog's widgets, placed in twips like the main window (15 twips to a pixel).
 #include "config/Form2.h"
 #include "config/TrackingGroup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's widgets, placed as the station operator has always seen them: a narrow window
 // with the sky map top left, the target choice beside it, the command buttons and indicators below,
 // and the information panel as a right-hand column shown on demand.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu bar: file, settings and help. Items whose subsystems are not wired yet stay inert.
 #include "mainwindow/Form1.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up's calls into the subsystems, and the window's side of the rotator routines.
 #include "mainwindow/Form1.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "orbit/DeepSpace.h"
 
 #include "orbit/Sgp4.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "rotator/ControlDeadman.h"
 
 ControlDeadman::ControlDeadman(Stop stop) : stop_(std::move(stop)), thread_([this] { Run(); }) {}

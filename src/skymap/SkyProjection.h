@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Polar projection of the sky map, in twips of the map picture (north up, east right, zenith at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "OrbitSky.h"
 
 #include "common/NoSatellite.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // azelmon-tracker: serves a satellite, the Sun, the Moon and Mars over
 // D-Bus as the satellite-tracking programs azelmon links to would ("ORBI|EXTRN" or
 // "Calsat32|Export"). With --tle the satellite comes from element sets through SGP4/SDP4; without,

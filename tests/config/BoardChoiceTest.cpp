@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which board a start drives: the command line's --board over the BOARD setting over the simulated one.
 #include "config/BoardChoice.h"
 #include "support/TestFiles.h"

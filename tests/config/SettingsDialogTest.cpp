@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings dialog over a settings file in a temporary folder, a recording board and recorded messages.
 #include "config/Form2.h"
 #include "config/StartupSettings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Section TRACKING of the settings file: every option off unless set, unusable values named.
 
 #include "config/TrackingSettings.h"

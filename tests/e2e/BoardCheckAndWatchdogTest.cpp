@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program against boardsim as a user with a real module runs it: `azelmon --board-check`
 // with no display at all, and a module's communication watchdog stopping the motor of a program
 // that was killed outright.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three module layouts docs/board.md shows, each through a whole start-up return and an automatic
 // pass against boardsim serving the same map: the default layout, a 4-relay module with coils 0..3
 // and 12-bit holding registers over TCP, and an RS-485 module over Modbus RTU on a pty pair.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data server stopped (SIGSTOP: it holds its bus name but answers nothing) while a manual move
 // runs. The window must not wait for it: the move is watched and stopped at its point as usual.
 #include "E2eSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program started as a user starts it: offscreen, on a private bus with the data server,
 // against boardsim over Modbus TCP.
 #include "E2eSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every way out of the program, at many moments while a motor runs: no relay is written on once the
 // end began (the program's own trace of its writes says so), and the board's coils end up off.
 #include "E2eSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Automatic tracking of the scripted satellite, its rise and set cues, and the outside things
 // failing and coming back: the board falling silent, the data server quitting.
 #include "E2eSupport.h"

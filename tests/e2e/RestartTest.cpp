@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changes that need a restart: the settings dialog and the station editor save, switch every relay
 // off, ask for the restart and end; the next start reads what was saved.
 #include "E2eSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rotators misbehaving under the whole program: a jammed motor, a board that fails reads, and a
 // calibration whose range does not start at 0. The program on boardsim over loopback Modbus TCP.
 #include "E2eSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The daily schedule: a station whose window is open now is turned to, and an entry named after the
 // tracked satellite starts automatic tracking; 中止 ends either with every relay off.
 #include "E2eSupport.h"

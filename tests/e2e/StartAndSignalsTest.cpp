@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program against boardsim at its start and its end: a relay left on by a program that died
 // goes off before any box of start-up; one board takes one program; every signal that would end the
 // process, sent while it turns a rotator, ends it the orderly way (exit code 0) or takes the crash path

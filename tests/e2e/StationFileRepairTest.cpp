@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Station lists as users and their editors leave them, opened and closed in the running program's
 // editor: nothing is ever wiped, the user is told what was set aside or will change, and the original
 // is kept as ".bak" before the first rewrite.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program's idle cost, counted rather than timed: tracking for 20 s on the simulated board
 // under the offscreen platform, it may wake its event loop and fire timers only so often. A count does
 // not depend on the machine's speed or load, and no test clock can hide a timer that spins.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole program as a user meets it, in this process: the main window on boardsim over loopback
 // Modbus TCP and on azelmon-tracker over a private D-Bus, driven through its widgets in real time.
 #include "E2eSupport.h"

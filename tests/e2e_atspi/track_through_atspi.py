@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Drives azelmon through the desktop's accessibility service, as a screen reader user would.
 
 Starts, each private to this run and ended with it: a D-Bus session bus, an X server (Xvfb), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A client plays gpredict against the endpoint of a main window that tracks automatically on the
 // simulated board: a "P" once a second along a pass and a "p" after each. The window runs in
 // virtual time (its timers driven by hand); the client talks over a real loopback socket.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hamlib's own client against a running azelmon: rotctl -m 2 reads "p", sends "P", "S" and
 # "dump_state", each must exit 0 with the expected values. A "P" alone never moves the antenna.
 # Usage: rotctl_client.sh AZELMON DATA_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts the satellite-tracking program sends for the data boxes, through one refresh of the
 // tracking cycle and the formatting of what is shown.
 #include "FuzzInput.h"

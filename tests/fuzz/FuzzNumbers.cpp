@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number conversions and display patterns: the texts come from files and the data server, the
 // patterns from the program, the values from both.
 #include "FuzzInput.h"

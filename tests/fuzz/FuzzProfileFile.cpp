@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file reader and writer on hand-edited, damaged or foreign files and on any key,
 // section and value the program or the user could give.
 #include "FuzzInput.h"

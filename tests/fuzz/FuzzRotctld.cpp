@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rotctld command lines any program on the machine can send, one request at a time and as a
 // session of several lines.
 #include "FuzzInput.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station list as a user's editor, another program or a damaged disk may leave it.
 #include "FuzzInput.h"
 #include "stations/StationFile.h"

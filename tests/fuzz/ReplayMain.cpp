@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Without libFuzzer a fuzz target replays its committed corpus: every file of every folder (or file)
 // named on the command line is fed once. Any broken property aborts; an empty corpus is an error, so a
 // misplaced folder cannot pass unnoticed.

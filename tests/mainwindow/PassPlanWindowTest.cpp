@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window with section TRACKING set: the satellite's pass planned from the tracker's element
 // files and the station, its rotator azimuth shown beside the compass azimuth.
 

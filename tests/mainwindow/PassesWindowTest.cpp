@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coming-passes window driven through its widgets: the list of the chosen satellites' passes and
 // the selected pass's track on the map.
 

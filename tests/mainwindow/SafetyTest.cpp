@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's part in relay safety: the settings dialog and the start-up return, boxes shown with
 // every relay off, and the way out during a positioning pause.
 #include "WindowFixture.h"

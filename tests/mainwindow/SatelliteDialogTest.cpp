@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The satellite dialog driven through its widgets, and its offer at the first start.
 
 #include "mainwindow/SatelliteDialog.h"

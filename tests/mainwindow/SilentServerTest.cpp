@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tracking cycle and a data server that does not answer: the cycle never waits for it longer
 // than its answer wait, and goes on measuring and positioning with the values it has.
 #include "WindowFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Look angles and passes compared with an independent computation: python3-sgp4's propagator and
 // the textbook frame transforms in tests/orbit/independent_look.py.
 

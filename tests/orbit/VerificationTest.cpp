@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The published SGP4 verification set: every element set of SGP4-VER.TLE propagated over its
 // interval and compared with the reference output tcppver.out, both as installed by python3-sgp4.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Independent look angles and passes for the orbit tests.
 
 The propagator is python3-sgp4's (Vallado's code, WGS-72); the frames are written here from the

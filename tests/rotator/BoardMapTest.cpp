@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board map of rotorcfg.ini: strict reading, refusals, the scaling of a module's converter, and
 // the board check that reads without switching anything.
 #include "rotator/BoardMap.h"

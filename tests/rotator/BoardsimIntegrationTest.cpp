@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ModbusBoard's failures against the board emulator over loopback Modbus TCP (its plain use is end to end).
 #include "RotatorFixture.h"
 #include "rotator/BoardCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crash path in a process that really crashes: a child of this test arms the emergency stop on a
 // loopback connection and then dies; what reached the "board" is read from the listening side.
 #include "LoopbackListener.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The follow-up step with and without the lead option: how long a motor that is behind runs, and
 // whether an antenna parked just inside the end of its scale may leave it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How ModbusBoard reports a module's exception answers and how often it asks a silent module, against
 // the board emulator over loopback Modbus TCP.
 #include "rotator/ModbusBoard.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The relay layer's leases: a relay is on only for a step of the current operation, on an axis read since
 // that operation began; every stop voids the leases at once; a lease nobody renews runs out by itself.
 #include "RotatorFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The relay layer's two holds: once the program starts to end nothing switches a relay on again, and
 // nothing is on while a modal message is up. Plus the last-resort stop of a crashing process.
 #include "LoopbackListener.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The aim point of the lead option and the speed it learns from readings.
 
 #include "rotator/TrackingLead.h"

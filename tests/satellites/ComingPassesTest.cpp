@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coming passes of several satellites and the track of one pass, from the demo element sets.
 
 #include "satellites/ComingPasses.h"

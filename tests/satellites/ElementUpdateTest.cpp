@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The element-set download against a local server: only a whole, checked download that holds the
 // chosen satellites replaces the file; every other answer keeps the old file and says why.
 

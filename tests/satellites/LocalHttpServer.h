@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A tiny HTTP/1.1 server on 127.0.0.1 for the download tests: each path answers with a fixed reply,
 // or stalls (headers and part of the body, then silence with the connection open), or ends the

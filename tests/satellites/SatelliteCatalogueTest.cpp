@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The satellite choice: the catalogue of the element files, the filter, the age text, the ordered
 // list of chosen satellites, and the [TRACKER] settings they are kept in.
 

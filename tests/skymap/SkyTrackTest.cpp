@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A pass drawn over the sky map: where its points land, and that it sits above the map's own
 // drawing without disturbing it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's value, time and name checks, and the schedule built on the times.
 #include "stations/EditorChecks.h"
 #include "stations/Schedule.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # azelmon describes every behaviour as its own: no text of the tree speaks of another program that it
 # would replace, follow, copy or port. Fails with the offending lines. Phrases are matched, not single
 # words, so an original file kept as .bak or SGP4's "original mean motion" stay as they are. This file

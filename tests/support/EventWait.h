@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waiting in tests whose server and clients share the test's thread: the event loop runs while
 // waiting, never past the deadline.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Two pseudo-terminals joined by socat: a serial line without hardware. The board emulator opens one
 // end, the program the other. Tests that need it skip when socat is not installed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole files as bytes, for tests that check exactly what the program wrote.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Following real passes on the simulated board with rotator physics, in virtual time, through the
 // program's own positioning and pass planning: the figures the pass-following options are for.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pass plan as the tracking cycle keeps it: what positioning is given before, during and after a
 // real pass, and what the status line is told.
 

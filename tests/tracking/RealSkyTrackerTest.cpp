@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tracker serving element sets: what azelmon reads over the bus, which satellite it serves,
 // what it refuses, its pass list, and its start by D-Bus activation.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tracking/RemoteTarget.h"
 #include "common/NumberText.h"
 #include "support/FakePorts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Sun, the Moon and Mars compared with an independent computation: PyEphem's apparent
 // topocentric places without refraction (tests/tracking/independent_sky.py).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tracker serving from the settings follows them while it runs: a new choice of satellites, and
 // element sets replaced by --update, which downloads from a local server.
 

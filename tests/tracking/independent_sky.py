@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Independent places of the Sun, the Moon and Mars for the ephemeris tests, from PyEphem
 (python3-ephem, the XEphem library): apparent topocentric azimuth and elevation without
 refraction (pressure 0). UTC is taken as UT, as on the tested side.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // azelmon-boardsim: the I/O board over Modbus TCP (and RTU on a serial device), for running azelmon without
 // hardware and for the integration tests. One thread, select() over the listening socket, every
 // client and the serial device; the rotator model moves in wall-clock time between requests. It only

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes an offline gpredict 2.3 configuration for the side-by-side benchmark.
 
     configure.py CONFIG_HOME TLE_FILE CATNUM ROTCTLD_PORT [--at UNIX_SECONDS] [--span SECONDS]

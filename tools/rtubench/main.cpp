@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // rtubench: the board calls of one tracking cycle (both potentiometers read, all four relays
 // written) over Modbus RTU, timed. Used by tools/rtu-bench.sh against boardsim on a pty pair, whose
 // answers are paced at the line's speed; on a real module its own answer time comes on top.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trackeval: how closely automatic tracking follows real passes, before and after the pass-following
 // options, measured on the simulated board with rotator physics in virtual time.
 //

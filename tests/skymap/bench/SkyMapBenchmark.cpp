@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time to redraw the whole sky map with every mark into the map widget's drawing layer, as the
 // tracking cycle does once a second.
 #include "common/MainState.h"
