@@ -326,13 +326,7 @@ int main(int argc, char** argv) {
         }
         // A crash switches the relays off through the board's own TCP connection, with the map's unit
         // and coils. (An RTU line is never armed: the module's own watchdog covers a crash there.)
-        if (boardMap->map.transport == BoardMap::Transport::Tcp) {
-            const auto unit = static_cast<std::uint8_t>(boardMap->map.unitId);
-            std::array<std::uint16_t, 4> coils{};
-            for (std::size_t i = 0; i < coils.size(); ++i)
-                coils[i] = static_cast<std::uint16_t>(boardMap->map.relayCoils[i]);
-            modbus->setConnectionObserver(
-                [unit, coils](int socket) { EmergencyRelayStop::Arm(socket, unit, coils); });
+        if (modbus->ArmEmergencyStopOnConnect()) {
             EmergencyRelayStop::InstallCrashHandlers();
         }
         board = std::move(modbus);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rotator/ModbusBoard.h"
 
+#include "rotator/EmergencyRelayStop.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -211,6 +213,17 @@ IoBoard::Reading ModbusBoard::ReadModuleWatchdog() {
         return {0, Fail(errno)};
     silence_.NotSilent();
     return {w.kind == BoardMap::WatchdogKind::Coil ? int(bit) : int(value), std::nullopt};
+}
+
+bool ModbusBoard::ArmEmergencyStopOnConnect() {
+    if (map_.transport != BoardMap::Transport::Tcp)
+        return false;
+    const auto unit = static_cast<std::uint8_t>(map_.unitId);
+    std::array<std::uint16_t, 4> coils{};
+    for (std::size_t i = 0; i < coils.size(); ++i)
+        coils[i] = static_cast<std::uint16_t>(map_.relayCoils[i]);
+    setConnectionObserver([unit, coils](int socket) { EmergencyRelayStop::Arm(socket, unit, coils); });
+    return true;
 }
 
 std::optional<PortError> ModbusBoard::Connect() {

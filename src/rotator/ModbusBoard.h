@@ -74,6 +74,9 @@ class ModbusBoard : public IoBoard {
     // Told the connected socket after every connect and -1 when the connection is dropped (the
     // emergency relay stop of a crashing process writes to it).
     void setConnectionObserver(std::function<void(int socket)> observer) { observer_ = std::move(observer); }
+    // Over TCP, arms the crash path's and the deadman's own way to the board (EmergencyRelayStop) with
+    // the map's unit and coils at every connection; false for an RTU line, which is never armed.
+    bool ArmEmergencyStopOnConnect();
 
   private:
     std::optional<PortError> Connect();

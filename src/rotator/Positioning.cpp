@@ -495,7 +495,6 @@ void Positioning::Attempt(const std::function<void()>& statement) {
 void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
     if (state_.OperatingMode != 2)
         return;
-    const auto attempt = [this](const std::function<void()>& statement) { Attempt(statement); };
     // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
     const WorkingTarget target = AutomaticTarget();
     const double T = target.T, U = target.U;
@@ -503,7 +502,7 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
     const auto& range = state_.module;
     bool azimuthSet = false, elevationSet = false;
 
-    double a = state_.PresentAzimuth, e = state_.PresentElevation;
+    const double a = state_.PresentAzimuth, e = state_.PresentElevation;
     bool azimuthSeen = AzimuthSeen(), elevationSeen = ElevationSeen();
     const bool lead = state_.tracking.lead;
     const bool azimuthWasOff = state_.piob4 == 0 && state_.piob5 == 0;
@@ -521,7 +520,7 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
         lead ? a < std::max(range.AzimuthRangeMax, state_.tracking.azimuthTravelMax) : AzimuthInRange(a - ta);
     const TargetMotion motion = AutomaticMotion();
     if (azimuthSeen && motion.azimuth <= motion.previousAzimuth && a - ta > T) {
-        attempt([&] {
+        Attempt([&] {
             if (leftAllowed)
                 relays_.TurnLeft(lease);
             else
@@ -531,7 +530,7 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
     }
     if (azimuthSeen && motion.azimuth >= motion.previousAzimuth && a + ta < T) {
         // The range test of the right turn also uses a - ta.
-        attempt([&] {
+        Attempt([&] {
             if (rightAllowed)
                 relays_.TurnRight(lease);
             else
@@ -542,7 +541,7 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
     if (!elevationSeen) {
         // Not known where the elevation stands: nothing is decided for it.
     } else if (!ElevationInRange(U)) {
-        attempt([&] {
+        Attempt([&] {
             if (e + te < range.ElevationRangeMin)
                 relays_.MoveUp(lease);
             else if (e - te > range.ElevationRangeMax)
@@ -556,7 +555,7 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
         // "up" side's stop.
         const bool falling = motion.elevation <= motion.previousElevation;
         const bool rising = motion.elevation >= motion.previousElevation;
-        attempt([&] {
+        Attempt([&] {
             if (falling && e - te > U)
                 relays_.MoveDown(lease);
             else if (rising && e + te < U)

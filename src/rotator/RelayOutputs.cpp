@@ -152,7 +152,7 @@ void RelayOutputs::ExpireLeases() {
     if (!stopped.isEmpty()) {
         ShowRelayIndicators();
         const QString names = stopped.join(QStringLiteral("・"));
-        if (uncertain_[0] || uncertain_[1])
+        if (OffUnconfirmed())
             ports_.status->SetLeft(
                 QStringLiteral("4.%1の制御が途絶えたため、%1のリレーを切る指令を送っています").arg(names));
         SayWhenConfirmed(QStringLiteral("4.%1の制御が途絶えたため、%1のリレーを切りました").arg(names));
@@ -197,7 +197,7 @@ void RelayOutputs::SayWhenConfirmed(const QString& text) {
 }
 
 void RelayOutputs::SayIfConfirmed() {
-    if (confirmedText_.isEmpty() || uncertain_[0] || uncertain_[1])
+    if (confirmedText_.isEmpty() || OffUnconfirmed())
         return;
     ports_.status->SetLeft(confirmedText_);
     confirmedText_.clear();
@@ -350,7 +350,7 @@ bool RelayOutputs::AllOff() const {
 }
 
 bool RelayOutputs::MayBeOn() const {
-    return !AllOff() || uncertain_[0] || uncertain_[1];
+    return !AllOff() || OffUnconfirmed();
 }
 
 void RelayOutputs::BeginEnding() {

@@ -139,6 +139,8 @@ class RelayOutputs {
     // The end's all-off: one attempt per coil, bounded.
     void WriteAllOffOnce();
     void SayIfConfirmed();
+    // A write the module has not taken (an off above all): the board may still hold a relay on.
+    bool OffUnconfirmed() const { return uncertain_[0] || uncertain_[1]; }
     void TellDeadman();
 
     MainState& state_;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "E2eSupport.h"
 
-#include "rotator/EmergencyRelayStop.h"
-
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
@@ -147,14 +145,7 @@ bool Program::Launch() {
     if (map->refusal)
         modbus->Refuse(*map->refusal); // as the program does, before its start-up's all-off
     // The crash path's and the deadman's own way to the board, armed as the program arms it.
-    if (map->map.transport == BoardMap::Transport::Tcp) {
-        const auto unit = static_cast<std::uint8_t>(map->map.unitId);
-        std::array<std::uint16_t, 4> coils{};
-        for (std::size_t i = 0; i < coils.size(); ++i)
-            coils[i] = static_cast<std::uint16_t>(map->map.relayCoils[i]);
-        modbus->setConnectionObserver(
-            [unit, coils](int socket) { EmergencyRelayStop::Arm(socket, unit, coils); });
-    }
+    modbus->ArmEmergencyStopOnConnect();
     link = std::make_unique<DbusDataLink>(bus->connection());
     Ports ports{modbus.get(), link.get(), &clock, &waiter, &messages, &sound, &help, &browser};
     instance = std::make_unique<SingleInstance>(SingleInstance::DefaultName());
