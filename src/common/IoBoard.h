@@ -9,8 +9,10 @@
 // The network I/O board that carries the four rotator relays and the two potentiometer inputs.
 //
 // Contract:
-// - Every call blocks the calling (event-loop) thread until the board answered or the backend's
-//   response time-out ran out (at most 500 ms for the Modbus backend). No call lets events run.
+// - Every call blocks the calling thread until the board answered or the backend's response time-out
+//   ran out (at most 500 ms for the Modbus backend). No call lets events run. A board that may take
+//   that long says so (OwnThread); the window then reaches it only through a BoardOwner, which keeps it
+//   on a thread of its own and answers within a few milliseconds.
 // - A failure is returned, never thrown: a number and a description, as the status line shows them.
 // - After a failure the next call tries again from scratch (the Modbus backend reconnects).
 // - port is 6 for WriteOutputBit (port B) and 5 for ReadAnalogInput; other values are refused.
@@ -41,6 +43,8 @@ class IoBoard {
 
     // True for the simulated board, so the window can say that the antenna it shows is not the mast.
     virtual bool Simulated() const { return false; }
+    // A board whose calls wait on a module: its calls belong on a thread of their own (BoardOwner).
+    virtual bool OwnThread() const { return false; }
     // Reads back one relay's level (count 1 on, 0 off) where the board can; a board that cannot says so
     // with an error. Only start-up asks, to report a relay it found on.
     virtual Reading ReadOutputBit(int port, int bit) {

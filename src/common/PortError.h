@@ -8,4 +8,10 @@
 struct PortError {
     int number = 0;
     QString description;
+
+    // Not a failure yet: the request went to the board's own thread, and the module's answer is not in.
+    // The caller treats the level as not yet taken (an off is sent again until it is) and shows nothing.
+    static constexpr int InFlightNumber = -1;
+    static PortError InFlight() { return PortError{InFlightNumber, QStringLiteral("応答待ち")}; }
+    bool inFlight() const { return number == InFlightNumber; }
 };

@@ -16,7 +16,7 @@
 #include "mainwindow/TracingBoard.h"
 #include "mainwindow/TrackingController.h"
 #include "mainwindow/WindowPlacement.h"
-#include "rotator/ControlDeadman.h"
+#include "rotator/BoardOwner.h"
 #include "rotator/EmergencyRelayStop.h"
 #include "rotator/RelaySafeMessages.h"
 #include "rotator/RotatorControl.h"
@@ -51,6 +51,12 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
     BuildTimers();
     if (ports_.clock)
         trace_ = RunTrace::FromEnvironment(*ports_.clock);
+    // A real board is called only from a thread of its own: the window never waits on the module, and
+    // nothing in the window delays an off.
+    if (ports_.board && ports_.board->OwnThread()) {
+        boardOwner_ = std::make_unique<BoardOwner>(*ports_.board);
+        ports_.board = boardOwner_.get();
+    }
     if (trace_ && ports_.board) {
         tracingBoard_ = std::make_unique<TracingBoard>(*ports_.board, *trace_);
         ports_.board = tracingBoard_.get();
@@ -75,13 +81,9 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
         connect(Command4, &QPushButton::clicked, this, [this] { trace_->Line(QStringLiteral("abort")); });
     }
     rotator_ = std::make_unique<RotatorControl>(state_, ports_, *this);
-    // A real board's relays are also watched from a thread of their own: should this thread stall with
-    // a relay on, they go off all the same.
-    if (ports_.board && !ports_.board->Simulated()) {
-        deadman_ = std::make_unique<ControlDeadman>(
-            [](int waitMs) { return EmergencyRelayStop::StopOnOwnConnection(waitMs); });
-        rotator_->relays.WatchedBy(deadman_.get());
-    }
+    // Should this thread stall with a relay on, the board's own thread switches it off all the same.
+    if (boardOwner_)
+        rotator_->relays.WatchedBy(boardOwner_.get());
     // Every box the window and its dialogs show goes through the relay layer first.
     if (ports_.messages) {
         safeMessages_ = std::make_unique<RelaySafeMessages>(*ports_.messages, rotator_->relays);
@@ -104,6 +106,10 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+const ControlDeadman* Form1::deadman() const {
+    return boardOwner_.get();
+}
 
 void Form1::BuildTimers() {
     auto make = [this](const char* name, int interval, bool enabled) {
@@ -217,9 +223,15 @@ bool Form1::Form_Load() {
     ApplyWindowPosition();
     for (const QString& problem : problems)
         ports_.messages->ShowMessage(problem);
-    if (boardMessages_)
-        for (const QString& message : boardMessages_())
+    if (boardMessages_) {
+        QStringList messages;
+        if (boardOwner_)
+            boardOwner_->Exclusive([&](IoBoard&) { messages = boardMessages_(); });
+        else
+            messages = boardMessages_();
+        for (const QString& message : messages)
             ports_.messages->ShowMessage(message);
+    }
 
     // 10-11: station list and the map background.
     LoadStations();

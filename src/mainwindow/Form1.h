@@ -28,6 +28,7 @@ class QSlider;
 class QPushButton;
 class QTimer;
 class ControlDeadman;
+class BoardOwner;
 class RotatorControl;
 class SkyMapWidget;
 class SkyMapPainter;
@@ -77,8 +78,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     Ports& ports() { return ports_; }
     const QString& settingsPath() const { return settingsPath_; }
     RotatorControl& rotator() { return *rotator_; }
-    // The watch on a stalled control (a real board only; null otherwise).
-    const ControlDeadman* deadman() const { return deadman_.get(); }
+    // The watch on a stalled control, kept by the real board's owner (null on the simulated board).
+    const ControlDeadman* deadman() const;
     SkyMapPainter& mapPainter();
     TrackingController& tracking() { return *tracking_; }
     StationsController& stations() { return *stations_; }
@@ -160,8 +161,9 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::function<QStringList()> boardMessages_;
     EndHandler endHandler_;
     std::unique_ptr<RunTrace> trace_;
-    // Declared before the rotator, so it outlives every relay write.
-    std::unique_ptr<ControlDeadman> deadman_;
+    // The real board's own thread. Declared before the rotator, so it outlives every relay write and
+    // sends the last offs after the window has gone.
+    std::unique_ptr<BoardOwner> boardOwner_;
     long tracedCycles_ = 0;
     std::unique_ptr<TracingBoard> tracingBoard_;
     std::unique_ptr<RelaySafeMessages> safeMessages_;

@@ -184,21 +184,6 @@ int StopNow(int waitMs) {
     return replies;
 }
 
-int StopOnOwnConnection(int waitMs) {
-    // Never on the board's own connection: the program may be in the middle of a request there, and
-    // an off that arrived later than its reply could undo what the program switched since.
-    if (!peerKnown.load())
-        return -1;
-    const Armed& slot = slots[currentSlot.load()];
-    const long deadline = NowMs() + waitMs;
-    const int fresh = ConnectAfresh(slot, deadline);
-    if (fresh < 0)
-        return -1;
-    const int replies = WriteAndWait(fresh, slot.frames, deadline);
-    ::close(fresh);
-    return replies;
-}
-
 bool Engaged() {
     return engaged.load();
 }

@@ -27,7 +27,7 @@ namespace EmergencyRelayStop {
 std::array<std::uint8_t, 12> CoilOffFrame(std::uint16_t transaction, std::uint8_t unit, std::uint16_t coil);
 
 // The board's connected socket with the unit id and the four relay coil addresses; socket -1 disarms
-// (the caller closes its socket after that). Called on the event-loop thread.
+// (the caller closes its socket after that). Called on the thread that owns the board.
 void Arm(int socket, std::uint8_t unit, const std::array<std::uint16_t, 4>& coils);
 
 // Installs the handlers of the fatal signals named above, on an alternate stack of the calling (main)
@@ -38,11 +38,6 @@ void InstallCrashHandlers();
 // at most waitMs in all. Async-signal-safe. Returns the replies received (0..4), -1 when there is no
 // board to reach or the write failed.
 int StopNow(int waitMs);
-
-// The same four requests from a running program whose control has stalled, on a fresh connection of
-// its own to the last armed board (a module that takes one connection only is left to its own
-// watchdog). Bounded by waitMs in all. Returns the replies received, -1 when no board is reached.
-int StopOnOwnConnection(int waitMs);
 
 // True once a fatal signal has arrived: the relay layer then refuses every "on" in any thread that
 // still runs.

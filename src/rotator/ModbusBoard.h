@@ -46,6 +46,7 @@ class ModbusBoard : public IoBoard {
     Reading ReadAnalogInput(int port, int channel) override;
     // Read Coils (0x01) of the relay's coil; a module without the function answers with exception 01.
     Reading ReadOutputBit(int port, int bit) override;
+    bool OwnThread() const override { return true; }
 
     // Connects now (a serial device is opened and locked) without sending anything; the error when it
     // cannot. Start-up uses it to name a missing or busy serial device once, in a message.
@@ -74,7 +75,7 @@ class ModbusBoard : public IoBoard {
     // Told the connected socket after every connect and -1 when the connection is dropped (the
     // emergency relay stop of a crashing process writes to it).
     void setConnectionObserver(std::function<void(int socket)> observer) { observer_ = std::move(observer); }
-    // Over TCP, arms the crash path's and the deadman's own way to the board (EmergencyRelayStop) with
+    // Over TCP, arms the crash path's own way to the board (EmergencyRelayStop) with
     // the map's unit and coils at every connection; false for an RTU line, which is never armed.
     bool ArmEmergencyStopOnConnect();
 

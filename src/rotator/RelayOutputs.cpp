@@ -46,7 +46,7 @@ bool RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstL
     const int bits[2] = {firstBit, secondBit};
     const int levels[2] = {firstLevel, secondLevel};
     const auto showFailure = [&](const PortError& error) {
-        if (error.number != 0) {
+        if (error.number != 0 && !error.inFlight()) {
             ports_.status->SetLeft(numberPrefix + QString::number(error.number));
             ports_.status->SetRight(QStringLiteral("エラーメッセージは ") + error.description);
         }
@@ -73,6 +73,13 @@ bool RelayOutputs::OutputAxis(const QString& motorText, int firstBit, int firstL
         const int level = RefusingOn() ? 0 : levels[next];
         const auto error = ports_.board->WriteOutputBit(6, bits[next], level);
         if (!error) {
+            ++next;
+            continue;
+        }
+        if (error->inFlight()) {
+            // Handed to the board's own thread, the module's answer not in yet: no retry, nothing to
+            // show; the measurement asks again.
+            allTaken = false;
             ++next;
             continue;
         }

@@ -144,7 +144,7 @@ bool Program::Launch() {
     modbus = std::make_unique<ModbusBoard>(map->map);
     if (map->refusal)
         modbus->Refuse(*map->refusal); // as the program does, before its start-up's all-off
-    // The crash path's and the deadman's own way to the board, armed as the program arms it.
+    // The crash path's own way to the board, armed as the program arms it.
     modbus->ArmEmergencyStopOnConnect();
     link = std::make_unique<DbusDataLink>(bus->connection());
     Ports ports{modbus.get(), link.get(), &clock, &waiter, &messages, &sound, &help, &browser};

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <array>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -155,7 +156,17 @@ TEST_F(RotatorFaults, ASlowModuleGetsItsOffAtOnce) {
     ASSERT_TRUE(WaitFor([this] { return p.board.Output().contains(QStringLiteral("relay 4 0")); }, 5000))
         << p.board.Output().toStdString();
     EXPECT_LT(since.elapsed(), 3000);
+    // How long the window's loop went without turning while the module kept every reading late: a
+    // figure for the record (the board's calls run on a thread of their own), not a bound on time.
+    QElapsedTimer gap;
+    gap.start();
+    qint64 longestGapMs = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { longestGapMs = std::max(longestGapMs, gap.restart()); });
+    probe.start(10);
     WaitFor([] { return false; }, 3000);
+    probe.stop();
+    RecordProperty("longest_window_gap_ms", static_cast<int>(longestGapMs));
     const QString output = p.board.Output();
     EXPECT_FALSE(output.mid(output.indexOf(QStringLiteral("relay 4 0"))).contains(QStringLiteral(" 1 az=")))
         << output.toStdString();

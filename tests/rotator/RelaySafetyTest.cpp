@@ -3,7 +3,7 @@
 // nothing is on while a modal message is up. Plus the last-resort stop of a crashing process.
 #include "LoopbackListener.h"
 #include "RotatorFixture.h"
-#include "rotator/ControlDeadman.h"
+#include "rotator/BoardOwner.h"
 #include "support/StepPhases.h"
 
 #include "rotator/EmergencyRelayStop.h"
@@ -14,8 +14,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <future>
+#include <mutex>
+#include <string>
 
 namespace {
 
@@ -198,36 +203,162 @@ TEST(EmergencyRelayStop, ConnectsAfreshWhenTheConnectionIsDown) {
 
 } // namespace
 
-// The deadman acts only when the control falls silent with a relay on: a word in time, or word that
-// everything is off, keeps it at rest. (Real time, in tens of milliseconds: it watches a thread.)
-TEST(ControlDeadman, SwitchesOffOnlyWhenTheControlFallsSilent) {
+namespace {
+
+// What the board's own thread does next, pass by pass: each row sets the wishes, names the calls that
+// fail every time, and lists the calls made ("w4:1" a write, "r0" a reading; "|" ends a pass).
+TEST(BoardWire, OffsGoFirstAndAgainUntilTakenAndNothingElseIsHeldOn) {
     struct Row {
         const char* name;
-        bool renewInTime; // a second word before the first runs out
-        bool allOff;      // the control says everything is off
+        std::function<void(BoardWire&, std::int64_t now)> wish;
+        std::vector<std::string> failing;
+        int passes;
+        std::string calls;
         int firings;
-    } const rows[] = {
-        {"silent with a relay on", false, false, 1},
-        {"renewed in time, then silent", true, false, 1},
-        {"everything off", false, true, 0},
+    };
+    const auto want = [](std::vector<std::pair<int, int>> levels) {
+        return [levels](BoardWire& wire, std::int64_t) {
+            for (auto [bit, level] : levels)
+                wire.Want(bit, level);
+        };
+    };
+    const Row rows[] = {
+        {"an off before an on, both before the readings",
+         [](BoardWire& wire, std::int64_t) {
+             wire.Want(4, 1);
+             wire.Want(6, 0);
+             wire.DemandReadings();
+         },
+         {},
+         2,
+         "w6:0 w4:1 r0 r1 | |",
+         0},
+        {"an off the module does not answer goes again every pass",
+         want({{5, 0}}),
+         {"w5:0"},
+         3,
+         "w5:0 | w5:0 | w5:0 |",
+         0},
+        {"an off it answered is not sent again", want({{5, 0}}), {}, 3, "w5:0 | | |", 0},
+        {"a failed reading leaves a relay that was on unknown: it is sent again",
+         [](BoardWire& wire, std::int64_t) {
+             wire.Want(4, 1);
+             wire.DemandReadings();
+         },
+         {"r0"},
+         2,
+         "w4:1 r0 r1 | w4:1 |",
+         0},
+        {"a relay on without another word from the control goes off",
+         [](BoardWire& wire, std::int64_t now) {
+             wire.Want(7, 1);
+             wire.SetDeadline(now + BoardWire::RetryMs / 2);
+         },
+         {},
+         3,
+         "w7:1 | w7:0 | |",
+         1},
+        {"once the end has begun only offs go out",
+         [](BoardWire& wire, std::int64_t) {
+             wire.Want(4, 1);
+             wire.Want(6, 0);
+             wire.BeginEnding();
+         },
+         {},
+         2,
+         "w6:0 | |",
+         0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::promise<void> fired;
-        std::atomic<int> stops{0};
-        ControlDeadman deadman([&](int) {
-            if (stops++ == 0)
-                fired.set_value();
-            return 4;
-        });
-        deadman.ExpectWordWithin(60);
-        if (row.renewInTime)
-            deadman.ExpectWordWithin(120);
-        if (row.allOff)
-            deadman.AllOff();
-        const bool acted = fired.get_future().wait_for(std::chrono::milliseconds(row.firings ? 5000 : 300)) ==
-                           std::future_status::ready;
-        EXPECT_EQ(acted, row.firings > 0);
-        EXPECT_EQ(deadman.Firings(), row.firings);
+        BoardWire wire;
+        std::int64_t now = 1000;
+        row.wish(wire, now);
+        std::string calls;
+        for (int pass = 0; pass < row.passes; ++pass, now += BoardWire::RetryMs) {
+            while (const auto job = wire.Next(now)) {
+                const std::string call =
+                    job->kind == BoardWire::Job::Write
+                        ? "w" + std::to_string(job->index) + ":" + std::to_string(job->level)
+                        : "r" + std::to_string(job->index);
+                calls += call + " ";
+                const bool fails =
+                    std::find(row.failing.begin(), row.failing.end(), call) != row.failing.end();
+                wire.Done(*job,
+                          fails ? std::optional<PortError>(PortError{110, QStringLiteral("timed out")})
+                                : std::nullopt,
+                          512, now);
+            }
+            calls += pass + 1 < row.passes ? "| " : "|";
+        }
+        EXPECT_EQ(calls, row.calls);
+        EXPECT_EQ(wire.Firings(), row.firings);
     }
 }
+
+// A module that is stuck in a call: its reads hang until released, its writes answer at once.
+class StuckBoard : public IoBoard {
+  public:
+    void SetAddress(const QString&) override {}
+    std::optional<PortError> WriteOutputBit(int, int bit, int level) override {
+        std::lock_guard lock(mutex_);
+        writes_.push_back({bit, level});
+        changed_.notify_all();
+        return std::nullopt;
+    }
+    Reading ReadAnalogInput(int, int) override {
+        std::unique_lock lock(mutex_);
+        ++readsStarted_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+        return {0, PortError{110, QStringLiteral("timed out")}};
+    }
+    void Release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+    // Waits (at most ten seconds, as a hang guard) until the condition holds.
+    bool Await(const std::function<bool(const std::vector<std::pair<int, int>>&, int)>& done) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10),
+                                 [&] { return done(writes_, readsStarted_); });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::pair<int, int>> writes_;
+    int readsStarted_ = 0;
+    bool released_ = false;
+};
+
+// The window asks a module that hangs: it gets its answer within the owner's short wait (a call that
+// waited on the module would never return here), the off goes out as soon as the module is free, and a
+// relay left on without another word from the control is switched off by the board's own thread.
+TEST(BoardOwner, TheWindowNeverWaitsOnTheModuleAndAnOffStillGoesOut) {
+    StuckBoard board;
+    {
+        BoardOwner owner(board);
+        owner.WriteOutputBit(6, 4, 1);
+        ASSERT_TRUE(board.Await([](const auto& writes, int) { return !writes.empty(); }));
+        const IoBoard::Reading reading = owner.ReadAnalogInput(5, 0);
+        ASSERT_TRUE(reading.error); // the module is stuck in that reading
+        ASSERT_TRUE(board.Await([](const auto&, int reads) { return reads == 1; }));
+        const auto off = owner.WriteOutputBit(6, 4, 0);
+        ASSERT_TRUE(off);
+        EXPECT_TRUE(off->inFlight());
+        board.Release();
+        EXPECT_TRUE(board.Await([](const auto& writes, int) { return writes.back() == std::pair{4, 0}; }));
+
+        owner.WriteOutputBit(6, 7, 1);
+        owner.ExpectWordWithin(20);
+        EXPECT_TRUE(board.Await([](const auto& writes, int) { return writes.back() == std::pair{7, 0}; }));
+        EXPECT_EQ(owner.Firings(), 1);
+        owner.WriteOutputBit(6, 6, 1);
+    }
+    // The owner's end sends the off of the relay still on.
+    EXPECT_TRUE(board.Await([](const auto& writes, int) { return writes.back() == std::pair{6, 0}; }));
+}
+
+} // namespace
