@@ -54,7 +54,8 @@ struct MainState {
     double AzimuthToleranceTenths = 0, ElevationToleranceTenths = 0;
     double MapCentreX = 1380, MapCentreY = 1350;
 
-    // Relays: 0 off, 1 on, with the copies saved while an axis is stopped for a quiet reading.
+    // Relays: 0 off, 1 on, with the copies saved while an axis is stopped for a quiet reading. Written
+    // by the relay layer (RelayOutputs) alone; everyone else only reads them.
     std::int16_t piob4 = 0, piob5 = 0, piob6 = 0, piob7 = 0;
     std::int16_t sv_piob4 = 0, sv_piob5 = 0, sv_piob6 = 0, sv_piob7 = 0;
     std::int16_t SimulatedAzimuthCount = 0, SimulatedElevationCount = 0;

@@ -70,11 +70,7 @@ void OperationLog::WriteLog(const QString& text) {
 }
 
 void OperationLog::StopAzimuthAndLog() {
-    state_.sv_piob4 = state_.piob4;
-    state_.sv_piob5 = state_.piob5;
-    state_.piob4 = 0;
-    state_.piob5 = 0;
-    relays_.OutputAzimuthRelays();
+    relays_.PauseAxis(MotionWatch::Azimuth);
     const auto reading = ports_.board->ReadAnalogInput(5, 0);
     if (reading.error)
         throw BoardFailure(*reading.error);
@@ -82,11 +78,7 @@ void OperationLog::StopAzimuthAndLog() {
 }
 
 void OperationLog::StopElevationAndLog() {
-    state_.sv_piob6 = state_.piob6;
-    state_.sv_piob7 = state_.piob7;
-    state_.piob6 = 0;
-    state_.piob7 = 0;
-    relays_.OutputElevationRelays();
+    relays_.PauseAxis(MotionWatch::Elevation);
     const auto reading = ports_.board->ReadAnalogInput(5, 1);
     const int count = reading.error ? 0 : reading.count;
     WriteLog(QStringLiteral("仰角停止 電圧＝") + LogNumberText(Volts(count)));
@@ -94,9 +86,5 @@ void OperationLog::StopElevationAndLog() {
 
 void OperationLog::ResumeAzimuthAndLog(double count) {
     WriteLog(QStringLiteral("水平再開 電圧＝") + LogNumberText(Volts(count)));
-    state_.piob4 = state_.sv_piob4;
-    state_.piob5 = state_.sv_piob5;
-    relays_.OutputAzimuthRelays();
-    state_.sv_piob4 = 0;
-    state_.sv_piob5 = 0;
+    relays_.ResumeAzimuth();
 }

@@ -352,6 +352,26 @@ void RelayOutputs::StopElevation() {
     OutputElevationRelays();
 }
 
+void RelayOutputs::PauseAxis(MotionWatch::Axis axis) {
+    if (axis == MotionWatch::Azimuth) {
+        state_.sv_piob4 = state_.piob4;
+        state_.sv_piob5 = state_.piob5;
+        StopAzimuth();
+    } else {
+        state_.sv_piob6 = state_.piob6;
+        state_.sv_piob7 = state_.piob7;
+        StopElevation();
+    }
+}
+
+void RelayOutputs::ResumeAzimuth() {
+    state_.piob4 = state_.sv_piob4;
+    state_.piob5 = state_.sv_piob5;
+    OutputAzimuthRelays();
+    state_.sv_piob4 = 0;
+    state_.sv_piob5 = 0;
+}
+
 bool RelayOutputs::AllOff() const {
     return state_.piob4 == 0 && state_.piob5 == 0 && state_.piob6 == 0 && state_.piob7 == 0;
 }

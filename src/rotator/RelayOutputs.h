@@ -74,6 +74,10 @@ class RelayOutputs {
     bool MoveUp(const Lease& lease);
     bool MoveDown(const Lease& lease);
     void StopElevation();
+    // An axis stopped for a quiet reading or a stop that logs: its levels are kept (sv_piob4..sv_piob7)
+    // and both relays go off; ResumeAzimuth sets the kept levels again, through the lease as ever.
+    void PauseAxis(MotionWatch::Axis axis);
+    void ResumeAzimuth();
     // The step judged the axis on a good reading and keeps its motor running: the lease is renewed.
     bool Renew(const Lease& lease, MotionWatch::Axis axis);
 
