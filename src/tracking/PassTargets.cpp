@@ -35,13 +35,13 @@ void PassTargets::Load(const QString& iniPath) {
         (!observer || (observer->latitude == observer_->latitude &&
                        observer->longitude == observer_->longitude && observer->height == observer_->height));
     observer_ = observer;
-    // A plan in force stays as long as it is made of the same set for the same place; anything else
-    // (a new set, a satellite now found, a station now set) is planned afresh at the next cycle.
+    // A plan (or a pass no plan carries) stays as long as it was made of the same set for the same
+    // place; anything else (a new set, a satellite now found, a station now set) is planned afresh at
+    // the next cycle.
     if (plannedName_.isEmpty())
         return;
     const CatalogueEntry* entry = FindServed(plannedName_);
-    const bool keep =
-        samePlace && follower_.pass() && entry && plannedSet_ && SameSet(entry->set, *plannedSet_);
+    const bool keep = samePlace && entry && plannedSet_ && SameSet(entry->set, *plannedSet_);
     if (!keep) {
         plannedName_.clear();
         follower_.Forget();
