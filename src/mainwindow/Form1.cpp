@@ -20,6 +20,7 @@
 #include "rotator/EmergencyRelayStop.h"
 #include "rotator/RelaySafeMessages.h"
 #include "rotator/RotatorControl.h"
+#include "satellites/SettingsWatch.h"
 #include "skymap/SkyMapWidget.h"
 #include "tracking/TrackingCycle.h"
 
@@ -218,8 +219,14 @@ bool Form1::Form_Load() {
     LoadMapPicture();
 
     // 9: the window's place and what the settings and the board have to say.
-    if (state_.tracking.AnySet())
+    if (state_.tracking.AnySet()) {
+        // A satellite chosen in the dialog, a download or a new location is planned at once, not after
+        // a restart.
         tracking_->cycle().passTargets().Load(settingsPath_);
+        planWatch_ = std::make_unique<SettingsWatch>(settingsPath_);
+        connect(planWatch_.get(), &SettingsWatch::Changed, this,
+                [this] { tracking_->cycle().passTargets().Load(settingsPath_); });
+    }
     ApplyWindowPosition();
     for (const QString& problem : problems)
         ports_.messages->ShowMessage(problem);

@@ -33,6 +33,7 @@ class RotatorControl;
 class SkyMapWidget;
 class SkyMapPainter;
 class TrackingController;
+class SettingsWatch;
 class StationsController;
 class SettingsController;
 class SatellitesController;
@@ -82,6 +83,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     const ControlDeadman* deadman() const;
     SkyMapPainter& mapPainter();
     TrackingController& tracking() { return *tracking_; }
+    // The watch that reloads the pass plan's element sets; nullptr without section TRACKING.
+    SettingsWatch* planWatch() { return planWatch_.get(); }
     StationsController& stations() { return *stations_; }
     SettingsController& settings() { return *settings_; }
     SatellitesController& satellites() { return *satellites_; }
@@ -172,6 +175,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     std::unique_ptr<StationsController> stations_;
     std::unique_ptr<SettingsController> settings_;
     std::unique_ptr<SatellitesController> satellites_;
+    // The settings file and the element files, watched for the pass plan (section TRACKING only).
+    std::unique_ptr<SettingsWatch> planWatch_;
     bool ended_ = false;
     bool timersRunning_ = true;
     bool shutDownDone_ = false;

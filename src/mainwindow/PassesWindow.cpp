@@ -94,11 +94,11 @@ void PassesWindow::Recompute() {
                  station ? QString() : QStringLiteral("（[STATION] LOCATION 未設定のため既定の位置）")));
 
     const TrackerSettings settings = ReadTrackerSettings(iniPath_);
-    const Catalogue catalogue = ReadCatalogue(settings.elementFiles);
+    index_ = SatelliteIndex::Read(settings.elementFiles);
     sets_.clear();
     QStringList notes;
     for (const QString& id : settings.satellites) {
-        if (const CatalogueEntry* entry = FindEntry(catalogue, id))
+        if (const CatalogueEntry* entry = index_.Find(id))
             sets_.push_back(entry->set);
         else
             notes << QStringLiteral("%1: 軌道要素がありません").arg(id);
@@ -148,11 +148,12 @@ void PassesWindow::ComputeNext() {
     }
     cmdRefresh->setEnabled(true);
     // The pass being followed, if the served satellite is in the list and above the horizon.
-    const QString served = served_ ? served_().trimmed() : QString();
+    const CatalogueEntry* served = served_ ? index_.Find(served_()) : nullptr;
     const double now = orbit::JulianDate::FromUnixMilliseconds(from_.toMSecsSinceEpoch()).Value();
-    for (std::size_t i = 0; i < passes_.rows.size() && !served.isEmpty(); ++i) {
+    for (std::size_t i = 0; i < passes_.rows.size() && served; ++i) {
         const orbit::Pass& p = passes_.rows[i].pass;
-        if (passes_.rows[i].name == served && p.aos.Value() <= now && now <= p.los.Value()) {
+        const long number = sets_.at(passes_.rows[i].satellite).catalogueNumber;
+        if (number == served->set.catalogueNumber && p.aos.Value() <= now && now <= p.los.Value()) {
             lstPasses->setCurrentItem(lstPasses->topLevelItem(static_cast<int>(i)));
             break;
         }

@@ -3,6 +3,7 @@
 
 #include "orbit/ElementSet.h"
 #include "satellites/ComingPasses.h"
+#include "satellites/SatelliteIndex.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -53,6 +54,7 @@ class PassesWindow : public QWidget {
     NowUtc nowUtc_;
     std::function<QString()> served_;
     QPointer<SkyMapWidget> map_;
+    SatelliteIndex index_; // of the element files the tracker serves from
     std::vector<orbit::ElementSet> sets_;
     orbit::Geodetic observer_;
     ComingPassList passes_;

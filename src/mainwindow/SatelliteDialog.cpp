@@ -179,7 +179,7 @@ void SatelliteDialog::BuildWidgets() {
 }
 
 void SatelliteDialog::Reload() {
-    catalogue_ = ReadCatalogue(CatalogueFiles(settings_));
+    catalogue_ = SatelliteIndex::Read(CatalogueFiles(settings_));
     ShowCatalogue();
     ShowChosen(lstChosen->currentRow());
     ShowLastUpdate();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "satellites/ElementUpdate.h"
 
-#include "satellites/SatelliteCatalogue.h"
+#include "satellites/SatelliteIndex.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -80,14 +80,7 @@ DownloadCheck CheckDownloadedText(const QByteArray& text, const QString& label) 
 }
 
 QStringList MissingSatellites(const QStringList& chosen, const std::vector<orbit::ElementSet>& sets) {
-    QStringList missing;
-    for (const QString& id : chosen) {
-        const bool found = std::any_of(sets.begin(), sets.end(),
-                                       [&](const orbit::ElementSet& s) { return NamesSet(id, s); });
-        if (!found)
-            missing << id;
-    }
-    return missing;
+    return SatelliteIndex::Of(sets).Missing(chosen);
 }
 
 ElementUpdate::ElementUpdate(QNetworkAccessManager& network, QObject* parent)

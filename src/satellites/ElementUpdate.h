@@ -25,7 +25,7 @@ struct DownloadCheck {
 };
 DownloadCheck CheckDownloadedText(const QByteArray& text, const QString& label);
 
-// The chosen satellites that none of `sets` names (see NamesSet).
+// The chosen satellites that none of `sets` names (the rule of SatelliteIndex).
 QStringList MissingSatellites(const QStringList& chosen, const std::vector<orbit::ElementSet>& sets);
 
 // Downloads element sets from a list of addresses, one after the other, and replaces the element file

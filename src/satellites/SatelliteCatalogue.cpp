@@ -5,36 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-
-Catalogue ReadCatalogue(const QStringList& files) {
-    Catalogue catalogue;
-    std::map<long, std::size_t> byNumber;
-    for (const QString& file : files) {
-        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
-        if (!read.opened) {
-            catalogue.problems << QStringLiteral("%1: 読めません").arg(file);
-            continue;
-        }
-        for (const auto& problem : read.problems)
-            catalogue.problems << QString::fromStdString(problem.ToString());
-        for (const auto& set : read.sets) {
-            CatalogueEntry entry{set, QString::fromStdString(set.name), file};
-            const auto found = byNumber.find(set.catalogueNumber);
-            if (found == byNumber.end()) {
-                byNumber[set.catalogueNumber] = catalogue.entries.size();
-                catalogue.entries.push_back(std::move(entry));
-            } else if (entry.EpochJulian() > catalogue.entries[found->second].EpochJulian()) {
-                catalogue.entries[found->second] = std::move(entry);
-            }
-        }
-    }
-    std::sort(catalogue.entries.begin(), catalogue.entries.end(), [](const auto& a, const auto& b) {
-        const int byName = a.name.compare(b.name, Qt::CaseInsensitive);
-        return byName != 0 ? byName < 0 : a.set.catalogueNumber < b.set.catalogueNumber;
-    });
-    return catalogue;
-}
 
 double AgeDays(const orbit::ElementSet& set, const QDateTime& nowUtc) {
     const auto now = orbit::JulianDate::FromUnixMilliseconds(nowUtc.toMSecsSinceEpoch());
@@ -71,13 +41,6 @@ bool NamesSet(const QString& identifier, const orbit::ElementSet& set) {
     return QString::fromStdString(set.name).compare(identifier.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-const CatalogueEntry* FindEntry(const Catalogue& catalogue, const QString& identifier) {
-    for (const auto& entry : catalogue.entries)
-        if (NamesSet(identifier, entry.set))
-            return &entry;
-    return nullptr;
-}
-
 int ChosenSatellites::Add(const orbit::ElementSet& set) {
     for (int i = 0; i < Count(); ++i)
         if (NamesSet(ids_[i], set))
@@ -112,7 +75,7 @@ int ChosenSatellites::MoveDown(int row) {
 QString ChosenSatellites::RowText(int row, const Catalogue& catalogue) const {
     if (row < 0 || row >= Count())
         return {};
-    if (const CatalogueEntry* entry = FindEntry(catalogue, ids_[row]))
+    if (const CatalogueEntry* entry = catalogue.Find(ids_[row]))
         return QStringLiteral("%1  %2").arg(entry->name).arg(entry->set.catalogueNumber);
     return ids_[row] + QStringLiteral("（要素なし）");
 }

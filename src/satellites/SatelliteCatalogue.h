@@ -2,6 +2,7 @@
 #pragma once
 
 #include "orbit/ElementSet.h"
+#include "satellites/SatelliteIndex.h"
 
 #include <QDateTime>
 #include <QString>
@@ -11,21 +12,8 @@
 // The sets of the element files as the satellite dialog lists them, and the rules of the choice:
 // the filter, the age text and the ordered list of chosen satellites.
 
-struct CatalogueEntry {
-    orbit::ElementSet set;
-    QString name; // the set's name as text
-    QString file; // the file it was read from
-    double EpochJulian() const { return set.EpochJulianWhole() + set.EpochJulianFraction(); }
-};
-
-struct Catalogue {
-    std::vector<CatalogueEntry> entries; // sorted by name, then catalogue number
-    QStringList problems;                // unreadable files and skipped sets, one line each
-};
-
-// Reads every file. A satellite in several files (the space stations are in both public groups) is
-// listed once, with its newest set.
-Catalogue ReadCatalogue(const QStringList& files);
+// The dialog lists the satellite index of the element files.
+using Catalogue = SatelliteIndex;
 
 // Days from the set's epoch to `nowUtc` (negative for an epoch still to come).
 double AgeDays(const orbit::ElementSet& set, const QDateTime& nowUtc);
@@ -41,12 +29,9 @@ QString AgeText(double days);
 // number; anything else is looked for in the name without regard to case. Blanks at the ends do not count.
 bool MatchesFilter(const CatalogueEntry& entry, const QString& filter);
 
-// Whether a stored identifier (catalogue number, or name without regard to case) names the set;
-// the tracker finds its satellites by the same rule.
+// Whether a stored identifier (catalogue number, or name without regard to case) names the set, so
+// that a satellite is not chosen twice.
 bool NamesSet(const QString& identifier, const orbit::ElementSet& set);
-
-// The entry an identifier names, or nullptr.
-const CatalogueEntry* FindEntry(const Catalogue& catalogue, const QString& identifier);
 
 // The chosen satellites in order of preference, as stored identifiers. The edits return the row that
 // should be selected afterwards (-1 for none).

@@ -15,6 +15,10 @@
 // Each value is read as one profile value of at most 254 characters, which is why the addresses
 // have a key each.
 inline const QString TrackerSection = QStringLiteral("TRACKER");
+// The station's place, which the tracker serves for: section "STATION", key "LOCATION" (read by
+// tracking/StationSetting.h).
+inline const QString StationSection = QStringLiteral("STATION");
+inline const QString StationLocationKey = QStringLiteral("LOCATION");
 
 struct TrackerSettings {
     QStringList elementFiles;

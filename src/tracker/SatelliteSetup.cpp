@@ -14,41 +14,33 @@ SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wante
                               std::set<long>* warned, Missing missing) {
     SatelliteSetup setup;
     const bool leaveOut = missing == Missing::LeaveOut;
-    std::vector<orbit::ElementSet> all;
-    for (const QString& file : files) {
-        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
-        if (!read.opened) {
-            if (leaveOut) {
-                setup.notes << QStringLiteral("cannot read element file %1; its sets are left out").arg(file);
-                continue;
-            }
-            setup.error = QStringLiteral("cannot read element file %1").arg(file);
-            return setup;
-        }
-        for (const auto& problem : read.problems)
-            setup.notes << QString::fromStdString(problem.ToString());
-        if (read.sets.empty())
-            setup.notes << QStringLiteral("%1: no element sets in the file").arg(file);
-        all.insert(all.end(), read.sets.begin(), read.sets.end());
+    const SatelliteIndex index = SatelliteIndex::Read(files);
+    if (!index.unreadableFiles.isEmpty() && !leaveOut) {
+        setup.error = QStringLiteral("cannot read element file %1").arg(index.unreadableFiles.front());
+        return setup;
     }
+    for (const QString& file : index.unreadableFiles)
+        setup.notes << QStringLiteral("cannot read element file %1; its sets are left out").arg(file);
+    setup.notes += index.skippedSets;
+    for (const QString& file : index.filesWithoutSets)
+        setup.notes << QStringLiteral("%1: no element sets in the file").arg(file);
     for (const QString& name : wanted) {
-        const auto found = std::find_if(all.begin(), all.end(),
-                                        [&](const orbit::ElementSet& s) { return NamesSet(name, s); });
-        if (found == all.end() && leaveOut) {
+        const CatalogueEntry* found = index.Find(name);
+        if (!found && leaveOut) {
             setup.notes << QStringLiteral("no satellite \"%1\" in %2; left out")
                                .arg(name, files.join(QStringLiteral(", ")));
             continue;
         }
-        if (found == all.end()) {
+        if (!found) {
             setup.error =
                 QStringLiteral("no satellite \"%1\" in %2").arg(name, files.join(QStringLiteral(", ")));
             return setup;
         }
-        setup.chosen.push_back(*found);
+        setup.chosen.push_back(found->set);
     }
-    if (wanted.isEmpty() && !all.empty())
-        setup.chosen.push_back(all.front());
-    if (!files.isEmpty() && all.empty() && !leaveOut) {
+    if (wanted.isEmpty() && index.First())
+        setup.chosen.push_back(index.First()->set);
+    if (!files.isEmpty() && index.entries.empty() && !leaveOut) {
         setup.error = QStringLiteral("no usable element set in %1").arg(files.join(QStringLiteral(", ")));
         return setup;
     }
@@ -61,57 +53,4 @@ SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wante
                                .arg(age, 0, 'f', 0);
     }
     return setup;
-}
-
-SettingsWatch::SettingsWatch(QString iniPath, QObject* parent)
-    : QObject(parent), iniPath_(QFileInfo(iniPath).absoluteFilePath()) {
-    settle_.setSingleShot(true);
-    settle_.setInterval(500);
-    fingerprint_ = Fingerprint();
-    Rewatch();
-    auto touched = [this] {
-        Rewatch();
-        settle_.start();
-    };
-    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, touched);
-    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, touched);
-    connect(&settle_, &QTimer::timeout, this, [this] {
-        const QString now = Fingerprint();
-        if (now == fingerprint_)
-            return;
-        fingerprint_ = now;
-        emit Changed();
-    });
-}
-
-QString SettingsWatch::Fingerprint() const {
-    // What the tracker serves depends on these three values and the files' contents; any other key,
-    // and the temporary files of a rewrite, do not count.
-    const QString files = GetINIValue(QStringLiteral("TLE"), TrackerSection, iniPath_);
-    QString print = files + QLatin1Char('\n') +
-                    GetINIValue(QStringLiteral("SATELLITE"), TrackerSection, iniPath_) + QLatin1Char('\n') +
-                    GetINIValue(StationLocationKey, StationSection, iniPath_);
-    for (const QString& file : SplitList(files == QLatin1String("ERROR") ? QString() : files)) {
-        const QFileInfo info(file);
-        print += QStringLiteral("\n%1 %2 %3")
-                     .arg(file)
-                     .arg(info.exists() ? info.size() : -1)
-                     .arg(info.exists() ? info.lastModified().toMSecsSinceEpoch() : 0);
-    }
-    return print;
-}
-
-void SettingsWatch::Rewatch() {
-    QStringList paths{iniPath_, QFileInfo(iniPath_).absolutePath()};
-    const QString files = GetINIValue(QStringLiteral("TLE"), TrackerSection, iniPath_);
-    for (const QString& file : SplitList(files == QLatin1String("ERROR") ? QString() : files))
-        paths << QFileInfo(file).absoluteFilePath() << QFileInfo(file).absolutePath();
-    paths.removeDuplicates();
-    QStringList missing;
-    const QStringList watched = watcher_.files() + watcher_.directories();
-    for (const QString& path : paths)
-        if (!watched.contains(path) && QFileInfo::exists(path))
-            missing << path;
-    if (!missing.isEmpty())
-        watcher_.addPaths(missing);
 }

@@ -4,11 +4,8 @@
 #include "orbit/ElementSet.h"
 
 #include <QDateTime>
-#include <QFileSystemWatcher>
-#include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <set>
 #include <vector>
 
@@ -29,25 +26,3 @@ struct SatelliteSetup {
 enum class Missing { Error, LeaveOut };
 SatelliteSetup LoadSatellites(const QStringList& files, const QStringList& wanted, const QDateTime& nowUtc,
                               std::set<long>* warned = nullptr, Missing missing = Missing::Error);
-
-// Watches the settings file and the element files it names. A change that alters the [TRACKER] choice,
-// the [STATION] location or an element file's contents is reported once, half a second after the writes
-// settle. Files are rewritten by rename, which ends a file watch, so the folders are watched as well and the
-// watch is renewed after each change.
-class SettingsWatch : public QObject {
-    Q_OBJECT
-  public:
-    explicit SettingsWatch(QString iniPath, QObject* parent = nullptr);
-
-  signals:
-    void Changed();
-
-  private:
-    QString Fingerprint() const;
-    void Rewatch();
-
-    QString iniPath_;
-    QString fingerprint_;
-    QFileSystemWatcher watcher_;
-    QTimer settle_;
-};

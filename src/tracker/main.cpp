@@ -14,6 +14,7 @@
 #include "orbit/ElementSet.h"
 #include "orbit/StationLocation.h"
 #include "satellites/ElementUpdate.h"
+#include "satellites/SettingsWatch.h"
 #include "satellites/TrackerSettings.h"
 #include "tracking/StationSetting.h"
 

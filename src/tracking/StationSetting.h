@@ -2,6 +2,7 @@
 #pragma once
 
 #include "orbit/Frames.h"
+#include "satellites/TrackerSettings.h"
 
 #include <QString>
 #include <optional>
@@ -10,8 +11,7 @@
 // it) and by azelmon-tracker: section "STATION", key "LOCATION" of the settings file, written as
 // "LAT,LON" or "LAT,LON,HEIGHT" (degrees north and east, metres) or as a Maidenhead locator
 // ("PM95vq").
-inline const QString StationSection = QStringLiteral("STATION");
-inline const QString StationLocationKey = QStringLiteral("LOCATION");
+// (StationSection and StationLocationKey are named beside the tracker's own keys.)
 
 // Where azelmon and the tracker reckon the station to be while the setting is missing: Tokyo.
 inline constexpr orbit::Geodetic DefaultStationLocation{35.68, 139.77, 0};

@@ -232,10 +232,21 @@ void TrackingCycle::FollowPassPlan(bool refreshed) {
         return;
     }
     const double compass = CompassTargetAzimuth();
-    const double unix = ports_.clock->UtcNow().toMSecsSinceEpoch() / 1000.0;
-    if (const auto text =
-            passTargets_.Apply(state_, state_.TargetName, unix, compass, state_.TargetElevation))
+    if (const auto text = passTargets_.Apply(state_, state_.TargetName, PositionsUnixSeconds(), compass,
+                                             state_.TargetElevation, refreshed))
         ports_.status->SetLeft(*text);
+}
+
+double TrackingCycle::PositionsUnixSeconds() const {
+    // Calsat32 sends the time of its positions (txtMJD); ORBI does not, and its positions are taken for
+    // the computer's time (the plan checks that they agree).
+    if (state_.UsingCalsat != 0) {
+        bool ok = false;
+        const double mjd = state_.DataBox[2].trimmed().toDouble(&ok);
+        if (ok && mjd > 15020 && mjd < 100000) // 1900 .. 2132
+            return (mjd - 40587) * 86400;
+    }
+    return ports_.clock->UtcNow().toMSecsSinceEpoch() / 1000.0;
 }
 
 double TrackingCycle::CompassTargetAzimuth() const {

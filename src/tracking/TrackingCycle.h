@@ -77,7 +77,8 @@ class TrackingCycle {
 
     const DataLinkWatch& watch() const { return watch_; }
 
-    // The pass plan of the followed satellite (section TRACKING); the window loads its element sets.
+    // The pass plan of the followed satellite (section TRACKING); the window loads its element sets
+    // and loads them again when the settings or an element file change.
     PassTargets& passTargets() { return passTargets_; }
 
     // Status texts of a silent server.
@@ -97,6 +98,8 @@ class TrackingCycle {
     void PositionAndMark(double x, double y, Report& report);
     void ShowClocks();
     void FollowPassPlan(bool refreshed);
+    // The time the served positions are for: the server's own where it sends one, else the clock's.
+    double PositionsUnixSeconds() const;
     // The target's compass azimuth as served, whatever the rotator's start point.
     double CompassTargetAzimuth() const;
     void DriveBackIntoRange(MotionWatch::Axis axis, bool first);

@@ -3,10 +3,15 @@
 // files and the station, its rotator azimuth shown beside the compass azimuth.
 
 #include "WindowFixture.h"
+#include "config/ProfileFile.h"
 #include "orbit/ElementSet.h"
 #include "orbit/Observation.h"
+#include "satellites/SettingsWatch.h"
+#include "tracking/PassTargets.h"
 
 #include <QLabel>
+#include <QSaveFile>
+#include <QSignalSpy>
 #include <cmath>
 
 namespace {
@@ -14,7 +19,8 @@ namespace {
 // The ISS ten minutes into a pass that runs 249.0 -> 40.9 degrees clockwise through north, served by
 // the data server and computable from the element file of the tracker's settings for the station.
 struct PassPlanWindow : WindowFixture {
-    orbit::LookAngles ServeTheIssInItsPass(const QByteArray& trackingSection) {
+    orbit::LookAngles ServeTheIssInItsPass(const QByteArray& trackingSection,
+                                           const QByteArray& elementFile = PASSES_TLE) {
         const double unix = 1638758868.0 + 600;
         const auto file = orbit::ReadElementFile(PASSES_TLE);
         const orbit::Sgp4 model(file.sets.front());
@@ -23,7 +29,7 @@ struct PassPlanWindow : WindowFixture {
         EXPECT_TRUE(seen.ok());
         const auto look = seen.observation.look;
         WriteFile(QStringLiteral("rotorcfg.ini"), trackingSection + QByteArray("[TRACKER]\r\nTLE=") +
-                                                      PASSES_TLE +
+                                                      elementFile +
                                                       "\r\n[STATION]\r\nLOCATION=35.68,139.77,40\r\n");
         auto& orbi = world.link.servers[QStringLiteral("ORBI|EXTRN")];
         orbi[QStringLiteral("TEXT1")] = QStringLiteral("ISS (ZARYA)");
@@ -64,6 +70,99 @@ TEST_F(PassPlanWindow, NothingPlannedWithoutTheSection) {
     Tick();
     EXPECT_FALSE(w.state().planned.active);
     EXPECT_EQ(w.lblAz->text(), QString::number(look.azimuth, 'f', 2));
+}
+
+// The plan goes by the time of the positions served, not by the computer's clock: Calsat32 sends its
+// time with them; ORBI does not, and positions of another time than the computer's are not planned on.
+struct ServedTime {
+    const char* name;
+    bool calsat;
+    double clockAhead; // seconds the computer's clock is ahead of the server's
+    bool planned;
+};
+
+struct PassPlanTime : PassPlanWindow, ::testing::WithParamInterface<ServedTime> {};
+
+TEST_P(PassPlanTime, PlansOnTheTimeOfTheServedPositions) {
+    const ServedTime& row = GetParam();
+    const auto look = ServeTheIssInItsPass("[TRACKING]\r\nAZ_TRAVEL=450\r\n");
+    world.clock.localStart = world.clock.localStart.addMSecs(std::llround(row.clockAhead * 1000));
+    if (row.calsat) {
+        const double unix = 1638758868.0 + 600;
+        auto orbi = world.link.servers.take(QStringLiteral("ORBI|EXTRN"));
+        auto& calsat = world.link.servers[QStringLiteral("Calsat32|Export")];
+        for (const auto* item :
+             {"txtRange", "txtRangeRate", "txtMeanAnomaly", "txtRevolution", "txtXg", "txtYg", "txtZg",
+              "txtSunAzimuth", "txtSunElevation", "txtMoonAzimuth", "txtMoonElevation"})
+            calsat[QString::fromLatin1(item)] = QStringLiteral("0");
+        calsat[QStringLiteral("txtSatellite")] = orbi[QStringLiteral("TEXT1")];
+        calsat[QStringLiteral("txtAzimuth")] = orbi[QStringLiteral("TEXT2")];
+        calsat[QStringLiteral("txtElevation")] = orbi[QStringLiteral("TEXT3")];
+        calsat[QStringLiteral("txtMJD")] = QString::number(unix / 86400 + 40587, 'f', 6);
+    }
+    Form1& w = Start();
+    Tick();
+    Tick();
+    EXPECT_EQ(w.state().planned.active, row.planned);
+    if (row.planned) {
+        EXPECT_NEAR(w.state().planned.azimuth, look.azimuth + 360, 0.01);
+    } else {
+        EXPECT_TRUE(world.status.left.startsWith(QStringLiteral("7.データサーバーの衛星の位置")))
+            << qPrintable(world.status.left);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, PassPlanTime,
+                         ::testing::Values(ServedTime{"calsat_with_the_clock_a_day_ahead", true, 86400, true},
+                                           ServedTime{"orbi_with_the_clock_a_day_ahead", false, 86400, false},
+                                           ServedTime{"orbi_an_hour_behind", false, -3600, false},
+                                           ServedTime{"orbi_on_the_same_time", false, 0, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A satellite the plan's element files lack is planned as soon as they have it, without a restart:
+// whether the settings name another file (a choice saved in the satellite dialog) or a download
+// replaces the element file.
+void PlansOnceTheFilesHaveIt(PassPlanWindow& f, bool download) {
+    const QByteArray demoOnly = QByteArray(ORBIT_DEMO_TLE);
+    const QString downloaded = f.dir.filePath(QStringLiteral("elements.tle"));
+    if (download) {
+        ASSERT_TRUE(QFile::copy(QString::fromUtf8(demoOnly), downloaded));
+    }
+    f.ServeTheIssInItsPass("[TRACKING]\r\nAZ_TRAVEL=450\r\n", download ? downloaded.toUtf8() : demoOnly);
+    Form1& w = f.Start();
+    f.Tick();
+    f.Tick();
+    EXPECT_FALSE(w.state().planned.active);
+    EXPECT_TRUE(f.world.status.history.contains(
+        QStringLiteral("L:") + PassTargets::NotInElementsText(QStringLiteral("ISS (ZARYA)"))));
+    ASSERT_NE(w.planWatch(), nullptr);
+    QSignalSpy reloaded(w.planWatch(), &SettingsWatch::Changed);
+
+    if (download) {
+        // As the update writes it: a new file renamed over the old one.
+        QFile tle(QString::fromUtf8(PASSES_TLE));
+        ASSERT_TRUE(tle.open(QIODevice::ReadOnly));
+        QSaveFile file(downloaded);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(tle.readAll());
+        ASSERT_TRUE(file.commit());
+    } else {
+        ASSERT_TRUE(SetINIValue(QString::fromUtf8(PASSES_TLE), QStringLiteral("TLE"),
+                                QStringLiteral("TRACKER"), f.iniPath()));
+    }
+    ASSERT_TRUE(reloaded.wait(10000));
+    f.Tick();
+    EXPECT_TRUE(w.state().planned.active);
+    EXPECT_TRUE(f.world.status.left.startsWith(QStringLiteral("7.このパスは水平")))
+        << qPrintable(f.world.status.left);
+}
+
+TEST_F(PassPlanWindow, PlansANewChoiceWithoutARestart) {
+    PlansOnceTheFilesHaveIt(*this, false);
+}
+
+TEST_F(PassPlanWindow, PlansADownloadedSetWithoutARestart) {
+    PlansOnceTheFilesHaveIt(*this, true);
 }
 
 } // namespace

@@ -82,7 +82,7 @@ TEST(SatelliteCatalogueTest, CatalogueOfSeveralFiles) {
     const QString a = dir.filePath("a.tle"), b = dir.filePath("b.tle");
     WriteBytes(a, OlderLeo + Molniya);
     WriteBytes(b, Leo + "BROKEN\n1 99999U\n");
-    const Catalogue c = ReadCatalogue({a, b, dir.filePath("missing.tle")});
+    const Catalogue c = SatelliteIndex::Read({a, b, dir.filePath("missing.tle")});
     ASSERT_EQ(c.entries.size(), 2u);
     EXPECT_EQ(c.entries[0].name, "DEMO-LEO (ISS-LIKE)");
     EXPECT_EQ(c.entries[0].file, b);
@@ -90,9 +90,54 @@ TEST(SatelliteCatalogueTest, CatalogueOfSeveralFiles) {
     ASSERT_EQ(c.problems.size(), 2) << qPrintable(c.problems.join("\n"));
     EXPECT_TRUE(c.problems[0].contains("b.tle:5")) << qPrintable(c.problems[0]);
     EXPECT_TRUE(c.problems[1].contains("missing.tle")) << qPrintable(c.problems[1]);
-    EXPECT_EQ(FindEntry(c, "demo-molniya"), &c.entries[1]);
-    EXPECT_EQ(FindEntry(c, " 90001 "), &c.entries[0]);
-    EXPECT_EQ(FindEntry(c, "90003"), nullptr);
+    EXPECT_EQ(c.Find("demo-molniya"), &c.entries[1]);
+    EXPECT_EQ(c.Find(" 90001 "), &c.entries[0]);
+    EXPECT_EQ(c.Find("90003"), nullptr);
+}
+
+// One rule for every lookup (the dialog, the tracker, the update, the passes window, the pass plan):
+// digits are a catalogue number, anything else a name without regard to case; a satellite's newest
+// set wins, whichever file or name brought it.
+TEST(SatelliteCatalogueTest, IndexLookupRules) {
+    // Another satellite under the Molniya's name, with a newer epoch.
+    const QByteArray NewerNamesake =
+        "demo-molniya\n"
+        "1 90003U 15049A   26341.25000000  .00000100  00000-0  10000-3 0  9999\n"
+        "2 90003  63.4000 250.0000 7200000 270.0000  10.0000  2.00600000345676\n";
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.tle"), b = dir.filePath("b.tle");
+    // The older set of 90001 comes first.
+    WriteBytes(a, OlderLeo + Molniya);
+    WriteBytes(b, Leo + NewerNamesake);
+    const SatelliteIndex index = SatelliteIndex::Read({a, b});
+    struct Row {
+        const char* identifier;
+        long number; // 0: none
+        const char* name;
+    } rows[] = {
+        {"90001", 90001, "DEMO-LEO (ISS-LIKE)"},
+        {" 90001 ", 90001, "DEMO-LEO (ISS-LIKE)"},
+        {"DEMO-LEO (ISS-LIKE)", 90001, "DEMO-LEO (ISS-LIKE)"},
+        {"demo-leo (iss-like)", 90001, "DEMO-LEO (ISS-LIKE)"},
+        {"old leo", 90001, "DEMO-LEO (ISS-LIKE)"}, // an old name finds the satellite's newest set
+        {"90002", 90002, "DEMO-MOLNIYA"},
+        {"DEMO-MOLNIYA", 90003, "demo-molniya"}, // two satellites of one name: the newest epoch
+        {"90004", 0, ""},
+        {"DEMO", 0, ""}, // no part of a name
+        {"", 0, ""},
+    };
+    for (const Row& r : rows) {
+        const CatalogueEntry* found = index.Find(QString::fromUtf8(r.identifier));
+        ASSERT_EQ(found != nullptr, r.number != 0) << r.identifier;
+        if (found) {
+            EXPECT_EQ(found->set.catalogueNumber, r.number) << r.identifier;
+            EXPECT_EQ(found->name, QString::fromUtf8(r.name)) << r.identifier;
+        }
+    }
+    EXPECT_EQ(index.Missing({"90001", "90004", "old leo", "nothing"}), QStringList({"90004", "nothing"}));
+    ASSERT_NE(index.First(), nullptr);
+    EXPECT_EQ(index.First()->set.catalogueNumber, 90001);
+    EXPECT_EQ(index.First()->name, "DEMO-LEO (ISS-LIKE)");
 }
 
 // A sequence of edits and the list and selected row after each.

@@ -77,12 +77,17 @@ TEST_P(PassTargetsTable, GivesPositioningThePlannedTarget) {
         }
     }
     EXPECT_EQ(state.planned.flipped || targets.follower().plan().flipped, c.flipped);
-    // One line on the status line for the pass, not one a minute.
-    EXPECT_EQ(texts, c.refused || c.flipped ? 1 : 0);
+    // One line on the status line for the pass, not one a minute: the plan in force, or why none is.
+    EXPECT_EQ(texts, 1);
     texts = 0;
-    if (c.refused) {
+    ASSERT_TRUE(first.has_value());
+    if (c.refused)
         EXPECT_EQ(*first, PlanFallbackText());
-    } else {
+    else if (c.flipped)
+        EXPECT_EQ(*first, PlanFlippedText());
+    else
+        EXPECT_EQ(*first, PassTargets::PlanText(249, 401, state.tracking));
+    if (!c.refused) {
         // After LOS the plan is the next pass's.
         apply(Los + 5);
         ASSERT_TRUE(targets.follower().pass().has_value());
@@ -120,6 +125,68 @@ INSTANTIATE_TEST_SUITE_P(
                                {{"before", Aos - 100, false, false, 0, 0},
                                 {"rising", Aos + 1, false, false, 0, 0},
                                 {"later", Aos + 300, false, false, 0, 0}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Whenever no plan is followed, the status line says why, once; and a plan is never followed on
+// positions served for another time than the plan's.
+struct NoPlanCase {
+    const char* name;
+    bool inElements, station;
+    double servedOffset;      // seconds: the served positions are for this much after the time given
+    double offsetFrom = -1e9; // ... from this moment on (unix); before it they agree
+    bool activeAtEnd;
+    const char* said; // the one text told after the first, "" for the plan in force only
+};
+
+class PassTargetsNoPlan : public ::testing::TestWithParam<NoPlanCase> {};
+
+TEST_P(PassTargetsNoPlan, SaysWhyOnceAndNeverFollowsAnotherTime) {
+    const auto& c = GetParam();
+    const auto file = orbit::ReadElementFile(PASSES_TLE);
+    const orbit::Sgp4 model(file.sets.front());
+    const QString name = QString::fromStdString(model.Elements().name);
+    PassTargets targets;
+    targets.Use(c.inElements ? file.sets : std::vector<orbit::ElementSet>{},
+                c.station ? std::optional<orbit::Geodetic>(Tokyo) : std::nullopt);
+    MainState state;
+    state.tracking.azimuthTravelMax = 450;
+    QStringList said;
+    bool active = false;
+    for (double unix = Aos - 200; unix <= Aos + 400; unix += 1) {
+        const double served = unix + (unix >= c.offsetFrom ? c.servedOffset : 0);
+        const auto seen = orbit::Observe(
+            model, Tokyo, orbit::JulianDate::FromUnixMilliseconds(std::llround(served * 1000)));
+        if (const auto text = targets.Apply(state, name, unix, seen.observation.look.azimuth,
+                                            seen.observation.look.elevation))
+            said << *text;
+        active = state.planned.active;
+        // Once the positions are for another time, at most one more cycle follows the plan.
+        if (unix >= c.offsetFrom + 1 && !c.activeAtEnd && c.inElements && c.station) {
+            EXPECT_FALSE(active) << unix - Aos;
+        }
+    }
+    EXPECT_EQ(active, c.activeAtEnd);
+    const bool plannedFirst = c.offsetFrom > Aos - 200 && c.inElements && c.station;
+    ASSERT_EQ(said.size(), plannedFirst + (*c.said ? 1 : 0)) << qPrintable(said.join("\n"));
+    if (plannedFirst) {
+        EXPECT_EQ(said.front(), PassTargets::PlanText(249, 401, state.tracking));
+    }
+    if (*c.said) {
+        EXPECT_TRUE(said.back().startsWith(QString::fromUtf8(c.said))) << qPrintable(said.back());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NorthCrossing, PassTargetsNoPlan,
+    ::testing::Values(NoPlanCase{"satellite_not_in_the_element_files", false, true, 0, -1e9, false, "7.ISS"},
+                      NoPlanCase{"no_station_location", true, false, 0, -1e9, false, "7.局の位置"},
+                      // A tracker serving an hour later from the start: nothing planned.
+                      NoPlanCase{"server_an_hour_ahead", true, true, 3600, -1e9, false, "7.データサーバー"},
+                      // A server whose clock jumps 50 s back in the middle of the pass: the plan is dropped.
+                      NoPlanCase{"server_clock_jumps_during_the_pass", true, true, -50, Aos + 120, false,
+                                 "7.データサーバー"},
+                      // Positions a second off (a slow answer) keep the plan.
+                      NoPlanCase{"a_second_late_is_the_same_time", true, true, -1, Aos - 100, true, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
