@@ -21,6 +21,8 @@ CalibrationCapture::Tick CalibrationCapture::ReadSensors(bool azimuthInUse, bool
             return;
         }
         const IoBoard::Reading r = board_->ReadAnalogInput(kAnalogPort, channel);
+        if (r.error && r.error->inFlight())
+            return; // the next tick shows it
         if (r.error) {
             tick.errors.push_back(*r.error);
             return;

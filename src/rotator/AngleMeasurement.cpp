@@ -156,6 +156,8 @@ void AngleMeasurement::PositionAntenna() {
     };
     const auto read = [this](int channel, std::optional<int>& count) {
         const auto reading = ports_.board->ReadAnalogInput(5, channel);
+        if (reading.error && reading.error->inFlight())
+            return; // not answered yet: no position this time, and nothing to show
         if (reading.error) {
             lastReadError_[channel] = reading.error->description;
             throw BoardFailure(*reading.error);

@@ -2,9 +2,7 @@
 #include "rotator/BoardOwner.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 
 void BoardWire::Want(int bit, int level) {
     const std::size_t i = Index(bit);
@@ -178,14 +176,11 @@ IoBoard::Reading BoardOwner::ReadAnalogInput(int port, int channel) {
         changed_.notify_all();
         WaitFor(lock, WaitMs, fresh);
     }
+    if (!fresh())
+        return {0, PortError::InFlight()}; // asked for; the module's answer is not in yet
     const auto& sample = wire_.LastSample(channel);
-    if (fresh()) {
-        returned_[c] = sample.number;
-        return {sample.count, sample.error};
-    }
-    if (sample.error)
-        return {0, sample.error};
-    return {0, PortError{ETIMEDOUT, QString::fromLocal8Bit(std::strerror(ETIMEDOUT))}};
+    returned_[c] = sample.number;
+    return {sample.count, sample.error};
 }
 
 IoBoard::Reading BoardOwner::ReadOutputBit(int port, int bit) {

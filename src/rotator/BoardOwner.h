@@ -85,8 +85,9 @@ class BoardWire {
 // - WriteOutputBit hands the level to the board's thread and waits at most WaitMs for the module's
 //   answer; an answer not yet in is reported as in flight (PortError::InFlight), and the board's
 //   thread goes on sending an off until the module has taken it.
-// - ReadAnalogInput returns each reading of the module once: a reading taken at most FreshMs ago not
-//   yet returned, or else asks for one and waits at most WaitMs; with none, the module's last error.
+// - ReadAnalogInput returns each answer of the module once (a reading or its error): one taken at most
+//   FreshMs ago and not yet returned, or else it asks for one and waits at most WaitMs; with none yet,
+//   the reading is in flight: no position, and no failure either.
 // - After a wait that ran out, the next call waits only once the board's thread has finished another
 //   call: a silent module costs the window one short wait, not one per call.
 // - As the control's deadman it switches every relay off when the control does not speak again within

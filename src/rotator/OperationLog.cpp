@@ -72,9 +72,9 @@ void OperationLog::WriteLog(const QString& text) {
 void OperationLog::StopAzimuthAndLog() {
     relays_.PauseAxis(MotionWatch::Azimuth);
     const auto reading = ports_.board->ReadAnalogInput(5, 0);
-    if (reading.error)
+    if (reading.error && !reading.error->inFlight())
         throw BoardFailure(*reading.error);
-    WriteLog(QStringLiteral("水平停止 電圧＝") + LogNumberText(Volts(reading.count)));
+    WriteLog(QStringLiteral("水平停止 電圧＝") + LogNumberText(Volts(reading.error ? 0 : reading.count)));
 }
 
 void OperationLog::StopElevationAndLog() {
