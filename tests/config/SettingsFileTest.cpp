@@ -57,6 +57,10 @@ TEST_F(ProfileFileTest, ReadsLikeTheWindowsProfileReader) {
             << c.section << "/" << c.key;
     }
     EXPECT_EQ(GetINIValue("HVOLT0", "HPOSITION", dir.filePath("none.ini")), "ERROR");
+    // The lists the program writes itself are read whole; the rest reads the same.
+    EXPECT_EQ(GetWholeINIValue("K", "LONG", ini), QString(300, QLatin1Char('7')));
+    EXPECT_EQ(GetWholeINIValue("HKITEN", "HOUI", ini), "1");
+    EXPECT_EQ(GetWholeINIValue("MISSING", "DELAY_TIME", ini), "ERROR");
 }
 
 TEST_F(ProfileFileTest, WriteChangesOnlyThatKeysLine) {
