@@ -6,6 +6,9 @@
 #include "orbit/ElementSet.h"
 #include "orbit/Observation.h"
 
+#include "mainwindow/FittedLabelText.h"
+
+#include <QFontMetricsF>
 #include <QLabel>
 #include <cmath>
 
@@ -52,6 +55,11 @@ TEST_F(PassPlanWindow, ShowsTheRotatorAzimuthWhereThePlanTurnsIt) {
     EXPECT_EQ(w.lblAz->text(),
               QStringLiteral("%1 (%2)").arg(look.azimuth, 0, 'f', 2).arg(look.azimuth + 360, 0, 'f', 2));
     EXPECT_EQ(w.lblEl->text(), QString::number(look.elevation, 'f', 2));
+    // Both angles readable in the box: the whole text fits, at a smaller size than a lone value.
+    EXPECT_LE(QFontMetricsF(w.lblAz->font()).horizontalAdvance(w.lblAz->text()),
+              w.lblAz->contentsRect().width());
+    EXPECT_LT(w.lblAz->font().pointSizeF(), TargetAnglePointSize);
+    EXPECT_EQ(w.lblEl->font().pointSizeF(), TargetAnglePointSize);
     // The target itself stays the satellite's compass direction (map, cues).
     EXPECT_NEAR(w.state().TargetAzimuth, look.azimuth, 0.001);
 }
@@ -66,6 +74,23 @@ TEST_F(PassPlanWindow, NothingPlannedWithoutTheSection) {
     Tick();
     EXPECT_FALSE(w.state().planned.active);
     EXPECT_EQ(w.lblAz->text(), QString::number(look.azimuth, 'f', 2));
+}
+
+// The longest texts a plan can show, in the window's own boxes at its default size: every character
+// stays inside the box, and a lone value goes back to the full size.
+TEST_F(PassPlanWindow, TheLongestTargetTextsFitTheirBoxes) {
+    Form1& w = Start();
+    const char* texts[] = {"31.44 (391.44)",   "-0.25 (0.00)",   "359.99 (539.99)",
+                           "-10.25 (-190.25)", "35.20 (144.80)", "359.99"};
+    for (QLabel* box : {w.lblAz, w.lblEl}) {
+        for (const char* text : texts) {
+            SCOPED_TRACE(text);
+            ShowFittedText(*box, QLatin1String(text), TargetAnglePointSize);
+            EXPECT_LE(QFontMetricsF(box->font()).horizontalAdvance(box->text()), box->contentsRect().width());
+            EXPECT_GE(box->font().pointSizeF(), 8);
+        }
+        EXPECT_EQ(box->font().pointSizeF(), TargetAnglePointSize);
+    }
 }
 
 } // namespace
