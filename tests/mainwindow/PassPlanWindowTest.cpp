@@ -64,6 +64,18 @@ TEST_F(PassPlanWindow, ShowsTheRotatorAzimuthWhereThePlanTurnsIt) {
     EXPECT_NEAR(w.state().TargetAzimuth, look.azimuth, 0.001);
 }
 
+// The same travel with 5 V at 360 degrees (the default calibration) would read 360 all the way to 450:
+// the start-up leaves it off and says what to capture, and the plan keeps the pass inside 0..360.
+TEST_F(PassPlanWindow, ATravelTheCalibrationCannotReadIsLeftOffWithAWord) {
+    ServeTheIssInItsPass("[TRACKING]\r\nAZ_TRAVEL=450\r\nPREPOSITION=1\r\n");
+    Form1& w = Start();
+    EXPECT_EQ(w.state().tracking.azimuthTravelMax, 0);
+    EXPECT_TRUE(w.state().tracking.prePosition);
+    const auto said = world.messages.texts.filter(QStringLiteral("AZ_TRAVEL=450 は使いません"));
+    ASSERT_EQ(said.size(), 1) << world.messages.texts.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(said[0].contains(QStringLiteral("360 度の電圧は 4.00 V 以下")));
+}
+
 // Without the section nothing is planned and nothing shown differently.
 // Everything a plan needs is there (the element file, the station, the satellite in its pass), so only
 // the missing section keeps it from being made.
