@@ -54,13 +54,14 @@ TrackingGroup::TrackingGroup(QWidget* parent) : QGroupBox(QStringLiteral("パス
         QStringLiteral("90度を越えて倒れるローテータの回転範囲（90は越えない）。校正の電圧は0度と90度で"
                        "取り込み、回転範囲の端でも5Vを越えないこと（0〜180度で0〜5Vなら90度で2.5V）"));
     // How such a rotator is calibrated, where the travel is chosen.
-    auto* note = MakeLabel(this,
-                           QStringLiteral("450度・180度のローテータも電圧は0度と360度（仰角は0度と90度）で"
-                                          "取り込みます。回転範囲の端で5Vを越えないこと"),
-                           120, 1080, 7680);
+    auto* note =
+        MakeLabel(this,
+                  QStringLiteral("450度・180度のローテータも電圧は0度と360度（仰角0度と90度）で取り込む。\n"
+                                 "回転範囲の端が5Vを越えないこと（0〜450度で0〜5Vなら360度で4.0V）"),
+                  120, 1080, 7680);
     note->setObjectName(QStringLiteral("TravelNote"));
     note->setWordWrap(true);
-    note->setGeometry(TwipsRect(120, 1060, 7680, 360));
+    note->setGeometry(TwipsRect(120, 1040, 7680, 460));
     Show(TrackingOptions{});
 }
 
