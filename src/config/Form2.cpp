@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/Form2.h"
 #include "config/TrackingGroup.h"
+#include "config/TrackingSettings.h"
 
 #include "common/IoBoard.h"
 #include "common/MessageSink.h"
@@ -16,6 +17,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTimer>
 #include <algorithm>
 
@@ -264,6 +266,8 @@ void Form2::Command4_Click() {
         Slider[7]->setFocus();
         return;
     }
+    if (TravelRefused())
+        return;
     using K = DialogKey;
     DialogSettings& c = copies_;
     c[K::HHOSEIKAKU] = Slider[1]->value();
@@ -301,6 +305,39 @@ void Form2::Command4_Click() {
         return;
     }
     settingsSaved_ = true;
+}
+
+bool Form2::TravelRefused() {
+    using K = DialogKey;
+    const TrackingOptions o = trackingGroup_->Options();
+    const struct {
+        TravelAxis axis;
+        double travel;
+        AxisCalibration calibration;
+        QSpinBox* box;
+        const char* scale;
+    } axes[] = {
+        {TravelAxis::Azimuth,
+         o.azimuthTravelMax,
+         {copies_[K::HVOLT0], copies_[K::HVOLT360], module_.AzimuthRangeMin, module_.AzimuthRangeMax},
+         trackingGroup_->AzimuthTravel,
+         "360"},
+        {TravelAxis::Elevation,
+         o.elevationTravelMax,
+         {copies_[K::VVOLT0], copies_[K::VVOLT90], module_.ElevationRangeMin, module_.ElevationRangeMax},
+         trackingGroup_->ElevationTravel,
+         "90"},
+    };
+    for (const auto& a : axes) {
+        if (const auto why = UnreadableTravel(a.axis, a.travel, a.calibration)) {
+            messages_->ShowMessage(*why +
+                                   QStringLiteral("取り込むまでは回転範囲を %1 度にすれば保存できます。")
+                                       .arg(QLatin1String(a.scale)));
+            a.box->setFocus();
+            return true;
+        }
+    }
+    return false;
 }
 
 void Form2::Command1_Click() {

@@ -78,6 +78,9 @@ class Form2 : public QWidget {
     // Whether the pair maximum/minimum slider (by number) is refused, with the message shown: a crossed
     // pair or an equal one.
     bool RangeRefused(int maxSlider, int minSlider, bool movedMax);
+    // Whether a travel past the range is set that the captured calibration cannot read, with the
+    // message shown and the focus on that travel's box.
+    bool TravelRefused();
 
     ModuleState& module_;
     IoBoard* board_;

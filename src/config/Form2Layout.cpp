@@ -59,7 +59,7 @@ void Form2::BuildWidgets() {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("設定（ＩＮＩファイル）"));
     setWindowFlag(Qt::Dialog);
-    setFixedSize(Px(8160), Px(8835 + 1200)); // + the pass-following group below the buttons
+    setFixedSize(Px(8160), Px(8835 + 1680)); // + the pass-following group below the buttons
 
     auto label = [this](int n, QWidget* parent, const char* text, int x, int y, int w, int h = 260) {
         Label[n] =
@@ -202,7 +202,7 @@ void Form2::BuildWidgets() {
 
     // Pass following (section TRACKING), below everything else.
     trackingGroup_ = new TrackingGroup(this);
-    trackingGroup_->setGeometry(TwipsRect(120, 8880, 7920, 1100));
+    trackingGroup_->setGeometry(TwipsRect(120, 8880, 7920, 1580));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -129,9 +129,8 @@ bool HasLineBreak(const QString& text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-} // namespace
-
-QString GetINIValue(const QString& KEY, const QString& Section, const QString& ININame) {
+QString ReadValue(const QString& KEY, const QString& Section, const QString& ININame,
+                  qsizetype maximumLength) {
     const QString missing = QStringLiteral("ERROR");
     bool exists = false;
     const std::optional<std::vector<RawLine>> lines = ReadLines(ININame, exists);
@@ -149,7 +148,17 @@ QString GetINIValue(const QString& KEY, const QString& Section, const QString& I
         value.back() == value.front()) {
         value = value.mid(1, value.size() - 2);
     }
-    return value.left(MaximumValueLength);
+    return value.left(maximumLength);
+}
+
+} // namespace
+
+QString GetINIValue(const QString& KEY, const QString& Section, const QString& ININame) {
+    return ReadValue(KEY, Section, ININame, MaximumValueLength);
+}
+
+QString GetWholeINIValue(const QString& KEY, const QString& Section, const QString& ININame) {
+    return ReadValue(KEY, Section, ININame, -1);
 }
 
 bool SetINIValue(const QString& Value, const QString& KEY, const QString& Section, const QString& ININame) {

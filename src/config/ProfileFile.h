@@ -15,6 +15,11 @@
 // quotes loses them; at most 254 characters come back. A key with an empty value gives "".
 QString GetINIValue(const QString& KEY, const QString& Section, const QString& ININame);
 
+// The same for a value that is a list the program itself writes (the satellites chosen, the element
+// files): the whole value, however long. The file stays as any profile reader takes it; one that stops
+// at 254 characters would only see the list cut short.
+QString GetWholeINIValue(const QString& KEY, const QString& Section, const QString& ININame);
+
 // Writes one value: replaces the first line of the key with "KEY=Value" where it stands, or appends
 // that line to its section after the section's last non-blank line (the section "[Section]" to the
 // end of the file when it is new; the file is created when missing, but not its folder). All other

@@ -67,6 +67,8 @@ void LoadRange(const SettingKey& key, int limit, const QString& iniPath, QString
             max = highFit;
             if (lowClamped || highClamped) {
                 s.clampedKeys << QLatin1String(key.key);
+                if (const QString hint = TravelKeyHint(text, limit == 360); !hint.isEmpty())
+                    s.travelHints << hint;
                 text = SignedPositionText(SliderPosition(min)) + QLatin1Char(',') +
                        SignedPositionText(SliderPosition(max));
             }
@@ -174,6 +176,7 @@ QString LoadNotice(const DialogSettings& s) {
     if (!s.defaultedKeys.isEmpty())
         lines << QStringLiteral("設定ファイルの次の値は読み取れないため、既定値を表示しています: %1")
                      .arg(s.defaultedKeys.join(QStringLiteral(", ")));
+    lines += s.travelHints;
     return lines.join(QLatin1Char('\n'));
 }
 

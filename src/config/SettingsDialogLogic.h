@@ -63,6 +63,8 @@ struct DialogSettings {
     // Hand-edited values: shown clamped to their widget, or replaced by the default.
     QStringList clampedKeys;
     QStringList defaultedKeys;
+    // A range past the scale: where that rotator's travel belongs instead.
+    QStringList travelHints;
 
     double& operator[](DialogKey k) { return number[Index(k)]; }
     double operator[](DialogKey k) const { return number[Index(k)]; }

@@ -48,7 +48,7 @@ void ReadRange(const SettingKey& key, double limit, const QString& iniPath, QStr
         max = r->max;
         return;
     }
-    problems << RangeMessage(key.key, text, key.defaultValue);
+    problems << RangeMessage(key.key, text, key.defaultValue) + TravelKeyHint(text, limit == 360);
     text = QLatin1String(key.defaultValue);
     min = 0;
     max = limit;
@@ -104,6 +104,27 @@ std::optional<AngleRange> ParseRange(const QString& text, double limit) {
     if (*min < 0 || *max > limit || *min >= *max)
         return std::nullopt;
     return AngleRange{*min, *max};
+}
+
+QString TravelKeyHint(const QString& rangeText, bool azimuth) {
+    const int comma = rangeText.indexOf(QLatin1Char(','));
+    const auto max = comma < 0 ? std::nullopt : StrictNumber(rangeText.mid(comma + 1));
+    const double scale = azimuth ? 360 : 90, travelLimit = azimuth ? 540 : 180;
+    if (!max || !(*max > scale))
+        return {};
+    const QString key = azimuth ? QStringLiteral("AZ_TRAVEL") : QStringLiteral("EL_TRAVEL");
+    const QString travel = *max <= travelLimit
+                               ? QStringLiteral("%1=%2").arg(key).arg(*max)
+                               : QStringLiteral("%1（%2〜%3）").arg(key).arg(scale).arg(travelLimit);
+    return azimuth
+               ? QStringLiteral("360 度を越えて回るローテータでは H-RANGE は 0,360 のままにして、回転範囲を "
+                                "[TRACKING] %1 で設定します（設定画面の「パス追尾」の水平回転範囲）。"
+                                "校正の電圧は 0 度と 360 度で取り込みます。")
+                     .arg(travel)
+               : QStringLiteral("90 度を越えて倒れるローテータでは V-RANGE は 0,90 のままにして、回転範囲を "
+                                "[TRACKING] %1 で設定します（設定画面の「パス追尾」の仰角回転範囲）。"
+                                "校正の電圧は 0 度と 90 度で取り込みます。")
+                     .arg(travel);
 }
 
 QStringList ReadStartupSettings(MainState& state, const QString& iniPath) {

@@ -36,11 +36,16 @@ struct AngleRange {
 };
 std::optional<AngleRange> ParseRange(const QString& text, double limit);
 
+// For a range whose maximum lies past the scale (H-RANGE over 360, V-RANGE over 90, as someone with a
+// 450- or 180-degree rotator may write it): where such a rotator's travel is set instead. Empty for any
+// other range text.
+QString TravelKeyHint(const QString& rangeText, bool azimuth);
+
 // Reads every start-up key, in the order the main window has always read them, into state.
 // Returns the messages to show once each: a range that could not be used, with the value used
-// instead, and one message naming every number held to the range of its settings-dialog control
-// (DELAY 0..15, HHOSEIKAKU/VHOSEIKAKU -5..5, HGOSA/VGOSA 0..10, HGOSA_D/VGOSA_D 0..9). The window position
-// text is kept in state.module.WindowPositionText.
+// instead (and, for one past the scale, the travel key to use), and one message naming every number held to
+// the range of its settings-dialog control (DELAY 0..15, HHOSEIKAKU/VHOSEIKAKU -5..5, HGOSA/VGOSA 0..10,
+// HGOSA_D/VGOSA_D 0..9). The window position text is kept in state.module.WindowPositionText.
 QStringList ReadStartupSettings(MainState& state, const QString& iniPath);
 
 // Corrections and tolerances from their texts: tolerance = whole degrees + tenths / 10.

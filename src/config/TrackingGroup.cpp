@@ -44,11 +44,24 @@ TrackingGroup::TrackingGroup(QWidget* parent) : QGroupBox(QStringLiteral("パス
     MakeLabel(this, QStringLiteral("水平回転範囲"), 120, 720, 1500);
     AzimuthTravel =
         MakeSpin(this, QStringLiteral("AzimuthTravel"), 360, 540, QStringLiteral(" 度"), 1600, 700);
-    AzimuthTravel->setToolTip(QStringLiteral("360度を越えて回るローテータの回転範囲（360は越えない）"));
+    AzimuthTravel->setToolTip(
+        QStringLiteral("360度を越えて回るローテータの回転範囲（360は越えない）。校正の電圧は0度と360度で"
+                       "取り込み、回転範囲の端でも5Vを越えないこと（0〜450度で0〜5Vなら360度で4.0V）"));
     MakeLabel(this, QStringLiteral("仰角回転範囲"), 3100, 720, 1500);
     ElevationTravel =
         MakeSpin(this, QStringLiteral("ElevationTravel"), 90, 180, QStringLiteral(" 度"), 4600, 700);
-    ElevationTravel->setToolTip(QStringLiteral("90度を越えて倒れるローテータの回転範囲（90は越えない）"));
+    ElevationTravel->setToolTip(
+        QStringLiteral("90度を越えて倒れるローテータの回転範囲（90は越えない）。校正の電圧は0度と90度で"
+                       "取り込み、回転範囲の端でも5Vを越えないこと（0〜180度で0〜5Vなら90度で2.5V）"));
+    // How such a rotator is calibrated, where the travel is chosen.
+    auto* note =
+        MakeLabel(this,
+                  QStringLiteral("450度・180度のローテータも電圧は0度と360度（仰角0度と90度）で取り込む。\n"
+                                 "回転範囲の端が5Vを越えないこと（0〜450度で0〜5Vなら360度で4.0V）"),
+                  120, 1080, 7680);
+    note->setObjectName(QStringLiteral("TravelNote"));
+    note->setWordWrap(true);
+    note->setGeometry(TwipsRect(120, 1040, 7680, 460));
     Show(TrackingOptions{});
 }
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/TrackingSettings.h"
 
+#include "common/NumberFormat.h"
 #include "common/NumberText.h"
 #include "config/ProfileFile.h"
 
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -48,6 +50,19 @@ double Number(const char* key, double min, double max, double fallback, const QS
     return *n;
 }
 
+// One count of the converter, in volts: the reading's own resolution, allowed to a capture that lands
+// on the count above the ideal one.
+constexpr double kVoltsPerCount = 5.0 / 1023;
+
+QString Volts(double v) {
+    return FormatNumber(v, QStringLiteral("0.000"));
+}
+
+// Degrees to a tenth, without a trailing ".0" (450, 449.7).
+QString Degrees(double d) {
+    return QString::number(std::round(d * 10) / 10);
+}
+
 } // namespace
 
 QStringList ReadTrackingSettings(TrackingOptions& options, const QString& iniPath) {
@@ -63,5 +78,59 @@ QStringList ReadTrackingSettings(TrackingOptions& options, const QString& iniPat
         options.azimuthTravelMax = 0;
     if (options.elevationTravelMax <= 90)
         options.elevationTravelMax = 0;
+    return problems;
+}
+
+std::optional<QString> UnreadableTravel(TravelAxis axis, double travel, const AxisCalibration& c) {
+    const double voltSpan = c.voltAtMax - c.voltAtMin;
+    const double angleSpan = c.rangeMax - c.rangeMin;
+    if (!(travel > c.rangeMax) || !(voltSpan > 0) || !(angleSpan > 0))
+        return std::nullopt;
+    // The highest angle that still has a count of its own, and the highest voltage at the range's
+    // maximum that lets the travel's end reach it.
+    const double topVolts = 5 + kVoltsPerCount;
+    const double readableEnd = c.rangeMin + (topVolts - c.voltAtMin) * angleSpan / voltSpan;
+    if (readableEnd >= travel)
+        return std::nullopt;
+    const double highestAtMax = c.voltAtMin + (topVolts - c.voltAtMin) * angleSpan / (travel - c.rangeMin);
+    const bool azimuth = axis == TravelAxis::Azimuth;
+    const double atFiveVolts = c.rangeMin + (5 - c.voltAtMin) * angleSpan / voltSpan;
+    return QStringLiteral(
+               "%1の回転範囲 %2 度（%3）は今の校正では読めません。%4 %5 V（%6 度）と %7 %8 V（%9 度）"
+               "では 5 V が %10 度にあたり、その先は読みが 5 V のまま変わらないためです。"
+               "設定画面（補正値の設定）でローテータを %6 度と %9 度に回し、それぞれの電圧を取り込んで"
+               "ください。%2 度まで回るローテータなら %9 度の電圧は %11 V 以下になります"
+               "（それより高いときは、%2 度で 5 V を越えないようにコントローラの位置出力を調整してから"
+               "取り込みます）。")
+        .arg(azimuth ? QStringLiteral("水平") : QStringLiteral("仰角"), Degrees(travel),
+             azimuth ? QStringLiteral("AZ_TRAVEL") : QStringLiteral("EL_TRAVEL"),
+             azimuth ? QStringLiteral("HVOLT0") : QStringLiteral("VVOLT0"), Volts(c.voltAtMin),
+             Degrees(c.rangeMin), azimuth ? QStringLiteral("HVOLT360") : QStringLiteral("VVOLT90"),
+             Volts(c.voltAtMax), Degrees(c.rangeMax))
+        .arg(Degrees(atFiveVolts), FormatNumber(highestAtMax, QStringLiteral("0.00")));
+}
+
+QStringList RefuseUnreadableTravel(TrackingOptions& options, const MainState& state) {
+    QStringList problems;
+    const auto refuse = [&problems](double& travel, TravelAxis axis, const AxisCalibration& c) {
+        if (travel <= 0)
+            return;
+        if (const auto why = UnreadableTravel(axis, travel, c)) {
+            problems
+                << QStringLiteral(
+                       "設定ファイルの [TRACKING] %1=%2 は使いません（運用範囲の中だけで動かします）。%3")
+                       .arg(axis == TravelAxis::Azimuth ? QStringLiteral("AZ_TRAVEL")
+                                                        : QStringLiteral("EL_TRAVEL"),
+                            Degrees(travel), *why);
+            travel = 0;
+        }
+    };
+    const ModuleState& m = state.module;
+    refuse(options.azimuthTravelMax, TravelAxis::Azimuth,
+           {LeadingNumber(state.AzimuthVolt0Text), LeadingNumber(state.AzimuthVolt360Text), m.AzimuthRangeMin,
+            m.AzimuthRangeMax});
+    refuse(options.elevationTravelMax, TravelAxis::Elevation,
+           {LeadingNumber(state.ElevationVolt0Text), LeadingNumber(state.ElevationVolt90Text),
+            m.ElevationRangeMin, m.ElevationRangeMax});
     return problems;
 }

@@ -201,6 +201,7 @@ bool Form1::Form_Load() {
     // 9 (its reading): the settings, for the board's address and the axes on it.
     QStringList problems = ReadStartupSettings(state_, settingsPath_);
     problems += ReadTrackingSettings(state_.tracking, settingsPath_);
+    problems += RefuseUnreadableTravel(state_.tracking, state_);
     ports_.board->SetAddress(state_.module.BoardAddress);
 
     // 7: relays cleared, on the board too, before anything can hold start-up up: a copy that was killed

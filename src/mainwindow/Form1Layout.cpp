@@ -4,6 +4,7 @@
 // and the information panel as a right-hand column shown on demand.
 #include "mainwindow/Form1.h"
 
+#include "mainwindow/FittedLabelText.h"
 #include "skymap/SkyMapWidget.h"
 
 #include <QAccessible>
@@ -169,7 +170,7 @@ void Form1::BuildWidgets() {
     MakeLabel(central, "Label2", QStringLiteral("  方位"), QRect(196, 104, 44, 24));
     MakeLabel(central, "Label1", QStringLiteral("   仰角"), QRect(196, 130, 44, 24));
     QFont big = font();
-    big.setPointSize(14);
+    big.setPointSizeF(TargetAnglePointSize);
     big.setBold(true);
     lblAz = MakeLabel(central, "lblAz", QString(), QRect(242, 104, 104, 24));
     lblEl = MakeLabel(central, "lblEl", QString(), QRect(242, 130, 104, 24));

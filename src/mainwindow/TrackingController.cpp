@@ -2,6 +2,7 @@
 #include "mainwindow/TrackingController.h"
 
 #include "common/MessageSink.h"
+#include "mainwindow/FittedLabelText.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/StationsController.h"
 #include "rotator/RotatorControl.h"
@@ -182,8 +183,9 @@ void TrackingController::ShowTargetName(const QString& name) {
 }
 
 void TrackingController::ShowTargetAngles(const QString& azimuthText, const QString& elevationText) {
-    window_.lblAz->setText(azimuthText);
-    window_.lblEl->setText(elevationText);
+    // The rotator's angle beside the compass one makes the text twice as long: smaller, never cut.
+    ShowFittedText(*window_.lblAz, azimuthText, TargetAnglePointSize);
+    ShowFittedText(*window_.lblEl, elevationText, TargetAnglePointSize);
 }
 
 void TrackingController::ShowTargetVisibility(bool aboveHorizon) {

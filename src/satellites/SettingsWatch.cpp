@@ -33,8 +33,8 @@ QString SettingsWatch::Fingerprint() const {
     // and the temporary files of a rewrite, do not count.
     const QString files = GetINIValue(QStringLiteral("TLE"), TrackerSection, iniPath_);
     QString print = files + QLatin1Char('\n') +
-                    GetINIValue(QStringLiteral("SATELLITE"), TrackerSection, iniPath_) + QLatin1Char('\n') +
-                    GetINIValue(StationLocationKey, StationSection, iniPath_);
+                    GetWholeINIValue(QStringLiteral("SATELLITE"), TrackerSection, iniPath_) +
+                    QLatin1Char('\n') + GetINIValue(StationLocationKey, StationSection, iniPath_);
     for (const QString& file : SplitList(files == QLatin1String("ERROR") ? QString() : files)) {
         const QFileInfo info(file);
         print += QStringLiteral("\n%1 %2 %3")

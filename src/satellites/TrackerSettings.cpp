@@ -13,6 +13,12 @@ QString Value(const QString& key, const QString& iniPath) {
     return value == QLatin1String("ERROR") ? QString() : value;
 }
 
+// A list the dialog writes, read whole: a hundred satellites by catalogue number run to 600 characters.
+QString ListValue(const QString& key, const QString& iniPath) {
+    const QString value = GetWholeINIValue(key, TrackerSection, iniPath);
+    return value == QLatin1String("ERROR") ? QString() : value;
+}
+
 bool SameFile(const QString& a, const QString& b) {
     return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
@@ -39,7 +45,7 @@ QStringList SplitList(const QString& value) {
 TrackerSettings ReadTrackerSettings(const QString& iniPath) {
     TrackerSettings s;
     s.elementFiles = SplitList(Value(QStringLiteral("TLE"), iniPath));
-    s.satellites = SplitList(Value(QStringLiteral("SATELLITE"), iniPath));
+    s.satellites = SplitList(ListValue(QStringLiteral("SATELLITE"), iniPath));
     for (int i = 1; i <= MaxElementAddresses; ++i) {
         const QString address = Value(QStringLiteral("URL%1").arg(i), iniPath).trimmed();
         if (!address.isEmpty())

@@ -13,7 +13,7 @@
 //   UPDATE_FILE the file a download replaces; by default "elements.tle" beside rotorcfg.ini
 //   UPDATED     when the last download replaced it, ISO 8601 UTC
 // Each value is read as one profile value of at most 254 characters, which is why the addresses
-// have a key each.
+// have a key each; SATELLITE alone is read whole, so that no number of chosen satellites is cut.
 inline const QString TrackerSection = QStringLiteral("TRACKER");
 // The station's place, which the tracker serves for: section "STATION", key "LOCATION" (read by
 // tracking/StationSetting.h).

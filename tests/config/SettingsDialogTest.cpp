@@ -2,6 +2,7 @@
 // The settings dialog over a settings file in a temporary folder, a recording board and recorded messages.
 #include "config/Form2.h"
 #include "config/StartupSettings.h"
+#include "config/TrackingSettings.h"
 #include "support/FakePorts.h"
 #include "support/TestFiles.h"
 
@@ -68,6 +69,8 @@ TEST_F(DialogFixture, HandEditedValuesAreClampedOrDefaultedWithOneMessage) {
     const QString& notice = messages.texts[0];
     for (const char* key : {"HHOSEIKAKU", "V-RANGE", "DELAY", "VGOSA_D", "IP", "H-RANGE", "BOARD", "PORT"})
         EXPECT_TRUE(notice.contains(QLatin1String(key))) << key << " in " << notice.toStdString();
+    // An elevation range past 90 points at the travel key.
+    EXPECT_TRUE(notice.contains(QStringLiteral("EL_TRAVEL=120"))) << notice.toStdString();
     EXPECT_FLOAT_EQ(module.DelaySeconds, 1.5f);
     EXPECT_EQ(module.ElevationRangeMax, 90);
     // The board keeps the address the program started with until a save and restart.
@@ -164,6 +167,48 @@ TEST_F(DialogFixture, SaveRefusalsWriteNothingAndFocusTheCulprit) {
         EXPECT_EQ(f.focusWidget()->objectName(), QLatin1String(r.focus));
         EXPECT_FALSE(QFile::exists(iniPath()));
         EXPECT_FALSE(f.SettingsSaved());
+    }
+}
+
+// A travel past the range that the captured calibration cannot read is refused on the save, with the
+// voltage to capture and the focus on the travel; captured right, it is saved.
+TEST_F(DialogFixture, TravelTheCalibrationCannotReadIsRefusedUntilCapturedRight) {
+    struct Row {
+        const char* what;
+        const char* tracking;
+        int channel, count; // captured at the range maximum
+        const char *says, *focus;
+    };
+    const Row rows[] = {
+        {"azimuth", "[TRACKING]\r\nAZ_TRAVEL=450\r\n", 0, 818, "360 度の電圧は 4.00 V 以下", "AzimuthTravel"},
+        {"elevation", "[TRACKING]\r\nEL_TRAVEL=180\r\n", 1, 511, "90 度の電圧は 2.50 V 以下",
+         "ElevationTravel"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const QByteArray before = QByteArray("[VPOSITION]\r\nVVOLT90=3.000\r\n") + r.tracking;
+        WriteBytes(iniPath(), before);
+        Form2& f = Open();
+        EXPECT_TRUE(messages.texts.isEmpty());
+        f.Command4_Click();
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_TRUE(messages.texts[0].contains(QString::fromUtf8(r.says))) << messages.texts[0].toStdString();
+        ASSERT_NE(f.focusWidget(), nullptr);
+        EXPECT_EQ(f.focusWidget()->objectName(), QLatin1String(r.focus));
+        EXPECT_EQ(ReadBytes(iniPath()), before);
+        EXPECT_FALSE(f.SettingsSaved());
+
+        board.counts[r.channel] = r.count;
+        f.Timer1_Timer();
+        (r.channel == 0 ? f.Command3_Click() : f.Command6_Click());
+        f.Command4_Click();
+        EXPECT_EQ(messages.texts.size(), 1);
+        EXPECT_TRUE(f.SettingsSaved());
+        MainState started;
+        EXPECT_TRUE(ReadStartupSettings(started, iniPath()).isEmpty());
+        EXPECT_TRUE(ReadTrackingSettings(started.tracking, iniPath()).isEmpty());
+        EXPECT_TRUE(RefuseUnreadableTravel(started.tracking, started).isEmpty());
+        EXPECT_TRUE(started.tracking.azimuthTravelMax == 450 || started.tracking.elevationTravelMax == 180);
     }
 }
 

@@ -57,6 +57,10 @@ TEST_F(ProfileFileTest, ReadsLikeTheWindowsProfileReader) {
             << c.section << "/" << c.key;
     }
     EXPECT_EQ(GetINIValue("HVOLT0", "HPOSITION", dir.filePath("none.ini")), "ERROR");
+    // The lists the program writes itself are read whole; the rest reads the same.
+    EXPECT_EQ(GetWholeINIValue("K", "LONG", ini), QString(300, QLatin1Char('7')));
+    EXPECT_EQ(GetWholeINIValue("HKITEN", "HOUI", ini), "1");
+    EXPECT_EQ(GetWholeINIValue("MISSING", "DELAY_TIME", ini), "ERROR");
 }
 
 TEST_F(ProfileFileTest, WriteChangesOnlyThatKeysLine) {
@@ -154,24 +158,44 @@ TEST_F(ProfileFileTest, UnusableRangesFallBackWithOneMessageEach) {
     struct Row {
         const char* value;
         bool usable;
+        const char* travel = nullptr; // a range past the scale points at its travel key
     };
     const Row rows[] = {
-        {"0,90", true},   {" 5, 60", true}, {"0 90", false},  {"a,90", false},
-        {"-1,90", false}, {"0,91", false},  {"60,60", false},
+        {"0,90", true},
+        {" 5, 60", true},
+        {"0 90", false},
+        {"a,90", false},
+        {"-1,90", false},
+        {"0,91", false, "[TRACKING] EL_TRAVEL=91"},
+        {"60,60", false},
+        {"0,180", false, "V-RANGE は 0,90 のままにして、回転範囲を [TRACKING] EL_TRAVEL=180 で設定します"},
+        {"0,360", false, "EL_TRAVEL（90〜180）"},
     };
     for (const Row& row : rows) {
         WriteBytes(ini, QByteArray("[VPOSITION]\r\nV-RANGE=") + row.value + "\r\n");
         MainState s;
         const QStringList problems = ReadStartupSettings(s, ini);
         SCOPED_TRACE(row.value);
-        EXPECT_EQ(problems.size(), row.usable ? 0 : 1);
+        ASSERT_EQ(problems.size(), row.usable ? 0 : 1);
         if (!row.usable) {
             EXPECT_TRUE(problems[0].contains("V-RANGE"));
+            EXPECT_EQ(problems[0].contains("TRAVEL"), row.travel != nullptr) << problems[0].toStdString();
+            if (row.travel) {
+                EXPECT_TRUE(problems[0].contains(QString::fromUtf8(row.travel))) << problems[0].toStdString();
+            }
             EXPECT_EQ(s.module.ElevationRangeText, "0,90");
             EXPECT_EQ(s.module.ElevationRangeMin, 0);
             EXPECT_EQ(s.module.ElevationRangeMax, 90);
         }
     }
+    WriteBytes(ini, "[HPOSITION]\r\nH-RANGE=0,450\r\n");
+    MainState s;
+    const QStringList problems = ReadStartupSettings(s, ini);
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_TRUE(problems[0].contains(
+        QStringLiteral("H-RANGE は 0,360 のままにして、回転範囲を [TRACKING] AZ_TRAVEL=450 で設定します")))
+        << problems[0].toStdString();
+    EXPECT_EQ(s.module.AzimuthRangeMax, 360);
 }
 
 // Hand-edited numbers beyond their dialog control are held to its range for the run, named once in

@@ -2,6 +2,7 @@
 // Section TRACKING of the settings file: every option off unless set, unusable values named.
 
 #include "config/TrackingSettings.h"
+#include "config/StartupSettings.h"
 #include "config/TrackingGroup.h"
 #include "support/TestFiles.h"
 
@@ -86,3 +87,61 @@ TEST(TrackingGroupTest, SavesAndLoadsTheOptions) {
 }
 
 } // namespace
+
+// A travel past the range is kept only when the calibration reads it: the angle at 5 V (one count
+// allowed for the capture) must reach the travel's end. An unreadable one is left off at start-up with
+// what the range maximum's voltage has to be.
+struct TravelCase {
+    const char* name;
+    const char* lines; // [HPOSITION], [VPOSITION] and [TRACKING] lines
+    double azimuthTravel, elevationTravel;
+    const char* says; // in the one message, nullptr for none
+};
+
+class TravelAgainstCalibration : public ::testing::TestWithParam<TravelCase> {};
+
+TEST_P(TravelAgainstCalibration, KeepsOnlyWhatTheCalibrationReads) {
+    const auto& c = GetParam();
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("rotorcfg.ini"));
+    WriteBytes(ini, c.lines);
+    MainState state;
+    EXPECT_TRUE(ReadStartupSettings(state, ini).isEmpty());
+    EXPECT_TRUE(ReadTrackingSettings(state.tracking, ini).isEmpty());
+    const QStringList problems = RefuseUnreadableTravel(state.tracking, state);
+    EXPECT_EQ(state.tracking.azimuthTravelMax, c.azimuthTravel);
+    EXPECT_EQ(state.tracking.elevationTravelMax, c.elevationTravel);
+    ASSERT_EQ(problems.size(), c.says ? 1 : 0) << problems.join(QLatin1Char('\n')).toStdString();
+    if (c.says) {
+        EXPECT_TRUE(problems[0].contains(QString::fromUtf8(c.says))) << problems[0].toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Travel, TravelAgainstCalibration,
+    ::testing::Values(
+        TravelCase{"azimuth_450_with_5V_at_360", "[TRACKING]\r\nAZ_TRAVEL=450\r\n", 0, 0,
+                   "5 V が 360 度にあたり、その先は読みが 5 V のまま変わらないためです。"},
+        TravelCase{"azimuth_450_with_4V_at_360",
+                   "[HPOSITION]\r\nHVOLT360=4.000\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\n", 450, 0, nullptr},
+        // Count 819 at 360 degrees on a 0..5 V over 0..450 sensor: 449.66 at 5 V, within one count.
+        TravelCase{"one_count_above", "[HPOSITION]\r\nHVOLT360=4.003\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\n", 450,
+                   0, nullptr},
+        TravelCase{"two_counts_above", "[HPOSITION]\r\nHVOLT360=4.010\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\n", 0,
+                   0, "AZ_TRAVEL"},
+        TravelCase{"offset_at_0",
+                   "[HPOSITION]\r\nHVOLT0=0.500\r\nHVOLT360=4.500\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\n", 0, 0,
+                   "4.10 V 以下"},
+        TravelCase{"range_not_from_0",
+                   "[HPOSITION]\r\nHVOLT360=4.000\r\nH-RANGE=90,360\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\n", 0, 0,
+                   "5 V が 427.5 度"},
+        TravelCase{"elevation_180_default_calibration", "[TRACKING]\r\nEL_TRAVEL=180\r\n", 0, 180, nullptr},
+        TravelCase{"elevation_180_with_3V_at_90",
+                   "[VPOSITION]\r\nVVOLT90=3.000\r\n[TRACKING]\r\nEL_TRAVEL=180\r\n", 0, 0,
+                   "90 度の電圧は 2.50 V 以下"},
+        // The other axis is kept when one is refused; a reversed calibration is the measurement's to refuse.
+        TravelCase{"one_of_two", "[TRACKING]\r\nAZ_TRAVEL=450\r\nEL_TRAVEL=180\r\n", 0, 180, "AZ_TRAVEL"},
+        TravelCase{"reversed", "[HPOSITION]\r\nHVOLT0=5\r\nHVOLT360=0\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\n",
+                   450, 0, nullptr},
+        TravelCase{"no_travel", "[HPOSITION]\r\nHVOLT360=5.5\r\n", 0, 0, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });

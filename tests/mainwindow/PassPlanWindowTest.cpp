@@ -9,6 +9,9 @@
 #include "satellites/SettingsWatch.h"
 #include "tracking/PassTargets.h"
 
+#include "mainwindow/FittedLabelText.h"
+
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QSaveFile>
 #include <QSignalSpy>
@@ -43,7 +46,9 @@ struct PassPlanWindow : WindowFixture {
 // On a 450-degree rotator the plan carries the pass past the north end, so rotator and compass differ
 // by a turn.
 TEST_F(PassPlanWindow, ShowsTheRotatorAzimuthWhereThePlanTurnsIt) {
-    const auto look = ServeTheIssInItsPass("[TRACKING]\r\nAZ_TRAVEL=450\r\nPREPOSITION=1\r\n");
+    // Calibrated for the travel: a sensor giving 0..5 V over 0..450 degrees reads 4 V at 360.
+    const auto look = ServeTheIssInItsPass(
+        "[HPOSITION]\r\nHVOLT360=4.000\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\nPREPOSITION=1\r\n");
     ASSERT_LT(look.azimuth, 90);
     ASSERT_GT(look.elevation, 0);
 
@@ -56,8 +61,25 @@ TEST_F(PassPlanWindow, ShowsTheRotatorAzimuthWhereThePlanTurnsIt) {
     EXPECT_EQ(w.lblAz->text(),
               QStringLiteral("%1 (%2)").arg(look.azimuth, 0, 'f', 2).arg(look.azimuth + 360, 0, 'f', 2));
     EXPECT_EQ(w.lblEl->text(), QString::number(look.elevation, 'f', 2));
+    // Both angles readable in the box: the whole text fits, at a smaller size than a lone value.
+    EXPECT_LE(QFontMetricsF(w.lblAz->font()).horizontalAdvance(w.lblAz->text()),
+              w.lblAz->contentsRect().width());
+    EXPECT_LT(w.lblAz->font().pointSizeF(), TargetAnglePointSize);
+    EXPECT_EQ(w.lblEl->font().pointSizeF(), TargetAnglePointSize);
     // The target itself stays the satellite's compass direction (map, cues).
     EXPECT_NEAR(w.state().TargetAzimuth, look.azimuth, 0.001);
+}
+
+// The same travel with 5 V at 360 degrees (the default calibration) would read 360 all the way to 450:
+// the start-up leaves it off and says what to capture, and the plan keeps the pass inside 0..360.
+TEST_F(PassPlanWindow, ATravelTheCalibrationCannotReadIsLeftOffWithAWord) {
+    ServeTheIssInItsPass("[TRACKING]\r\nAZ_TRAVEL=450\r\nPREPOSITION=1\r\n");
+    Form1& w = Start();
+    EXPECT_EQ(w.state().tracking.azimuthTravelMax, 0);
+    EXPECT_TRUE(w.state().tracking.prePosition);
+    const auto said = world.messages.texts.filter(QStringLiteral("AZ_TRAVEL=450 は使いません"));
+    ASSERT_EQ(said.size(), 1) << world.messages.texts.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(said[0].contains(QStringLiteral("360 度の電圧は 4.00 V 以下")));
 }
 
 // Without the section nothing is planned and nothing shown differently.
@@ -85,7 +107,8 @@ struct PassPlanTime : PassPlanWindow, ::testing::WithParamInterface<ServedTime> 
 
 TEST_P(PassPlanTime, PlansOnTheTimeOfTheServedPositions) {
     const ServedTime& row = GetParam();
-    const auto look = ServeTheIssInItsPass("[TRACKING]\r\nAZ_TRAVEL=450\r\n");
+    const auto look =
+        ServeTheIssInItsPass("[HPOSITION]\r\nHVOLT360=4.000\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\n");
     world.clock.localStart = world.clock.localStart.addMSecs(std::llround(row.clockAhead * 1000));
     if (row.calsat) {
         const double unix = 1638758868.0 + 600;
@@ -128,7 +151,8 @@ void PlansOnceTheFilesHaveIt(PassPlanWindow& f, bool download) {
     if (download) {
         ASSERT_TRUE(QFile::copy(QString::fromUtf8(demoOnly), downloaded));
     }
-    f.ServeTheIssInItsPass("[TRACKING]\r\nAZ_TRAVEL=450\r\n", download ? downloaded.toUtf8() : demoOnly);
+    f.ServeTheIssInItsPass("[HPOSITION]\r\nHVOLT360=4.000\r\n[TRACKING]\r\nAZ_TRAVEL=450\r\n",
+                           download ? downloaded.toUtf8() : demoOnly);
     Form1& w = f.Start();
     f.Tick();
     f.Tick();
@@ -163,6 +187,23 @@ TEST_F(PassPlanWindow, PlansANewChoiceWithoutARestart) {
 
 TEST_F(PassPlanWindow, PlansADownloadedSetWithoutARestart) {
     PlansOnceTheFilesHaveIt(*this, true);
+}
+
+// The longest texts a plan can show, in the window's own boxes at its default size: every character
+// stays inside the box, and a lone value goes back to the full size.
+TEST_F(PassPlanWindow, TheLongestTargetTextsFitTheirBoxes) {
+    Form1& w = Start();
+    const char* texts[] = {"31.44 (391.44)",   "-0.25 (0.00)",   "359.99 (539.99)",
+                           "-10.25 (-190.25)", "35.20 (144.80)", "359.99"};
+    for (QLabel* box : {w.lblAz, w.lblEl}) {
+        for (const char* text : texts) {
+            SCOPED_TRACE(text);
+            ShowFittedText(*box, QLatin1String(text), TargetAnglePointSize);
+            EXPECT_LE(QFontMetricsF(box->font()).horizontalAdvance(box->text()), box->contentsRect().width());
+            EXPECT_GE(box->font().pointSizeF(), 8);
+        }
+        EXPECT_EQ(box->font().pointSizeF(), TargetAnglePointSize);
+    }
 }
 
 } // namespace

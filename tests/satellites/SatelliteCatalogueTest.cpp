@@ -200,6 +200,14 @@ TEST(SatelliteCatalogueTest, TrackerSettingsDefaultsAndRoundTrip) {
     EXPECT_EQ(s.lastUpdate, "2026-12-08T10:00:00Z");
     ASSERT_TRUE(WriteUpdateDone(ini, s, "2026-12-09T10:00:00Z")); // listed once only
     EXPECT_EQ(ReadTrackerSettings(ini).elementFiles.size(), 2);
+
+    // A hundred satellites (600 characters) come back whole, on one CR LF line of the file.
+    QStringList hundred;
+    for (int i = 0; i < 100; ++i)
+        hundred << QString::number(40000 + i);
+    ASSERT_TRUE(WriteTrackerChoice(ini, s.elementFiles, hundred));
+    EXPECT_EQ(ReadTrackerSettings(ini).satellites, hundred);
+    EXPECT_TRUE(ReadBytes(ini).contains("SATELLITE=" + hundred.join(';').toLatin1() + "\r\n"));
 }
 
 } // namespace
