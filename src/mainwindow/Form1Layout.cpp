@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -36,8 +37,26 @@ QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, 
     return MakeWidget<QGroupBox>(parent, QLatin1String(name), caption, geometry);
 }
 
+// A relay lamp: a rounded outline, filled red while its "filled" property is true. Painted by hand
+// rather than styled: a style sheet set for every switch re-styles the whole frame, several times a
+// step. Its background is filled, so the group behind it is not repainted with it.
+class RelayLamp : public QFrame {
+  public:
+    using QFrame::QFrame;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(property("filled").toBool() ? QBrush(Qt::red) : QBrush(Qt::NoBrush));
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
+    }
+};
+
 QFrame* MakeIndicator(QWidget* parent, int number, QRect geometry) {
-    auto* shape = new QFrame(parent);
+    auto* shape = new RelayLamp(parent);
+    shape->setAutoFillBackground(true);
     shape->setObjectName(QStringLiteral("Shape%1").arg(number));
     shape->setGeometry(geometry);
     shape->setFrameShape(QFrame::Box);
@@ -311,11 +330,6 @@ void Form1::BuildWidgets() {
         Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
         if (i != 17)
             Text[i]->setText(state_.DataBox[i]);
-    }
-    for (int i = 1; i <= 4; ++i) {
-        // Indicators are drawn as rounded lamps; filled while their relay is on.
-        Shape[i]->setStyleSheet(
-            QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:transparent;}"));
     }
     DescribeForAccessibility(*this);
 }

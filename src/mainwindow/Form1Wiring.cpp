@@ -83,13 +83,11 @@ void Form1::ConnectMapMenus() {
 void Form1::ShowRelayIndicators(bool right, bool left, bool up, bool down) {
     const bool on[5] = {false, right, left, up, down};
     for (int i = 1; i <= 4; ++i) {
-        // Called several times a step: a style sheet set again re-styles and repaints the whole frame.
+        // Called several times a step: only a lamp that changes is repainted.
         if (Shape[i]->property("filled").toBool() == on[i])
             continue;
         Shape[i]->setProperty("filled", on[i]);
-        Shape[i]->setStyleSheet(
-            QStringLiteral("QFrame{border:1px solid black;border-radius:7px;background:%1;}")
-                .arg(on[i] ? QStringLiteral("red") : QStringLiteral("transparent")));
+        Shape[i]->update();
     }
 }
 
