@@ -16,6 +16,7 @@
 #include "rotator/RotatorView.h"
 #include "skymap/SkyProjection.h"
 
+#include <QCoreApplication>
 #include <cmath>
 #include <optional>
 
@@ -31,7 +32,22 @@ const QColor PointedOlive{150, 155, 0};
 AngleMeasurement::AngleMeasurement(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays,
                                    OperationLog& log, Positioning& positioning, MotionWatch& watch)
     : state_(state), ports_(ports), view_(view), relays_(relays), log_(log), positioning_(positioning),
-      watch_(watch) {}
+      watch_(watch) {
+    quietTimer_.setSingleShot(true);
+    QObject::connect(&quietTimer_, &QTimer::timeout, [this] { FinishQuietReading(); });
+}
+
+std::optional<std::int64_t> AngleMeasurement::QuietReadingDueMs() const {
+    return quietDueMs_;
+}
+
+void AngleMeasurement::FinishQuietReading() {
+    if (!quietDueMs_)
+        return;
+    quietDueMs_.reset();
+    quietTimer_.stop();
+    Measure(true);
+}
 
 QString AngleMeasurement::FindingText(MotionWatch::Axis axis, const MotionWatch::Finding& finding) {
     const QString name = axis == MotionWatch::Azimuth ? QStringLiteral("水平") : QStringLiteral("仰角");
@@ -147,6 +163,31 @@ void AngleMeasurement::EndOnCalibration(const QString& message) {
 }
 
 void AngleMeasurement::PositionAntenna() {
+    // A quiet reading under way measures at the end of its own pause.
+    if (quietDueMs_)
+        return;
+    const bool quietReading =
+        state_.AzimuthMotorText == QLatin1String("1") && state_.module.DelaySwitch == QLatin1String("1");
+    if (quietReading) {
+        try {
+            log_.StopAzimuthAndLog();
+        } catch (const BoardFailure& failure) {
+            ShowRoutineError(*ports_.status, QStringLiteral("3."), failure.error());
+        }
+        relays_.HoldAzimuthOff(true);
+        // The motor settles while the window goes on; the azimuth stays held off until the reading.
+        const std::int64_t ms = std::llround(state_.module.DelaySeconds * 1000.0f);
+        if (ms > 0) {
+            quietDueMs_ = ports_.clock->MonotonicMs() + ms;
+            if (QCoreApplication::instance())
+                quietTimer_.start(static_cast<int>(ms));
+            return;
+        }
+    }
+    Measure(quietReading);
+}
+
+void AngleMeasurement::Measure(bool quietReading) {
     const auto attempt = [this](auto&& statement) {
         try {
             statement();
@@ -167,15 +208,10 @@ void AngleMeasurement::PositionAntenna() {
 
     const bool azimuthOnBoard = state_.AzimuthMotorText == QLatin1String("1");
     const bool elevationOnBoard = state_.ElevationMotorText == QLatin1String("1");
-    const bool quietReading = azimuthOnBoard && state_.module.DelaySwitch == QLatin1String("1");
 
     // std::nullopt while the read failed: such a count is never turned into an angle.
     std::optional<int> azimuthCount, elevationCount;
     if (azimuthOnBoard) {
-        if (quietReading) {
-            attempt([&] { log_.StopAzimuthAndLog(); });
-            positioning_.SleepMilliseconds(state_.module.DelaySeconds);
-        }
         attempt([&] { read(0, azimuthCount); });
     } else {
         azimuthCount = state_.SimulatedAzimuthCount;

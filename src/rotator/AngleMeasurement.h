@@ -4,6 +4,9 @@
 #include "rotator/MotionWatch.h"
 
 #include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <optional>
 
 struct MainState;
 
@@ -36,7 +39,14 @@ class AngleMeasurement {
     // operation ends and the status line says why (StopForFinding); the wrong way also gets a box.
     // A calibration whose slope is 0 or negative switches all relays off, shows its message and ends
     // the program through the view.
+    //
+    // With the quiet reading on (DELAY_SW=1, an azimuth motor on the board) the azimuth is held off for
+    // DelaySeconds before it is read, then set going again: that pause is the measurement's own, on
+    // its own timer (drivers in virtual time call FinishQuietReading at QuietReadingDueMs); the window
+    // goes on meanwhile, and a measurement asked for during it returns at once.
     void PositionAntenna();
+    std::optional<std::int64_t> QuietReadingDueMs() const;
+    void FinishQuietReading();
 
     // The status line after a stop for a finding: Label24 says which axis and why, Label25 what to do
     // (or the board's last error for reads that keep failing).
@@ -51,6 +61,7 @@ class AngleMeasurement {
     static const QString ElevationCalibrationMessage;
 
   private:
+    void Measure(bool quietReading);
     // The calibration slope in volts per degree, or 0 after showing the division error.
     double Slope(double volt0, double voltTop, double rangeMin, double rangeMax);
     void EndOnCalibration(const QString& message);
@@ -65,4 +76,6 @@ class AngleMeasurement {
     Positioning& positioning_;
     MotionWatch& watch_;
     QString lastReadError_[2];
+    std::optional<std::int64_t> quietDueMs_;
+    QTimer quietTimer_;
 };

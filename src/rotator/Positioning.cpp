@@ -652,13 +652,6 @@ void Positioning::EnterAutomaticMode() {
     BeginAutoTracking();
 }
 
-std::int64_t Positioning::SleepMilliseconds(float seconds) {
-    const std::int64_t ms = std::llround(seconds * 1000.0f);
-    if (ms > 0)
-        ports_.waiter->Sleep(static_cast<int>(ms));
-    return ms;
-}
-
 Positioning::WorkingTarget Positioning::LeadTarget() {
     const std::int64_t taken = state_.planned.takenAtMs;
     // A target whose time is not known is taken to be half a cycle old.

@@ -70,9 +70,6 @@ class Positioning {
     // then BeginAutoTracking.
     void EnterAutomaticMode();
 
-    // Plain pause: no window event runs. Returns the milliseconds slept.
-    std::int64_t SleepMilliseconds(float seconds);
-
     // Within the approach margin (8 degrees manual, 5 automatic); cleared at the start of every step.
     std::int16_t AzimuthNear = 0;
     std::int16_t ElevationNear = 0;

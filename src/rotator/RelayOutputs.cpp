@@ -220,7 +220,7 @@ void RelayOutputs::OutputElevationRelays() {
 
 void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first, std::int16_t& second) {
     const bool azimuth = axis == MotionWatch::Azimuth;
-    if (RefusingOn() || !LeaseHeld(axis))
+    if (RefusingOn() || !LeaseHeld(axis) || (azimuth && azimuthHeldOff_))
         first = second = 0;
     uncertain_[azimuth ? 0 : 1] = !OutputAxis(
         azimuth ? state_.AzimuthMotorText : state_.ElevationMotorText, azimuth ? 4 : 6, first != 0 ? 1 : 0,
@@ -365,6 +365,7 @@ void RelayOutputs::PauseAxis(MotionWatch::Axis axis) {
 }
 
 void RelayOutputs::ResumeAzimuth() {
+    azimuthHeldOff_ = false;
     state_.piob4 = state_.sv_piob4;
     state_.piob5 = state_.sv_piob5;
     OutputAzimuthRelays();

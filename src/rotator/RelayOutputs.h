@@ -78,6 +78,8 @@ class RelayOutputs {
     // and both relays go off; ResumeAzimuth sets the kept levels again, through the lease as ever.
     void PauseAxis(MotionWatch::Axis axis);
     void ResumeAzimuth();
+    // The quiet reading's pause: the azimuth stays off, whatever a step asks, until ResumeAzimuth.
+    void HoldAzimuthOff(bool hold) { azimuthHeldOff_ = hold; }
     // The step judged the axis on a good reading and keeps its motor running: the lease is renewed.
     bool Renew(const Lease& lease, MotionWatch::Axis axis);
 
@@ -154,6 +156,7 @@ class RelayOutputs {
     ControlDeadman* deadman_ = nullptr;
     bool ending_ = false;
     int holds_ = 0;
+    bool azimuthHeldOff_ = false;
     bool uncertain_[2] = {false, false}; // azimuth, elevation: a write given up
     int nextResend_ = 0;
     QString confirmedText_;

@@ -117,18 +117,30 @@ TEST_F(RotatorTest, CalibrationFaultSwitchesTheRelaysOffBeforeTheMessageThenEnds
     EXPECT_EQ(view.antennaDraws, 0); // nothing after the end
 }
 
-// The azimuth motor is stopped while its pot is read, then set going again.
-TEST_F(RotatorTest, QuietReadingStopsSleepsReadsAndResumesTheAzimuth) {
+// The azimuth motor is stopped while its pot is read, then set going again. The pause is the
+// measurement's own: nothing sleeps, a measurement asked for meanwhile returns at once, and a step that
+// runs in the pause cannot set the azimuth going before the reading.
+TEST_F(RotatorTest, QuietReadingStopsPausesReadsAndResumesTheAzimuth) {
     state.module.DelaySwitch = QStringLiteral("1");
     state.module.DelaySeconds = 1.5f;
     HoldLeases();
     state.piob5 = 1;
+    const std::int64_t start = world.clock.nowMs;
     rotator.PositionAntenna();
-    EXPECT_EQ(Writes(), (std::vector<Write>{{6, 4, 0}, {6, 5, 0}, {6, 4, 0}, {6, 5, 1}}));
+    EXPECT_EQ(Writes(), (std::vector<Write>{{6, 4, 0}, {6, 5, 0}}));
+    ASSERT_EQ(rotator.measurement.QuietReadingDueMs(), start + 1500);
+    rotator.PositionAntenna(); // the next cycle, still in the pause
+    EXPECT_EQ(world.board.reads, std::vector<int>{0});
+    const auto lease = rotator.relays.TakeLease();
+    rotator.relays.TurnLeft(lease); // a step in the pause
+    EXPECT_TRUE(Relays(0, 0, 0, 0));
+    world.clock.nowMs = start + 1500;
+    rotator.measurement.FinishQuietReading();
     EXPECT_EQ(world.board.reads, (std::vector<int>{0, 0, 1}));
-    EXPECT_EQ(world.waiter.sleeps, std::vector<int>{1500});
+    EXPECT_TRUE(world.waiter.sleeps.empty());
     EXPECT_TRUE(Relays(0, 1, 0, 0));
     EXPECT_EQ(state.sv_piob5, 0);
+    EXPECT_FALSE(rotator.measurement.QuietReadingDueMs());
 }
 
 } // namespace
