@@ -38,6 +38,7 @@ PassRecordWindow::PassRecordWindow(QString folder, QWidget* parent)
                                  QStringLiteral("時間"), QStringLiteral("中央値"), QStringLiteral("95%値"),
                                  QStringLiteral("最大")});
     lstRecords->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    lstRecords->header()->setStretchLastSection(false);
     lstRecords->setMinimumHeight(140);
     layout->addWidget(lstRecords);
 
