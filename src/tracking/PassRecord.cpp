@@ -8,6 +8,7 @@
 #include "rotator/AngleMeasurement.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -206,14 +207,16 @@ PassRecorder::~PassRecorder() {
     Finish();
 }
 
-void PassRecorder::Observe(const PassObservation& seen) {
+std::optional<QString> PassRecorder::Observe(const PassObservation& seen) {
     const bool inPass = seen.following && seen.targetElevation >= 0;
+    std::optional<QString> failure;
     if (recording_ && (!inPass || seen.satellite != record_.satellite))
-        Finish();
+        failure = Finish();
     if (!inPass)
-        return;
+        return failure;
     if (!recording_) {
         recording_ = true;
+        failureTold_ = false;
         startMs_ = seen.monotonicMs;
         record_ = PassRecord{seen.satellite, seen.utc.toUTC(), {}};
     }
@@ -227,21 +230,30 @@ void PassRecorder::Observe(const PassObservation& seen) {
     s.error = PointingError(s.targetAzimuth, s.targetElevation, s.antennaAzimuth, s.antennaElevation);
     record_.samples.push_back(std::move(s));
     if (record_.samples.size() % RewriteEvery == 0)
-        Write();
+        return Write();
+    return failure;
 }
 
-void PassRecorder::Finish() {
+std::optional<QString> PassRecorder::Finish() {
     if (!recording_)
-        return;
+        return std::nullopt;
     recording_ = false;
+    std::optional<QString> failure;
     if (record_.samples.size() >= static_cast<std::size_t>(MinimumSamples))
-        Write();
+        failure = Write();
     record_ = {};
+    return failure;
 }
 
-void PassRecorder::Write() {
+std::optional<QString> PassRecorder::Write() {
     const QString path = InFolder(folder_, PassRecordFileName(record_.satellite, record_.startUtc));
-    // A record that cannot be written costs the pass's record, never the tracking.
-    if (WritePassRecord(path, record_))
+    if (WritePassRecord(path, record_)) {
         lastWritten_ = path;
+        return std::nullopt;
+    }
+    // A record that cannot be written costs the record, never the tracking; said once a pass.
+    if (failureTold_)
+        return std::nullopt;
+    failureTold_ = true;
+    return QStringLiteral("追跡記録を書き込めません: %1").arg(QFileInfo(path).absoluteFilePath());
 }

@@ -73,7 +73,9 @@ PassObservation ObservePass(const MainState& state, int selectedOption, double c
 // satellite above the horizon and ends when it sets, the mode leaves automatic or the satellite
 // changes; then it is written. A record of fewer than MinimumSamples cycles is not worth a file.
 // While the pass goes on, the file is rewritten every RewriteEvery samples, so a program that dies
-// leaves most of its pass; one that ends in order writes the rest (Finish, or the destructor).
+// leaves most of its pass; one that ends in order writes the rest (Finish, or the destructor). A file
+// that cannot be written never stops the tracking: the caller gets a text for the status line, once a
+// pass.
 class PassRecorder {
   public:
     explicit PassRecorder(QString folder = {}) : folder_(std::move(folder)) {}
@@ -81,9 +83,10 @@ class PassRecorder {
     PassRecorder(const PassRecorder&) = delete;
     PassRecorder& operator=(const PassRecorder&) = delete;
 
-    void Observe(const PassObservation& seen);
+    // The status-line text when the record could not be written (once a record), else nothing.
+    std::optional<QString> Observe(const PassObservation& seen);
     // Ends the record in progress, if any, and writes it.
-    void Finish();
+    std::optional<QString> Finish();
 
     bool Recording() const { return recording_; }
     // The file last written (empty before the first).
@@ -95,11 +98,12 @@ class PassRecorder {
     static constexpr int RewriteEvery = 60;
 
   private:
-    void Write();
+    std::optional<QString> Write();
 
     QString folder_;
     bool recording_ = false;
     std::int64_t startMs_ = 0;
     PassRecord record_;
     QString lastWritten_;
+    bool failureTold_ = false;
 };

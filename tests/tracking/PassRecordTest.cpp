@@ -93,6 +93,27 @@ TEST(PassRecord, BeginsAndEndsWithTheFollowedPass) {
         }
         EXPECT_EQ(RecordsIn(dir.path()), row.afterEnd);
     }
+
+    // A folder that cannot take the file: said once a pass, on the rewrite that failed first.
+    QTemporaryDir dir;
+    FakeClock clock;
+    MainState state;
+    state.OperatingMode = 2;
+    state.StartupState = 0;
+    state.TargetName = QStringLiteral("ISS");
+    state.TargetElevation = 10;
+    PassRecorder recorder(dir.filePath(QStringLiteral("missing")));
+    QStringList told;
+    for (int i = 0; i <= 2 * PassRecorder::RewriteEvery; ++i) {
+        if (i == 2 * PassRecorder::RewriteEvery)
+            state.TargetElevation = -1;
+        if (const auto text = recorder.Observe(ObservePass(state, 1, 0, clock)))
+            told << *text;
+        clock.Advance(1000);
+    }
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told.front().contains(QStringLiteral("追跡記録を書き込めません: ") + dir.filePath("missing")))
+        << qPrintable(told.front());
 }
 
 // The antenna as the map shows it against the satellite's compass direction, whatever the rotator's
