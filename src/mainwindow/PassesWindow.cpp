@@ -61,9 +61,12 @@ PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, st
                             QStringLiteral("今の時刻から計算しなおします"));
     cmdClearTrack = MakeButton(this, "cmdClearTrack", QStringLiteral("軌跡を消す"),
                                QStringLiteral("地図の軌跡を消します"));
+    cmdRecords = MakeButton(this, "cmdRecords", QStringLiteral("追跡記録"),
+                            QStringLiteral("自動追尾した通過の指向誤差を表示します"));
     cmdClose = MakeButton(this, "cmdClose", QStringLiteral("閉じる"), QStringLiteral("通過予定を閉じます"));
     buttons->addWidget(cmdRefresh);
     buttons->addWidget(cmdClearTrack);
+    buttons->addWidget(cmdRecords);
     buttons->addWidget(cmdClose);
     layout->addLayout(buttons);
 
@@ -74,6 +77,7 @@ PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, st
         if (map_)
             map_->ClearTrack();
     });
+    connect(cmdRecords, &QPushButton::clicked, this, &PassesWindow::OpenRecords);
     connect(lstPasses, &QTreeWidget::itemSelectionChanged, this, &PassesWindow::ShowSelectedTrack);
     step_.setSingleShot(true);
     step_.setInterval(0);
@@ -177,6 +181,18 @@ void PassesWindow::ShowSelectedTrack() {
     for (const PassTrackPoint& point : PassTrack(sets_.at(row.satellite), observer_, row.pass))
         track.emplace_back(point.azimuth, point.elevation);
     map_->SetTrack(std::move(track));
+}
+
+void PassesWindow::OpenRecords() {
+    if (records_) {
+        records_->Reload();
+        records_->raise();
+        records_->activateWindow();
+        return;
+    }
+    records_ = new PassRecordWindow(recordFolder_, this);
+    records_->setAttribute(Qt::WA_DeleteOnClose);
+    records_->show();
 }
 
 void PassesWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "mainwindow/PassRecordWindow.h"
 #include "orbit/ElementSet.h"
 #include "satellites/ComingPasses.h"
 #include "satellites/SatelliteIndex.h"
@@ -20,7 +21,7 @@ class SkyMapWidget;
 // and LOS in local time and UTC, AOS and LOS azimuths and the maximum elevation. The pass selected in
 // the list is drawn on the main window's sky map, AOS and LOS marked, until another is selected or the
 // window closes; when the list is shown, the pass in progress of the satellite being served is selected. The
-// list is worked out when the window opens and on 再計算.
+// list is worked out when the window opens and on 再計算. 追跡記録 opens the passes followed so far.
 class PassesWindow : public QWidget {
     Q_OBJECT
   public:
@@ -37,6 +38,11 @@ class PassesWindow : public QWidget {
     void Recompute();
     bool Computing() const { return step_.isActive(); }
 
+    // Where the records of followed passes are (追跡記録); empty, the default, for the current directory.
+    void SetRecordFolder(const QString& folder) { recordFolder_ = folder; }
+    // The window of recorded passes, opened by 追跡記録 (one at a time).
+    PassRecordWindow* Records() const { return records_; }
+
     // Passes per satellite.
     static constexpr int PassesPerSatellite = 5;
 
@@ -49,6 +55,7 @@ class PassesWindow : public QWidget {
   private:
     void ComputeNext();
     void ShowSelectedTrack();
+    void OpenRecords();
 
     QString iniPath_;
     NowUtc nowUtc_;
@@ -62,9 +69,11 @@ class PassesWindow : public QWidget {
     QDateTime from_;
     std::size_t next_ = 0;
     QTimer step_;
+    QString recordFolder_;
+    QPointer<PassRecordWindow> records_;
 
   public:
     QLabel *lblStation = nullptr, *lblNotes = nullptr;
     QTreeWidget* lstPasses = nullptr;
-    QPushButton *cmdRefresh = nullptr, *cmdClearTrack = nullptr, *cmdClose = nullptr;
+    QPushButton *cmdRefresh = nullptr, *cmdClearTrack = nullptr, *cmdRecords = nullptr, *cmdClose = nullptr;
 };

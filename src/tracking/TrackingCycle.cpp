@@ -176,6 +176,9 @@ TrackingCycle::Report TrackingCycle::RunCycle() {
     // 8-9: the map, the antenna and the target mark.
     ClearAndDrawSkyMap(painter_, state_);
     PositionAndMark(x, y, report);
+    if (const auto text = passRecorder_.Observe(
+            ObservePass(state_, view_.SelectedOption(), CompassTargetAzimuth(), *ports_.clock)))
+        ports_.status->SetLeft(*text);
 
     // 10-11.
     PlayVisibilityCue(state_, *ports_.sound);

@@ -5,6 +5,7 @@
 #include "rotator/MotionWatch.h"
 #include "rotator/RelayOutputs.h"
 #include "tracking/DataLinkWatch.h"
+#include "tracking/PassRecord.h"
 #include "tracking/PassTargets.h"
 
 #include <QPointF>
@@ -81,6 +82,9 @@ class TrackingCycle {
     // and loads them again when the settings or an element file change.
     PassTargets& passTargets() { return passTargets_; }
 
+    // The record of each automatically followed pass, written beside the operation log.
+    PassRecorder& passRecorder() { return passRecorder_; }
+
     // Status texts of a silent server.
     static QString LostText(const QString& server);
     static QString RestoredText(const QString& server);
@@ -112,6 +116,7 @@ class TrackingCycle {
     TrackingView& view_;
     DataLinkWatch watch_;
     PassTargets passTargets_;
+    PassRecorder passRecorder_;
     bool running_ = false;
     bool awaiting_ = false; // a tick waits for its answers
     std::int64_t awaitStartMs_ = 0;

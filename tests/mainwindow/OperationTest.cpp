@@ -2,6 +2,7 @@
 #include "WindowFixture.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyProjection.h"
+#include "tracking/PassRecord.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -94,6 +95,11 @@ TEST_F(Tracking, AutomaticLocksTheOtherChoicesUntilAbort) {
     EXPECT_FALSE(w.Option2->isEnabled());
     EXPECT_FALSE(w.Option4->isEnabled());
     EXPECT_FALSE(w.menuset->isEnabled());
+    // Two cycles followed, the antenna off its end stop.
+    world.board.counts[0] = world.board.counts[1] = 20;
+    Tick();
+    Tick();
+    EXPECT_EQ(w.state().OperatingMode, 2) << qPrintable(world.status.left);
 
     w.Command4->click();
     EXPECT_EQ(w.state().AbortRequested, 1);
@@ -103,6 +109,15 @@ TEST_F(Tracking, AutomaticLocksTheOtherChoicesUntilAbort) {
     w.rotator().Timer2_Timer();
     EXPECT_TRUE(world.board.AllRelaysOff());
     EXPECT_EQ(w.state().OperatingMode, 0);
+    // The two cycles followed are on record once the next cycle finds the mode over.
+    EXPECT_TRUE(ListPassRecords(dir.path()).isEmpty());
+    Tick();
+    const QStringList records = ListPassRecords(dir.path());
+    ASSERT_EQ(records.size(), 1);
+    const auto record = ReadPassRecord(dir.filePath(records.front()));
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->satellite, "ISS");
+    EXPECT_EQ(record->samples.size(), 2u);
 }
 
 using Stations = WindowFixture;

@@ -4,6 +4,8 @@
 
 #include "mainwindow/PassesWindow.h"
 #include "config/ProfileFile.h"
+#include "mainwindow/PassRecordWindow.h"
+#include "mainwindow/PointingErrorPlot.h"
 #include "skymap/SkyMapWidget.h"
 #include "support/EventWait.h"
 
@@ -84,6 +86,50 @@ TEST(PassesWindowTest, SelectsThePassBeingFollowed) {
         EXPECT_LT(row.pass.aos.Value(), now);
         EXPECT_GT(row.pass.los.Value(), now);
     }
+}
+
+} // namespace
+
+namespace {
+
+// 追跡記録 opens the recorded passes, newest first and selected, its error plotted with the figures
+// beside it; another record selected shows its own.
+TEST(PassesWindowTest, OpensTheRecordedPassesWithTheirFigures) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("rotorcfg.ini");
+    ASSERT_TRUE(SetINIValue("35.68,139.77,40", "LOCATION", "STATION", ini));
+    const QDateTime start(QDate(2026, 12, 7), QTime(2, 27, 43), Qt::UTC);
+    for (int pass = 0; pass < 2; ++pass) {
+        PassRecord record{pass == 0 ? "SO-50" : "ISS (ZARYA)", start.addSecs(6000 * pass), {}};
+        for (int i = 0; i <= 100; ++i) // errors 0.00 .. 1.00 (ISS: twice that)
+            record.samples.push_back(
+                {record.startUtc.addSecs(i), double(i), 0, 45, 0, 45, (pass + 1) * i / 100.0});
+        ASSERT_TRUE(
+            WritePassRecord(dir.filePath(PassRecordFileName(record.satellite, record.startUtc)), record));
+    }
+    PassesWindow window(
+        ini, [&] { return start; }, nullptr);
+    window.SetRecordFolder(dir.path());
+    window.show();
+    window.findChild<QPushButton*>("cmdRecords")->click();
+    PassRecordWindow* records = window.Records();
+    ASSERT_NE(records, nullptr);
+    EXPECT_TRUE(records->isVisible());
+    auto* list = records->findChild<QTreeWidget*>("lstRecords");
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "ISS (ZARYA)");
+    EXPECT_EQ(list->topLevelItem(0)->text(5), "2.00°");
+    auto* plot = records->findChild<PointingErrorPlot*>("picError");
+    const QString figures = records->findChild<QLabel*>("lblFigures")->text();
+    EXPECT_EQ(plot->samples().size(), 101u);
+    EXPECT_EQ(plot->ErrorTop(), 2);
+    for (const char* text : {"ISS (ZARYA)", "2026-12-07 04:07:43 (UTC) から 1分40秒", "中央値  1.00°",
+                             "95%値  1.90°", "最大  2.00°"})
+        EXPECT_TRUE(figures.contains(QString::fromUtf8(text))) << text << "\n" << qPrintable(figures);
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_TRUE(records->findChild<QLabel*>("lblFigures")->text().contains("95%値  0.95°"));
+    EXPECT_EQ(plot->ErrorTop(), 1);
+    EXPECT_FALSE(plot->grab().isNull());
 }
 
 } // namespace

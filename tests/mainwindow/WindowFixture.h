@@ -42,6 +42,7 @@ struct WindowFixture : ::testing::Test {
         window = std::make_unique<Form1>(world.ports(), iniPath());
         window->setEndHandler([this](int code) { endCodes << code; });
         window->stations().setStationFilePath(dir.filePath(QStringLiteral("azelmon.csv")));
+        window->tracking().cycle().passRecorder().SetFolder(dir.path());
         return *window;
     }
 
