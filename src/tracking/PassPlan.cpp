@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace {
 
@@ -118,6 +119,89 @@ RotatorAngles ToCompass(const RotatorTravel& travel, double rotatorAzimuth, doub
         elevation = 180 - elevation;
     }
     return {Wrap360(travel.southStart ? azimuth + 180 : azimuth), elevation};
+}
+
+namespace {
+
+constexpr double Radian = std::numbers::pi / 180;
+
+// The azimuth offset within which the pointing error stays at most `error` at `elevation`.
+double OffsetAllowed(double elevation, double error) {
+    const double ratio = std::sin(error * Radian) / std::cos(std::clamp(elevation, 0.0, 90.0) * Radian);
+    return ratio >= 1 ? 90 : std::asin(ratio) / Radian;
+}
+
+// A course inside offset `error` of the satellite turning at most `speed`, as near the satellite as
+// that allows; empty when there is none. Forward, the band each point can still be reached in; then
+// backward, each point as near the track as the next one allows.
+std::vector<double> CourseWithin(const std::vector<double>& azimuth, const std::vector<TrackPoint>& track,
+                                 const RotatorTravel& travel, double speed, double error) {
+    const std::size_t n = azimuth.size();
+    std::vector<double> low(n), high(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double allowed = OffsetAllowed(track[i].elevation, error);
+        low[i] = std::max(azimuth[i] - allowed, travel.azimuthMin);
+        high[i] = std::min(azimuth[i] + allowed, travel.azimuthMax);
+        if (i > 0) {
+            const double reach = speed * (track[i].seconds - track[i - 1].seconds);
+            low[i] = std::max(low[i], low[i - 1] - reach);
+            high[i] = std::min(high[i], high[i - 1] + reach);
+        }
+        if (low[i] > high[i])
+            return {};
+    }
+    std::vector<double> course(n);
+    for (std::size_t i = n; i-- > 0;) {
+        double from = low[i], to = high[i];
+        if (i + 1 < n) {
+            const double reach = speed * (track[i + 1].seconds - track[i].seconds);
+            from = std::max(from, course[i + 1] - reach);
+            to = std::min(to, course[i + 1] + reach);
+        }
+        course[i] = std::clamp(azimuth[i], from, std::max(from, to));
+    }
+    return course;
+}
+
+} // namespace
+
+PassCourse PlanCourse(const std::vector<TrackPoint>& track, const PassPlan& plan, const RotatorTravel& travel,
+                      double azimuthDegreesPerSecond) {
+    PassCourse result;
+    if (track.empty() || !plan.followable || !(azimuthDegreesPerSecond > 0))
+        return result;
+    std::vector<double> azimuth;
+    for (const auto& p : track)
+        azimuth.push_back(ToRotator(plan, travel, p.azimuth, p.elevation).azimuth);
+    // The smallest error a course can keep, to a hundredth of a degree; none where the rotator keeps up.
+    double feasible = 0, infeasible = 0;
+    std::vector<double> course = CourseWithin(azimuth, track, travel, azimuthDegreesPerSecond, 0);
+    if (course.empty()) {
+        feasible = 90;
+        course = CourseWithin(azimuth, track, travel, azimuthDegreesPerSecond, feasible);
+    }
+    if (course.empty())
+        return result;
+    while (feasible - infeasible > 0.01) {
+        const double middle = (feasible + infeasible) / 2;
+        auto tried = CourseWithin(azimuth, track, travel, azimuthDegreesPerSecond, middle);
+        if (tried.empty()) {
+            infeasible = middle;
+        } else {
+            feasible = middle;
+            course = std::move(tried);
+        }
+    }
+    result.bound = feasible;
+    for (std::size_t i = 0; i < azimuth.size(); ++i)
+        result.azimuthOffset.push_back(course[i] - azimuth[i]);
+    return result;
+}
+
+double ElevationFor(const PassPlan& plan, double elevation, double azimuthOffset) {
+    const double e = std::max(0.0, elevation) * Radian;
+    const double nearest = std::atan2(std::sin(e), std::cos(e) * std::cos(azimuthOffset * Radian)) / Radian;
+    return plan.flipped ? 180 - nearest : nearest;
 }
 
 std::vector<TrackPoint> SamplePass(const orbit::Sgp4& model, const orbit::Geodetic& observer,
