@@ -131,60 +131,105 @@ double OffsetAllowed(double elevation, double error) {
     return ratio >= 1 ? 90 : std::asin(ratio) / Radian;
 }
 
-// A course inside offset `error` of the satellite turning at most `speed`, as near the satellite as
-// that allows; empty when there is none. Forward, the band each point can still be reached in; then
-// backward, each point as near the track as the next one allows.
-std::vector<double> CourseWithin(const std::vector<double>& azimuth, const std::vector<TrackPoint>& track,
-                                 const RotatorTravel& travel, double speed, double error) {
-    const std::size_t n = azimuth.size();
-    std::vector<double> low(n), high(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const double allowed = OffsetAllowed(track[i].elevation, error);
-        low[i] = std::max(azimuth[i] - allowed, travel.azimuthMin);
-        high[i] = std::min(azimuth[i] + allowed, travel.azimuthMax);
-        if (i > 0) {
-            const double reach = speed * (track[i].seconds - track[i - 1].seconds);
-            low[i] = std::max(low[i], low[i - 1] - reach);
-            high[i] = std::min(high[i], high[i - 1] + reach);
+using Spans = std::vector<std::pair<double, double>>; // ascending, apart
+
+// Where the azimuth may stand at one point of the course: within `allowed` of the satellite's
+// rotator azimuth, and on an elevation rotator that reaches over the top also within `allowed` of the
+// opposite azimuths (looking over the top at the elevation past 90), inside the travel.
+Spans AllowedAt(double azimuth, double allowed, const RotatorTravel& travel, bool overTheTop) {
+    Spans spans;
+    for (int k = overTheTop ? -3 : 0; k <= (overTheTop ? 3 : 0); ++k) {
+        const double from = std::max(azimuth + 180.0 * k - allowed, travel.azimuthMin);
+        const double to = std::min(azimuth + 180.0 * k + allowed, travel.azimuthMax);
+        if (from > to)
+            continue;
+        if (!spans.empty() && from <= spans.back().second)
+            spans.back().second = std::max(spans.back().second, to);
+        else
+            spans.emplace_back(from, to);
+    }
+    return spans;
+}
+
+// The points of `a` that lie within `reach` of a point of `b`.
+Spans WithinReach(const Spans& a, const Spans& b, double reach) {
+    Spans out;
+    for (const auto& [from, to] : a)
+        for (const auto& [bFrom, bTo] : b) {
+            const double l = std::max(from, bFrom - reach), h = std::min(to, bTo + reach);
+            if (l > h)
+                continue;
+            if (!out.empty() && l <= out.back().second)
+                out.back().second = std::max(out.back().second, h);
+            else
+                out.emplace_back(l, h);
         }
-        if (low[i] > high[i])
+    return out;
+}
+
+// A course within pointing error `error` of the satellite turning at most `speed`, as near the
+// satellite as that allows; empty when there is none. Forward, where each point can still be reached;
+// then backward, each point nearest the satellite among those the next point allows.
+std::vector<double> CourseWithin(const std::vector<double>& azimuth, const std::vector<TrackPoint>& track,
+                                 const RotatorTravel& travel, double speed, double error, bool overTheTop) {
+    const std::size_t n = azimuth.size();
+    std::vector<Spans> reachable(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        // The course starts on the plan's own way, where the antenna waits for the rise.
+        reachable[i] =
+            AllowedAt(azimuth[i], OffsetAllowed(track[i].elevation, error), travel, overTheTop && i > 0);
+        if (i > 0)
+            reachable[i] = WithinReach(reachable[i], reachable[i - 1],
+                                       speed * (track[i].seconds - track[i - 1].seconds));
+        if (reachable[i].empty())
             return {};
     }
     std::vector<double> course(n);
     for (std::size_t i = n; i-- > 0;) {
-        double from = low[i], to = high[i];
+        Spans choice = reachable[i];
         if (i + 1 < n) {
             const double reach = speed * (track[i + 1].seconds - track[i].seconds);
-            from = std::max(from, course[i + 1] - reach);
-            to = std::min(to, course[i + 1] + reach);
+            // (a hair more, so that rounding cannot lose the point the forward pass came from)
+            choice = WithinReach(choice, {{course[i + 1], course[i + 1]}}, reach + 1e-9);
         }
-        course[i] = std::clamp(azimuth[i], from, std::max(from, to));
+        if (choice.empty())
+            return {};
+        // The point nearest a direction of the satellite (its own azimuth first, then over the top).
+        double best = choice.front().first, bestCost = 1e9;
+        for (const auto& [from, to] : choice)
+            for (int k = overTheTop ? -3 : 0; k <= (overTheTop ? 3 : 0); ++k) {
+                const double point = std::clamp(azimuth[i] + 180.0 * k, from, to);
+                const double cost = std::abs(std::sin((point - azimuth[i]) * Radian)) + 1e-6 * std::abs(k);
+                if (cost < bestCost) {
+                    bestCost = cost;
+                    best = point;
+                }
+            }
+        course[i] = best;
     }
     return course;
 }
 
 } // namespace
 
-PassCourse PlanCourse(const std::vector<TrackPoint>& track, const PassPlan& plan, const RotatorTravel& travel,
-                      double azimuthDegreesPerSecond) {
+namespace {
+
+// The smallest error a course can keep, to a hundredth of a degree (none where the rotator keeps up),
+// and that course.
+PassCourse SmallestError(const std::vector<double>& azimuth, const std::vector<TrackPoint>& track,
+                         const RotatorTravel& travel, double speed, bool overTheTop) {
     PassCourse result;
-    if (track.empty() || !plan.followable || !(azimuthDegreesPerSecond > 0))
-        return result;
-    std::vector<double> azimuth;
-    for (const auto& p : track)
-        azimuth.push_back(ToRotator(plan, travel, p.azimuth, p.elevation).azimuth);
-    // The smallest error a course can keep, to a hundredth of a degree; none where the rotator keeps up.
     double feasible = 0, infeasible = 0;
-    std::vector<double> course = CourseWithin(azimuth, track, travel, azimuthDegreesPerSecond, 0);
+    std::vector<double> course = CourseWithin(azimuth, track, travel, speed, 0, overTheTop);
     if (course.empty()) {
         feasible = 90;
-        course = CourseWithin(azimuth, track, travel, azimuthDegreesPerSecond, feasible);
+        course = CourseWithin(azimuth, track, travel, speed, feasible, overTheTop);
     }
     if (course.empty())
         return result;
     while (feasible - infeasible > 0.01) {
         const double middle = (feasible + infeasible) / 2;
-        auto tried = CourseWithin(azimuth, track, travel, azimuthDegreesPerSecond, middle);
+        auto tried = CourseWithin(azimuth, track, travel, speed, middle, overTheTop);
         if (tried.empty()) {
             infeasible = middle;
         } else {
@@ -196,6 +241,26 @@ PassCourse PlanCourse(const std::vector<TrackPoint>& track, const PassPlan& plan
     for (std::size_t i = 0; i < azimuth.size(); ++i)
         result.azimuthOffset.push_back(course[i] - azimuth[i]);
     return result;
+}
+
+} // namespace
+
+PassCourse PlanCourse(const std::vector<TrackPoint>& track, const PassPlan& plan, const RotatorTravel& travel,
+                      double azimuthDegreesPerSecond) {
+    if (track.empty() || !plan.followable || !(azimuthDegreesPerSecond > 0))
+        return {};
+    std::vector<double> azimuth;
+    for (const auto& p : track)
+        azimuth.push_back(ToRotator(plan, travel, p.azimuth, p.elevation).azimuth);
+    PassCourse course = SmallestError(azimuth, track, travel, azimuthDegreesPerSecond, false);
+    // Over the top only where that keeps the error clearly smaller: a pass within a degree or two of
+    // the zenith, whose azimuth turns by half a turn within seconds.
+    if (travel.elevationMin <= 0 && travel.elevationMax >= 180) {
+        PassCourse over = SmallestError(azimuth, track, travel, azimuthDegreesPerSecond, true);
+        if (!over.azimuthOffset.empty() && (course.azimuthOffset.empty() || over.bound < course.bound - 0.5))
+            course = std::move(over);
+    }
+    return course;
 }
 
 double ElevationFor(const PassPlan& plan, double elevation, double azimuthOffset) {

@@ -159,6 +159,7 @@ TEST_P(PassCourseTable, TurnsAheadWithinTheBound) {
 }
 
 constexpr double Overhead = 1639946038.0 - 60; // 225.5 -> 49.1 at 83.9 degrees
+constexpr double Zenith = 1640482439.5 - 60;   // 311.5 -> 133.0 at 89.7 degrees
 
 INSTANTIATE_TEST_SUITE_P(RealPasses, PassCourseTable,
                          ::testing::Values(
@@ -169,7 +170,9 @@ INSTANTIATE_TEST_SUITE_P(RealPasses, PassCourseTable,
                              CourseCase{"overhead_6", Overhead, 90, 6, 0.5, 1.5},
                              CourseCase{"overhead_3", Overhead, 90, 3, 2, 10},
                              // Flipped, the azimuth needs the same speed near the zenith.
-                             CourseCase{"high_north_flipped_6", HighNorth, 180, 6, 1.5, 3}),
+                             CourseCase{"high_north_flipped_6", HighNorth, 180, 6, 1.5, 3},
+                             // At 89.7 degrees no azimuth turns fast enough; over the top it need not.
+                             CourseCase{"zenith_over_the_top_6", Zenith, 180, 6, 0, 0.5}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PassPlan, NoTrackNoPlan) {

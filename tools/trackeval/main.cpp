@@ -46,6 +46,7 @@ const PassChoice Passes[] = {
     {"low", "ISS, culmination 22.1°, 198.3° → 61.7°", 25544, 1638753082.0 - 60},
     {"highnorth", "ISS, culmination 85.5°, 311.9° → 132.0° through north", 25544, 1638782343.3 - 60},
     {"overhead", "ISS, culmination 83.9°, 225.5° → 49.1°", 25544, 1639946038.0 - 60},
+    {"zenith", "ISS, culmination 89.7°, 311.5° → 133.0° through north", 25544, 1640482439.5 - 60},
 };
 
 TrackingOptions Options(bool lead, bool prePosition, double azimuthTravel, double elevationTravel) {
