@@ -68,6 +68,9 @@ RotatorAngles ToCompass(const RotatorTravel& travel, double rotatorAzimuth, doub
 // top a large azimuth offset costs little. The course keeps the azimuth within the offset that the
 // smallest such error allows, turning no faster than the given speed, so it starts turning ahead of
 // the zenith stretch and catches up after it; wherever the rotator can keep up it is the track itself.
+// On an elevation rotator reaching 180 degrees the course may instead go over the top (the azimuth
+// held while the elevation passes 90, looking back for the rest of the pass) where that keeps the
+// error clearly smaller: a pass within a degree or two of the zenith.
 struct PassCourse {
     // Per track point: the course's rotator azimuth minus the plan's rotator azimuth of the satellite.
     std::vector<double> azimuthOffset;
