@@ -33,4 +33,7 @@ struct PlannedTarget {
     double azimuth = 0, elevation = 0;                 // rotator angles
     double previousAzimuth = 0, previousElevation = 0; // of the cycle before
     std::int64_t takenAtMs = -1; // monotonic time the present target was taken, -1 unknown
+    // Degrees per second the azimuth motor was measured to turn by the lead, 0 until it has been: the
+    // plan steers its course through a pass near the zenith for it.
+    double azimuthSpeed = 0;
 };

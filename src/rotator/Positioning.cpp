@@ -671,6 +671,8 @@ void Positioning::NoteSpeeds() {
                   azimuthRan_ && azimuthRuns, elevationRan_ && elevationRuns);
     azimuthRan_ = azimuthRuns;
     elevationRan_ = elevationRuns;
+    state_.planned.azimuthSpeed =
+        lead_.Measured(TrackingLead::Azimuth) ? lead_.Speed(TrackingLead::Azimuth) : 0.0;
 }
 
 void Positioning::RunForAsLongAsNeeded(bool azimuthSet, bool elevationSet, double T, double U,

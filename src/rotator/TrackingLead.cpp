@@ -6,6 +6,7 @@
 
 void TrackingLead::Learn(int axis, double degreesPerSecond) {
     speed_[axis] = 0.7 * speed_[axis] + 0.3 * degreesPerSecond;
+    measured_[axis] = true;
 }
 
 void TrackingLead::Pulse(Axis axis, double fromAngle, double seconds) {

@@ -21,6 +21,8 @@ class TrackingLead {
 
     // Degrees per second of the axis, learnt or the starting guess.
     double Speed(Axis axis) const { return speed_[axis]; }
+    // Whether the speed of the axis has been measured, not only guessed.
+    bool Measured(Axis axis) const { return measured_[axis]; }
 
     // The aim point: `target` moved on by its motion per cycle (`target - previous`) over `ageSeconds`
     // (since the target was taken) plus the time to reach it from `present`, and half the `tolerance`
@@ -44,6 +46,7 @@ class TrackingLead {
   private:
     // Guesses on the fast side until runs have been seen: too fast a guess only cuts a run short.
     double speed_[2] = {8.0, 4.0};
+    bool measured_[2] = {false, false};
     bool seen_ = false;
     std::int64_t lastMs_ = 0;
     double last_[2] = {0, 0};

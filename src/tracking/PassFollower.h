@@ -22,6 +22,11 @@ class PassFollower {
     bool Plan(const UpcomingPass& pass, const RotatorTravel& travel, double presentAzimuth);
     void Forget() { pass_.reset(); }
 
+    // Steers the azimuth on the plan's course (see PlanCourse) for a rotator measured at this many
+    // degrees per second; 0 (not measured yet) follows the track itself. The course is planned afresh
+    // when the speed changes by more than a tenth.
+    void Steer(double azimuthDegreesPerSecond);
+
     struct Target {
         RotatorAngles rotator;
         bool prePositioning = false;
@@ -32,13 +37,18 @@ class PassFollower {
 
     const std::optional<UpcomingPass>& pass() const { return pass_; }
     const PassPlan& plan() const { return plan_; }
+    const PassCourse& course() const { return course_; }
 
     // The plan's travel from the options and the operating ranges: the travel end where one is set.
     static RotatorTravel TravelOf(const TrackingOptions& options, bool southStart, double azimuthMin,
                                   double azimuthMax, double elevationMin, double elevationMax);
 
   private:
+    double CourseOffsetAt(double secondsFromAos) const;
+
     std::optional<UpcomingPass> pass_;
     PassPlan plan_;
     RotatorTravel travel_;
+    PassCourse course_;
+    double steeredSpeed_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace {
 
@@ -118,6 +119,154 @@ RotatorAngles ToCompass(const RotatorTravel& travel, double rotatorAzimuth, doub
         elevation = 180 - elevation;
     }
     return {Wrap360(travel.southStart ? azimuth + 180 : azimuth), elevation};
+}
+
+namespace {
+
+constexpr double Radian = std::numbers::pi / 180;
+
+// The azimuth offset within which the pointing error stays at most `error` at `elevation`.
+double OffsetAllowed(double elevation, double error) {
+    const double ratio = std::sin(error * Radian) / std::cos(std::clamp(elevation, 0.0, 90.0) * Radian);
+    return ratio >= 1 ? 90 : std::asin(ratio) / Radian;
+}
+
+using Spans = std::vector<std::pair<double, double>>; // ascending, apart
+
+// Where the azimuth may stand at one point of the course: within `allowed` of the satellite's
+// rotator azimuth, and on an elevation rotator that reaches over the top also within `allowed` of the
+// opposite azimuths (looking over the top at the elevation past 90), inside the travel.
+Spans AllowedAt(double azimuth, double allowed, const RotatorTravel& travel, bool overTheTop) {
+    Spans spans;
+    for (int k = overTheTop ? -3 : 0; k <= (overTheTop ? 3 : 0); ++k) {
+        const double from = std::max(azimuth + 180.0 * k - allowed, travel.azimuthMin);
+        const double to = std::min(azimuth + 180.0 * k + allowed, travel.azimuthMax);
+        if (from > to)
+            continue;
+        if (!spans.empty() && from <= spans.back().second)
+            spans.back().second = std::max(spans.back().second, to);
+        else
+            spans.emplace_back(from, to);
+    }
+    return spans;
+}
+
+// The points of `a` that lie within `reach` of a point of `b`.
+Spans WithinReach(const Spans& a, const Spans& b, double reach) {
+    Spans out;
+    for (const auto& [from, to] : a)
+        for (const auto& [bFrom, bTo] : b) {
+            const double l = std::max(from, bFrom - reach), h = std::min(to, bTo + reach);
+            if (l > h)
+                continue;
+            if (!out.empty() && l <= out.back().second)
+                out.back().second = std::max(out.back().second, h);
+            else
+                out.emplace_back(l, h);
+        }
+    return out;
+}
+
+// A course within pointing error `error` of the satellite turning at most `speed`, as near the
+// satellite as that allows; empty when there is none. Forward, where each point can still be reached;
+// then backward, each point nearest the satellite among those the next point allows.
+std::vector<double> CourseWithin(const std::vector<double>& azimuth, const std::vector<TrackPoint>& track,
+                                 const RotatorTravel& travel, double speed, double error, bool overTheTop) {
+    const std::size_t n = azimuth.size();
+    std::vector<Spans> reachable(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        // The course starts on the plan's own way, where the antenna waits for the rise.
+        reachable[i] =
+            AllowedAt(azimuth[i], OffsetAllowed(track[i].elevation, error), travel, overTheTop && i > 0);
+        if (i > 0)
+            reachable[i] = WithinReach(reachable[i], reachable[i - 1],
+                                       speed * (track[i].seconds - track[i - 1].seconds));
+        if (reachable[i].empty())
+            return {};
+    }
+    std::vector<double> course(n);
+    for (std::size_t i = n; i-- > 0;) {
+        Spans choice = reachable[i];
+        if (i + 1 < n) {
+            const double reach = speed * (track[i + 1].seconds - track[i].seconds);
+            // (a hair more, so that rounding cannot lose the point the forward pass came from)
+            choice = WithinReach(choice, {{course[i + 1], course[i + 1]}}, reach + 1e-9);
+        }
+        if (choice.empty())
+            return {};
+        // The point nearest a direction of the satellite (its own azimuth first, then over the top).
+        double best = choice.front().first, bestCost = 1e9;
+        for (const auto& [from, to] : choice)
+            for (int k = overTheTop ? -3 : 0; k <= (overTheTop ? 3 : 0); ++k) {
+                const double point = std::clamp(azimuth[i] + 180.0 * k, from, to);
+                const double cost = std::abs(std::sin((point - azimuth[i]) * Radian)) + 1e-6 * std::abs(k);
+                if (cost < bestCost) {
+                    bestCost = cost;
+                    best = point;
+                }
+            }
+        course[i] = best;
+    }
+    return course;
+}
+
+} // namespace
+
+namespace {
+
+// The smallest error a course can keep, to a hundredth of a degree (none where the rotator keeps up),
+// and that course.
+PassCourse SmallestError(const std::vector<double>& azimuth, const std::vector<TrackPoint>& track,
+                         const RotatorTravel& travel, double speed, bool overTheTop) {
+    PassCourse result;
+    double feasible = 0, infeasible = 0;
+    std::vector<double> course = CourseWithin(azimuth, track, travel, speed, 0, overTheTop);
+    if (course.empty()) {
+        feasible = 90;
+        course = CourseWithin(azimuth, track, travel, speed, feasible, overTheTop);
+    }
+    if (course.empty())
+        return result;
+    while (feasible - infeasible > 0.01) {
+        const double middle = (feasible + infeasible) / 2;
+        auto tried = CourseWithin(azimuth, track, travel, speed, middle, overTheTop);
+        if (tried.empty()) {
+            infeasible = middle;
+        } else {
+            feasible = middle;
+            course = std::move(tried);
+        }
+    }
+    result.bound = feasible;
+    for (std::size_t i = 0; i < azimuth.size(); ++i)
+        result.azimuthOffset.push_back(course[i] - azimuth[i]);
+    return result;
+}
+
+} // namespace
+
+PassCourse PlanCourse(const std::vector<TrackPoint>& track, const PassPlan& plan, const RotatorTravel& travel,
+                      double azimuthDegreesPerSecond) {
+    if (track.empty() || !plan.followable || !(azimuthDegreesPerSecond > 0))
+        return {};
+    std::vector<double> azimuth;
+    for (const auto& p : track)
+        azimuth.push_back(ToRotator(plan, travel, p.azimuth, p.elevation).azimuth);
+    PassCourse course = SmallestError(azimuth, track, travel, azimuthDegreesPerSecond, false);
+    // Over the top only where that keeps the error clearly smaller: a pass within a degree or two of
+    // the zenith, whose azimuth turns by half a turn within seconds.
+    if (travel.elevationMin <= 0 && travel.elevationMax >= 180) {
+        PassCourse over = SmallestError(azimuth, track, travel, azimuthDegreesPerSecond, true);
+        if (!over.azimuthOffset.empty() && (course.azimuthOffset.empty() || over.bound < course.bound - 0.5))
+            course = std::move(over);
+    }
+    return course;
+}
+
+double ElevationFor(const PassPlan& plan, double elevation, double azimuthOffset) {
+    const double e = std::max(0.0, elevation) * Radian;
+    const double nearest = std::atan2(std::sin(e), std::cos(e) * std::cos(azimuthOffset * Radian)) / Radian;
+    return plan.flipped ? 180 - nearest : nearest;
 }
 
 std::vector<TrackPoint> SamplePass(const orbit::Sgp4& model, const orbit::Geodetic& observer,

@@ -62,6 +62,30 @@ RotatorAngles ToRotator(const PassPlan& plan, const RotatorTravel& travel, doubl
 // The compass direction of rotator angles: an elevation past 90 looks over the back.
 RotatorAngles ToCompass(const RotatorTravel& travel, double rotatorAzimuth, double rotatorElevation);
 
+// The course the azimuth rotator steers through a planned pass when the satellite's azimuth turns
+// faster than the rotator can (a pass near the zenith). An antenna whose azimuth is off the
+// satellite's by d, at the elevation that points nearest to it, is off by asin(cos e * sin d): near the
+// top a large azimuth offset costs little. The course keeps the azimuth within the offset that the
+// smallest such error allows, turning no faster than the given speed, so it starts turning ahead of
+// the zenith stretch and catches up after it; wherever the rotator can keep up it is the track itself.
+// On an elevation rotator reaching 180 degrees the course may instead go over the top (the azimuth
+// held while the elevation passes 90, looking back for the rest of the pass) where that keeps the
+// error clearly smaller: a pass within a degree or two of the zenith.
+struct PassCourse {
+    // Per track point: the course's rotator azimuth minus the plan's rotator azimuth of the satellite.
+    std::vector<double> azimuthOffset;
+    // The largest pointing error on the course (degrees): the best that speed permits on this track.
+    double bound = 0;
+};
+
+PassCourse PlanCourse(const std::vector<TrackPoint>& track, const PassPlan& plan, const RotatorTravel& travel,
+                      double azimuthDegreesPerSecond);
+
+// The rotator elevation that points nearest to a satellite at `elevation` when the rotator azimuth is
+// `azimuthOffset` degrees off the plan's: above the satellite near the top, past 90 (over the top) when
+// the offset is beyond a quarter turn.
+double ElevationFor(const PassPlan& plan, double elevation, double azimuthOffset);
+
 // The track of a pass sampled every `stepSeconds` from AOS to LOS; seconds count from AOS.
 std::vector<TrackPoint> SamplePass(const orbit::Sgp4& model, const orbit::Geodetic& observer,
                                    const orbit::Pass& pass, double stepSeconds = 1);

@@ -174,6 +174,7 @@ std::optional<QString> PassTargets::Apply(MainState& state, const QString& name,
     const bool wasActive = p.active;
     p.previousAzimuth = wasActive ? p.azimuth : state.PreviousTargetAzimuth;
     p.previousElevation = wasActive ? p.elevation : state.PreviousTargetElevation;
+    follower_.Steer(state.tracking.lead ? p.azimuthSpeed : 0.0);
     const auto target = follower_.TargetAt(unixSeconds, compassAzimuth, elevation, state.tracking);
     p.active = target.has_value();
     p.prePositioning = target && target->prePositioning;

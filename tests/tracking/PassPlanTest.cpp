@@ -111,6 +111,70 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"high_on_a_60_degree_rotator", "25544", High, false, 450, 60, 0, false, false, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The course of the azimuth through a pass: no faster than the rotator, within the bound everywhere,
+// and the track itself where the rotator keeps up.
+struct CourseCase {
+    const char* name;
+    double fromUnix;
+    double elevationMax;
+    double speed; // degrees/s
+    double boundAtLeast, boundAtMost;
+};
+
+class PassCourseTable : public ::testing::TestWithParam<CourseCase> {};
+
+TEST_P(PassCourseTable, TurnsAheadWithinTheBound) {
+    const auto& c = GetParam();
+    const auto track = TrackOf("25544", c.fromUnix);
+    ASSERT_GT(track.size(), 100u);
+    const RotatorTravel travel{false, 0, 360, 0, c.elevationMax};
+    const PassPlan plan = PlanPass(track, travel, 0);
+    ASSERT_TRUE(plan.followable);
+    const PassCourse course = PlanCourse(track, plan, travel, c.speed);
+    ASSERT_EQ(course.azimuthOffset.size(), track.size());
+    EXPECT_GE(course.bound, c.boundAtLeast);
+    EXPECT_LE(course.bound, c.boundAtMost);
+    double previous = 0;
+    for (std::size_t i = 0; i < track.size(); ++i) {
+        const auto& p = track[i];
+        const double offset = course.azimuthOffset[i];
+        const double azimuth = ToRotator(plan, travel, p.azimuth, p.elevation).azimuth + offset;
+        if (i > 0) {
+            ASSERT_LE(std::abs(azimuth - previous), c.speed * (p.seconds - track[i - 1].seconds) + 1e-6)
+                << p.seconds;
+        }
+        previous = azimuth;
+        // Pointed at the nearest elevation, the antenna is off by no more than the bound.
+        const double e = ElevationFor(plan, p.elevation, offset);
+        const auto back = ToCompass(travel, azimuth, e);
+        const double r = M_PI / 180, el = std::max(0.0, p.elevation);
+        const double cosine =
+            std::sin(back.elevation * r) * std::sin(el * r) +
+            std::cos(back.elevation * r) * std::cos(el * r) * std::cos((back.azimuth - p.azimuth) * r);
+        ASSERT_LE(std::acos(std::clamp(cosine, -1.0, 1.0)) / r, course.bound + 0.01) << p.seconds;
+        if (c.boundAtMost == 0) {
+            ASSERT_EQ(offset, 0) << p.seconds;
+        }
+    }
+}
+
+constexpr double Overhead = 1639946038.0 - 60; // 225.5 -> 49.1 at 83.9 degrees
+constexpr double Zenith = 1640482439.5 - 60;   // 311.5 -> 133.0 at 89.7 degrees
+
+INSTANTIATE_TEST_SUITE_P(RealPasses, PassCourseTable,
+                         ::testing::Values(
+                             // A low pass: the rotator keeps up, the course is the track.
+                             CourseCase{"low_6", Low, 90, 6, 0, 0},
+                             // At 83.9 degrees the azimuth turns at 9.8 degrees/s: 6 degrees/s hold it
+                             // within the tolerance by turning ahead, 3 degrees/s do not.
+                             CourseCase{"overhead_6", Overhead, 90, 6, 0.5, 1.5},
+                             CourseCase{"overhead_3", Overhead, 90, 3, 2, 10},
+                             // Flipped, the azimuth needs the same speed near the zenith.
+                             CourseCase{"high_north_flipped_6", HighNorth, 180, 6, 1.5, 3},
+                             // At 89.7 degrees no azimuth turns fast enough; over the top it need not.
+                             CourseCase{"zenith_over_the_top_6", Zenith, 180, 6, 0, 0.5}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(PassPlan, NoTrackNoPlan) {
     EXPECT_FALSE(PlanPass({}, RotatorTravel{}, 0).followable);
 }

@@ -168,6 +168,10 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
             if (unix <= los) {
                 result.planned = targets.follower().pass().has_value();
                 result.flipped = result.planned && targets.follower().plan().flipped;
+                if (result.planned)
+                    result.bound =
+                        PlanCourse(targets.follower().pass()->track, targets.follower().plan(), travel, 6)
+                            .bound;
             }
         }
     };
@@ -177,7 +181,8 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
         std::function<void()> fire;
     };
     double previousAzimuth = std::nan("");
-    std::vector<double> errors;
+    std::vector<double> errors, culminationErrors;
+    const double culmination = pass.culmination.ToUnixMilliseconds() / 1000.0;
     double over10Since = -1;
     int switchOnsAtAos = -1;
     std::vector<Timer> timers = {
@@ -197,6 +202,8 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
              const double error =
                  GreatCircle(antenna.azimuth, antenna.elevation, sky.azimuth, std::max(0.0, sky.elevation));
              errors.push_back(error);
+             if (std::abs(unix - culmination) <= 100)
+                 culminationErrors.push_back(error);
              if (setup.trace)
                  std::fprintf(stderr, "%.1f %.2f %.2f %.2f %d%d%d%d\n", unix - aos, error,
                               std::remainder(antenna.azimuth - sky.azimuth, 360.0) *
@@ -246,6 +253,9 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
     result.median = Percentile(errors, 0.5);
     result.p95 = Percentile(errors, 0.95);
     result.max = errors.empty() ? 0 : *std::max_element(errors.begin(), errors.end());
+    result.culminationP95 = Percentile(culminationErrors, 0.95);
+    result.culminationMax =
+        culminationErrors.empty() ? 0 : *std::max_element(culminationErrors.begin(), culminationErrors.end());
     result.withinTolerance =
         errors.empty()
             ? 0

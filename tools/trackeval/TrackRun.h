@@ -28,6 +28,10 @@ struct ErrorSample {
 struct RunResult {
     std::vector<ErrorSample> samples;
     double median = 0, p95 = 0, max = 0;
+    double culminationP95 = 0, culminationMax = 0; // of the 200 s around the culmination
+    // The smallest largest error the plan's track permits an azimuth of 6 degrees/s (with the
+    // elevation pointing nearest): what following the plan could reach at best.
+    double bound = 0;
     double withinTolerance = 0;  // share of samples within 1.5 degrees
     double longestOver10 = 0;    // seconds, the longest stretch with more than 10 degrees of error
     double azimuthTravelled = 0; // degrees the azimuth rotator turned from AOS to LOS

@@ -5,7 +5,7 @@
 //   trackeval [--tle FILE] [--plot DIR] [--only SETTING] [--trace] [--truth-check]
 //
 // Prints a Markdown table (one row per pass and setting) and, with --plot, draws the error against
-// time of two passes before and after as PNG pictures into DIR. --only runs the one setting of that
+// time of three passes before and after as PNG pictures into DIR. --only runs the one setting of that
 // label; --trace writes every 100 ms sample to stderr (seconds from AOS, error, azimuth error on the
 // sky, elevation error, the four relays). --truth-check compares, for each pass, the satellite's
 // direction the runs take from the orbit library with an independent computation (python3-sgp4
@@ -45,6 +45,8 @@ const PassChoice Passes[] = {
     {"north", "ISS, culmination 31.4°, 249.0° → 40.9° through north", 25544, 1638758868.0 - 60},
     {"low", "ISS, culmination 22.1°, 198.3° → 61.7°", 25544, 1638753082.0 - 60},
     {"highnorth", "ISS, culmination 85.5°, 311.9° → 132.0° through north", 25544, 1638782343.3 - 60},
+    {"overhead", "ISS, culmination 83.9°, 225.5° → 49.1°", 25544, 1639946038.0 - 60},
+    {"zenith", "ISS, culmination 89.7°, 311.5° → 133.0° through north", 25544, 1640482439.5 - 60},
 };
 
 TrackingOptions Options(bool lead, bool prePosition, double azimuthTravel, double elevationTravel) {
@@ -145,9 +147,9 @@ int main(int argc, char** argv) {
     for (auto& setup : setups)
         setup.trace = trace;
     if (!truthCheck)
-        std::printf(
-            "| pass | setting | plan | median | p95 | max | within 1.5° | longest > 10° | azimuth turned | "
-            "switch-ons/min |\n|---|---|---|---|---|---|---|---|---|---|\n");
+        std::printf("| pass | setting | plan | median | p95 | max | p95, max ±100 s | bound | within 1.5° | "
+                    "longest > 10° | "
+                    "azimuth turned | switch-ons/min |\n|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     std::map<std::string, RunResult> kept;
     for (const auto& choice : Passes) {
         const orbit::ElementSet* set = nullptr;
@@ -176,9 +178,14 @@ int main(int argc, char** argv) {
             char longest[32] = "—";
             if (r.longestOver10 > 0)
                 std::snprintf(longest, sizeof longest, "%.1f s", r.longestOver10);
-            std::printf("| %s | %s | %s | %.1f° | %.1f° | %.1f° | %.0f %% | %s | %.0f° | %.0f |\n",
-                        choice.label, setup.label.c_str(), plan, r.median, r.p95, r.max,
-                        100 * r.withinTolerance, longest, r.azimuthTravelled, r.switchOnsPerMinute);
+            char bound[32] = "—";
+            if (r.planned)
+                std::snprintf(bound, sizeof bound, "%.1f°", r.bound);
+            std::printf("| %s | %s | %s | %.1f° | %.1f° | %.1f° | %.1f°, %.1f° | %s | %.0f %% | %s | %.0f° | "
+                        "%.0f |\n",
+                        choice.label, setup.label.c_str(), plan, r.median, r.p95, r.max, r.culminationP95,
+                        r.culminationMax, bound, 100 * r.withinTolerance, longest, r.azimuthTravelled,
+                        r.switchOnsPerMinute);
             std::fflush(stdout);
             kept[std::string(choice.key) + "/" + setup.label] = r;
         }
@@ -190,7 +197,7 @@ int main(int argc, char** argv) {
             const char* key;
             const PassChoice& pass;
             double top;
-        } plots[] = {{"high", Passes[0], 12}, {"north", Passes[1], 40}};
+        } plots[] = {{"high", Passes[0], 12}, {"north", Passes[1], 40}, {"overhead", Passes[4], 12}};
         for (const auto& plot : plots) {
             const auto& before = kept[std::string(plot.key) + "/nothing set"];
             const auto& after = kept[std::string(plot.key) + "/lead + pre-position, AZ_TRAVEL=450"];
