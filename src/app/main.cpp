@@ -3,28 +3,26 @@
 // station or a clicked sky direction. This file only reads the command line, builds the real
 // backends and wires them to the main window.
 #include "config/BoardChoice.h"
+#include "config/ProfileFile.h"
 #include "config/SettingsLocation.h"
 #include "config/StartupSettings.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/HelpWindow.h"
 #include "mainwindow/PressWhenEnabled.h"
 #include "mainwindow/SingleInstance.h"
+#include "mainwindow/StartupOptions.h"
+#include "mainwindow/StartupParts.h"
 #include "mainwindow/SystemPorts.h"
 #include "mainwindow/WakeupCount.h"
 #include "rotator/BoardCheck.h"
 #include "rotator/BoardMap.h"
 #include "rotator/EmergencyRelayStop.h"
 #include "rotator/ModbusBoard.h"
-#include "rotator/SimulatedBoard.h"
-#include "tracking/DbusDataLink.h"
 #include "tracking/RemoteTarget.h"
-#include "tracking/RemoteTargetLink.h"
 #include "tracking/RotctldMainState.h"
 #include "tracking/RotctldServer.h"
-#include "tracking/StationSetting.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTextStream>
@@ -37,6 +35,7 @@
 #include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -129,14 +128,19 @@ int StopLikeAbortButton(Form1& window) {
 }
 
 // The board check: one reading of each potentiometer, printed, and the exit code. No window, no coil.
-int CheckBoard(IoBoard& board, const BoardMap* map, const QString& boardText, const QString& settingsPath) {
+int CheckBoard(IoBoard& board, const std::optional<BoardMapReading>& map, const ProfileDocument& settings,
+               const QString& settingsPath) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     MainState state;
-    for (const QString& problem : ReadStartupSettings(state, settingsPath))
+    const QStringList problems = ReadStartupSettings(state, settings);
+    if (map)
+        board.SetAddress(state.module.BoardAddress);
+    const QString boardText = BoardCheckText(map, state.module.BoardAddress);
+    for (const QString& problem : problems)
         err << "azelmon: " << problem << "\n";
     out << "settings: " << settingsPath << "\n";
-    const BoardCheckReport report = RunBoardCheck(board, map, boardText, state);
+    const BoardCheckReport report = RunBoardCheck(board, map ? &map->map : nullptr, boardText, state);
     for (const QString& line : report.lines)
         out << line << "\n";
     out.flush();
@@ -169,6 +173,22 @@ void ReadTheTimeZoneOnce() {
         qputenv("TZ", ":/etc/localtime");
 }
 
+// --help and --version only print. They are answered before anything opens a display, so they work
+// in a terminal without one (over SSH).
+void AnswerHelpAndVersion(QCommandLineParser& parser, int& argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (parser.parse(arguments) &&
+        (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+         parser.isSet(QStringLiteral("version")))) {
+        QCoreApplication textOnly(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("azelmon"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
+        parser.process(textOnly); // prints and exits 0
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -176,68 +196,8 @@ int main(int argc, char** argv) {
     ChooseEventDispatcher();
     ReadTheTimeZoneOnce();
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Points az/el antenna rotators at a satellite, the Sun, the Moon, Mars, a station or a sky point.\n"
-        "The board is chosen by BOARD (SIM or MODBUS) of [TCP/IP] in rotorcfg.ini, else the simulated "
-        "one; --board overrides it. Nothing connects to a real board unless one of them says modbus."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    QCommandLineOption boardOption(
-        QStringLiteral("board"),
-        QStringLiteral("I/O board: sim or modbus (default: BOARD of [TCP/IP] in rotorcfg.ini, else sim)."),
-        QStringLiteral("sim|modbus"), QStringLiteral("sim"));
-    QCommandLineOption portOption(
-        QStringLiteral("modbus-port"),
-        QStringLiteral(
-            "TCP port of the Modbus board (default: PORT of [BOARD_MAP] in rotorcfg.ini, else 502)."),
-        QStringLiteral("N"), QStringLiteral("502"));
-    QCommandLineOption checkOption(
-        QStringLiteral("board-check"),
-        QStringLiteral(
-            "Reads both potentiometers once, prints raw value, count, volts and angle and the relay "
-            "map, and exits (0 when both reads worked). Switches no relay; needs no display."));
-    QCommandLineOption simAzOption(
-        QStringLiteral("sim-az"), QStringLiteral("Simulated board: azimuth the rotator starts at (degrees)."),
-        QStringLiteral("DEG"), QStringLiteral("0"));
-    QCommandLineOption simElOption(
-        QStringLiteral("sim-el"),
-        QStringLiteral("Simulated board: elevation the rotator starts at (degrees)."), QStringLiteral("DEG"),
-        QStringLiteral("0"));
-    QCommandLineOption listenOption(
-        QStringLiteral("rotctld-listen"),
-        QStringLiteral("Address of the Hamlib rotctld endpoint, ADDR:PORT, or off (default 127.0.0.1:4533)."),
-        QStringLiteral("ADDR:PORT|off"), QStringLiteral("127.0.0.1:4533"));
-    QCommandLineOption linkOption(
-        QStringLiteral("link"),
-        QStringLiteral("Where the satellite's position comes from: dbus (azelmon-tracker, or another data "
-                       "server on the session bus; default) or rotctld (the target a rotctld client sets)."),
-        QStringLiteral("dbus|rotctld"), QStringLiteral("dbus"));
-    QCommandLineOption nameOption(
-        QStringLiteral("rotctld-name"),
-        QStringLiteral("--link rotctld: the name shown for the target (default rotctld)."),
-        QStringLiteral("NAME"), QStringLiteral("rotctld"));
-    QCommandLineOption observerOption(
-        QStringLiteral("observer"),
-        QStringLiteral("--link rotctld: observer for the Sun, the Moon and Mars, degrees north and east "
-                       "(default: the station location of the settings, else 35.68,139.77)."),
-        QStringLiteral("LAT,LON"));
-    parser.addOptions({boardOption, portOption, checkOption, simAzOption, simElOption, listenOption,
-                       linkOption, nameOption, observerOption});
-    // --help and --version only print. They are answered before anything opens a display, so they
-    // work in a terminal without one (over SSH).
-    {
-        QStringList arguments;
-        for (int i = 0; i < argc; ++i)
-            arguments << QString::fromLocal8Bit(argv[i]);
-        if (parser.parse(arguments) &&
-            (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
-             parser.isSet(QStringLiteral("version")))) {
-            QCoreApplication textOnly(argc, argv);
-            QCoreApplication::setApplicationName(QStringLiteral("azelmon"));
-            QCoreApplication::setApplicationVersion(QStringLiteral(AZELMON_VERSION));
-            parser.process(textOnly); // prints and exits 0
-        }
-    }
+    DeclareStartupOptions(parser);
+    AnswerHelpAndVersion(parser, argc, argv);
     // The board check runs where there is no display (a shack computer over ssh): no GUI then.
     const bool boardCheck = AskedFor(argc, argv, "--board-check");
     std::unique_ptr<QCoreApplication> application = boardCheck
@@ -250,103 +210,40 @@ int main(int argc, char** argv) {
     const auto wakeups = WakeupCount::FromEnvironment();
 
     QTextStream err(stderr);
-    const QString boardFlag = parser.value(boardOption);
-    bool portOk = false;
-    const int modbusPort = parser.value(portOption).toInt(&portOk);
-    if (boardFlag != QLatin1String("sim") && boardFlag != QLatin1String("modbus")) {
-        err << "azelmon: --board takes sim or modbus, not " << boardFlag << "\n";
+    const auto read = ReadStartupOptions(parser);
+    if (const QString* mistake = std::get_if<QString>(&read)) {
+        err << "azelmon: " << *mistake << "\n";
         return 2;
     }
-    if (!portOk || modbusPort < 1 || modbusPort > 65535) {
-        err << "azelmon: --modbus-port takes a port number 1..65535\n";
-        return 2;
-    }
-    bool azOk = false, elOk = false;
-    const double simAz = parser.value(simAzOption).toDouble(&azOk);
-    const double simEl = parser.value(simElOption).toDouble(&elOk);
-    if (!azOk || !elOk) {
-        err << "azelmon: --sim-az and --sim-el take a number of degrees\n";
-        return 2;
-    }
-
-    const QString linkKind = parser.value(linkOption);
-    if (linkKind != QLatin1String("dbus") && linkKind != QLatin1String("rotctld")) {
-        err << "azelmon: --link takes dbus or rotctld, not " << linkKind << "\n";
-        return 2;
-    }
-    const bool remoteLink = linkKind == QLatin1String("rotctld");
-    const auto listen = ParseRotctldListen(parser.value(listenOption));
-    if (!listen) {
-        err << "azelmon: --rotctld-listen takes ADDR:PORT (for example 127.0.0.1:4533) or off\n";
-        return 2;
-    }
-    // Without --observer, the station location the tracker also uses ([STATION] LOCATION).
-    QString observerText =
-        parser.isSet(observerOption) ? parser.value(observerOption) : QStringLiteral("35.68,139.77");
-    if (!parser.isSet(observerOption) && remoteLink) {
-        QString problem;
-        const auto station = ReadStationLocation(SettingsFilePath(), &problem);
-        if (!problem.isEmpty())
-            err << "azelmon: " << problem << "\n";
-        if (station)
-            observerText =
-                QStringLiteral("%1,%2").arg(station->latitude, 0, 'f', 6).arg(station->longitude, 0, 'f', 6);
-    }
-    const auto observer = ParseObserver(observerText);
+    const StartupOptions& options = std::get<StartupOptions>(read);
+    // The settings file, read once for everything the start takes from it.
+    const QString settingsPath = SettingsFilePath();
+    const ProfileDocument settings = ProfileDocument::Read(settingsPath);
+    QString stationProblem;
+    const auto observer = ObserverPlace(options, settings, settingsPath, &stationProblem);
+    if (!stationProblem.isEmpty())
+        err << "azelmon: " << stationProblem << "\n";
     if (!observer) {
         err << "azelmon: --observer takes LAT,LON in degrees (for example 35.68,139.77)\n";
         return 2;
     }
 
-    // The board: --board when given, else the BOARD setting, else the simulated one.
-    const BoardChoice boardChoice =
-        ChooseBoard(parser.isSet(boardOption) ? std::optional<QString>(boardFlag) : std::nullopt,
-                    ReadBoardSetting(SettingsFilePath()));
+    const BoardChoice boardChoice = ChooseBoard(options.board, ReadBoardSetting(settings));
     if (!boardChoice.problem.isEmpty())
         err << "azelmon: " << boardChoice.problem << "\n";
-
     SystemClock clock;
-    std::unique_ptr<IoBoard> board;
-    std::optional<BoardMapReading> boardMap;
-    if (boardChoice.kind == BoardKind::Modbus) {
-        // The module's layout and transport come from the settings file; --modbus-port, when given,
-        // overrides the TCP port there.
-        boardMap = ReadBoardMap(SettingsFilePath());
-        if (parser.isSet(portOption))
-            boardMap->map.tcpPort = modbusPort;
-        auto modbus = std::make_unique<ModbusBoard>(boardMap->map);
-        // A refused map drives nothing from the first call on, the start-up's all-off included.
-        if (boardMap->refusal)
-            modbus->Refuse(*boardMap->refusal);
-        if (boardCheck) {
-            if (boardMap->refusal) {
-                err << "azelmon: " << *boardMap->refusal << "\n";
-                return 1;
-            }
-        }
-        // A crash switches the relays off through the board's own TCP connection, with the map's unit
-        // and coils. (An RTU line is never armed: the module's own watchdog covers a crash there.)
-        if (modbus->ArmEmergencyStopOnConnect()) {
-            EmergencyRelayStop::InstallCrashHandlers();
-        }
-        board = std::move(modbus);
-    } else {
-        RotatorPhysics::Settings physics;
-        physics.startAzimuth = simAz;
-        physics.startElevation = simEl;
-        board = std::make_unique<SimulatedBoard>(clock, physics);
+    MadeBoard made = MakeBoard(options, boardChoice.kind, settings, clock);
+    if (boardCheck && made.map && made.map->refusal) {
+        err << "azelmon: " << *made.map->refusal << "\n";
+        return 1;
     }
-    if (boardCheck) {
-        QString boardText = QStringLiteral("simulated (set BOARD=MODBUS in [TCP/IP] of the settings, or give "
-                                           "--board modbus, to check the real board)");
-        if (boardMap) {
-            MainState settings;
-            ReadStartupSettings(settings, SettingsFilePath());
-            board->SetAddress(settings.module.BoardAddress);
-            boardText = boardMap->map.TransportText(settings.module.BoardAddress);
-        }
-        return CheckBoard(*board, boardMap ? &boardMap->map : nullptr, boardText, SettingsFilePath());
-    }
+    // A crash switches the relays off through the board's own TCP connection, with the map's unit and coils.
+    if (made.emergencyStopArmed)
+        EmergencyRelayStop::InstallCrashHandlers();
+    std::unique_ptr<IoBoard>& board = made.board;
+    const std::optional<BoardMapReading>& boardMap = made.map;
+    if (boardCheck)
+        return CheckBoard(*board, boardMap, settings, settingsPath);
 
     EventLoopWaiter waiter;
     MessageBoxSink messages;
@@ -354,17 +251,11 @@ int main(int argc, char** argv) {
     DesktopBrowser browser;
     HelpWindow help;
 
-    // Under --link rotctld the boxes come from the remote target; D-Bus is not touched.
-    RemoteTarget remoteTarget(parser.value(nameOption));
+    RemoteTarget remoteTarget(options.rotctldName);
     const MainState* windowState = nullptr; // known once the window exists
-    std::unique_ptr<DataLink> link;
-    if (remoteLink)
-        link = std::make_unique<RemoteTargetLink>(
-            remoteTarget, clock, observer->first, observer->second, [&windowState] {
-                return windowState ? RotctldMainState::MapDirection(*windowState).azimuth : 0.0;
-            });
-    else
-        link = std::make_unique<DbusDataLink>();
+    const std::unique_ptr<DataLink> link = MakeLink(options, remoteTarget, clock, *observer, [&windowState] {
+        return windowState ? RotctldMainState::MapDirection(*windowState).azimuth : 0.0;
+    });
 
     Ports ports{.board = board.get(),
                 .link = link.get(),
@@ -376,18 +267,9 @@ int main(int argc, char** argv) {
                 .browser = &browser};
 
     // One copy per user, and one program per board whoever runs it.
-    QString boardKey;
-    if (boardMap) {
-        if (boardMap->map.transport == BoardMap::Transport::Rtu) {
-            boardKey = SingleInstance::RtuBoardKey(boardMap->map.device);
-        } else {
-            MainState settings;
-            ReadStartupSettings(settings, SettingsFilePath());
-            boardKey = SingleInstance::TcpBoardKey(settings.module.BoardAddress, boardMap->map.tcpPort);
-        }
-    }
-    SingleInstance instance(SingleInstance::DefaultName(), boardKey);
-    Form1 window(ports, SettingsFilePath());
+    SingleInstance instance(SingleInstance::DefaultName(),
+                            BoardLockKey(boardMap, ReadBoardAddress(settings)));
+    Form1 window(ports, settingsPath);
     windowState = &window.state();
     messages.setParent(&window);
     window.setInstanceCheck([&instance] { return instance.Refusal(); });
@@ -407,24 +289,19 @@ int main(int argc, char** argv) {
     ExitHook exitHook(window);
     // A start-up refused by the locks (a second copy, a board another program drives) never touches the
     // board: the running program's relays stay as they are. Any later end has written them off.
-    if (!window.Form_Load())
+    if (!window.Form_Load(settings))
         return exitCode;
 
     RotctldMainState station(
         window.state(), [&window] { return StopLikeAbortButton(window); },
         QStringLiteral("azelmon " AZELMON_VERSION));
-    RotctldServer rotctld(station, remoteLink ? &remoteTarget : nullptr);
-    if (!listen->off) {
-        if (rotctld.Listen(listen->address, listen->port)) {
-            // Tests and scripts started with port 0 read the port from here.
-            QTextStream(stdout) << "rotctld: listening on " << rotctld.address().toString() << ":"
-                                << rotctld.port() << Qt::endl;
-        } else {
-            window.SetLeft(QStringLiteral("6.rotctld %1:%2 を開けません。rotctld 接続なしで動作します")
-                               .arg(listen->address.toString())
-                               .arg(listen->port));
-            window.SetRight(QStringLiteral("エラーメッセージは ") + rotctld.errorString());
-        }
+    RotctldServer rotctld(station, options.remoteLink ? &remoteTarget : nullptr);
+    const RotctldStart endpoint = StartRotctld(rotctld, options.listen);
+    if (!endpoint.announcement.isEmpty())
+        QTextStream(stdout) << endpoint.announcement << Qt::endl;
+    if (!endpoint.left.isEmpty()) {
+        window.SetLeft(endpoint.left);
+        window.SetRight(endpoint.right);
     }
     window.show();
     if (qEnvironmentVariableIntValue("AZELMON_START_AUTOMATIC") == 1)

@@ -33,6 +33,10 @@ BoardChoice ChooseBoard(const std::optional<QString>& flag, const QString& setti
                  QLatin1String(BoardModbusWord))};
 }
 
+QString ReadBoardSetting(const ProfileDocument& settings) {
+    return ReadSetting(SettingKey{BoardSection, BoardKey, ""}, settings);
+}
+
 QString ReadBoardSetting(const QString& iniPath) {
-    return ReadSetting(SettingKey{BoardSection, BoardKey, ""}, iniPath);
+    return ReadBoardSetting(ProfileDocument::Read(iniPath));
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+class ProfileDocument;
+
 // Which I/O board azelmon drives: the simulated one or the real one over Modbus. The setting
 // "BOARD" of section [TCP/IP] (beside the board's address) chooses it, so that the program started
 // from the desktop menu drives the real rotators once configured; the command line's --board
@@ -35,4 +37,5 @@ struct BoardChoice {
 BoardChoice ChooseBoard(const std::optional<QString>& flag, const QString& setting);
 
 // The BOARD value of the settings file, empty when the key is missing.
+QString ReadBoardSetting(const ProfileDocument& settings);
 QString ReadBoardSetting(const QString& iniPath);

@@ -79,13 +79,13 @@ struct Location {
 };
 
 // Finds the first section of that name and the first line of the key in it.
-Location Find(const std::vector<RawLine>& lines, const QString& key, const QString& section) {
+Location Find(const QStringList& lines, const QString& key, const QString& section) {
     Location found;
     const QString sectionWanted = TrimBlanks(section);
     const QString keyWanted = TrimBlanks(key);
     const qsizetype count = static_cast<qsizetype>(lines.size());
     for (qsizetype i = 0; i < count; ++i) {
-        const std::optional<QString> name = SectionName(lines[i].text);
+        const std::optional<QString> name = SectionName(lines[i]);
         if (found.sectionLine < 0) {
             if (name && SameName(*name, sectionWanted)) {
                 found.sectionLine = i;
@@ -97,7 +97,7 @@ Location Find(const std::vector<RawLine>& lines, const QString& key, const QStri
             return found;
         }
         if (found.keyLine < 0) {
-            const std::optional<QString> keyName = KeyName(lines[i].text);
+            const std::optional<QString> keyName = KeyName(lines[i]);
             if (keyName && SameName(*keyName, keyWanted)) {
                 found.keyLine = i;
             }
@@ -107,6 +107,14 @@ Location Find(const std::vector<RawLine>& lines, const QString& key, const QStri
         found.sectionEnd = count;
     }
     return found;
+}
+
+QStringList Texts(const std::vector<RawLine>& lines) {
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(lines.size()));
+    for (const RawLine& line : lines)
+        texts << line.text;
+    return texts;
 }
 
 std::optional<std::vector<RawLine>> ReadLines(const QString& path, bool& exists) {
@@ -129,36 +137,52 @@ bool HasLineBreak(const QString& text) {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
-QString ReadValue(const QString& KEY, const QString& Section, const QString& ININame,
-                  qsizetype maximumLength) {
-    const QString missing = QStringLiteral("ERROR");
-    bool exists = false;
-    const std::optional<std::vector<RawLine>> lines = ReadLines(ININame, exists);
-    if (!lines || !exists) {
-        return missing;
-    }
-    const Location found = Find(*lines, KEY, Section);
-    if (found.keyLine < 0) {
-        return missing;
-    }
-    const QString& text = (*lines)[found.keyLine].text;
+} // namespace
+
+ProfileDocument ProfileDocument::Read(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {};
+    return FromBytes(bytes);
+}
+
+ProfileDocument ProfileDocument::FromBytes(const QByteArray& bytes) {
+    ProfileDocument document;
+    document.bytes_ = bytes;
+    document.lines_ = Texts(SplitLines(bytes));
+    return document;
+}
+
+std::optional<QString> ProfileDocument::WholeValue(const QString& key, const QString& section) const {
+    const Location found = Find(lines_, key, section);
+    if (found.keyLine < 0)
+        return std::nullopt;
+    const QString& text = lines_[found.keyLine];
     QString value = TrimBlanks(text.mid(text.indexOf(QLatin1Char('=')) + 1));
     // A value in matching quotes comes back without them, as the Windows reader does.
     if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
         value.back() == value.front()) {
         value = value.mid(1, value.size() - 2);
     }
-    return value.left(maximumLength);
+    return value;
 }
 
-} // namespace
+std::optional<QString> ProfileDocument::Value(const QString& key, const QString& section) const {
+    std::optional<QString> value = WholeValue(key, section);
+    if (value)
+        value->truncate(MaximumValueLength);
+    return value;
+}
 
 QString GetINIValue(const QString& KEY, const QString& Section, const QString& ININame) {
-    return ReadValue(KEY, Section, ININame, MaximumValueLength);
+    return ProfileDocument::Read(ININame).Value(KEY, Section).value_or(QStringLiteral("ERROR"));
 }
 
 QString GetWholeINIValue(const QString& KEY, const QString& Section, const QString& ININame) {
-    return ReadValue(KEY, Section, ININame, -1);
+    return ProfileDocument::Read(ININame).WholeValue(KEY, Section).value_or(QStringLiteral("ERROR"));
 }
 
 bool SetINIValue(const QString& Value, const QString& KEY, const QString& Section, const QString& ININame) {
@@ -190,7 +214,7 @@ bool SetINIValue(const QString& Value, const QString& KEY, const QString& Sectio
         return false;
     }
 
-    const Location found = Find(lines, key, section);
+    const Location found = Find(Texts(lines), key, section);
     if (found.keyLine >= 0) {
         lines[found.keyLine] = *entry; // the written line ends in CR LF whatever it had before
     } else {

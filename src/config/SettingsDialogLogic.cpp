@@ -53,9 +53,9 @@ std::pair<double, bool> FitToWidget(double value, int min, int max) {
 
 // A range "min,max": both parts numbers, clamped into 0..limit, the minimum below the maximum.
 // Anything else falls back to the default 0..limit.
-void LoadRange(const SettingKey& key, int limit, const QString& iniPath, QString& text, double& min,
+void LoadRange(const SettingKey& key, int limit, const ProfileDocument& settings, QString& text, double& min,
                double& max, DialogSettings& s) {
-    text = ReadSetting(key, iniPath);
+    text = ReadSetting(key, settings);
     const int comma = text.indexOf(QLatin1Char(','));
     const auto low = comma < 0 ? std::nullopt : StrictNumber(text.left(comma));
     const auto high = comma < 0 ? std::nullopt : StrictNumber(text.mid(comma + 1));
@@ -100,12 +100,13 @@ QString SignedPositionText(int value) {
 
 DialogSettings LoadDialogSettings(const QString& iniPath) {
     DialogSettings s;
+    const ProfileDocument settings = ProfileDocument::Read(iniPath);
 
     // Start point: anything but "1" is north.
     s.startPoint =
-        IsSouthStartPoint(ReadSetting(kStartPoint, iniPath)) ? QStringLiteral("1") : QStringLiteral("0");
+        IsSouthStartPoint(ReadSetting(kStartPoint, settings)) ? QStringLiteral("1") : QStringLiteral("0");
 
-    s.delaySetting = ReadSetting(kDelay, iniPath);
+    s.delaySetting = ReadSetting(kDelay, settings);
     s.delayNumber = LeadingNumber(s.delaySetting);
     if (const auto [fit, clamped] = FitToWidget(s.delayNumber, 0, kDelayMax); clamped) {
         // What the slider shows is what a save writes and what the running window uses.
@@ -114,14 +115,14 @@ DialogSettings LoadDialogSettings(const QString& iniPath) {
         s.delaySetting = SignedPositionText(static_cast<int>(fit));
     }
     s.delaySwitch =
-        ReadSetting(kDelaySwitch, iniPath) == QLatin1String("0") ? QStringLiteral("0") : QStringLiteral("1");
+        ReadSetting(kDelaySwitch, settings) == QLatin1String("0") ? QStringLiteral("0") : QStringLiteral("1");
 
     for (int i = 0; i < DialogKeyCount; ++i) {
         const DialogKeyInfo& k = kKeys[i];
-        s.text[i] = ReadSetting(SettingKey{k.section, k.key, k.defaultValue}, iniPath);
+        s.text[i] = ReadSetting(SettingKey{k.section, k.key, k.defaultValue}, settings);
     }
 
-    s.boardAddress = ReadSetting(kBoardAddress, iniPath);
+    s.boardAddress = ReadSetting(kBoardAddress, settings);
     QStringList fields = s.boardAddress.split(QLatin1Char('.'));
     if (fields.size() < 4) {
         s.defaultedKeys << QLatin1String(kBoardAddress.key);
@@ -132,7 +133,7 @@ DialogSettings LoadDialogSettings(const QString& iniPath) {
 
     // Which board the next start drives; a word that is neither shows (and saves) the simulated one,
     // as the program runs it.
-    const QString board = ReadBoardSetting(iniPath);
+    const QString board = ReadBoardSetting(settings);
     const auto boardKind = ParseBoardKind(board);
     if (!boardKind && !board.trimmed().isEmpty())
         s.defaultedKeys << QLatin1String(BoardKey);
@@ -140,18 +141,19 @@ DialogSettings LoadDialogSettings(const QString& iniPath) {
 
     // The board's TCP port, as strictly as the start reads it; a value the start would refuse shows
     // the default, so that a save puts a usable one in its place.
-    const QString port = GetINIValue(QLatin1String(kBoardPortKey), QLatin1String(kBoardPortSection), iniPath);
-    s.boardPortInFile = port != QLatin1String("ERROR");
-    if (s.boardPortInFile) {
-        const auto number = StrictNumber(port);
+    const std::optional<QString> port =
+        settings.Value(QLatin1String(kBoardPortKey), QLatin1String(kBoardPortSection));
+    s.boardPortInFile = port.has_value();
+    if (port) {
+        const auto number = StrictNumber(*port);
         if (number && *number == std::floor(*number) && *number >= 1 && *number <= 65535)
             s.boardPort = QString::number(static_cast<int>(*number));
         else
             s.defaultedKeys << QLatin1String(kBoardPortKey);
     }
 
-    LoadRange(kElevationRange, 90, iniPath, s.elevationRangeText, s.elevationMin, s.elevationMax, s);
-    LoadRange(kAzimuthRange, 360, iniPath, s.azimuthRangeText, s.azimuthMin, s.azimuthMax, s);
+    LoadRange(kElevationRange, 90, settings, s.elevationRangeText, s.elevationMin, s.elevationMax, s);
+    LoadRange(kAzimuthRange, 360, settings, s.azimuthRangeText, s.azimuthMin, s.azimuthMax, s);
 
     for (int i = 0; i < DialogKeyCount; ++i) {
         const DialogKeyInfo& k = kKeys[i];

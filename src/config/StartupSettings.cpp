@@ -40,9 +40,9 @@ QString RangeMessage(const char* key, const QString& value, const char* used) {
 
 // Reads an operating range ("min,max" within 0..limit); an unusable one is named in `problems` and
 // the whole range (the key's default) is used instead.
-void ReadRange(const SettingKey& key, double limit, const QString& iniPath, QString& text, double& min,
-               double& max, QStringList& problems) {
-    text = ReadSetting(key, iniPath);
+void ReadRange(const SettingKey& key, double limit, const ProfileDocument& settings, QString& text,
+               double& min, double& max, QStringList& problems) {
+    text = ReadSetting(key, settings);
     if (const auto r = ParseRange(text, limit)) {
         min = r->min;
         max = r->max;
@@ -70,11 +70,13 @@ void HoldToControl(const SettingKey& key, QString& text, int min, int max, QStri
 
 } // namespace
 
-QString ReadSetting(const SettingKey& key, const QString& iniPath) {
-    QString value = GetINIValue(QLatin1String(key.key), QLatin1String(key.section), iniPath);
-    if (value == QLatin1String("ERROR"))
-        value = QLatin1String(key.defaultValue);
-    return value;
+QString ReadSetting(const SettingKey& key, const ProfileDocument& settings) {
+    return settings.Value(QLatin1String(key.key), QLatin1String(key.section))
+        .value_or(QLatin1String(key.defaultValue));
+}
+
+QString ReadBoardAddress(const ProfileDocument& settings) {
+    return ReadSetting(kBoardAddress, settings);
 }
 
 std::optional<WindowPosition> ParseWindowPosition(const QString& text) {
@@ -128,29 +130,33 @@ QString TravelKeyHint(const QString& rangeText, bool azimuth) {
 }
 
 QStringList ReadStartupSettings(MainState& state, const QString& iniPath) {
+    return ReadStartupSettings(state, ProfileDocument::Read(iniPath));
+}
+
+QStringList ReadStartupSettings(MainState& state, const ProfileDocument& settings) {
     QStringList problems;
     ModuleState& m = state.module;
 
-    m.WindowPositionText = ReadSetting(kWindowPosition, iniPath);
-    state.AzimuthStartPoint = ReadSetting(kStartPoint, iniPath);
+    m.WindowPositionText = ReadSetting(kWindowPosition, settings);
+    state.AzimuthStartPoint = ReadSetting(kStartPoint, settings);
     QStringList corrected;
-    m.DelaySetting = ReadSetting(kDelay, iniPath);
+    m.DelaySetting = ReadSetting(kDelay, settings);
     HoldToControl(kDelay, m.DelaySetting, 0, 15, corrected);
     m.DelaySeconds = static_cast<float>(LeadingNumber(m.DelaySetting) / 10.0);
-    m.DelaySwitch = ReadSetting(kDelaySwitch, iniPath);
-    state.ElevationCorrectionText = ReadSetting(kElevationCorrection, iniPath);
-    state.ElevationVolt0Text = ReadSetting(kElevationVolt0, iniPath);
-    state.ElevationVolt90Text = ReadSetting(kElevationVolt90, iniPath);
-    state.AzimuthCorrectionText = ReadSetting(kAzimuthCorrection, iniPath);
-    state.AzimuthVolt0Text = ReadSetting(kAzimuthVolt0, iniPath);
-    state.AzimuthVolt360Text = ReadSetting(kAzimuthVolt360, iniPath);
-    state.AzimuthToleranceText = ReadSetting(kAzimuthTolerance, iniPath);
-    state.ElevationToleranceText = ReadSetting(kElevationTolerance, iniPath);
-    state.AzimuthToleranceTenthsText = ReadSetting(kAzimuthTenths, iniPath);
-    state.ElevationToleranceTenthsText = ReadSetting(kElevationTenths, iniPath);
-    state.AzimuthMotorText = ReadSetting(kAzimuthMotor, iniPath);
-    state.ElevationMotorText = ReadSetting(kElevationMotor, iniPath);
-    m.BoardAddress = ReadSetting(kBoardAddress, iniPath);
+    m.DelaySwitch = ReadSetting(kDelaySwitch, settings);
+    state.ElevationCorrectionText = ReadSetting(kElevationCorrection, settings);
+    state.ElevationVolt0Text = ReadSetting(kElevationVolt0, settings);
+    state.ElevationVolt90Text = ReadSetting(kElevationVolt90, settings);
+    state.AzimuthCorrectionText = ReadSetting(kAzimuthCorrection, settings);
+    state.AzimuthVolt0Text = ReadSetting(kAzimuthVolt0, settings);
+    state.AzimuthVolt360Text = ReadSetting(kAzimuthVolt360, settings);
+    state.AzimuthToleranceText = ReadSetting(kAzimuthTolerance, settings);
+    state.ElevationToleranceText = ReadSetting(kElevationTolerance, settings);
+    state.AzimuthToleranceTenthsText = ReadSetting(kAzimuthTenths, settings);
+    state.ElevationToleranceTenthsText = ReadSetting(kElevationTenths, settings);
+    state.AzimuthMotorText = ReadSetting(kAzimuthMotor, settings);
+    state.ElevationMotorText = ReadSetting(kElevationMotor, settings);
+    m.BoardAddress = ReadSetting(kBoardAddress, settings);
     HoldToControl(kElevationCorrection, state.ElevationCorrectionText, -5, 5, corrected);
     HoldToControl(kAzimuthCorrection, state.AzimuthCorrectionText, -5, 5, corrected);
     HoldToControl(kAzimuthTolerance, state.AzimuthToleranceText, 0, 10, corrected);
@@ -163,14 +169,14 @@ QStringList ReadStartupSettings(MainState& state, const QString& iniPath) {
                         "（ファイルは変えません。設定画面で保存すると直した値が書かれます）: %1")
                         .arg(corrected.join(QStringLiteral(", ")));
 
-    ReadRange(kElevationRange, 90, iniPath, m.ElevationRangeText, m.ElevationRangeMin, m.ElevationRangeMax,
+    ReadRange(kElevationRange, 90, settings, m.ElevationRangeText, m.ElevationRangeMin, m.ElevationRangeMax,
               problems);
-    ReadRange(kAzimuthRange, 360, iniPath, m.AzimuthRangeText, m.AzimuthRangeMin, m.AzimuthRangeMax,
+    ReadRange(kAzimuthRange, 360, settings, m.AzimuthRangeText, m.AzimuthRangeMin, m.AzimuthRangeMax,
               problems);
 
     // Only an explicit "0" switches the watch off; a slip of the pen leaves it on.
-    state.StallWatchOn = ReadSetting(kStallSwitch, iniPath) != QLatin1String("0");
-    const QString stallText = ReadSetting(kStallTime, iniPath);
+    state.StallWatchOn = ReadSetting(kStallSwitch, settings) != QLatin1String("0");
+    const QString stallText = ReadSetting(kStallTime, settings);
     const auto stallSeconds = StrictNumber(stallText);
     if (stallSeconds && *stallSeconds >= kStallTimeMin && *stallSeconds <= kStallTimeMax) {
         state.StallSeconds = *stallSeconds;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/MainState.h"
+#include "config/ProfileFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,8 +18,8 @@ struct SettingKey {
     const char* defaultValue;
 };
 
-// The value of one key, or its default when GetINIValue answers "ERROR".
-QString ReadSetting(const SettingKey& key, const QString& iniPath);
+// The value of one key, or its default when the key is missing.
+QString ReadSetting(const SettingKey& key, const ProfileDocument& settings);
 
 // Window position "top:left" in twips. std::nullopt when the text has no ":" or no number before
 // or after it.
@@ -46,7 +47,11 @@ QString TravelKeyHint(const QString& rangeText, bool azimuth);
 // instead (and, for one past the scale, the travel key to use), and one message naming every number held to
 // the range of its settings-dialog control (DELAY 0..15, HHOSEIKAKU/VHOSEIKAKU -5..5, HGOSA/VGOSA 0..10,
 // HGOSA_D/VGOSA_D 0..9). The window position text is kept in state.module.WindowPositionText.
+QStringList ReadStartupSettings(MainState& state, const ProfileDocument& settings);
 QStringList ReadStartupSettings(MainState& state, const QString& iniPath);
+
+// The board's address (IP of [TCP/IP]), as the start-up reads it.
+QString ReadBoardAddress(const ProfileDocument& settings);
 
 // Corrections and tolerances from their texts: tolerance = whole degrees + tenths / 10.
 void DeriveWorkingValues(MainState& state);

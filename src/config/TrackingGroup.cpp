@@ -94,9 +94,10 @@ bool TrackingGroup::Save(const QString& iniPath) const {
     const QString section = QStringLiteral("TRACKING");
     // A file without the section keeps without it while nothing is set: its other lines stay as they
     // always were written.
+    const ProfileDocument current = ProfileDocument::Read(iniPath);
     bool present = false;
     for (const char* key : {"LEAD", "PREPOSITION", "PREPOSITION_SECONDS", "AZ_TRAVEL", "EL_TRAVEL"})
-        present = present || GetINIValue(QLatin1String(key), section, iniPath) != QLatin1String("ERROR");
+        present = present || current.Value(QLatin1String(key), section).has_value();
     if (!present && !o.AnySet())
         return true;
     bool written = true;

@@ -13,9 +13,9 @@ namespace {
 const QString Section = QStringLiteral("TRACKING");
 
 // The key's text, nothing when it is missing.
-std::optional<QString> Value(const char* key, const QString& iniPath) {
-    const QString text = GetINIValue(QLatin1String(key), Section, iniPath).trimmed();
-    if (text == QLatin1String("ERROR") || text.isEmpty())
+std::optional<QString> Value(const char* key, const ProfileDocument& settings) {
+    const QString text = settings.Value(QLatin1String(key), Section).value_or(QString()).trimmed();
+    if (text.isEmpty())
         return std::nullopt;
     return text;
 }
@@ -26,8 +26,8 @@ QString Unusable(const char* key, const QString& value) {
 }
 
 // A switch: "1" on, "0" off, anything else named and off.
-bool Switch(const char* key, const QString& iniPath, QStringList& problems) {
-    const auto text = Value(key, iniPath);
+bool Switch(const char* key, const ProfileDocument& settings, QStringList& problems) {
+    const auto text = Value(key, settings);
     if (!text || *text == QLatin1String("0"))
         return false;
     if (*text == QLatin1String("1"))
@@ -37,9 +37,9 @@ bool Switch(const char* key, const QString& iniPath, QStringList& problems) {
 }
 
 // A number within min..max, strictly read; `fallback` when the key is missing or unusable.
-double Number(const char* key, double min, double max, double fallback, const QString& iniPath,
+double Number(const char* key, double min, double max, double fallback, const ProfileDocument& settings,
               QStringList& problems) {
-    const auto text = Value(key, iniPath);
+    const auto text = Value(key, settings);
     if (!text)
         return fallback;
     const auto n = StrictNumber(*text);
@@ -66,14 +66,18 @@ QString Degrees(double d) {
 } // namespace
 
 QStringList ReadTrackingSettings(TrackingOptions& options, const QString& iniPath) {
+    return ReadTrackingSettings(options, ProfileDocument::Read(iniPath));
+}
+
+QStringList ReadTrackingSettings(TrackingOptions& options, const ProfileDocument& settings) {
     QStringList problems;
     options = TrackingOptions{};
-    options.lead = Switch("LEAD", iniPath, problems);
-    options.prePosition = Switch("PREPOSITION", iniPath, problems);
-    options.prePositionSeconds = Number("PREPOSITION_SECONDS", 10, 1800, 120, iniPath, problems);
+    options.lead = Switch("LEAD", settings, problems);
+    options.prePosition = Switch("PREPOSITION", settings, problems);
+    options.prePositionSeconds = Number("PREPOSITION_SECONDS", 10, 1800, 120, settings, problems);
     // 360 and 90 are the scales themselves: nothing past them, as when the key is missing.
-    options.azimuthTravelMax = Number("AZ_TRAVEL", 360, 540, 0, iniPath, problems);
-    options.elevationTravelMax = Number("EL_TRAVEL", 90, 180, 0, iniPath, problems);
+    options.azimuthTravelMax = Number("AZ_TRAVEL", 360, 540, 0, settings, problems);
+    options.elevationTravelMax = Number("EL_TRAVEL", 90, 180, 0, settings, problems);
     if (options.azimuthTravelMax <= 360)
         options.azimuthTravelMax = 0;
     if (options.elevationTravelMax <= 90)

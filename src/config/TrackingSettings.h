@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/MainState.h"
+#include "config/ProfileFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,7 @@
 //   EL_TRAVEL=180          the elevation rotator's travel end (90..180; 90 = none)
 // A missing key leaves its option off. A value that cannot be used leaves it off too and is named
 // in the returned messages.
+QStringList ReadTrackingSettings(TrackingOptions& options, const ProfileDocument& settings);
 QStringList ReadTrackingSettings(TrackingOptions& options, const QString& iniPath);
 
 // Whether the calibration can read a rotator's travel past its operating range. The converter turns

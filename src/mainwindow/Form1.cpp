@@ -179,6 +179,10 @@ void Form1::SetRight(const QString& text) {
 }
 
 bool Form1::Form_Load() {
+    return Form_Load(ProfileDocument::Read(settingsPath_));
+}
+
+bool Form1::Form_Load(const ProfileDocument& settings) {
     // 1-3: narrow window, command buttons disabled until the antenna is known to be in range. The
     // settings and help menus wait for that too, as they do during any operation.
     SetWindowWidthTwips(5300);
@@ -199,8 +203,8 @@ bool Form1::Form_Load() {
     }
 
     // 9 (its reading): the settings, for the board's address and the axes on it.
-    QStringList problems = ReadStartupSettings(state_, settingsPath_);
-    problems += ReadTrackingSettings(state_.tracking, settingsPath_);
+    QStringList problems = ReadStartupSettings(state_, settings);
+    problems += ReadTrackingSettings(state_.tracking, settings);
     problems += RefuseUnreadableTravel(state_.tracking, state_);
     ports_.board->SetAddress(state_.module.BoardAddress);
 
@@ -223,10 +227,10 @@ bool Form1::Form_Load() {
     if (state_.tracking.AnySet()) {
         // A satellite chosen in the dialog, a download or a new location is planned at once, not after
         // a restart.
-        tracking_->cycle().passTargets().Load(settingsPath_);
+        tracking_->cycle().passTargets().Load(settings, settingsPath_);
         planWatch_ = std::make_unique<SettingsWatch>(settingsPath_);
         connect(planWatch_.get(), &SettingsWatch::Changed, this,
-                [this] { tracking_->cycle().passTargets().Load(settingsPath_); });
+                [this] { tracking_->cycle().passTargets().Load(planWatch_->settings(), settingsPath_); });
     }
     ApplyWindowPosition();
     for (const QString& problem : problems)

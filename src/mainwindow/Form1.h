@@ -33,6 +33,7 @@ class RotatorControl;
 class SkyMapWidget;
 class SkyMapPainter;
 class TrackingController;
+class ProfileDocument;
 class SettingsWatch;
 class StationsController;
 class SettingsController;
@@ -67,6 +68,8 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
 
     // Start-up. Returns false when the program ended during it (a second copy, no data server).
     bool Form_Load();
+    // The same with the settings as the start read them (the file is not read again).
+    bool Form_Load(const ProfileDocument& settings);
     void ShutDown();
 
     // Every way out ends here: relays off and latched off, timers stopped, the event loop told to quit.

@@ -70,10 +70,10 @@ SatelliteDialog::SatelliteDialog(QString iniPath, NowUtc nowUtc, QWidget* parent
     connect(update_, &ElementUpdate::Finished, this, &SatelliteDialog::UpdateFinished);
     connect(txtLocation, &QLineEdit::textChanged, this, &SatelliteDialog::ShowLocationCheck);
 
-    const QString location = GetINIValue(StationLocationKey, StationSection, iniPath_);
-    txtLocation->setText(location == QLatin1String("ERROR") ? QString() : location.trimmed());
+    const ProfileDocument settings = ProfileDocument::Read(iniPath_);
+    txtLocation->setText(StationLocationText(settings));
     ShowLocationCheck();
-    settings_ = ReadTrackerSettings(iniPath_);
+    settings_ = ReadTrackerSettings(settings, iniPath_);
     chosen_ = ChosenSatellites(settings_.satellites);
     Reload();
 }
@@ -246,8 +246,7 @@ void SatelliteDialog::Save() {
             QStringLiteral("設定ファイル %1 に書き込めません。選択は保存されていません。").arg(iniPath_));
         return;
     }
-    const QString stored = GetINIValue(StationLocationKey, StationSection, iniPath_);
-    if ((stored == QLatin1String("ERROR") ? QString() : stored.trimmed()) != location.value &&
+    if (StationLocationText(ProfileDocument::Read(iniPath_)) != location.value &&
         !SetINIValue(location.value, StationLocationKey, StationSection, iniPath_)) {
         SetMessage(
             QStringLiteral("設定ファイル %1 に書き込めません。局の位置は保存されていません。").arg(iniPath_));

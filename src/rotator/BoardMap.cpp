@@ -31,13 +31,10 @@ QString BadValue(const char* key, const QString& value, const char* expected) {
 }
 
 // The key names of the first [BOARD_MAP] section of the file, as written (comments left out).
-QStringList KeysInSection(const QString& iniPath) {
-    QFile file(iniPath);
+QStringList KeysInSection(const QByteArray& bytes) {
     QStringList keys;
-    if (!file.open(QIODevice::ReadOnly))
-        return keys;
     bool inside = false, seen = false;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
+    for (const QByteArray& raw : bytes.split('\n')) {
         const QString line = QString::fromLatin1(raw).trimmed();
         if (line.startsWith(QLatin1Char('[')) && line.contains(QLatin1Char(']'))) {
             const QString name = line.mid(1, line.indexOf(QLatin1Char(']')) - 1).trimmed();
@@ -180,6 +177,10 @@ std::optional<QString> RefusalOf(const BoardMap& map) {
 }
 
 BoardMapReading ReadBoardMap(const QString& iniPath) {
+    return ReadBoardMap(ProfileDocument::Read(iniPath));
+}
+
+BoardMapReading ReadBoardMap(const ProfileDocument& settings) {
     BoardMapReading reading;
     BoardMap& m = reading.map;
 
@@ -290,9 +291,9 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
     // Any value that cannot be used refuses the whole map, as a misspelt key does: a default in its
     // place (coil 4 for "RIGHT_COIL=l2" or "RIGHT_COIL=12 ; comment") would drive a layout nobody wrote.
     for (const Key& key : keys) {
-        const QString value = GetINIValue(QLatin1String(key.name), QLatin1String(BoardMapSection), iniPath);
-        if (value != QLatin1String("ERROR") && !key.take(value) && !reading.refusal)
-            reading.refusal = BadValue(key.name, value, key.expected);
+        const auto value = settings.Value(QLatin1String(key.name), QLatin1String(BoardMapSection));
+        if (value && !key.take(*value) && !reading.refusal)
+            reading.refusal = BadValue(key.name, *value, key.expected);
     }
     // A serial line has unit ids 1..247 (0 is broadcast, which no module answers); over TCP 0..247
     // and 255 ("no unit", for modules that ignore it) are the ones the protocol allows.
@@ -308,7 +309,7 @@ BoardMapReading ReadBoardMap(const QString& iniPath) {
     QSet<QString> known;
     for (const Key& key : keys)
         known << QLatin1String(key.name);
-    for (const QString& name : KeysInSection(iniPath))
+    for (const QString& name : KeysInSection(settings.bytes()))
         if (!known.contains(name.toUpper()) && !reading.refusal)
             reading.refusal =
                 QStringLiteral("設定ファイルの [%1] ではボードを使えません: %2 というキーはありません"

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+class ProfileDocument;
+
 // How a Modbus relay/ADC module carries the four relays and the two potentiometers, read from the
 // section [BOARD_MAP] of rotorcfg.ini. The defaults are the default layout: Modbus TCP, unit 1,
 // coils 4..7, input registers 0 and 1 holding a 10-bit count for 0..5 V. The rest of the program
@@ -88,6 +90,7 @@ inline constexpr char BoardMapSection[] = "BOARD_MAP";
 // numbers in their range, or the map is refused naming the first key that is not; a missing key (or
 // section, or file) takes its default silently.
 BoardMapReading ReadBoardMap(const QString& iniPath);
+BoardMapReading ReadBoardMap(const ProfileDocument& settings);
 
 // The checks that refuse a map whose keys are each fine on their own.
 std::optional<QString> RefusalOf(const BoardMap& map);

@@ -11,31 +11,37 @@ SettingsWatch::SettingsWatch(QString iniPath, QObject* parent)
     : QObject(parent), iniPath_(QFileInfo(iniPath).absoluteFilePath()) {
     settle_.setSingleShot(true);
     settle_.setInterval(500);
-    fingerprint_ = Fingerprint();
-    Rewatch();
+    settings_ = ProfileDocument::Read(iniPath_);
+    fingerprint_ = Fingerprint(settings_);
+    Rewatch(settings_);
     auto touched = [this] {
-        Rewatch();
+        Rewatch(ProfileDocument::Read(iniPath_));
         settle_.start();
     };
     connect(&watcher_, &QFileSystemWatcher::fileChanged, this, touched);
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, touched);
     connect(&settle_, &QTimer::timeout, this, [this] {
-        const QString now = Fingerprint();
+        ProfileDocument settings = ProfileDocument::Read(iniPath_);
+        const QString now = Fingerprint(settings);
         if (now == fingerprint_)
             return;
         fingerprint_ = now;
+        settings_ = std::move(settings);
         emit Changed();
     });
 }
 
-QString SettingsWatch::Fingerprint() const {
+QString SettingsWatch::Fingerprint(const ProfileDocument& settings) {
     // What the tracker serves depends on these three values and the files' contents; any other key,
-    // and the temporary files of a rewrite, do not count.
-    const QString files = GetINIValue(QStringLiteral("TLE"), TrackerSection, iniPath_);
-    QString print = files + QLatin1Char('\n') +
-                    GetWholeINIValue(QStringLiteral("SATELLITE"), TrackerSection, iniPath_) +
-                    QLatin1Char('\n') + GetINIValue(StationLocationKey, StationSection, iniPath_);
-    for (const QString& file : SplitList(files == QLatin1String("ERROR") ? QString() : files)) {
+    // and the temporary files of a rewrite, do not count. A missing key and an empty one count apart.
+    const auto text = [](const std::optional<QString>& value) {
+        return value ? QLatin1Char('=') + *value : QString();
+    };
+    const std::optional<QString> files = settings.Value(QStringLiteral("TLE"), TrackerSection);
+    QString print = text(files) + QLatin1Char('\n') +
+                    text(settings.WholeValue(QStringLiteral("SATELLITE"), TrackerSection)) +
+                    QLatin1Char('\n') + text(settings.Value(StationLocationKey, StationSection));
+    for (const QString& file : SplitList(files.value_or(QString()))) {
         const QFileInfo info(file);
         print += QStringLiteral("\n%1 %2 %3")
                      .arg(file)
@@ -45,10 +51,10 @@ QString SettingsWatch::Fingerprint() const {
     return print;
 }
 
-void SettingsWatch::Rewatch() {
+void SettingsWatch::Rewatch(const ProfileDocument& settings) {
     QStringList paths{iniPath_, QFileInfo(iniPath_).absolutePath()};
-    const QString files = GetINIValue(QStringLiteral("TLE"), TrackerSection, iniPath_);
-    for (const QString& file : SplitList(files == QLatin1String("ERROR") ? QString() : files))
+    for (const QString& file :
+         SplitList(settings.Value(QStringLiteral("TLE"), TrackerSection).value_or(QString())))
         paths << QFileInfo(file).absoluteFilePath() << QFileInfo(file).absolutePath();
     paths.removeDuplicates();
     QStringList missing;

@@ -8,15 +8,13 @@
 
 namespace {
 
-QString Value(const QString& key, const QString& iniPath) {
-    const QString value = GetINIValue(key, TrackerSection, iniPath);
-    return value == QLatin1String("ERROR") ? QString() : value;
+QString Value(const QString& key, const ProfileDocument& settings) {
+    return settings.Value(key, TrackerSection).value_or(QString());
 }
 
 // A list the dialog writes, read whole: a hundred satellites by catalogue number run to 600 characters.
-QString ListValue(const QString& key, const QString& iniPath) {
-    const QString value = GetWholeINIValue(key, TrackerSection, iniPath);
-    return value == QLatin1String("ERROR") ? QString() : value;
+QString ListValue(const QString& key, const ProfileDocument& settings) {
+    return settings.WholeValue(key, TrackerSection).value_or(QString());
 }
 
 bool SameFile(const QString& a, const QString& b) {
@@ -43,20 +41,24 @@ QStringList SplitList(const QString& value) {
 }
 
 TrackerSettings ReadTrackerSettings(const QString& iniPath) {
+    return ReadTrackerSettings(ProfileDocument::Read(iniPath), iniPath);
+}
+
+TrackerSettings ReadTrackerSettings(const ProfileDocument& settings, const QString& iniPath) {
     TrackerSettings s;
-    s.elementFiles = SplitList(Value(QStringLiteral("TLE"), iniPath));
-    s.satellites = SplitList(ListValue(QStringLiteral("SATELLITE"), iniPath));
+    s.elementFiles = SplitList(Value(QStringLiteral("TLE"), settings));
+    s.satellites = SplitList(ListValue(QStringLiteral("SATELLITE"), settings));
     for (int i = 1; i <= MaxElementAddresses; ++i) {
-        const QString address = Value(QStringLiteral("URL%1").arg(i), iniPath).trimmed();
+        const QString address = Value(QStringLiteral("URL%1").arg(i), settings).trimmed();
         if (!address.isEmpty())
             s.addresses << address;
     }
     if (s.addresses.isEmpty())
         s.addresses = DefaultElementAddresses();
-    s.updateFile = Value(QStringLiteral("UPDATE_FILE"), iniPath).trimmed();
+    s.updateFile = Value(QStringLiteral("UPDATE_FILE"), settings).trimmed();
     if (s.updateFile.isEmpty())
         s.updateFile = QFileInfo(iniPath).absoluteDir().filePath(QStringLiteral("elements.tle"));
-    s.lastUpdate = Value(QStringLiteral("UPDATED"), iniPath).trimmed();
+    s.lastUpdate = Value(QStringLiteral("UPDATED"), settings).trimmed();
     return s;
 }
 

@@ -31,6 +31,10 @@ struct TrackerSettings {
 QStringList DefaultElementAddresses();
 constexpr int MaxElementAddresses = 9;
 
+class ProfileDocument;
+
+// The section as read in `settings`, the file at iniPath (whose folder holds the default update file).
+TrackerSettings ReadTrackerSettings(const ProfileDocument& settings, const QString& iniPath);
 TrackerSettings ReadTrackerSettings(const QString& iniPath);
 
 // The files whose sets can be chosen: the configured ones, then the update file when it exists and

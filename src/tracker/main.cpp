@@ -48,8 +48,11 @@ std::optional<QDateTime> ParseTime(const QString& text) {
 // UT1 - UTC in seconds ([TRACKER] DUT1=, as time signals broadcast it), 0 when not given. A value
 // that is not a number or lies outside +-0.9 s is refused (with a word on stderr) and 0 used.
 double ReadDut1(const QString& iniPath) {
-    const QString text = GetINIValue(QStringLiteral("DUT1"), TrackerSection, iniPath).trimmed();
-    if (text.isEmpty() || text == QLatin1String("ERROR"))
+    const QString text = ProfileDocument::Read(iniPath)
+                             .Value(QStringLiteral("DUT1"), TrackerSection)
+                             .value_or(QString())
+                             .trimmed();
+    if (text.isEmpty())
         return 0;
     bool ok = false;
     const double dut1 = text.toDouble(&ok);
@@ -313,7 +316,7 @@ int main(int argc, char* argv[]) {
         QObject::connect(watch.get(), &SettingsWatch::Changed, &server, [&] {
             if (followLocation) {
                 QString why;
-                const auto place = ReadStationLocation(iniPath, &why);
+                const auto place = ReadStationLocation(watch->settings(), iniPath, &why);
                 if (!why.isEmpty()) {
                     Say(QStringLiteral("settings changed, kept the location: %1").arg(why));
                 } else {
@@ -329,7 +332,7 @@ int main(int argc, char* argv[]) {
                 }
             }
             if (followSatellites) {
-                const TrackerSettings settings = ReadTrackerSettings(iniPath);
+                const TrackerSettings settings = ReadTrackerSettings(watch->settings(), iniPath);
                 const SatelliteSetup setup =
                     LoadSatellites(settings.elementFiles, settings.satellites, server.Now(), &warned);
                 for (const QString& note : setup.notes)

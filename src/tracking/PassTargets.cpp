@@ -3,6 +3,7 @@
 
 #include "common/NoSatellite.h"
 #include "common/StartPoint.h"
+#include "config/ProfileFile.h"
 #include "orbit/Observation.h"
 #include "orbit/Passes.h"
 #include "satellites/TrackerSettings.h"
@@ -26,10 +27,14 @@ bool SameSet(const orbit::ElementSet& a, const orbit::ElementSet& b) {
 } // namespace
 
 void PassTargets::Load(const QString& iniPath) {
-    const TrackerSettings settings = ReadTrackerSettings(iniPath);
+    Load(ProfileDocument::Read(iniPath), iniPath);
+}
+
+void PassTargets::Load(const ProfileDocument& profile, const QString& iniPath) {
+    const TrackerSettings settings = ReadTrackerSettings(profile, iniPath);
     index_ = SatelliteIndex::Read(settings.elementFiles);
     chosen_ = settings.satellites;
-    const auto observer = ReadStationLocation(iniPath);
+    const auto observer = ReadStationLocation(profile, iniPath);
     const bool samePlace =
         observer.has_value() == observer_.has_value() &&
         (!observer || (observer->latitude == observer_->latitude &&

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+class ProfileDocument;
+
 // The pass plan of the satellite being followed, kept up by the tracking cycle. The satellite's pass
 // comes from the same element files and station the data server uses (TRACKER TLE, STATION
 // LOCATION of the settings file), found in the satellite index by the name the server sends.
@@ -30,6 +32,8 @@ class PassTargets {
     // the settings or an element file change: a satellite chosen in the dialog or a downloaded set is
     // planned at once. A plan in force stays when its satellite's set is unchanged.
     void Load(const QString& iniPath);
+    // The same from the settings as read (a start-up's, or a watch's after a change).
+    void Load(const ProfileDocument& settings, const QString& iniPath);
     // For tests and tools: the sets and place given directly.
     void Use(std::vector<orbit::ElementSet> sets, const std::optional<orbit::Geodetic>& observer);
 

@@ -76,8 +76,13 @@ QString PlaceText(const orbit::Geodetic& place) {
 }
 
 std::optional<orbit::Geodetic> ReadStationLocation(const QString& iniPath, QString* problem) {
-    const QString value = GetINIValue(StationLocationKey, StationSection, iniPath);
-    if (value == QLatin1String("ERROR") || value.trimmed().isEmpty())
+    return ReadStationLocation(ProfileDocument::Read(iniPath), iniPath, problem);
+}
+
+std::optional<orbit::Geodetic> ReadStationLocation(const ProfileDocument& settings, const QString& iniPath,
+                                                   QString* problem) {
+    const QString value = settings.Value(StationLocationKey, StationSection).value_or(QString());
+    if (value.trimmed().isEmpty())
         return std::nullopt;
     QString why;
     const auto place = ParseStationLocation(value, &why);
@@ -85,4 +90,8 @@ std::optional<orbit::Geodetic> ReadStationLocation(const QString& iniPath, QStri
         *problem =
             QStringLiteral("%1: [%2] %3=%4: %5").arg(iniPath, StationSection, StationLocationKey, value, why);
     return place;
+}
+
+QString StationLocationText(const ProfileDocument& settings) {
+    return settings.Value(StationLocationKey, StationSection).value_or(QString()).trimmed();
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+class ProfileDocument;
+
 // The station's place, shared by azelmon (--link rotctld works out the Sun, the Moon and Mars for
 // it) and by azelmon-tracker: section "STATION", key "LOCATION" of the settings file, written as
 // "LAT,LON" or "LAT,LON,HEIGHT" (degrees north and east, metres) or as a Maidenhead locator
@@ -22,6 +24,11 @@ std::optional<orbit::Geodetic> ParseStationLocation(const QString& text, QString
 // The setting of the file; nothing when it is missing or unreadable (then `problem` is set when the
 // key is there but wrong).
 std::optional<orbit::Geodetic> ReadStationLocation(const QString& iniPath, QString* problem = nullptr);
+// The same from the settings as read; iniPath names the file in `problem`.
+std::optional<orbit::Geodetic> ReadStationLocation(const ProfileDocument& settings, const QString& iniPath,
+                                                   QString* problem = nullptr);
+// The location's text as written, empty when the key is missing.
+QString StationLocationText(const ProfileDocument& settings);
 
 // The location field of the satellite dialog, checked as the user types. Full-width digits, commas
 // and signs (as a Japanese input method gives them) count as their plain forms; `value` is the text

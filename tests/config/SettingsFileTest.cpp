@@ -52,11 +52,19 @@ TEST_F(ProfileFileTest, ReadsLikeTheWindowsProfileReader) {
         {"LONG", "K", QString(254, QLatin1Char('7'))}, // cut as the Windows reader does
         {"NOSUCH", "DELAY", "ERROR"},
     };
+    const ProfileDocument document = ProfileDocument::Read(ini);
     for (const Case& c : cases) {
-        EXPECT_EQ(GetINIValue(QString::fromLatin1(c.key), QString::fromLatin1(c.section), ini), c.expected)
-            << c.section << "/" << c.key;
+        const QString key = QString::fromLatin1(c.key), section = QString::fromLatin1(c.section);
+        EXPECT_EQ(GetINIValue(key, section, ini), c.expected) << c.section << "/" << c.key;
+        // The document says "missing" where the profile reader says "ERROR".
+        const std::optional<QString> value = document.Value(key, section);
+        EXPECT_EQ(value.value_or(QStringLiteral("ERROR")), c.expected) << c.section << "/" << c.key;
+        EXPECT_EQ(value.has_value(), c.expected != QLatin1String("ERROR")) << c.section << "/" << c.key;
     }
     EXPECT_EQ(GetINIValue("HVOLT0", "HPOSITION", dir.filePath("none.ini")), "ERROR");
+    EXPECT_FALSE(ProfileDocument::Read(dir.filePath("none.ini")).Value("HVOLT0", "HPOSITION"));
+    // A value that is the word itself is a value.
+    EXPECT_EQ(ProfileDocument::FromBytes("[S]\r\nK=ERROR\r\n").Value("K", "S"), QStringLiteral("ERROR"));
     // The lists the program writes itself are read whole; the rest reads the same.
     EXPECT_EQ(GetWholeINIValue("K", "LONG", ini), QString(300, QLatin1Char('7')));
     EXPECT_EQ(GetWholeINIValue("HKITEN", "HOUI", ini), "1");

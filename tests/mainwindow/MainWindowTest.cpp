@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WindowFixture.h"
 #include "config/Form2.h"
+#include "config/ProfileFile.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/SystemPorts.h"
 #include "mainwindow/WindowPlacement.h"
@@ -31,6 +32,16 @@
 namespace {
 
 using MainWindow = WindowFixture;
+
+// The start reads the file once and hands that reading on: the window takes it rather than the file.
+TEST_F(MainWindow, StartUpTakesTheSettingsAsTheStartReadThem) {
+    WriteFile(QStringLiteral("rotorcfg.ini"), "[TCP/IP]\r\nIP=10.0.0.1\r\n");
+    const ProfileDocument settings = ProfileDocument::FromBytes("[TCP/IP]\r\nIP=127.0.0.1\r\n");
+    Form1& w = Make();
+    ASSERT_TRUE(w.Form_Load(settings));
+    EXPECT_EQ(world.board.address, "127.0.0.1");
+    EXPECT_EQ(w.state().module.BoardAddress, "127.0.0.1");
+}
 
 // A message box during start-up lets timers run; the tracking cycle must not, before the settings are read.
 TEST_F(MainWindow, StartUpWithAMessageWritesOnlyTheAllOffAndThePositionRoundTrips) {

@@ -175,6 +175,11 @@ void PlansOnceTheFilesHaveIt(PassPlanWindow& f, bool download) {
                                 QStringLiteral("TRACKER"), f.iniPath()));
     }
     ASSERT_TRUE(reloaded.wait(10000));
+    // The plan is made from the reading the watch found the change in.
+    if (!download) {
+        EXPECT_EQ(w.planWatch()->settings().Value(QStringLiteral("TLE"), QStringLiteral("TRACKER")),
+                  QString::fromUtf8(PASSES_TLE));
+    }
     f.Tick();
     EXPECT_TRUE(w.state().planned.active);
     EXPECT_TRUE(f.world.status.left.startsWith(QStringLiteral("7.このパスは水平")))
