@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rotator/BoardOwner.h"
 
+#include "rotator/EmergencyRelayStop.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -216,6 +218,9 @@ int BoardOwner::Firings() const {
 void BoardOwner::Run() {
     std::unique_lock lock(mutex_);
     while (!quit_) {
+        // A fatal signal in another thread: its handler writes the offs; nothing goes on from here.
+        if (EmergencyRelayStop::Engaged())
+            wire_.BeginEnding();
         const std::int64_t now = NowMs();
         const auto job = wire_.Next(now);
         if (!job) {
@@ -231,7 +236,9 @@ void BoardOwner::Run() {
         {
             std::lock_guard board(boardMutex_);
             ApplyAddress();
-            if (job->kind == BoardWire::Job::Write) {
+            if (job->kind == BoardWire::Job::Write && job->level == 1 && EmergencyRelayStop::Engaged()) {
+                error = PortError::InFlight(); // never an on after the crash path's offs
+            } else if (job->kind == BoardWire::Job::Write) {
                 error = job->level == 0 ? board_.WriteOutputBitOnce(6, job->index, 0, 2 * 500)
                                         : board_.WriteOutputBit(6, job->index, 1);
             } else {
