@@ -8,8 +8,10 @@
 
 void BoardWire::Want(int bit, int level) {
     const std::size_t i = Index(bit);
-    if (wanted_[i] != level)
-        tried_[i] = false; // a new level goes in this pass
+    if (wanted_[i] != level) {
+        tried_[i] = false;      // a new level goes in this pass
+        writeError_[i].reset(); // the failure was the other level's
+    }
     wanted_[i] = level;
 }
 
@@ -145,11 +147,13 @@ std::optional<PortError> BoardOwner::Write(int port, int bit, int level, int wai
     const std::uint64_t answers = wire_.WriteAnswers(bit);
     changed_.notify_all();
     WaitFor(lock, waitMs, [&] {
-        return wire_.Taken(bit) == level || wire_.WriteAnswers(bit) > answers || wire_.Wanted(bit) != level;
+        return wire_.Taken(bit) == level || wire_.WriteAnswers(bit) > answers || wire_.Wanted(bit) != level ||
+               wire_.WriteError(bit).has_value();
     });
     if (wire_.Taken(bit) == level)
         return std::nullopt;
-    if (wire_.WriteAnswers(bit) > answers && wire_.WriteError(bit))
+    // The module's last answer to this level was a failure: said as such (the thread goes on trying).
+    if (wire_.WriteError(bit))
         return wire_.WriteError(bit);
     return PortError::InFlight();
 }
@@ -176,7 +180,8 @@ IoBoard::Reading BoardOwner::ReadAnalogInput(int port, int channel) {
     if (!fresh()) {
         wire_.DemandReadings();
         changed_.notify_all();
-        WaitFor(lock, WaitMs, fresh);
+        // A position is worth waiting for: at most the call under way (an off first) and the reading.
+        answered_.wait_for(lock, std::chrono::milliseconds(ReadWaitMs), fresh);
     }
     if (!fresh())
         return {0, PortError::InFlight()}; // asked for; the module's answer is not in yet

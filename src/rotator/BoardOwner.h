@@ -79,15 +79,17 @@ class BoardWire {
     bool ending_ = false;
 };
 
-// The one owner of a real board: every call to it runs on a thread of its own, so the window's thread
-// never waits on the module for longer than WaitMs, and a busy window, an open box or a slow file
-// never delays an off. To the control it is an IoBoard like any other:
+// The one owner of a real board: every call to it runs on a thread of its own, so a relay write never
+// holds the window for longer than WaitMs, and a busy window, an open box or a slow file never delays
+// an off. (The measurement still waits for its readings, as a position is worth waiting for.) To the
+// control it is an IoBoard like any other:
 // - WriteOutputBit hands the level to the board's thread and waits at most WaitMs for the module's
 //   answer; an answer not yet in is reported as in flight (PortError::InFlight), and the board's
 //   thread goes on sending an off until the module has taken it.
 // - ReadAnalogInput returns each answer of the module once (a reading or its error): one taken at most
-//   FreshMs ago and not yet returned, or else it asks for one and waits at most WaitMs; with none yet,
-//   the reading is in flight: no position, and no failure either.
+//   FreshMs ago and not yet returned, or else it asks for one and waits for it, at most ReadWaitMs (the
+//   call under way and the reading, each bounded by the response time-out); with none by then, the
+//   reading is in flight: no position, and no failure either.
 // - After a wait that ran out, the next call waits only once the board's thread has finished another
 //   call: a silent module costs the window one short wait, not one per call.
 // - As the control's deadman it switches every relay off when the control does not speak again within
@@ -102,6 +104,7 @@ class BoardOwner : public IoBoard, public ControlDeadman {
     BoardOwner& operator=(const BoardOwner&) = delete;
 
     static constexpr int WaitMs = 30;
+    static constexpr int ReadWaitMs = 1500;
     static constexpr std::int64_t FreshMs = 1000;
     static constexpr int EndingOffMs = 2000;
 

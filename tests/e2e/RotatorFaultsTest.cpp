@@ -157,7 +157,7 @@ TEST_F(RotatorFaults, ASlowModuleGetsItsOffAtOnce) {
         << p.board.Output().toStdString();
     EXPECT_LT(since.elapsed(), 3000);
     // How long the window's loop went without turning while the module kept every reading late: a
-    // figure for the record (the board's calls run on a thread of their own), not a bound on time.
+    // figure for the record (the measurement waits for its readings), not a bound on time.
     QElapsedTimer gap;
     gap.start();
     qint64 longestGapMs = 0;

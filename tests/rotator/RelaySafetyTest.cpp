@@ -333,10 +333,11 @@ class StuckBoard : public IoBoard {
     bool released_ = false;
 };
 
-// The window asks a module that hangs: it gets its answer within the owner's short wait (a call that
-// waited on the module would never return here), the off goes out as soon as the module is free, and a
-// relay left on without another word from the control is switched off by the board's own thread.
-TEST(BoardOwner, TheWindowNeverWaitsOnTheModuleAndAnOffStillGoesOut) {
+// The window asks a module that hangs: the reading gives up within its bound and the write returns at
+// once (a call that waited on the module would never return here), the off goes out as soon as the
+// module is free, and a relay left on without another word from the control is switched off by the
+// board's own thread.
+TEST(BoardOwner, AHangingModuleHoldsNoCallAndAnOffStillGoesOut) {
     StuckBoard board;
     {
         BoardOwner owner(board);
