@@ -98,7 +98,12 @@ TEST(FreshStart, SwitchesARelayLeftOnOffBeforeAnyBox) {
     EXPECT_TRUE(WaitFor([&] { return board.AllCoilsOff(); }, 10000)) << board.Output().toStdString();
     // Still there: it waits on the data server's box, which came after the all-off.
     EXPECT_EQ(program.process.state(), QProcess::Running);
-    EXPECT_TRUE(program.Trace().contains(QStringLiteral("status L 7.起動時に右回転のリレーがオンでした")))
+    // The board's thread confirms the off; the window says so a moment later.
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return program.Trace().contains(QStringLiteral("status L 7.起動時に右回転のリレーがオンでした"));
+        },
+        10000))
         << program.Trace().toStdString();
 }
 
