@@ -4,6 +4,7 @@
 #include "common/PortError.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The network I/O board that carries the four rotator relays and the two potentiometer inputs.
@@ -40,6 +41,18 @@ class IoBoard {
         std::optional<PortError> error;
     };
     virtual Reading ReadAnalogInput(int port, int channel) = 0;
+
+    // A board on a thread of its own answers readings later, so the measurement need not wait for them:
+    // PrepareReadings asks for a fresh reading of both potentiometers and says whether they are in
+    // already. When they are not, `ready` is called once they are, on the board's thread (it may only
+    // post to the window's thread). Either way the next ReadAnalogInput of each channel returns at once:
+    // the answer that came in, or an answer not in yet as in flight. CancelReadings drops a `ready` not
+    // called yet. A board on the caller's thread has its readings in at once.
+    virtual bool PrepareReadings(std::function<void()> ready) {
+        (void)ready;
+        return true;
+    }
+    virtual void CancelReadings() {}
 
     // True for the simulated board, so the window can say that the antenna it shows is not the mast.
     virtual bool Simulated() const { return false; }

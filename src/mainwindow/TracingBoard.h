@@ -3,6 +3,8 @@
 
 #include "common/IoBoard.h"
 
+#include <utility>
+
 class RunTrace;
 
 // Puts every relay write into the run trace ("<ms> write BIT LEVEL", failed ones with " failed"), so a
@@ -16,6 +18,10 @@ class TracingBoard : public IoBoard {
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
     std::optional<PortError> WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) override;
     Reading ReadAnalogInput(int port, int channel) override { return board_.ReadAnalogInput(port, channel); }
+    bool PrepareReadings(std::function<void()> ready) override {
+        return board_.PrepareReadings(std::move(ready));
+    }
+    void CancelReadings() override { board_.CancelReadings(); }
     bool Simulated() const override { return board_.Simulated(); }
     Reading ReadOutputBit(int port, int bit) override { return board_.ReadOutputBit(port, bit); }
 

@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 const QString AngleMeasurement::AzimuthCalibrationMessage = QStringLiteral(
     "水平ローテータの設定値がゼロになっています。azelmon.iniファイルを削除して設定からしなおしてください。");
@@ -35,6 +36,13 @@ AngleMeasurement::AngleMeasurement(MainState& state, Ports& ports, RotatorView& 
       watch_(watch) {
     quietTimer_.setSingleShot(true);
     QObject::connect(&quietTimer_, &QTimer::timeout, [this] { FinishQuietReading(); });
+    readingTimer_.setSingleShot(true);
+    QObject::connect(&readingTimer_, &QTimer::timeout, [this] { ReadingsIn(); });
+}
+
+AngleMeasurement::~AngleMeasurement() {
+    if (awaitingReadings_)
+        ports_.board->CancelReadings();
 }
 
 std::optional<std::int64_t> AngleMeasurement::QuietReadingDueMs() const {
@@ -46,7 +54,30 @@ void AngleMeasurement::FinishQuietReading() {
         return;
     quietDueMs_.reset();
     quietTimer_.stop();
-    Measure(true);
+    StartMeasuring(true);
+}
+
+void AngleMeasurement::StartMeasuring(bool quietReading) {
+    const bool in = !QCoreApplication::instance() || ports_.board->PrepareReadings([this] {
+        QMetaObject::invokeMethod(
+            &readingTimer_, [this] { ReadingsIn(); }, Qt::QueuedConnection);
+    });
+    awaitingReadings_ = true;
+    awaitedQuiet_ = quietReading;
+    if (in)
+        ReadingsIn();
+    else
+        readingTimer_.start(ReadingWaitMs);
+}
+
+void AngleMeasurement::ReadingsIn() {
+    if (!awaitingReadings_)
+        return;
+    awaitingReadings_ = false;
+    readingTimer_.stop();
+    Measure(awaitedQuiet_);
+    if (auto then = std::exchange(then_, nullptr))
+        then();
 }
 
 QString AngleMeasurement::FindingText(MotionWatch::Axis axis, const MotionWatch::Finding& finding) {
@@ -162,10 +193,14 @@ void AngleMeasurement::EndOnCalibration(const QString& message) {
     view_.EndProgram();
 }
 
-void AngleMeasurement::PositionAntenna() {
-    // A quiet reading under way measures at the end of its own pause.
-    if (quietDueMs_)
+void AngleMeasurement::PositionAntenna(std::function<void()> then) {
+    // A measurement under way (a quiet reading's pause, readings not in yet) goes on when it can.
+    if (quietDueMs_ || awaitingReadings_) {
+        if (then)
+            then_ = std::move(then);
         return;
+    }
+    then_ = std::move(then);
     const bool quietReading =
         state_.AzimuthMotorText == QLatin1String("1") && state_.module.DelaySwitch == QLatin1String("1");
     if (quietReading) {
@@ -184,7 +219,7 @@ void AngleMeasurement::PositionAntenna() {
             return;
         }
     }
-    Measure(quietReading);
+    StartMeasuring(quietReading);
 }
 
 void AngleMeasurement::Measure(bool quietReading) {

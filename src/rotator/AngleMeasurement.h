@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 struct MainState;
@@ -30,6 +31,13 @@ class AngleMeasurement {
   public:
     AngleMeasurement(MainState& state, Ports& ports, RotatorView& view, RelayOutputs& relays,
                      OperationLog& log, Positioning& positioning, MotionWatch& watch);
+    ~AngleMeasurement();
+    AngleMeasurement(const AngleMeasurement&) = delete;
+    AngleMeasurement& operator=(const AngleMeasurement&) = delete;
+
+    // How long a measurement waits for a board on a thread of its own to answer both readings; past
+    // that it goes on with what came (an answer not in is no position, and no failure either).
+    static constexpr int ReadingWaitMs = 1600;
 
     // Called once a second by the tracking cycle. Every error on the way is shown with "3." and the
     // routine goes on with its next statement.
@@ -44,7 +52,12 @@ class AngleMeasurement {
     // DelaySeconds before it is read, then set going again: that pause is the measurement's own, on
     // its own timer (drivers in virtual time call FinishQuietReading at QuietReadingDueMs); the window
     // goes on meanwhile, and a measurement asked for during it returns at once.
-    void PositionAntenna();
+    //
+    // A board on a thread of its own is asked for its readings first, and the measurement goes on once
+    // they are in (or after ReadingWaitMs): the window never waits on the module. `then` runs after the
+    // measurement and its positioning step, whenever that is (at once with a board on this thread); a
+    // measurement asked for while one is under way only replaces the `then` of the one under way.
+    void PositionAntenna(std::function<void()> then = {});
     std::optional<std::int64_t> QuietReadingDueMs() const;
     void FinishQuietReading();
 
@@ -61,6 +74,8 @@ class AngleMeasurement {
     static const QString ElevationCalibrationMessage;
 
   private:
+    void StartMeasuring(bool quietReading);
+    void ReadingsIn();
     void Measure(bool quietReading);
     // The calibration slope in volts per degree, or 0 after showing the division error.
     double Slope(double volt0, double voltTop, double rangeMin, double rangeMax);
@@ -78,4 +93,8 @@ class AngleMeasurement {
     QString lastReadError_[2];
     std::optional<std::int64_t> quietDueMs_;
     QTimer quietTimer_;
+    bool awaitingReadings_ = false;
+    bool awaitedQuiet_ = false;
+    std::function<void()> then_;
+    QTimer readingTimer_; // the bound on the wait, and the object the board's answer is posted to
 };

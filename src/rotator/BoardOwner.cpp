@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 void BoardWire::Want(int bit, int level) {
     const std::size_t i = Index(bit);
@@ -173,11 +174,9 @@ IoBoard::Reading BoardOwner::ReadAnalogInput(int port, int channel) {
     }
     const auto c = static_cast<std::size_t>(channel);
     std::unique_lock lock(mutex_);
-    const auto fresh = [&] {
-        const auto& sample = wire_.LastSample(channel);
-        return sample.number > returned_[c] && NowMs() - sample.atMs <= FreshMs;
-    };
-    if (!fresh()) {
+    const auto fresh = [&] { return Fresh(channel); };
+    const bool prepared = std::exchange(prepared_[c], false);
+    if (!prepared && !fresh()) {
         wire_.DemandReadings();
         changed_.notify_all();
         // A position is worth waiting for: at most the call under way (an off first) and the reading.
@@ -188,6 +187,32 @@ IoBoard::Reading BoardOwner::ReadAnalogInput(int port, int channel) {
     const auto& sample = wire_.LastSample(channel);
     returned_[c] = sample.number;
     return {sample.count, sample.error};
+}
+
+bool BoardOwner::Fresh(int channel) const {
+    const auto& sample = wire_.LastSample(channel);
+    return sample.number > returned_[channel == 0 ? 0 : 1] && NowMs() - sample.atMs <= FreshMs;
+}
+
+bool BoardOwner::PrepareReadings(std::function<void()> ready) {
+    {
+        std::lock_guard lock(mutex_);
+        prepared_ = {true, true};
+        if (Fresh(0) && Fresh(1)) {
+            ready_ = nullptr;
+            return true;
+        }
+        ready_ = std::move(ready);
+        wire_.DemandReadings();
+    }
+    changed_.notify_all();
+    return false;
+}
+
+void BoardOwner::CancelReadings() {
+    std::lock_guard lock(mutex_);
+    ready_ = nullptr;
+    prepared_ = {false, false};
 }
 
 IoBoard::Reading BoardOwner::ReadOutputBit(int port, int bit) {
@@ -256,6 +281,9 @@ void BoardOwner::Run() {
         wire_.Done(*job, error, count, NowMs());
         ++callsDone_;
         answered_.notify_all();
+        // Under the lock, so that a cancel in between cannot meet a call under way.
+        if (ready_ && Fresh(0) && Fresh(1))
+            std::exchange(ready_, nullptr)();
     }
     lock.unlock();
     SendEndingOffs();

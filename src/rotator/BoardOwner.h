@@ -81,15 +81,16 @@ class BoardWire {
 
 // The one owner of a real board: every call to it runs on a thread of its own, so a relay write never
 // holds the window for longer than WaitMs, and a busy window, an open box or a slow file never delays
-// an off. (The measurement still waits for its readings, as a position is worth waiting for.) To the
-// control it is an IoBoard like any other:
+// an off. To the control it is an IoBoard like any other:
 // - WriteOutputBit hands the level to the board's thread and waits at most WaitMs for the module's
 //   answer; an answer not yet in is reported as in flight (PortError::InFlight), and the board's
 //   thread goes on sending an off until the module has taken it.
 // - ReadAnalogInput returns each answer of the module once (a reading or its error): one taken at most
 //   FreshMs ago and not yet returned, or else it asks for one and waits for it, at most ReadWaitMs (the
 //   call under way and the reading, each bounded by the response time-out); with none by then, the
-//   reading is in flight: no position, and no failure either.
+//   reading is in flight: no position, and no failure either. After PrepareReadings it does not wait:
+//   the measurement asks first and reads once the thread says both answers are in, so a silent module
+//   never holds the window.
 // - After a wait that ran out, the next call waits only once the board's thread has finished another
 //   call: a silent module costs the window one short wait, not one per call.
 // - As the control's deadman it switches every relay off when the control does not speak again within
@@ -112,6 +113,8 @@ class BoardOwner : public IoBoard, public ControlDeadman {
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
     std::optional<PortError> WriteOutputBitOnce(int port, int bit, int level, int timeoutMs) override;
     Reading ReadAnalogInput(int port, int channel) override;
+    bool PrepareReadings(std::function<void()> ready) override;
+    void CancelReadings() override;
     // Start-up only: asked of the module directly, between two calls of the board's thread.
     Reading ReadOutputBit(int port, int bit) override;
 
@@ -127,6 +130,7 @@ class BoardOwner : public IoBoard, public ControlDeadman {
     // Waits at most ms for done(), unless an earlier wait ran out and the thread has finished nothing
     // since. Called with the lock held.
     bool WaitFor(std::unique_lock<std::mutex>& lock, int ms, const std::function<bool()>& done);
+    bool Fresh(int channel) const; // with mutex_ held
     void Run();
     void ApplyAddress(); // with boardMutex_ held
     void SendEndingOffs();
@@ -139,6 +143,8 @@ class BoardOwner : public IoBoard, public ControlDeadman {
     std::condition_variable answered_; // the thread finished a call
     BoardWire wire_;
     std::array<std::uint64_t, 2> returned_{}; // the last sample handed out per channel
+    std::array<bool, 2> prepared_{};          // the next read of the channel returns without waiting
+    std::function<void()> ready_;             // to call once both channels have a fresh sample
     std::uint64_t callsDone_ = 0;
     std::optional<std::uint64_t> waitRanOutAt_;
     std::optional<QString> address_; // to apply before the next call

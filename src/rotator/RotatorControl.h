@@ -24,7 +24,7 @@ class RotatorControl {
     Positioning positioning;
     AngleMeasurement measurement;
 
-    void PositionAntenna() { measurement.PositionAntenna(); }
+    void PositionAntenna(std::function<void()> then = {}) { measurement.PositionAntenna(std::move(then)); }
     void Timer2_Timer() { positioning.Timer2_Timer(); }
     void Timer3_Timer() { relays.Timer3_Timer(); }
     void CheckOperatingRange() { positioning.CheckOperatingRange(); }

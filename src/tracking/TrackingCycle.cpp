@@ -285,16 +285,16 @@ void TrackingCycle::PositionAndMark(double x, double y, Report& report) {
     if (state_.StartupState != 0) {
         // Nothing is followed before the antenna is known to be inside its range.
         state_.OperatingMode = 0;
-        rotator_.PositionAntenna();
-        ReturnIntoRange();
+        rotator_.PositionAntenna([this] { ReturnIntoRange(); });
         return;
     }
     if (state_.TargetElevation >= 0) {
         painter_.DrawTargetMark(x, y);
-        rotator_.PositionAntenna();
-        // Drawn again so the antenna mark does not hide it.
-        painter_.DrawTargetMark(x, y);
-        DrawCelestialMarks(painter_, state_);
+        rotator_.PositionAntenna([this, x, y] {
+            // Drawn again so the antenna mark does not hide it.
+            painter_.DrawTargetMark(x, y);
+            DrawCelestialMarks(painter_, state_);
+        });
         report.targetMarkDrawn = true;
         return;
     }
@@ -324,10 +324,14 @@ void TrackingCycle::ReturnIntoRange() {
     }
 
     if (state_.AzimuthReturning == 1 || state_.ElevationReturning == 1) {
-        rotator_.PositionAntenna();
-        DriveBackIntoRange(MotionWatch::Azimuth, false);
-        DriveBackIntoRange(MotionWatch::Elevation, false);
-        rotator_.ShowRelayIndicators();
+        rotator_.PositionAntenna([this] {
+            // The return may have been ended or begun afresh while the readings came in.
+            if (state_.StartupState != 2)
+                return;
+            DriveBackIntoRange(MotionWatch::Azimuth, false);
+            DriveBackIntoRange(MotionWatch::Elevation, false);
+            rotator_.ShowRelayIndicators();
+        });
         return;
     }
 

@@ -343,6 +343,14 @@ TEST(BoardOwner, AHangingModuleHoldsNoCallAndAnOffStillGoesOut) {
         BoardOwner owner(board);
         owner.WriteOutputBit(6, 4, 1);
         ASSERT_TRUE(board.Await([](const auto& writes, int) { return !writes.empty(); }));
+        // Asked first, the readings return at once, in flight, and the answer is said once it is in.
+        std::promise<void> answered;
+        EXPECT_FALSE(owner.PrepareReadings([&] { answered.set_value(); }));
+        for (int channel = 0; channel < 2; ++channel) {
+            const IoBoard::Reading prepared = owner.ReadAnalogInput(5, channel);
+            ASSERT_TRUE(prepared.error);
+            EXPECT_TRUE(prepared.error->inFlight());
+        }
         const IoBoard::Reading reading = owner.ReadAnalogInput(5, 0);
         ASSERT_TRUE(reading.error); // the module is stuck in that reading
         ASSERT_TRUE(board.Await([](const auto&, int reads) { return reads == 1; }));
@@ -351,6 +359,7 @@ TEST(BoardOwner, AHangingModuleHoldsNoCallAndAnOffStillGoesOut) {
         EXPECT_TRUE(off->inFlight());
         board.Release();
         EXPECT_TRUE(board.Await([](const auto& writes, int) { return writes.back() == std::pair{4, 0}; }));
+        EXPECT_EQ(answered.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
 
         owner.WriteOutputBit(6, 7, 1);
         owner.ExpectWordWithin(20);
