@@ -16,7 +16,7 @@
 #include "satellites/ElementUpdate.h"
 #include "satellites/SettingsWatch.h"
 #include "satellites/TrackerSettings.h"
-#include "tracking/StationSetting.h"
+#include "sky/StationSetting.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
