@@ -6,6 +6,8 @@
 #include "config/ProfileFile.h"
 #include "config/SettingsLocation.h"
 #include "config/StartupSettings.h"
+#include "links/RemoteTarget.h"
+#include "links/RotctldServer.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/HelpWindow.h"
 #include "mainwindow/PressWhenEnabled.h"
@@ -18,9 +20,7 @@
 #include "rotator/BoardMap.h"
 #include "rotator/EmergencyRelayStop.h"
 #include "rotator/ModbusBoard.h"
-#include "tracking/RemoteTarget.h"
 #include "tracking/RotctldMainState.h"
-#include "tracking/RotctldServer.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -10,3 +10,11 @@
 inline bool IsSouthStartPoint(const QString& azimuthStartPoint) {
     return azimuthStartPoint == QLatin1String("1");
 }
+
+// Half-turn between the compass frame and a rotator whose start point is south:
+// a - 180 when a < 0 or a >= 180, otherwise a + 180.
+inline double HalfTurn(double azimuth) {
+    if (azimuth < 0 || azimuth >= 180)
+        return azimuth - 180;
+    return azimuth + 180;
+}

@@ -4,8 +4,8 @@
 #include "common/MainState.h"
 #include "common/Ports.h"
 #include "common/StatusLine.h"
-#include "config/WidgetMaking.h"
 #include "rotator/RotatorView.h"
+#include "settingsdialog/WidgetMaking.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -98,7 +98,7 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     int AzimuthSliderValue() override;
     int ElevationSliderValue() override;
     void DrawPointedPositionMark(double x, double y, const QColor& inner) override;
-    void DrawAntennaMark(double centreX, double centreY, double x, double y) override;
+    void DrawAntennaMark(double azimuth, double elevation) override;
     void DrawSunMoonMars() override;
     void FinishManualOperation() override;
     void Command4_Click() override;

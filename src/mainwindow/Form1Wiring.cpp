@@ -119,8 +119,8 @@ void Form1::DrawPointedPositionMark(double x, double y, const QColor& inner) {
     p.Circle(x, y, 10, inner);
 }
 
-void Form1::DrawAntennaMark(double, double, double x, double y) {
-    Picture1->painter().DrawAntennaMark(x, y);
+void Form1::DrawAntennaMark(double azimuth, double elevation) {
+    Picture1->painter().DrawAntennaPointing(azimuth, elevation);
 }
 
 void Form1::DrawSunMoonMars() {

@@ -3,8 +3,8 @@
 
 #include "satellites/SatelliteCatalogue.h"
 #include "satellites/TrackerSettings.h"
+#include "sky/StationSetting.h"
 #include "skymap/SkyMapWidget.h"
-#include "tracking/StationSetting.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

@@ -2,7 +2,7 @@
 #include "mainwindow/SatelliteDialog.h"
 
 #include "config/ProfileFile.h"
-#include "tracking/StationSetting.h"
+#include "sky/StationSetting.h"
 
 #include <QFileInfo>
 #include <QGridLayout>

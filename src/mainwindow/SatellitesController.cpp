@@ -6,8 +6,8 @@
 #include "mainwindow/Form1.h"
 #include "mainwindow/PassesWindow.h"
 #include "mainwindow/SatelliteDialog.h"
+#include "sky/StationSetting.h"
 #include "skymap/SkyMapWidget.h"
-#include "tracking/StationSetting.h"
 
 #include <QAction>
 #include <QLabel>

@@ -5,12 +5,12 @@
 #include "common/MainState.h"
 #include "common/MessageSink.h"
 #include "common/Ports.h"
-#include "config/Form2.h"
 #include "config/SettingsDialogLogic.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/Form3.h"
 #include "mainwindow/HelpWindow.h"
 #include "rotator/RotatorControl.h"
+#include "settingsdialog/Form2.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -2,8 +2,8 @@
 #include "mainwindow/StartupOptions.h"
 
 #include "config/ProfileFile.h"
-#include "tracking/RemoteTargetLink.h"
-#include "tracking/StationSetting.h"
+#include "links/RemoteTargetLink.h"
+#include "sky/StationSetting.h"
 
 namespace {
 

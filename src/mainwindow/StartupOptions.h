@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "tracking/RotctldServer.h"
+#include "links/RotctldServer.h"
 
 #include <QCommandLineParser>
 #include <QString>

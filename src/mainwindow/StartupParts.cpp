@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/StartupParts.h"
 
+#include "links/DbusDataLink.h"
+#include "links/RemoteTargetLink.h"
+#include "links/RotctldServer.h"
 #include "mainwindow/SingleInstance.h"
 #include "mainwindow/StartupOptions.h"
 #include "rotator/ModbusBoard.h"
 #include "rotator/SimulatedBoard.h"
-#include "tracking/DbusDataLink.h"
-#include "tracking/RemoteTargetLink.h"
-#include "tracking/RotctldServer.h"
 
 MadeBoard MakeBoard(const StartupOptions& options, BoardKind kind, const ProfileDocument& settings,
                     const Clock& clock) {

@@ -2,13 +2,13 @@
 #include "mainwindow/TrackingController.h"
 
 #include "common/MessageSink.h"
+#include "links/DdeLinks.h"
 #include "mainwindow/FittedLabelText.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/StationsController.h"
 #include "rotator/RotatorControl.h"
 #include "skymap/SkyMapMarks.h"
 #include "skymap/SkyMapWidget.h"
-#include "tracking/DdeLinks.h"
 #include "tracking/TrackingCycle.h"
 #include "tracking/TrackingRules.h"
 

@@ -14,7 +14,6 @@
 #include "rotator/Positioning.h"
 #include "rotator/RelayOutputs.h"
 #include "rotator/RotatorView.h"
-#include "skymap/SkyProjection.h"
 
 #include <QCoreApplication>
 #include <cmath>
@@ -296,11 +295,9 @@ void AngleMeasurement::Measure(bool quietReading) {
     state_.ElevationTempCorrection = view_.ElevationSliderValue();
     const auto [azimuth, elevation] = MapPointingDirection(state_);
 
-    const double x = SkyPlotX(azimuth, elevation) + state_.MapCentreX;
-    const double y = SkyPlotY(azimuth, elevation) + state_.MapCentreY;
     if (state_.PointMarkShown == 1)
         view_.DrawPointedPositionMark(state_.PointMarkX, state_.PointMarkY, PointedOlive);
-    view_.DrawAntennaMark(state_.MapCentreX, state_.MapCentreY, x, y);
+    view_.DrawAntennaMark(azimuth, elevation);
     view_.DrawSunMoonMars();
 
     watch_.SetStallWatch(state_.StallWatchOn, std::llround(state_.StallSeconds * 1000));

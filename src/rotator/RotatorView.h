@@ -27,9 +27,9 @@ class RotatorView {
     // The pointed position: a white circle of radius 50 and a circle of radius 10 in `inner`
     // ((150, 155, 0) after a measurement, yellow (255, 255, 0) from the range check and the pulse move).
     virtual void DrawPointedPositionMark(double x, double y, const QColor& inner) = 0;
-    // The antenna: a green line from the map centre to (x, y), a white circle of radius 50 and a red
-    // circle of radius 10 at (x, y).
-    virtual void DrawAntennaMark(double centreX, double centreY, double x, double y) = 0;
+    // The antenna pointing at this map direction (compass azimuth 0..360, elevation; see
+    // MapPointingDirection): the map projects it into its own twips.
+    virtual void DrawAntennaMark(double azimuth, double elevation) = 0;
     // The Sun, Moon and Mars marks the menus switched on.
     virtual void DrawSunMoonMars() = 0;
 

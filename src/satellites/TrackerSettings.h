@@ -16,7 +16,7 @@
 // have a key each; SATELLITE alone is read whole, so that no number of chosen satellites is cut.
 inline const QString TrackerSection = QStringLiteral("TRACKER");
 // The station's place, which the tracker serves for: section "STATION", key "LOCATION" (read by
-// tracking/StationSetting.h).
+// sky/StationSetting.h).
 inline const QString StationSection = QStringLiteral("STATION");
 inline const QString StationLocationKey = QStringLiteral("LOCATION");
 

@@ -271,6 +271,11 @@ void SkyMapPainter::DrawAntennaMark(double x, double y) {
     Circle(x, y, 10, MapColour::Red);
 }
 
+void SkyMapPainter::DrawAntennaPointing(double azimuth, double elevation) {
+    DrawAntennaMark(MapCentreXTwips + SkyPlotX(azimuth, elevation),
+                    MapCentreYTwips + SkyPlotY(azimuth, elevation));
+}
+
 void SkyMapPainter::DrawPointedMark(double x, double y, PointedMarkKind kind) {
     if (SameMarkDrawn({11, x, y, kind == PointedMarkKind::PositioningStep ? 1.0 : 0.0}))
         return;

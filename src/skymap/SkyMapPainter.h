@@ -58,6 +58,8 @@ class SkyMapPainter {
     // is always drawn, as its callers draw it again on purpose to keep it on top.
     void DrawTargetMark(double x, double y);
     void DrawAntennaMark(double x, double y); // includes the line from the map centre
+    // The antenna mark where the direction the rotator reports (compass azimuth, elevation) lands.
+    void DrawAntennaPointing(double azimuth, double elevation);
     void DrawPointedMark(double x, double y, PointedMarkKind kind);
     void DrawBodyMark(double x, double y, const QColor& colour); // Sun, Moon, Mars
 

@@ -48,12 +48,6 @@ double SkyPlotY(double azimuth, double elevation) {
     return 0;
 }
 
-double HalfTurn(double azimuth) {
-    if (azimuth < 0 || azimuth >= 180)
-        return azimuth - 180;
-    return azimuth + 180;
-}
-
 double ArcTan2(double x, double y) {
     const double pi = 4 * std::atan(1.0);
     const double sign = y > 0 ? 1 : -1;

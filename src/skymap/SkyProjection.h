@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/StartPoint.h" // HalfTurn
+
 // Polar projection of the sky map, in twips of the map picture (north up, east right, zenith at the
 // centre, horizon at radius 1100). Pure functions.
 
@@ -22,10 +24,6 @@ double ElevationRadius(double elevation);
 // An azimuth outside 0..360 lands on the centre.
 double SkyPlotX(double azimuth, double elevation);
 double SkyPlotY(double azimuth, double elevation);
-
-// Half-turn between the compass frame and a rotator whose start point is south:
-// a - 180 when a < 0 or a >= 180, otherwise a + 180.
-double HalfTurn(double azimuth);
 
 // Angle of the vector (x, y) in radians, counter-clockwise from the positive x axis, in -pi..pi.
 // The horizontal component comes first.

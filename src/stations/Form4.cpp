@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stations/Form4.h"
 
-#include "config/WidgetMaking.h"
+#include "settingsdialog/WidgetMaking.h"
 
 #include "common/MessageSink.h"
 #include "stations/EditorChecks.h"

@@ -5,7 +5,7 @@
 #include "orbit/Frames.h"
 #include "satellites/SatelliteCatalogue.h"
 #include "satellites/TrackerSettings.h"
-#include "tracking/StationSetting.h"
+#include "sky/StationSetting.h"
 
 #include <QDir>
 #include <QFileInfo>

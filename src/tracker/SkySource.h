@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "tracking/Ephemeris.h"
+#include "sky/Ephemeris.h"
 
 #include <QDateTime>
 #include <QString>

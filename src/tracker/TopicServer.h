@@ -2,7 +2,7 @@
 #pragma once
 
 #include "SkySource.h"
-#include "tracking/DbusDataLink.h"
+#include "links/DbusDataLink.h"
 
 #include <QDBusContext>
 #include <QDateTime>

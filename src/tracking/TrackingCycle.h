@@ -2,11 +2,11 @@
 #pragma once
 
 #include "common/DataLink.h"
+#include "links/DataLinkWatch.h"
 #include "rotator/MotionWatch.h"
 #include "rotator/RelayOutputs.h"
-#include "tracking/DataLinkWatch.h"
+#include "sky/PassTargets.h"
 #include "tracking/PassRecord.h"
-#include "tracking/PassTargets.h"
 
 #include <QPointF>
 #include <QTimer>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings dialog over a settings file in a temporary folder, a recording board and recorded messages.
-#include "config/Form2.h"
 #include "config/StartupSettings.h"
 #include "config/TrackingSettings.h"
+#include "settingsdialog/Form2.h"
 #include "support/FakePorts.h"
 #include "support/TestFiles.h"
 

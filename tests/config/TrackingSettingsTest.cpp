@@ -3,7 +3,7 @@
 
 #include "config/TrackingSettings.h"
 #include "config/StartupSettings.h"
-#include "config/TrackingGroup.h"
+#include "settingsdialog/TrackingGroup.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "links/DbusDataLink.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/SingleInstance.h"
 #include "mainwindow/SystemPorts.h"
 #include "rotator/ModbusBoard.h"
 #include "support/FakePorts.h"
-#include "tracking/DbusDataLink.h"
 #include "tracking/PrivateBusServer.h"
 
 #include <QCoreApplication>

@@ -2,10 +2,10 @@
 // Changes that need a restart: the settings dialog and the station editor save, switch every relay
 // off, ask for the restart and end; the next start reads what was saved.
 #include "E2eSupport.h"
-#include "config/Form2.h"
 #include "config/SettingsDialogLogic.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/StationsController.h"
+#include "settingsdialog/Form2.h"
 #include "stations/Form4.h"
 
 #include <QAction>

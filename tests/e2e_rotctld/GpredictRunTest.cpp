@@ -2,6 +2,9 @@
 // A client plays gpredict against the endpoint of a main window that tracks automatically on the
 // simulated board: a "P" once a second along a pass and a "p" after each. The window runs in
 // virtual time (its timers driven by hand); the client talks over a real loopback socket.
+#include "links/RemoteTarget.h"
+#include "links/RemoteTargetLink.h"
+#include "links/RotctldServer.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/TrackingController.h"
 #include "rotator/RotatorControl.h"
@@ -9,10 +12,7 @@
 #include "support/EventWait.h"
 #include "support/FakePorts.h"
 #include "support/StepPhases.h"
-#include "tracking/RemoteTarget.h"
-#include "tracking/RemoteTargetLink.h"
 #include "tracking/RotctldMainState.h"
-#include "tracking/RotctldServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "common/MainState.h"
 #include "common/MessageSink.h"
 #include "common/NumberText.h"
-#include "tracking/DdeLinks.h"
+#include "links/DdeLinks.h"
 #include "tracking/TrackingRules.h"
 
 #include <QList>

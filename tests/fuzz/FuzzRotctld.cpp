@@ -2,8 +2,8 @@
 // The rotctld command lines any program on the machine can send, one request at a time and as a
 // session of several lines.
 #include "FuzzInput.h"
-#include "tracking/RemoteTarget.h"
-#include "tracking/RotctldProtocol.h"
+#include "links/RemoteTarget.h"
+#include "links/RotctldProtocol.h"
 
 #include <cmath>
 

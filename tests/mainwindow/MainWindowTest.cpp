@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WindowFixture.h"
-#include "config/Form2.h"
 #include "config/ProfileFile.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/SystemPorts.h"
 #include "mainwindow/WindowPlacement.h"
 #include "rotator/RotatorControl.h"
 #include "rotator/SimulatedBoard.h"
+#include "settingsdialog/Form2.h"
 #include "skymap/SkyMapWidget.h"
 #include "stations/Form4.h"
 

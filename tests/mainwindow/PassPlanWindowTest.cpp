@@ -7,7 +7,7 @@
 #include "orbit/ElementSet.h"
 #include "orbit/Observation.h"
 #include "satellites/SettingsWatch.h"
-#include "tracking/PassTargets.h"
+#include "sky/PassTargets.h"
 
 #include "mainwindow/FittedLabelText.h"
 

@@ -2,10 +2,10 @@
 // The main window's part in relay safety: the settings dialog and the start-up return, boxes shown with
 // every relay off, and the way out during a positioning pause.
 #include "WindowFixture.h"
-#include "config/Form2.h"
 #include "mainwindow/SettingsController.h"
 #include "mainwindow/SingleInstance.h"
 #include "rotator/RotatorControl.h"
+#include "settingsdialog/Form2.h"
 #include "support/StepPhases.h"
 
 #include <QFile>

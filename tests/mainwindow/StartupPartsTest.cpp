@@ -2,15 +2,15 @@
 #include "mainwindow/StartupParts.h"
 #include "common/MainState.h"
 #include "config/ProfileFile.h"
+#include "links/DbusDataLink.h"
+#include "links/RemoteTarget.h"
+#include "links/RemoteTargetLink.h"
+#include "links/RotctldServer.h"
 #include "mainwindow/StartupOptions.h"
 #include "rotator/ModbusBoard.h"
 #include "rotator/SimulatedBoard.h"
 #include "support/FakePorts.h"
-#include "tracking/DbusDataLink.h"
-#include "tracking/RemoteTarget.h"
-#include "tracking/RemoteTargetLink.h"
 #include "tracking/RotctldMainState.h"
-#include "tracking/RotctldServer.h"
 
 #include <QTcpServer>
 #include <gtest/gtest.h>

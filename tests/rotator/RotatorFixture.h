@@ -13,7 +13,7 @@ class RecordingView : public RotatorView {
   public:
     int azimuthSlider = 0, elevationSlider = 0;
     QString azimuthText, elevationText;
-    double antennaX = 0, antennaY = 0;
+    double antennaAzimuth = 0, antennaElevation = 0;
     int antennaDraws = 0, finished = 0, aborts = 0, ends = 0;
 
     void ShowRelayIndicators(bool, bool, bool, bool) override {}
@@ -23,8 +23,8 @@ class RecordingView : public RotatorView {
     int AzimuthSliderValue() override { return azimuthSlider; }
     int ElevationSliderValue() override { return elevationSlider; }
     void DrawPointedPositionMark(double, double, const QColor&) override {}
-    void DrawAntennaMark(double, double, double x, double y) override {
-        antennaX = x, antennaY = y, ++antennaDraws;
+    void DrawAntennaMark(double azimuth, double elevation) override {
+        antennaAzimuth = azimuth, antennaElevation = elevation, ++antennaDraws;
     }
     void DrawSunMoonMars() override {}
     void FinishManualOperation() override { ++finished; }

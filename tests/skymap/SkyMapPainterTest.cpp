@@ -69,6 +69,33 @@ TEST(DrawSkyMap, CachedOverlayMatchesAFreshOneFollowsTheRangeAndLeavesThePenStat
     EXPECT_TRUE(SameColour(ColourAtSky(painter, layer, 5, 45), MapColour::AllowedBlue));
 }
 
+// The map places the antenna where the rotator's direction lands: zenith at the centre, north up, east
+// right, the horizon 1100 twips out.
+TEST(DrawSkyMap, AntennaPointingLandsWhereTheDirectionProjects) {
+    const struct {
+        double azimuth, elevation, x, y;
+    } rows[] = {
+        {0, 90, 1380, 1350},
+        {0, 0, 1380, 250},
+        {135, 0, 1380 + 1100 * std::sqrt(0.5), 1350 + 1100 * std::sqrt(0.5)},
+        {180, 30, 1380, 1350 + 1100 * 60 / 90.0},
+        {270, 45, 1380 - 550, 1350},
+    };
+    for (const auto& row : rows) {
+        QImage pointed = EmptyMapLayer(), marked = EmptyMapLayer();
+        SkyMapPainter byDirection(pointed), byTwips(marked);
+        byDirection.DrawAntennaPointing(row.azimuth, row.elevation);
+        byTwips.DrawAntennaMark(row.x, row.y);
+        // The map's pi is not the machine's: a point on a pixel's border may land on the next pixel. A mark
+        // in the wrong place differs in hundreds.
+        int differing = 0;
+        for (int y = 0; y < pointed.height(); ++y)
+            for (int x = 0; x < pointed.width(); ++x)
+                differing += pointed.pixel(x, y) != marked.pixel(x, y);
+        EXPECT_LE(differing, 20) << "az " << row.azimuth << " el " << row.elevation;
+    }
+}
+
 // The widget shows a frame again only when its fingerprint changed: a frame that looks different must
 // never keep the fingerprint of the one before, and an overlay from the cache counts like a fresh one.
 TEST(DrawSkyMap, FrameSignatureChangesWithWhatIsSeen) {

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/DbusDataLink.h"
+#include "links/DbusDataLink.h"
 #include "PrivateBusServer.h"
 #include "common/MainState.h"
+#include "links/DdeLinks.h"
 #include "support/EventWait.h"
 #include "support/FakePorts.h"
-#include "tracking/DdeLinks.h"
 
 #include <QDBusMessage>
 #include <QDBusVirtualObject>

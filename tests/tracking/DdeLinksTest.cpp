@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/DdeLinks.h"
+#include "links/DdeLinks.h"
 #include "common/MainState.h"
 #include "support/FakePorts.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Planning real passes (element sets of 2020 and 2021 over Tokyo) onto the rotators' travel.
 
-#include "tracking/PassPlan.h"
+#include "sky/PassPlan.h"
 #include "orbit/ElementSet.h"
 #include "orbit/Passes.h"
 

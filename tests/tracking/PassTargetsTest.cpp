@@ -2,7 +2,7 @@
 // The pass plan as the tracking cycle keeps it: what positioning is given before, during and after a
 // real pass, and what the status line is told.
 
-#include "tracking/PassTargets.h"
+#include "sky/PassTargets.h"
 #include "common/MainState.h"
 #include "orbit/ElementSet.h"
 #include "orbit/Observation.h"

@@ -3,10 +3,10 @@
 // what it refuses, its pass list, and its start by D-Bus activation.
 
 #include "TrackerClientSuite.h"
+#include "links/DbusDataLink.h"
 #include "orbit/ElementSet.h"
 #include "orbit/Observation.h"
 #include "support/TestFiles.h"
-#include "tracking/DbusDataLink.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/RemoteTarget.h"
+#include "links/RemoteTarget.h"
 #include "common/NumberText.h"
+#include "links/RemoteTargetLink.h"
+#include "sky/Ephemeris.h"
 #include "support/FakePorts.h"
-#include "tracking/Ephemeris.h"
-#include "tracking/RemoteTargetLink.h"
 
 #include <gtest/gtest.h>
 

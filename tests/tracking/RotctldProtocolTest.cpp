@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/RotctldProtocol.h"
+#include "links/RotctldProtocol.h"
 #include "common/MainState.h"
-#include "tracking/RemoteTarget.h"
+#include "links/RemoteTarget.h"
 #include "tracking/RotctldMainState.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/RotctldServer.h"
+#include "links/RotctldServer.h"
+#include "links/RemoteTarget.h"
 #include "support/EventWait.h"
-#include "tracking/RemoteTarget.h"
 
 #include <QTcpSocket>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // The Sun, the Moon and Mars compared with an independent computation: PyEphem's apparent
 // topocentric places without refraction (tests/tracking/independent_sky.py).
 
-#include "tracking/Ephemeris.h"
+#include "sky/Ephemeris.h"
 
 #include <QProcess>
 #include <QTimeZone>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/StationSetting.h"
+#include "sky/StationSetting.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>

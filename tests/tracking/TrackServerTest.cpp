@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TrackerClientSuite.h"
-#include "tracking/DbusDataLink.h"
+#include "links/DbusDataLink.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

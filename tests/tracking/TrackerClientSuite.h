@@ -2,7 +2,7 @@
 #pragma once
 
 #include "PrivateBusServer.h"
-#include "tracking/DbusDataLink.h"
+#include "links/DbusDataLink.h"
 
 // A suite that talks to the data server on its private bus through azelmon's own link, on "ORBI|EXTRN".
 template <typename Suite> class TrackerClientSuite : public PrivateBusSuite<Suite> {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tracking/TrackingRules.h"
 #include "common/MainState.h"
-#include "tracking/DataLinkWatch.h"
+#include "links/DataLinkWatch.h"
 #include "tracking/VisibilityCue.h"
 
 #include <QTimeZone>

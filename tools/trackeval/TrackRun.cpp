@@ -11,7 +11,7 @@
 #include "rotator/RotatorControl.h"
 #include "rotator/RotatorView.h"
 #include "rotator/SimulatedBoard.h"
-#include "tracking/PassTargets.h"
+#include "sky/PassTargets.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,7 +59,7 @@ class QuietView : public RotatorView {
     int AzimuthSliderValue() override { return 0; }
     int ElevationSliderValue() override { return 0; }
     void DrawPointedPositionMark(double, double, const QColor&) override {}
-    void DrawAntennaMark(double, double, double, double) override {}
+    void DrawAntennaMark(double, double) override {}
     void DrawSunMoonMars() override {}
     void FinishManualOperation() override {}
     void Command4_Click() override {}

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/DataLinkWatch.h"
+#include "links/DataLinkWatch.h"
 
 bool DataLinkWatch::ShouldRequest(std::int64_t nowMs) const {
     return !silent_ || nowMs - lastAttemptMs_ >= RetryIntervalMs;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "config/Form2.h"
-#include "config/TrackingGroup.h"
+#include "settingsdialog/Form2.h"
 #include "config/TrackingSettings.h"
+#include "settingsdialog/TrackingGroup.h"
 
 #include "common/IoBoard.h"
 #include "common/MessageSink.h"

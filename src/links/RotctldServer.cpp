@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/RotctldServer.h"
+#include "links/RotctldServer.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

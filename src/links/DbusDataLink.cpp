@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/DbusDataLink.h"
+#include "links/DbusDataLink.h"
 
 #include <QDBusArgument>
 #include <QDBusError>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/TrackingOptions.h"
-#include "tracking/PassPlan.h"
+#include "sky/PassPlan.h"
 
 #include <optional>
 

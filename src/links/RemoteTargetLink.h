@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/DataLink.h"
-#include "tracking/Ephemeris.h"
+#include "sky/Ephemeris.h"
 
 #include <QDateTime>
 #include <array>

@@ -4,7 +4,7 @@
 #include "common/MainState.h"
 #include "orbit/ElementSet.h"
 #include "satellites/SatelliteIndex.h"
-#include "tracking/PassFollower.h"
+#include "sky/PassFollower.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/PassTargets.h"
+#include "sky/PassTargets.h"
 
 #include "common/NoSatellite.h"
 #include "common/StartPoint.h"
@@ -7,7 +7,7 @@
 #include "orbit/Observation.h"
 #include "orbit/Passes.h"
 #include "satellites/TrackerSettings.h"
-#include "tracking/StationSetting.h"
+#include "sky/StationSetting.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/PassPlan.h"
+#include "sky/PassPlan.h"
 
 #include "orbit/Observation.h"
 

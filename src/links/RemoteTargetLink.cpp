@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/RemoteTargetLink.h"
+#include "links/RemoteTargetLink.h"
 
 #include "common/Clock.h"
-#include "tracking/DdeLinks.h"
-#include "tracking/RemoteTarget.h"
+#include "links/DdeLinks.h"
+#include "links/RemoteTarget.h"
 
 #include <QStringList>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/PassFollower.h"
+#include "sky/PassFollower.h"
 
 #include <algorithm>
 #include <cmath>

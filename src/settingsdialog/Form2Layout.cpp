@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings dialog's widgets, placed in twips like the main window (15 twips to a pixel).
-#include "config/Form2.h"
-#include "config/TrackingGroup.h"
-#include "config/WidgetMaking.h"
+#include "settingsdialog/Form2.h"
+#include "settingsdialog/TrackingGroup.h"
+#include "settingsdialog/WidgetMaking.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/Ephemeris.h"
+#include "sky/Ephemeris.h"
 
 #include <cmath>
 #include <libnova/aberration.h>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "config/TrackingGroup.h"
+#include "settingsdialog/TrackingGroup.h"
 
 #include "config/ProfileFile.h"
 #include "config/TrackingSettings.h"
-#include "config/WidgetMaking.h"
+#include "settingsdialog/WidgetMaking.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "tracking/RotctldProtocol.h"
+#include "links/RotctldProtocol.h"
 
 #include <QHostAddress>
 #include <QObject>

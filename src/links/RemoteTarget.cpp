@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tracking/RemoteTarget.h"
+#include "links/RemoteTarget.h"
 
 #include <cmath>
 

@@ -1,0 +1,27 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Fails when the program PROGRAM records a shared library of the window side as needed: Qt Gui, Widgets or
+# Multimedia, OpenGL or libmodbus. Run as cmake -DREADELF=... -DPROGRAM=... -P tracker_libraries.cmake.
+execute_process(COMMAND ${READELF} -d ${PROGRAM} OUTPUT_VARIABLE dynamic RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "readelf -d ${PROGRAM} failed (${status})")
+endif()
+string(REGEX MATCHALL "\\(NEEDED\\)[^\n]*\\[[^]\n]*\\]" entries "${dynamic}")
+set(needed "")
+foreach(entry IN LISTS entries)
+    string(REGEX REPLACE ".*\\[([^]]*)\\].*" "\\1" library "${entry}")
+    list(APPEND needed ${library})
+endforeach()
+message(STATUS "needed: ${needed}")
+# Qt Core must be there, or the reading above found nothing to judge.
+if(NOT needed MATCHES "libQt6Core")
+    message(FATAL_ERROR "no libQt6Core among the NEEDED entries of ${PROGRAM}: ${needed}")
+endif()
+set(forbidden "")
+foreach(library IN LISTS needed)
+    if(library MATCHES "^lib(Qt6(Gui|Widgets|Multimedia|OpenGL)|GLX|OpenGL|EGL|modbus)[.-]")
+        list(APPEND forbidden ${library})
+    endif()
+endforeach()
+if(forbidden)
+    message(FATAL_ERROR "${PROGRAM} needs libraries of the window side: ${forbidden}")
+endif()
