@@ -122,7 +122,7 @@ struct ExitHook {
 int StopLikeAbortButton(Form1& window) {
     if (window.state().StartupState != 0)
         return HamlibError::Rejected;
-    if (window.Command4->isEnabled() || window.state().OperatingMode != 0)
+    if (window.Command4->isEnabled() || window.state().OperatingMode != RunMode::Stopped)
         window.Command4_Click();
     return HamlibError::Ok;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/RunMode.h"
 #include "common/TrackingOptions.h"
 
 #include <QString>
@@ -70,8 +71,7 @@ struct MainState {
     // Temporary corrections of the "一時補正" sliders (Slider2 azimuth, Slider1 elevation), -5..5.
     int AzimuthTempCorrection = 0, ElevationTempCorrection = 0;
 
-    // Operating mode: 0 none, 1 manual, 2 automatic.
-    std::int16_t OperatingMode = 0;
+    RunMode OperatingMode = RunMode::Stopped;
     std::int16_t AbortRequested = 0;
     std::int16_t ApproachComplete = 0;
     std::int16_t StartupState = 1;

@@ -11,7 +11,7 @@
 // - while silent, the refresh is tried only every RetryIntervalMs: a busy server holds each request
 //   for the link's whole time-out, and requests to it should not pile up;
 // - automatic tracking follows a target that no longer moves, so once no fresh value has come for
-//   StaleLimitMs the cycle stops it (relays off, mode 0). Manual positioning does not depend on the
+//   StaleLimitMs the cycle stops it (relays off, mode stopped). Manual positioning does not depend on the
 //   server and goes on. Tracking resumes only when the operator starts it again.
 class DataLinkWatch {
   public:

@@ -66,7 +66,7 @@ Form1::Form1(Ports ports, QString settingsPath, QWidget* parent)
         // Connected before the tracking side, so the line marks when each cycle starts.
         connect(Timer1, &QTimer::timeout, this, [this] {
             trace_->Line(QStringLiteral("cycle mode=%1 relays=%2%3%4%5 antenna=%6,%7 target=%8,%9")
-                             .arg(state_.OperatingMode)
+                             .arg(static_cast<int>(state_.OperatingMode))
                              .arg(state_.piob4)
                              .arg(state_.piob5)
                              .arg(state_.piob6)
@@ -350,8 +350,8 @@ void Form1::PositioningStepEnded() {
         return;
     settingsMenuWaitsForStep_ = false;
     // Only when nothing has started since the stop that left it waiting.
-    if (!ended_ && state_.OperatingMode == 0 && state_.StartupState == 0 && state_.ScheduleRunning == 0 &&
-        state_.module.SettingsDialogOpen != QLatin1String("1"))
+    if (!ended_ && state_.OperatingMode == RunMode::Stopped && state_.StartupState == 0 &&
+        state_.ScheduleRunning == 0 && state_.module.SettingsDialogOpen != QLatin1String("1"))
         menuset->setEnabled(true);
 }
 

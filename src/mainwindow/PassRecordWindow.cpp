@@ -2,6 +2,7 @@
 #include "mainwindow/PassRecordWindow.h"
 
 #include "mainwindow/PointingErrorPlot.h"
+#include "mainwindow/WindowParts.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -28,16 +29,10 @@ QString DurationText(double seconds) {
 
 PassRecordWindow::PassRecordWindow(QString folder, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(std::move(folder)) {
-    setObjectName(QStringLiteral("PassRecordWindow"));
-    setWindowTitle(QStringLiteral("追跡記録"));
-    auto* layout = new QVBoxLayout(this);
-    lstRecords = new QTreeWidget(this);
-    lstRecords->setObjectName(QStringLiteral("lstRecords"));
-    lstRecords->setRootIsDecorated(false);
-    lstRecords->setHeaderLabels({QStringLiteral("衛星名"), QStringLiteral("開始 (UTC)"),
-                                 QStringLiteral("時間"), QStringLiteral("中央値"), QStringLiteral("95%値"),
-                                 QStringLiteral("最大")});
-    lstRecords->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    auto* layout = StartListWindow(this, "PassRecordWindow", QStringLiteral("追跡記録"));
+    lstRecords = MakeListView(this, "lstRecords",
+                              {QStringLiteral("衛星名"), QStringLiteral("開始 (UTC)"), QStringLiteral("時間"),
+                               QStringLiteral("中央値"), QStringLiteral("95%値"), QStringLiteral("最大")});
     lstRecords->header()->setStretchLastSection(false);
     lstRecords->setMinimumHeight(140);
     layout->addWidget(lstRecords);
@@ -52,20 +47,12 @@ PassRecordWindow::PassRecordWindow(QString folder, QWidget* parent)
     plotRow->addWidget(lblFigures);
     layout->addLayout(plotRow, 1);
 
-    lblNotes = new QLabel(this);
-    lblNotes->setObjectName(QStringLiteral("lblNotes"));
-    lblNotes->setWordWrap(true);
+    lblNotes = MakeNotesLabel(this);
     layout->addWidget(lblNotes);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    cmdReload = new QPushButton(QStringLiteral("再読込"), this);
-    cmdReload->setObjectName(QStringLiteral("cmdReload"));
-    cmdReload->setToolTip(QStringLiteral("記録を読みなおします"));
-    cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    buttons->addWidget(cmdReload);
-    buttons->addWidget(cmdClose);
-    layout->addLayout(buttons);
+    cmdReload =
+        MakeButton(this, "cmdReload", QStringLiteral("再読込"), QStringLiteral("記録を読みなおします"));
+    cmdClose = MakeButton(this, "cmdClose", QStringLiteral("閉じる"));
+    layout->addLayout(MakeButtonRow({cmdReload, cmdClose}));
 
     connect(cmdReload, &QPushButton::clicked, this, &PassRecordWindow::Reload);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/PassesWindow.h"
 
+#include "mainwindow/WindowParts.h"
 #include "satellites/SatelliteCatalogue.h"
 #include "satellites/TrackerSettings.h"
 #include "sky/StationSetting.h"
 #include "skymap/SkyMapWidget.h"
 
 #include <QCloseEvent>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -17,13 +16,6 @@
 #include <algorithm>
 
 namespace {
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    return button;
-}
 
 QString Degrees(double value, int decimals) {
     return QString::number(value, 'f', decimals);
@@ -35,28 +27,19 @@ PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, st
                            QWidget* parent)
     : QWidget(parent, Qt::Window), iniPath_(std::move(iniPath)), nowUtc_(std::move(nowUtc)),
       served_(std::move(served)), map_(map) {
-    setObjectName(QStringLiteral("PassesWindow"));
-    setWindowTitle(QStringLiteral("衛星の通過予定"));
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = StartListWindow(this, "PassesWindow", QStringLiteral("衛星の通過予定"));
     lblStation = new QLabel(this);
     lblStation->setObjectName(QStringLiteral("lblStation"));
     layout->addWidget(lblStation);
-    lstPasses = new QTreeWidget(this);
-    lstPasses->setObjectName(QStringLiteral("lstPasses"));
-    lstPasses->setRootIsDecorated(false);
-    lstPasses->setHeaderLabels(
+    lstPasses = MakeListView(
+        this, "lstPasses",
         {QStringLiteral("衛星名"), QStringLiteral("AOS"), QStringLiteral("最高点"), QStringLiteral("LOS"),
          QStringLiteral("AOS (UTC)"), QStringLiteral("最高点 (UTC)"), QStringLiteral("LOS (UTC)"),
          QStringLiteral("AOS方位"), QStringLiteral("LOS方位"), QStringLiteral("最大仰角")});
-    lstPasses->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     lstPasses->setMinimumSize(980, 300);
     layout->addWidget(lstPasses);
-    lblNotes = new QLabel(this);
-    lblNotes->setObjectName(QStringLiteral("lblNotes"));
-    lblNotes->setWordWrap(true);
+    lblNotes = MakeNotesLabel(this);
     layout->addWidget(lblNotes);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
     cmdRefresh = MakeButton(this, "cmdRefresh", QStringLiteral("再計算"),
                             QStringLiteral("今の時刻から計算しなおします"));
     cmdClearTrack = MakeButton(this, "cmdClearTrack", QStringLiteral("軌跡を消す"),
@@ -64,11 +47,7 @@ PassesWindow::PassesWindow(QString iniPath, NowUtc nowUtc, SkyMapWidget* map, st
     cmdRecords = MakeButton(this, "cmdRecords", QStringLiteral("追跡記録"),
                             QStringLiteral("自動追尾した通過の指向誤差を表示します"));
     cmdClose = MakeButton(this, "cmdClose", QStringLiteral("閉じる"), QStringLiteral("通過予定を閉じます"));
-    buttons->addWidget(cmdRefresh);
-    buttons->addWidget(cmdClearTrack);
-    buttons->addWidget(cmdRecords);
-    buttons->addWidget(cmdClose);
-    layout->addLayout(buttons);
+    layout->addLayout(MakeButtonRow({cmdRefresh, cmdClearTrack, cmdRecords, cmdClose}));
 
     connect(cmdRefresh, &QPushButton::clicked, this, &PassesWindow::Recompute);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);

@@ -2,6 +2,7 @@
 #include "mainwindow/SatelliteDialog.h"
 
 #include "config/ProfileFile.h"
+#include "mainwindow/WindowParts.h"
 #include "sky/StationSetting.h"
 
 #include <QFileInfo>
@@ -19,13 +20,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    return button;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption) {
     auto* label = new QLabel(caption, parent);
@@ -167,15 +161,11 @@ void SatelliteDialog::BuildWidgets() {
     lblMessage->setWordWrap(true);
     grid->addWidget(lblMessage, 5, 0, 1, 4);
 
-    auto* bottom = new QHBoxLayout;
-    bottom->addStretch();
     cmdSave =
         MakeButton(this, "cmdSave", QStringLiteral("保存"),
                    QStringLiteral("選択を設定ファイルに書き込みます。追跡プログラムがすぐに読み直します"));
     cmdClose = MakeButton(this, "cmdClose", QStringLiteral("閉じる"), QStringLiteral("保存せずに閉じます"));
-    bottom->addWidget(cmdSave);
-    bottom->addWidget(cmdClose);
-    grid->addLayout(bottom, 6, 0, 1, 4);
+    grid->addLayout(MakeButtonRow({cmdSave, cmdClose}), 6, 0, 1, 4);
 }
 
 void SatelliteDialog::Reload() {

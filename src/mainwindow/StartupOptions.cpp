@@ -7,13 +7,43 @@
 
 namespace {
 
-const QString BoardName = QStringLiteral("board");
+// An option that takes one of two words, the first its default: its value name, default and check
+// all come from the two words.
+struct TwoWordOption {
+    QString name;
+    QLatin1String first, second;
+
+    QCommandLineOption Declared(const QString& description) const {
+        return {name, description, QStringLiteral("%1|%2").arg(first, second), first};
+    }
+    // The word given, or nothing when it is neither; `mistake` then says what the option takes.
+    std::optional<QString> Read(const QCommandLineParser& parser, QString* mistake) const {
+        const QString value = parser.value(name);
+        if (value == first || value == second)
+            return value;
+        *mistake = QStringLiteral("--%1 takes %2 or %3, not %4").arg(name, first, second, value);
+        return std::nullopt;
+    }
+};
+
+// The simulated board's start angles: degrees, 0 unless given.
+QCommandLineOption StartAngleOption(const QString& name, const QString& description) {
+    return {name, description, QStringLiteral("DEG"), QStringLiteral("0")};
+}
+
+std::optional<double> Degrees(const QCommandLineParser& parser, const QString& name) {
+    bool ok = false;
+    const double value = parser.value(name).toDouble(&ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+const TwoWordOption Board{QStringLiteral("board"), QLatin1String("sim"), QLatin1String("modbus")};
+const TwoWordOption Link{QStringLiteral("link"), QLatin1String("dbus"), QLatin1String("rotctld")};
 const QString PortName = QStringLiteral("modbus-port");
 const QString CheckName = QStringLiteral("board-check");
 const QString SimAzName = QStringLiteral("sim-az");
 const QString SimElName = QStringLiteral("sim-el");
 const QString ListenName = QStringLiteral("rotctld-listen");
-const QString LinkName = QStringLiteral("link");
 const QString NameName = QStringLiteral("rotctld-name");
 const QString ObserverName = QStringLiteral("observer");
 const QString DefaultObserver = QStringLiteral("35.68,139.77");
@@ -30,9 +60,8 @@ void DeclareStartupOptions(QCommandLineParser& parser) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
-        {BoardName,
-         QStringLiteral("I/O board: sim or modbus (default: BOARD of [TCP/IP] in rotorcfg.ini, else sim)."),
-         QStringLiteral("sim|modbus"), QStringLiteral("sim")},
+        Board.Declared(QStringLiteral(
+            "I/O board: sim or modbus (default: BOARD of [TCP/IP] in rotorcfg.ini, else sim).")),
         {PortName,
          QStringLiteral(
              "TCP port of the Modbus board (default: PORT of [BOARD_MAP] in rotorcfg.ini, else 502)."),
@@ -41,18 +70,17 @@ void DeclareStartupOptions(QCommandLineParser& parser) {
          QStringLiteral(
              "Reads both potentiometers once, prints raw value, count, volts and angle and the relay "
              "map, and exits (0 when both reads worked). Switches no relay; needs no display.")},
-        {SimAzName, QStringLiteral("Simulated board: azimuth the rotator starts at (degrees)."),
-         QStringLiteral("DEG"), QStringLiteral("0")},
-        {SimElName, QStringLiteral("Simulated board: elevation the rotator starts at (degrees)."),
-         QStringLiteral("DEG"), QStringLiteral("0")},
+        StartAngleOption(SimAzName,
+                         QStringLiteral("Simulated board: azimuth the rotator starts at (degrees).")),
+        StartAngleOption(SimElName,
+                         QStringLiteral("Simulated board: elevation the rotator starts at (degrees).")),
         {ListenName,
          QStringLiteral(
              "Address of the Hamlib rotctld endpoint, ADDR:PORT, or off (default 127.0.0.1:4533)."),
          QStringLiteral("ADDR:PORT|off"), QStringLiteral("127.0.0.1:4533")},
-        {LinkName,
-         QStringLiteral("Where the satellite's position comes from: dbus (azelmon-tracker, or another data "
-                        "server on the session bus; default) or rotctld (the target a rotctld client sets)."),
-         QStringLiteral("dbus|rotctld"), QStringLiteral("dbus")},
+        Link.Declared(QStringLiteral(
+            "Where the satellite's position comes from: dbus (azelmon-tracker, or another data "
+            "server on the session bus; default) or rotctld (the target a rotctld client sets).")),
         {NameName, QStringLiteral("--link rotctld: the name shown for the target (default rotctld)."),
          QStringLiteral("NAME"), QStringLiteral("rotctld")},
         {ObserverName,
@@ -64,25 +92,26 @@ void DeclareStartupOptions(QCommandLineParser& parser) {
 
 std::variant<StartupOptions, QString> ReadStartupOptions(const QCommandLineParser& parser) {
     StartupOptions o;
-    const QString board = parser.value(BoardName);
-    if (board != QLatin1String("sim") && board != QLatin1String("modbus"))
-        return QStringLiteral("--board takes sim or modbus, not ") + board;
-    if (parser.isSet(BoardName))
-        o.board = board;
+    QString mistake;
+    const auto board = Board.Read(parser, &mistake);
+    if (!board)
+        return mistake;
+    if (parser.isSet(Board.name))
+        o.board = *board;
     bool portOk = false;
     o.modbusPort = parser.value(PortName).toInt(&portOk);
     if (!portOk || o.modbusPort < 1 || o.modbusPort > 65535)
         return QStringLiteral("--modbus-port takes a port number 1..65535");
     o.modbusPortGiven = parser.isSet(PortName);
-    bool azOk = false, elOk = false;
-    o.simAzimuth = parser.value(SimAzName).toDouble(&azOk);
-    o.simElevation = parser.value(SimElName).toDouble(&elOk);
-    if (!azOk || !elOk)
+    const auto simAzimuth = Degrees(parser, SimAzName), simElevation = Degrees(parser, SimElName);
+    if (!simAzimuth || !simElevation)
         return QStringLiteral("--sim-az and --sim-el take a number of degrees");
-    const QString link = parser.value(LinkName);
-    if (link != QLatin1String("dbus") && link != QLatin1String("rotctld"))
-        return QStringLiteral("--link takes dbus or rotctld, not ") + link;
-    o.remoteLink = link == QLatin1String("rotctld");
+    o.simAzimuth = *simAzimuth;
+    o.simElevation = *simElevation;
+    const auto link = Link.Read(parser, &mistake);
+    if (!link)
+        return mistake;
+    o.remoteLink = *link == Link.second;
     const auto listen = ParseRotctldListen(parser.value(ListenName));
     if (!listen)
         return QStringLiteral("--rotctld-listen takes ADDR:PORT (for example 127.0.0.1:4533) or off");

@@ -68,7 +68,7 @@ void StationsController::Command5_Click() {
     AimAtStation(state, Stations_.at(SelectedStationIndex));
     DisableSetupMenus();
     state.PointMarkShown = 1;
-    state.OperatingMode = 1;
+    state.OperatingMode = RunMode::Manual;
     state.AbortRequested = 0;
     window_.Command4->setEnabled(true);
     for (QPushButton* b : {window_.Command2, window_.Command3, window_.Command6})
@@ -124,7 +124,7 @@ void StationsController::StartScheduledStation(int index) {
     if (!ScheduleStartsTracking(Stations_.at(index), state.TargetName)) {
         state.PointMarkShown = 1;
         state.AbortRequested = 0;
-        state.OperatingMode = 1;
+        state.OperatingMode = RunMode::Manual;
         window_.rotator().CheckOperatingRange();
         return;
     }

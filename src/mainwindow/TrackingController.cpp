@@ -101,7 +101,7 @@ void TrackingController::Command2_Click() {
     SetMenusEnabled(false);
     if (s.PointMarkShown != 0) {
         s.AbortRequested = 0;
-        s.OperatingMode = 1;
+        s.OperatingMode = RunMode::Manual;
         window_.Command4->setEnabled(true);
         for (QPushButton* b : {window_.Command3, window_.Command5, window_.Command6})
             b->setEnabled(false);
@@ -135,7 +135,7 @@ void TrackingController::Command4_Click() {
     // The stop acts in this event: every relay that may be on goes off, every lease is void (a step
     // parked in a pulse wait cannot switch anything on when it resumes), and the operation is over.
     window_.rotator().relays.RevokeLeases();
-    s.OperatingMode = 0;
+    s.OperatingMode = RunMode::Stopped;
     for (QPushButton* b : {window_.Command3, window_.Command2, window_.Command5, window_.Command6})
         Form1::SetButtonBusy(b, false);
     SetMenusEnabled(true);

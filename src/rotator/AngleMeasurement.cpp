@@ -134,16 +134,17 @@ bool AngleMeasurement::StopForFinding(MotionWatch::Axis axis, const MotionWatch:
     if (finding.fault == MotionWatch::Fault::None)
         return false;
     // A relay whose write was given up counts as running.
-    const bool running = state_.OperatingMode != 0 || state_.ScheduleRunning != 0 || relays_.MayBeOn();
+    const bool running =
+        state_.OperatingMode != RunMode::Stopped || state_.ScheduleRunning != 0 || relays_.MayBeOn();
     // Reads that fail while nothing moves stop nothing; the read errors are on the status line already.
     if (finding.fault == MotionWatch::Fault::ReadsFailing && !running)
         return false;
     relays_.RevokeLeases(true);
     // Buttons back to idle and the schedule ended, as the abort button does; during the start-up
     // return the buttons stay disabled, since the antenna is not known to be inside its range.
-    if (state_.StartupState == 0 && (state_.OperatingMode != 0 || state_.ScheduleRunning != 0))
+    if (state_.StartupState == 0 && (state_.OperatingMode != RunMode::Stopped || state_.ScheduleRunning != 0))
         view_.Command4_Click();
-    state_.OperatingMode = 0;
+    state_.OperatingMode = RunMode::Stopped;
     // The relays are said to be off only once the module has taken the off; until then the status
     // line says it is being sent.
     if (relays_.MayBeOn())
@@ -309,9 +310,9 @@ void AngleMeasurement::Measure(bool quietReading) {
         StopForFinding(MotionWatch::Elevation, elevationFinding))
         return;
 
-    if (state_.OperatingMode == 1)
+    if (state_.OperatingMode == RunMode::Manual)
         attempt([&] { positioning_.ManualPositioningStep(); });
-    else if (state_.OperatingMode == 2)
+    else if (state_.OperatingMode == RunMode::Automatic)
         attempt([&] { positioning_.TrackingPositioningStep(); });
 }
 

@@ -167,17 +167,17 @@ bool Positioning::ElevationInRange(double value) const {
 void Positioning::AbortAll() {
     // Every relay written off, whatever the abort button did already; every lease void.
     relays_.RevokeLeases(true);
-    state_.OperatingMode = 0;
+    state_.OperatingMode = RunMode::Stopped;
 }
 
 void Positioning::FinishManualOperation() {
     relays_.RevokeLeases();
     view_.FinishManualOperation();
     state_.PointMarkShown = 0;
-    state_.OperatingMode = 0;
+    state_.OperatingMode = RunMode::Stopped;
 }
 
-bool Positioning::StillCurrent(const RelayOutputs::Lease& lease, int mode) const {
+bool Positioning::StillCurrent(const RelayOutputs::Lease& lease, RunMode mode) const {
     return relays_.Current(lease) && state_.OperatingMode == mode && state_.AbortRequested == 0;
 }
 
@@ -292,7 +292,7 @@ void Positioning::ManualStepStart() {
     if (AzimuthNear == 1 || ElevationNear == 1 || AxisStoppedShort(T, U)) {
         // After the pulse: a stop meanwhile ended this step's part.
         InchToPointedPosition(lease, [this, lease, targetT, targetU] {
-            if (StillCurrent(lease, 1))
+            if (StillCurrent(lease, RunMode::Manual))
                 ManualStepEnd(lease, targetT, targetU);
         });
         return;
@@ -340,7 +340,7 @@ bool Positioning::AxisStoppedShort(double T, double U) const {
 }
 
 void Positioning::InchToPointedPosition(const RelayOutputs::Lease& lease, std::function<void()> then) {
-    if (state_.OperatingMode != 1)
+    if (state_.OperatingMode != RunMode::Manual)
         return;
     if (state_.PointMarkShown == 1)
         view_.DrawPointedPositionMark(state_.PointMarkX, state_.PointMarkY, PointedYellow);
@@ -381,7 +381,7 @@ void Positioning::InchToPointedPosition(const RelayOutputs::Lease& lease, std::f
     // The pulse: 0.15 s on, then the axes near their target stop and rest 0.3 s.
     Then(PulseOnSeconds, [this, lease, azimuthSet, elevationSet, then = std::move(then)] {
         // Whatever ran during the pulse (an abort, a box, the end) decides first.
-        if (!StillCurrent(lease, 1))
+        if (!StillCurrent(lease, RunMode::Manual))
             return;
         if (azimuthSet && AzimuthNear == 1)
             relays_.StopAzimuth();
@@ -397,7 +397,7 @@ void Positioning::StartAutoTracking() {
 }
 
 void Positioning::StartAutoTracking(const RelayOutputs::Lease& lease) {
-    if (state_.OperatingMode != 2)
+    if (state_.OperatingMode != RunMode::Automatic)
         return;
     // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
     const WorkingTarget target = AutomaticTarget();
@@ -493,7 +493,7 @@ void Positioning::Attempt(const std::function<void()>& statement) {
 }
 
 void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
-    if (state_.OperatingMode != 2)
+    if (state_.OperatingMode != RunMode::Automatic)
         return;
     // Plain variables, not a structured binding: the lambdas below capture them, which clang 14 refuses.
     const WorkingTarget target = AutomaticTarget();
@@ -570,7 +570,7 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
     // settings dialog, the end) decides first, and a stopped operation is not taken up again from here.
     const double targetT = T, targetU = U;
     auto after = [this, lease, targetT, targetU] {
-        if (StillCurrent(lease, 2))
+        if (StillCurrent(lease, RunMode::Automatic))
             FollowUpEnd(lease, targetT, targetU);
     };
     if (lead) {
@@ -579,7 +579,7 @@ void Positioning::ContinueTracking(const RelayOutputs::Lease& lease) {
         return;
     }
     Then(PulseOnSeconds, [this, lease, azimuthSet, elevationSet, after = std::move(after)] {
-        if (!StillCurrent(lease, 2))
+        if (!StillCurrent(lease, RunMode::Automatic))
             return;
         if (azimuthSet && AzimuthNear == 1)
             Attempt([&] { relays_.StopAzimuth(); });
@@ -612,9 +612,9 @@ void Positioning::FollowUpEnd(const RelayOutputs::Lease& lease, double T, double
 
 void Positioning::Timer2_Timer() {
     try {
-        if (state_.OperatingMode == 1)
+        if (state_.OperatingMode == RunMode::Manual)
             ManualPositioningStep();
-        else if (state_.OperatingMode == 2)
+        else if (state_.OperatingMode == RunMode::Automatic)
             TrackingPositioningStep();
     } catch (const BoardFailure& failure) {
         ShowRoutineError(*ports_.status, QStringLiteral("4."), failure.error());
@@ -634,7 +634,7 @@ bool Positioning::RefuseUnconfiguredSatellite() {
         return false;
     // The data server has no satellite to give: its placeholder is no direction, nothing follows it.
     relays_.RevokeLeases();
-    state_.OperatingMode = 0;
+    state_.OperatingMode = RunMode::Stopped;
     view_.Command4_Click();
     ports_.status->SetLeft(QStringLiteral("4.追跡する衛星が設定されていないため、自動追尾しません"));
     ports_.status->SetRight(
@@ -646,7 +646,7 @@ void Positioning::EnterAutomaticMode() {
     if (RefuseUnconfiguredSatellite())
         return;
     state_.AbortRequested = 0;
-    state_.OperatingMode = 2;
+    state_.OperatingMode = RunMode::Automatic;
     state_.PointMarkShown = 0;
     state_.ApproachComplete = 0;
     BeginAutoTracking();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/RunMode.h"
 #include "rotator/RelayOutputs.h"
 #include "rotator/TrackingLead.h"
 
@@ -94,7 +95,7 @@ class Positioning {
     // The follow-up's last phase: leases renewed, a fresh approach when it fell behind.
     void FollowUpEnd(const RelayOutputs::Lease& lease, double T, double U);
     // The step's operation still runs in the given mode, and no abort is pending.
-    bool StillCurrent(const RelayOutputs::Lease& lease, int mode) const;
+    bool StillCurrent(const RelayOutputs::Lease& lease, RunMode mode) const;
     // Renews the lease of each read axis whose motor the step keeps running.
     void RenewRunning(const RelayOutputs::Lease& lease);
     struct WorkingTarget {

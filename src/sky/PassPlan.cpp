@@ -133,21 +133,34 @@ double OffsetAllowed(double elevation, double error) {
 
 using Spans = std::vector<std::pair<double, double>>; // ascending, apart
 
+// Adds from..to (nothing when empty) after the spans, joined to the last one where they meet.
+void AppendSpan(Spans& spans, double from, double to) {
+    if (from > to)
+        return;
+    if (!spans.empty() && from <= spans.back().second)
+        spans.back().second = std::max(spans.back().second, to);
+    else
+        spans.emplace_back(from, to);
+}
+
+// Calls visit(direction, halfTurns) for each rotator azimuth from which the antenna looks at the
+// satellite: its own, and on an elevation rotator that reaches over the top also those a whole number
+// of half turns away (three either way cover any travel).
+template <class Visit> void ForEachDirection(double azimuth, bool overTheTop, Visit visit) {
+    const int most = overTheTop ? 3 : 0;
+    for (int k = -most; k <= most; ++k)
+        visit(azimuth + 180.0 * k, k);
+}
+
 // Where the azimuth may stand at one point of the course: within `allowed` of the satellite's
 // rotator azimuth, and on an elevation rotator that reaches over the top also within `allowed` of the
 // opposite azimuths (looking over the top at the elevation past 90), inside the travel.
 Spans AllowedAt(double azimuth, double allowed, const RotatorTravel& travel, bool overTheTop) {
     Spans spans;
-    for (int k = overTheTop ? -3 : 0; k <= (overTheTop ? 3 : 0); ++k) {
-        const double from = std::max(azimuth + 180.0 * k - allowed, travel.azimuthMin);
-        const double to = std::min(azimuth + 180.0 * k + allowed, travel.azimuthMax);
-        if (from > to)
-            continue;
-        if (!spans.empty() && from <= spans.back().second)
-            spans.back().second = std::max(spans.back().second, to);
-        else
-            spans.emplace_back(from, to);
-    }
+    ForEachDirection(azimuth, overTheTop, [&](double direction, int) {
+        AppendSpan(spans, std::max(direction - allowed, travel.azimuthMin),
+                   std::min(direction + allowed, travel.azimuthMax));
+    });
     return spans;
 }
 
@@ -155,15 +168,8 @@ Spans AllowedAt(double azimuth, double allowed, const RotatorTravel& travel, boo
 Spans WithinReach(const Spans& a, const Spans& b, double reach) {
     Spans out;
     for (const auto& [from, to] : a)
-        for (const auto& [bFrom, bTo] : b) {
-            const double l = std::max(from, bFrom - reach), h = std::min(to, bTo + reach);
-            if (l > h)
-                continue;
-            if (!out.empty() && l <= out.back().second)
-                out.back().second = std::max(out.back().second, h);
-            else
-                out.emplace_back(l, h);
-        }
+        for (const auto& [bFrom, bTo] : b)
+            AppendSpan(out, std::max(from, bFrom - reach), std::min(to, bTo + reach));
     return out;
 }
 
@@ -196,15 +202,16 @@ std::vector<double> CourseWithin(const std::vector<double>& azimuth, const std::
             return {};
         // The point nearest a direction of the satellite (its own azimuth first, then over the top).
         double best = choice.front().first, bestCost = 1e9;
-        for (const auto& [from, to] : choice)
-            for (int k = overTheTop ? -3 : 0; k <= (overTheTop ? 3 : 0); ++k) {
-                const double point = std::clamp(azimuth[i] + 180.0 * k, from, to);
-                const double cost = std::abs(std::sin((point - azimuth[i]) * Radian)) + 1e-6 * std::abs(k);
+        for (const auto& span : choice)
+            ForEachDirection(azimuth[i], overTheTop, [&](double direction, int halfTurns) {
+                const double point = std::clamp(direction, span.first, span.second);
+                const double cost =
+                    std::abs(std::sin((point - azimuth[i]) * Radian)) + 1e-6 * std::abs(halfTurns);
                 if (cost < bestCost) {
                     bestCost = cost;
                     best = point;
                 }
-            }
+            });
         course[i] = best;
     }
     return course;

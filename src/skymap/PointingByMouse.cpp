@@ -12,11 +12,11 @@ void Picture1_MouseDown(MainState& state, MessageSink& messages, SkyMapPainter& 
     const ModuleState& m = state.module;
     if (m.SettingsDialogOpen == QStringLiteral("1"))
         return;
-    if (state.OperatingMode == 2) {
+    if (state.OperatingMode == RunMode::Automatic) {
         messages.ShowMessage(AutoTrackingRunningText);
         return;
     }
-    if (state.OperatingMode == 1) {
+    if (state.OperatingMode == RunMode::Manual) {
         messages.ShowMessage(ManualRunningText);
         return;
     }

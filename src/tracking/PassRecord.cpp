@@ -190,8 +190,8 @@ std::optional<PassRecord> ReadPassRecord(const QString& path, QString* problem) 
 PassObservation ObservePass(const MainState& state, int selectedOption, double compassTargetAzimuth,
                             const Clock& clock) {
     PassObservation seen;
-    seen.following = state.StartupState == 0 && state.OperatingMode == 2 && selectedOption == 1 &&
-                     !IsNoSatelliteTarget(state.TargetName);
+    seen.following = state.StartupState == 0 && state.OperatingMode == RunMode::Automatic &&
+                     selectedOption == 1 && !IsNoSatelliteTarget(state.TargetName);
     seen.satellite = state.TargetName.trimmed();
     seen.targetAzimuth = compassTargetAzimuth;
     seen.targetElevation = state.TargetElevation;

@@ -204,11 +204,11 @@ bool TrackingCycle::Refresh() {
 
 void TrackingCycle::StopStaleTracking(Report& report) {
     // Following a target that no longer moves is not tracking: stop the motors and say so.
-    if (state_.OperatingMode != 2 || !watch_.DataStale(ports_.clock->MonotonicMs()))
+    if (state_.OperatingMode != RunMode::Automatic || !watch_.DataStale(ports_.clock->MonotonicMs()))
         return;
     view_.AbortOperation();
     rotator_.relays.RevokeLeases(true);
-    state_.OperatingMode = 0;
+    state_.OperatingMode = RunMode::Stopped;
     ports_.status->SetLeft(StoppedText(links_.ServerName()));
     report.trackingStopped = true;
 }
@@ -284,7 +284,7 @@ void TrackingCycle::ShowTarget() {
 void TrackingCycle::PositionAndMark(double x, double y, Report& report) {
     if (state_.StartupState != 0) {
         // Nothing is followed before the antenna is known to be inside its range.
-        state_.OperatingMode = 0;
+        state_.OperatingMode = RunMode::Stopped;
         rotator_.PositionAntenna([this] { ReturnIntoRange(); });
         return;
     }

@@ -81,7 +81,7 @@ TEST_P(BoardLayouts, StartUpReturnAndAnAutomaticPass) {
     QTest::mouseClick(p.window->Command4, Qt::LeftButton);
     EXPECT_TRUE(WaitFor([this] { return RelaysFromOutput(p.board.Output()) == std::array<int, 4>{}; }, 5000))
         << p.board.Output().toStdString();
-    EXPECT_TRUE(WaitFor([this] { return p.window->state().OperatingMode == 0; }, 3000));
+    EXPECT_TRUE(WaitFor([this] { return p.window->state().OperatingMode == RunMode::Stopped; }, 3000));
 
     const QString output = p.board.Output();
     EXPECT_FALSE(output.contains(QStringLiteral("stray coil"))) << output.toStdString();

@@ -63,7 +63,10 @@ TEST(DataServerStopped, NeitherTheWindowNorTheMoveWaitsForIt) {
 
     // The move (60° at 6°/s) ends by itself; then the silence goes on long enough for two more tries.
     const bool ended = WaitFor(
-        [&p] { return p.window->state().OperatingMode == 0 && !p.window->Command4->isEnabled(); }, 30000);
+        [&p] {
+            return p.window->state().OperatingMode == RunMode::Stopped && !p.window->Command4->isEnabled();
+        },
+        30000);
     WaitFor([] { return false; }, static_cast<int>(std::max<qint64>(0, 13000 - stopped.elapsed())));
     probe.stop();
     const qint64 silence = stopped.elapsed();

@@ -46,7 +46,7 @@ struct Tracking : ::testing::Test {
         QTest::mouseClick(p.window->Command4, Qt::LeftButton);
         EXPECT_TRUE(WaitFor([this] { return p.board.AllCoilsOff(); }, 3000))
             << p.board.Output().toStdString();
-        EXPECT_TRUE(WaitFor([this] { return p.window->state().OperatingMode == 0; }, 3000));
+        EXPECT_TRUE(WaitFor([this] { return p.window->state().OperatingMode == RunMode::Stopped; }, 3000));
         EXPECT_TRUE(p.window->Command3->isEnabled());
         // The emulator's lines of the offs may still be on their way through its pipe.
         EXPECT_TRUE(WaitFor([this] { return PrintedAllOff(p.board.Output()); }, 3000));
@@ -87,7 +87,7 @@ TEST_F(Tracking, AutomaticMovesOntoTheSatelliteAndAbortStopsEveryRelay) {
     // It sets off the right way; a correction back after an overrun is allowed.
     const qsizetype left = output.indexOf(QStringLiteral("relay 5 1"));
     EXPECT_TRUE(left < 0 || left > output.indexOf(QStringLiteral("relay 4 1"))) << output.toStdString();
-    EXPECT_EQ(p.window->state().OperatingMode, 2);
+    EXPECT_EQ(p.window->state().OperatingMode, RunMode::Automatic);
     Abort();
 }
 
@@ -135,7 +135,10 @@ TEST_F(Tracking, BoardFallingSilentIsShownAndTheMoveGoesOnWhenItAnswersAgain) {
     EXPECT_NE(p.StatusText(), statusBefore);
     // Back: the present angle moves on and the antenna ends at the point with every relay off.
     ASSERT_TRUE(WaitFor(
-        [this] { return p.window->state().OperatingMode == 0 && !p.window->Command4->isEnabled(); }, 30000))
+        [this] {
+            return p.window->state().OperatingMode == RunMode::Stopped && !p.window->Command4->isEnabled();
+        },
+        30000))
         << p.StatusText().toStdString() << " " << p.board.Output().toStdString();
     EXPECT_TRUE(p.board.AllCoilsOff());
     // Near the point the manual step pulses the motor; how close it gets is the map test's concern.

@@ -121,7 +121,10 @@ TEST_F(Restart, StationAddedInTheEditorIsListedAtTheNextStartAndChosenWithSelect
     ASSERT_TRUE(WaitFor([this] { return p.board.Output().contains(QStringLiteral("relay 4 1")); }, 5000))
         << p.board.Output().toStdString() << p.messages.texts.join(QLatin1Char('/')).toStdString();
     ASSERT_TRUE(WaitFor(
-        [this] { return p.window->state().OperatingMode == 0 && !p.window->Command4->isEnabled(); }, 20000));
+        [this] {
+            return p.window->state().OperatingMode == RunMode::Stopped && !p.window->Command4->isEnabled();
+        },
+        20000));
     EXPECT_TRUE(p.board.AllCoilsOff());
     // Both axes start inside or just outside the 8-degree near margin, so the move may end after a
     // single pulse: the antenna has moved towards the station, never away, by at least a pulse less

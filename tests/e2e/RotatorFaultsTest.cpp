@@ -38,7 +38,9 @@ struct RotatorFaults : ::testing::Test {
         QTest::mouseClick(p.window->Command2, Qt::LeftButton);
     }
 
-    bool Ended() const { return p.window->state().OperatingMode == 0 && !p.window->Command4->isEnabled(); }
+    bool Ended() const {
+        return p.window->state().OperatingMode == RunMode::Stopped && !p.window->Command4->isEnabled();
+    }
 };
 
 QStringList BoardAt(double azimuth, double elevation, QStringList more = {}) {

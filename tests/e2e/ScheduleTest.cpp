@@ -19,7 +19,7 @@ struct Entry {
     const char* station; // azimuth,elevation,name (the window around now is added)
     const char* boardAz;
     const char* boardEl;
-    int mode; // the operation the schedule starts: 1 a fixed direction, 2 automatic tracking
+    RunMode mode; // the operation the schedule starts: manual to a fixed direction, or automatic tracking
     double azimuth, elevation;
 };
 
@@ -58,7 +58,8 @@ TEST_P(Schedule, TurnsToTheEntryOpenNowAndAbortStopsIt) {
     EXPECT_EQ(p.window->Timer4->interval(), 15000);
     p.window->stations().Timer4_Timer(); // the schedule's tick, rather than waiting 15 s for it
     ASSERT_TRUE(WaitFor([&] { return p.window->state().OperatingMode == e.mode; }, 5000))
-        << p.window->state().OperatingMode << " " << p.messages.texts.join(QLatin1Char('/')).toStdString();
+        << static_cast<int>(p.window->state().OperatingMode) << " "
+        << p.messages.texts.join(QLatin1Char('/')).toStdString();
     EXPECT_EQ(p.window->Combo1->currentIndex(), 1);
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -70,15 +71,17 @@ TEST_P(Schedule, TurnsToTheEntryOpenNowAndAbortStopsIt) {
     EXPECT_TRUE(p.board.Output().contains(QStringLiteral("relay 4 1")));
 
     QTest::mouseClick(p.window->Command4, Qt::LeftButton);
-    EXPECT_TRUE(
-        WaitFor([this] { return p.board.AllCoilsOff() && p.window->state().OperatingMode == 0; }, 3000));
+    EXPECT_TRUE(WaitFor(
+        [this] { return p.board.AllCoilsOff() && p.window->state().OperatingMode == RunMode::Stopped; },
+        3000));
     EXPECT_EQ(p.window->state().ScheduleRunning, 0);
     EXPECT_TRUE(p.window->Command6->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, Schedule,
-                         ::testing::Values(Entry{"Station", "205,18,JA1SCHED", "195", "10", 1, 205, 18},
-                                           Entry{"SatelliteByName", "0,0,ISS", "186", "0", 2, 196.4, 5.4}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Entries, Schedule,
+    ::testing::Values(Entry{"Station", "205,18,JA1SCHED", "195", "10", RunMode::Manual, 205, 18},
+                      Entry{"SatelliteByName", "0,0,ISS", "186", "0", RunMode::Automatic, 196.4, 5.4}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -38,7 +38,7 @@ struct WholeProgram : ::testing::Test {
     }
 
     bool ManualFinished() {
-        return p.window->state().OperatingMode == 0 && !p.window->Command4->isEnabled() &&
+        return p.window->state().OperatingMode == RunMode::Stopped && !p.window->Command4->isEnabled() &&
                p.window->Command2->isEnabled();
     }
 

@@ -103,7 +103,7 @@ TEST_F(GpredictRunTest, TheAntennaFollowsThePassAndStopStopsIt) {
     ASSERT_EQ(window->state().StartupState, 0);
     window->Option1->click();
     window->Command3->click();
-    ASSERT_EQ(window->state().OperatingMode, 2);
+    ASSERT_EQ(window->state().OperatingMode, RunMode::Automatic);
 
     // No position yet: the target is below the horizon and the antenna stays where it is.
     for (int i = 0; i < 3; ++i)
@@ -132,7 +132,7 @@ TEST_F(GpredictRunTest, TheAntennaFollowsThePassAndStopStopsIt) {
     // S: the abort button's action; the next positioning step switches everything off.
     EXPECT_EQ(Ask("S", 1), "RPRT 0\n");
     Second();
-    EXPECT_EQ(window->state().OperatingMode, 0);
+    EXPECT_EQ(window->state().OperatingMode, RunMode::Stopped);
     const auto [stopAz, stopEl] = Position();
     for (int t = 0; t < 5; ++t) {
         ASSERT_EQ(Ask("P 300 80", 1), "RPRT 0\n");

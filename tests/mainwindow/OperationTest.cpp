@@ -86,7 +86,7 @@ TEST_F(Tracking, AutomaticLocksTheOtherChoicesUntilAbort) {
     w.Option3->click();
     w.Option1->click();
     w.Command3->click();
-    EXPECT_EQ(w.state().OperatingMode, 2);
+    EXPECT_EQ(w.state().OperatingMode, RunMode::Automatic);
     EXPECT_EQ(world.board.Level(4), 1); // right turn towards 123.46
     EXPECT_EQ(world.board.Level(6), 1); // up towards 12.3
     EXPECT_TRUE(w.Command4->isEnabled());
@@ -99,7 +99,7 @@ TEST_F(Tracking, AutomaticLocksTheOtherChoicesUntilAbort) {
     world.board.counts[0] = world.board.counts[1] = 20;
     Tick();
     Tick();
-    EXPECT_EQ(w.state().OperatingMode, 2) << qPrintable(world.status.left);
+    EXPECT_EQ(w.state().OperatingMode, RunMode::Automatic) << qPrintable(world.status.left);
 
     w.Command4->click();
     EXPECT_EQ(w.state().AbortRequested, 1);
@@ -108,7 +108,7 @@ TEST_F(Tracking, AutomaticLocksTheOtherChoicesUntilAbort) {
     EXPECT_TRUE(w.menuset->isEnabled());
     w.rotator().Timer2_Timer();
     EXPECT_TRUE(world.board.AllRelaysOff());
-    EXPECT_EQ(w.state().OperatingMode, 0);
+    EXPECT_EQ(w.state().OperatingMode, RunMode::Stopped);
     // The two cycles followed are on record once the next cycle finds the mode over.
     EXPECT_TRUE(ListPassRecords(dir.path()).isEmpty());
     Tick();
@@ -146,7 +146,7 @@ TEST_F(Stations, MoveButtonsWithoutATargetOnlyAsk) {
         const std::size_t writes = world.board.writes.size();
         QTest::mouseClick(w.*button, Qt::LeftButton);
         EXPECT_EQ(world.messages.texts, QStringList{message});
-        EXPECT_EQ(w.state().OperatingMode, 0);
+        EXPECT_EQ(w.state().OperatingMode, RunMode::Stopped);
         EXPECT_TRUE(ButtonsReady());
         EXPECT_TRUE(w.menuset->isEnabled());
         EXPECT_EQ(w.stations().SelectedStationIndex, -1);
@@ -169,10 +169,10 @@ TEST_F(Stations, ScheduleTickWithNoStationOneDueAndNoneDue) {
 
     WriteFile(QStringLiteral("azelmon.csv"), "10,10,early,06:00,07:00\r\n30,10,evening,20:30,22:00\r\n");
     w.stations().LoadStationList();
-    EXPECT_EQ(w.state().OperatingMode, 0) << "nothing moves before the tick";
+    EXPECT_EQ(w.state().OperatingMode, RunMode::Stopped) << "nothing moves before the tick";
     w.stations().Timer4_Timer();
     EXPECT_EQ(w.Combo1->currentIndex(), 1);
-    EXPECT_EQ(w.state().OperatingMode, 1);
+    EXPECT_EQ(w.state().OperatingMode, RunMode::Manual);
     EXPECT_DOUBLE_EQ(w.state().PointedAzimuth, 30);
     EXPECT_EQ(world.board.Level(4), 1);
 
@@ -180,7 +180,7 @@ TEST_F(Stations, ScheduleTickWithNoStationOneDueAndNoneDue) {
     world.clock.Advance(6 * 3600 * 1000);
     w.stations().Timer4_Timer();
     EXPECT_EQ(w.Combo1->currentIndex(), -1);
-    EXPECT_EQ(w.state().OperatingMode, 1);
+    EXPECT_EQ(w.state().OperatingMode, RunMode::Manual);
 }
 
 } // namespace

@@ -84,7 +84,7 @@ TEST_F(Safety, OutOfRangeRefusalIsShownWithEveryRelayOff) {
     EXPECT_TRUE(offWhileShown);
     EXPECT_EQ(s.AbortRequested, 1);
     Tick();
-    EXPECT_EQ(s.OperatingMode, 0);
+    EXPECT_EQ(s.OperatingMode, RunMode::Stopped);
     EXPECT_TRUE(world.board.AllRelaysOff());
 }
 
@@ -104,7 +104,7 @@ TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
         ASSERT_TRUE(ButtonsReady());
         // Target well ahead and moving on: the follow-up turns right, pauses, and has fallen behind.
         MainState& s = w.state();
-        s.OperatingMode = 2;
+        s.OperatingMode = RunMode::Automatic;
         s.ApproachComplete = 1;
         s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
         s.TargetAzimuth = 30, s.PreviousTargetAzimuth = 29;
@@ -209,7 +209,7 @@ TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
                 w.Command4_Click();
             else
                 w.Command4->click();
-            offAtOnce = world.board.AllRelaysOff() && s.OperatingMode == 0;
+            offAtOnce = world.board.AllRelaysOff() && s.OperatingMode == RunMode::Stopped;
             stoppedAt = world.board.writes.size();
             settingsOffered = w.menuset->isEnabled();
             w.menuhoseiti->trigger(); // reached anyway: ignored while the step is parked
@@ -225,7 +225,7 @@ TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
         for (std::size_t i = stoppedAt; i < world.board.writes.size(); ++i)
             EXPECT_EQ(world.board.writes[i].level, 0) << "write " << i;
         EXPECT_TRUE(world.board.AllRelaysOff());
-        EXPECT_EQ(s.OperatingMode, 0);
+        EXPECT_EQ(s.OperatingMode, RunMode::Stopped);
         EXPECT_TRUE(w.menuset->isEnabled()) << "offered once the step has returned";
 
         // The dialog holds every relay off, whoever asks.

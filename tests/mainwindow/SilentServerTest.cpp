@@ -86,16 +86,16 @@ TEST_F(SilentServer, AutomaticTrackingStopsWhenTheValuesGrowStale) {
     world.board.counts[1] = 100;
     Form1& w = StartAndHold();
     w.Command3->click();
-    ASSERT_EQ(w.state().OperatingMode, 2);
+    ASSERT_EQ(w.state().OperatingMode, RunMode::Automatic);
     ASSERT_FALSE(world.board.AllRelaysOff());
     EXPECT_TRUE(Tick().waitingForAnswers);
     const int runs = cycle().CyclesRun();
     EXPECT_TRUE(Tick().ran);
     EXPECT_EQ(cycle().CyclesRun(), runs + 2) << "the waiting cycle and this one";
     EXPECT_EQ(world.status.left, TrackingCycle::LostText("ORBI"));
-    for (int i = 0; i < 4 && w.state().OperatingMode == 2; ++i)
+    for (int i = 0; i < 4 && w.state().OperatingMode == RunMode::Automatic; ++i)
         Tick();
-    EXPECT_EQ(w.state().OperatingMode, 0);
+    EXPECT_EQ(w.state().OperatingMode, RunMode::Stopped);
     EXPECT_TRUE(world.board.AllRelaysOff());
     EXPECT_EQ(world.status.left, TrackingCycle::StoppedText("ORBI"));
     EXPECT_TRUE(ButtonsReady());

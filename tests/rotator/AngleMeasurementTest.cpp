@@ -86,7 +86,7 @@ TEST_F(RotatorTest, CalibrationFaultSwitchesTheRelaysOffBeforeTheMessageThenEnds
         {"0", "2.5", 0, 90, true, "3.発生したエラーの番号は 6"}, // 0 / 0
         {"5", "0", 360, 90, false, ""},
     };
-    state.OperatingMode = 1;
+    state.OperatingMode = RunMode::Manual;
     bool offWhileShown = false;
     world.messages.onShow = [&](const QString&) {
         offWhileShown = world.board.AllRelaysOff() && Relays(0, 0, 0, 0) && view.ends == 0;

@@ -21,7 +21,7 @@ TEST_P(FollowUpLead, RunsAsLongAsNeeded) {
     const auto& c = GetParam();
     state.tracking.lead = c.lead;
     state.tracking.azimuthTravelMax = c.azimuthTravel;
-    state.OperatingMode = 2;
+    state.OperatingMode = RunMode::Automatic;
     state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
     state.ApproachComplete = 1;
     state.PresentAzimuth = c.present;

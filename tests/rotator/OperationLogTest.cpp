@@ -31,7 +31,7 @@ TEST_F(OperationLogTest, EveryAimStaysInsideTheTravelByTheTolerance) {
         {449.9, 450, "tp_m_hkaku= 448.5"},
         {180, 0, "tp_m_hkaku= 180"},
     };
-    state.OperatingMode = 1;
+    state.OperatingMode = RunMode::Manual;
     state.PresentAzimuth = 10;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.logged);
@@ -45,7 +45,7 @@ TEST_F(OperationLogTest, EveryAimStaysInsideTheTravelByTheTolerance) {
 }
 
 TEST_F(OperationLogTest, ManualStepsAppendOneLineEach) {
-    state.OperatingMode = 1;
+    state.OperatingMode = RunMode::Manual;
     state.PresentAzimuth = 10;
     state.PointedAzimuth = 12;
     rotator.positioning.ManualPositioningStep();
@@ -58,7 +58,7 @@ TEST_F(OperationLogTest, ManualStepsAppendOneLineEach) {
 
 TEST_F(OperationLogTest, SwitchOffWritesNothing) {
     state.module.DebugLogSwitch = QStringLiteral("1 "); // only "1" switches it on
-    state.OperatingMode = 1;
+    state.OperatingMode = RunMode::Manual;
     rotator.positioning.ManualPositioningStep();
     rotator.log.StopAzimuthAndLog();
     rotator.log.StopElevationAndLog();

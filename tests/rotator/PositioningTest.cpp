@@ -26,7 +26,7 @@ TEST_F(RotatorTest, CheckOperatingRangeStartsTheMotorsOrRefuses) {
         // The azimuth is started before the elevation is refused; the next step stops it.
         {"ElevationOutside", 5, 100, 85, 360, 80, {{6, 4, 1}, {6, 5, 0}}, &elevationOutside},
     };
-    state.OperatingMode = 1;
+    state.OperatingMode = RunMode::Manual;
     state.PresentElevation = 50;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -61,7 +61,8 @@ class ManualStep : public RotatorTest, public ::testing::WithParamInterface<Manu
 // settled.
 TEST_P(ManualStep, DeadBandNearMarginAndFinish) {
     const auto& c = GetParam();
-    state.OperatingMode = state.PointMarkShown = 1;
+    state.OperatingMode = RunMode::Manual;
+    state.PointMarkShown = 1;
     state.ScheduleRunning = c.scheduleRunning;
     state.PresentAzimuth = 100;
     state.PresentElevation = state.PointedElevation = 30;
@@ -81,7 +82,7 @@ TEST_P(ManualStep, DeadBandNearMarginAndFinish) {
     EXPECT_EQ(turned, c.pulsed);
     EXPECT_FALSE(rotator.positioning.StepRunning());
     EXPECT_EQ(view.finished, c.finished ? 1 : 0);
-    EXPECT_EQ(state.OperatingMode, c.finished ? 0 : 1);
+    EXPECT_EQ(state.OperatingMode, c.finished ? RunMode::Stopped : RunMode::Manual);
     EXPECT_EQ(state.PointMarkShown, c.finished ? 0 : 1);
     EXPECT_EQ(state.piob4, c.rightAfter);
     EXPECT_EQ(state.piob5, c.leftAfter);
@@ -104,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
-    state.OperatingMode = 1;
+    state.OperatingMode = RunMode::Manual;
     state.PresentAzimuth = 100;
     state.PointedAzimuth = 108;
     state.piob4 = 1;
@@ -123,7 +124,7 @@ TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
 
 // The target ran 10.5 beyond a - ta: a fresh approach turns right again.
 TEST_F(RotatorTest, TrackingThatFellBehindStartsAFreshApproach) {
-    state.OperatingMode = 2;
+    state.OperatingMode = RunMode::Automatic;
     state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
     state.ApproachComplete = state.piob4 = 1;
     state.PresentAzimuth = 100;
@@ -138,7 +139,7 @@ TEST_F(RotatorTest, TrackingThatFellBehindStartsAFreshApproach) {
 }
 
 TEST_F(RotatorTest, AutomaticTargetOutsideRangeStopsAzimuthAndShowsAFailedRead) {
-    state.OperatingMode = 2;
+    state.OperatingMode = RunMode::Automatic;
     state.module.AzimuthRangeMax = 300;
     state.TargetAzimuth = 320;
     state.PresentElevation = state.TargetElevation = 30;
@@ -156,7 +157,7 @@ namespace {
 
 // The automatic step settles the azimuth completely (dead band, then overrun) before the elevation.
 TEST_F(RotatorTest, TrackingStepSettlesTheAzimuthBeforeTheElevation) {
-    state.OperatingMode = 2;
+    state.OperatingMode = RunMode::Automatic;
     state.TargetName = QStringLiteral("SAT");
     state.PresentAzimuth = 100, state.TargetAzimuth = 105; // turning left past a target now above
     state.piob5 = 1;
@@ -179,7 +180,7 @@ TEST_F(RotatorTest, AStandingTargetIsFollowedOnTheSideItLies) {
     } const rows[] = {{179, 170, 0, 1}, {20, 30, 1, 0}, {30, 30.5, 0, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.present);
-        state.OperatingMode = 2;
+        state.OperatingMode = RunMode::Automatic;
         state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
         state.tracking.elevationTravelMax = 180;
         state.PresentAzimuth = state.TargetAzimuth = state.PreviousTargetAzimuth = 100;
@@ -208,13 +209,13 @@ TEST_F(RotatorTest, TheNoSatellitePlaceholderIsNeverFollowed) {
         state.PresentElevation = 30, state.TargetElevation = -90;
         state.piob5 = alreadyTracking ? 1 : 0;
         if (alreadyTracking) {
-            state.OperatingMode = 2;
+            state.OperatingMode = RunMode::Automatic;
             rotator.positioning.TrackingPositioningStep();
         } else {
             rotator.EnterAutomaticMode();
         }
         EXPECT_TRUE(Relays(0, 0, 0, 0));
-        EXPECT_EQ(state.OperatingMode, 0);
+        EXPECT_EQ(state.OperatingMode, RunMode::Stopped);
         EXPECT_TRUE(world.status.left.contains(QStringLiteral("衛星が設定されていない")));
         for (const Write& w : Writes())
             EXPECT_EQ(w.level, 0) << "bit " << w.bit;

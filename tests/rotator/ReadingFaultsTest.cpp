@@ -46,7 +46,8 @@ TEST_F(ReadingFaults, AFailedReadKeepsTheLastAngleAndDecidesNothingOnThatAxis) {
     board.counts[0] = 34; // 11.96 degrees
     board.counts[1] = 51; // elevation 8.97
     rotator.PositionAntenna();
-    state.OperatingMode = state.PointMarkShown = 1;
+    state.OperatingMode = RunMode::Manual;
+    state.PointMarkShown = 1;
     state.PointedAzimuth = 8;
     state.PointedElevation = 9;
     rotator.CheckOperatingRange();
@@ -66,7 +67,7 @@ TEST_F(ReadingFaults, AFailedReadKeepsTheLastAngleAndDecidesNothingOnThatAxis) {
     for (const auto& w : board.writes)
         EXPECT_GE(w.bit, 6);
     EXPECT_FALSE(rotator.positioning.NextPhaseDueMs()); // no pulse either
-    EXPECT_EQ(state.OperatingMode, 1);
+    EXPECT_EQ(state.OperatingMode, RunMode::Manual);
     EXPECT_EQ(world.status.left, QStringLiteral("3.発生したエラーの番号は 10060"));
 
     // Readable again: the step goes on from the fresh angle.
@@ -82,7 +83,8 @@ TEST_F(ReadingFaults, AnOffTheBoardMissedIsSentWhenItAnswersAgain) {
     board.counts[0] = 284;
     board.counts[1] = 51;
     rotator.PositionAntenna();
-    state.OperatingMode = state.PointMarkShown = 1;
+    state.OperatingMode = RunMode::Manual;
+    state.PointMarkShown = 1;
     state.StartupState = 0;
     state.PointedAzimuth = 200;
     state.PointedElevation = 9;
@@ -92,7 +94,7 @@ TEST_F(ReadingFaults, AnOffTheBoardMissedIsSentWhenItAnswersAgain) {
     board.failAllWrites = true;
     for (int i = 0; i < 3; ++i)
         Cycle();
-    ASSERT_EQ(state.OperatingMode, 0);
+    ASSERT_EQ(state.OperatingMode, RunMode::Stopped);
     ASSERT_TRUE(Relays(0, 0, 0, 0));
     EXPECT_EQ(board.Level(4), 1); // still on out there
 
@@ -125,7 +127,8 @@ TEST_P(WatchStop, SwitchesEverythingOffEndsTheMoveAndSaysWhy) {
     board.counts[0] = c.azimuthCount;
     board.counts[1] = c.elevationCount;
     rotator.PositionAntenna();
-    state.OperatingMode = state.PointMarkShown = 1;
+    state.OperatingMode = RunMode::Manual;
+    state.PointMarkShown = 1;
     state.StartupState = 0;
     state.PointedAzimuth = c.pointedAzimuth;
     state.PointedElevation = c.pointedElevation;
@@ -136,13 +139,13 @@ TEST_P(WatchStop, SwitchesEverythingOffEndsTheMoveAndSaysWhy) {
     world.messages.texts.clear();
 
     int cycles = 0;
-    while (state.OperatingMode == 1 && cycles < 30) {
+    while (state.OperatingMode == RunMode::Manual && cycles < 30) {
         ++cycles;
         Cycle();
         rotator.Timer2_Timer();
     }
     EXPECT_EQ(cycles, c.stopAfterCycles);
-    EXPECT_EQ(state.OperatingMode, 0);
+    EXPECT_EQ(state.OperatingMode, RunMode::Stopped);
     EXPECT_TRUE(board.AllRelaysOff());
     EXPECT_TRUE(Relays(0, 0, 0, 0));
     EXPECT_EQ(view.aborts, 1);

@@ -94,7 +94,7 @@ TEST_F(RotatorTest, ARelayGoesOnOnlyUnderALeaseOfTheCurrentOperationOnAReadAxis)
         EXPECT_EQ(fresh.piob4, row.granted ? 1 : 0);
         // The manual start decides nothing on an axis not read yet either.
         if (!row.read) {
-            fresh.OperatingMode = 1;
+            fresh.OperatingMode = RunMode::Manual;
             fresh.PresentAzimuth = 100, fresh.PointedAzimuth = 200;
             fresh.PresentElevation = 10, fresh.PointedElevation = 40;
             control.CheckOperatingRange();
@@ -164,16 +164,16 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
     enum class Stop { Abort, Box, Dialog };
     struct Row {
         const char* name;
-        int mode;
+        RunMode mode;
         int inPause; // 1: the 0.15 s pulse, 2: the 0.3 s rest
         Stop stop;
     } const rows[] = {
-        {"automatic, abort in the pulse", 2, 1, Stop::Abort},
-        {"automatic, abort in the rest", 2, 2, Stop::Abort},
-        {"automatic, a box in the pulse", 2, 1, Stop::Box},
-        {"automatic, the settings dialog in the rest", 2, 2, Stop::Dialog},
-        {"manual, abort in the pulse", 1, 1, Stop::Abort},
-        {"manual, a box in the rest", 1, 2, Stop::Box},
+        {"automatic, abort in the pulse", RunMode::Automatic, 1, Stop::Abort},
+        {"automatic, abort in the rest", RunMode::Automatic, 2, Stop::Abort},
+        {"automatic, a box in the pulse", RunMode::Automatic, 1, Stop::Box},
+        {"automatic, the settings dialog in the rest", RunMode::Automatic, 2, Stop::Dialog},
+        {"manual, abort in the pulse", RunMode::Manual, 1, Stop::Abort},
+        {"manual, a box in the rest", RunMode::Manual, 2, Stop::Box},
     };
     RelaySafeMessages messages(world.messages, rotator.relays);
     for (const Row& row : rows) {
@@ -183,7 +183,7 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
         state.TargetName = state.PositionedTargetName = QStringLiteral("ISS");
         ReadBothAxes(rotator, world.clock.nowMs);
         state.OperatingMode = row.mode;
-        if (row.mode == 2) {
+        if (row.mode == RunMode::Automatic) {
             state.TargetAzimuth = 120, state.PreviousTargetAzimuth = 119;
             state.TargetElevation = state.PreviousTargetElevation = 10;
         } else {
@@ -199,7 +199,7 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
             switch (row.stop) {
             case Stop::Abort: // what 中止 and rotctld's S do
                 rotator.relays.RevokeLeases();
-                state.OperatingMode = 0;
+                state.OperatingMode = RunMode::Stopped;
                 state.AbortRequested = 1;
                 break;
             case Stop::Box:
@@ -215,7 +215,7 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
             ReadBothAxes(rotator, world.clock.nowMs);
         };
         world.board.writes.clear();
-        if (row.mode == 2)
+        if (row.mode == RunMode::Automatic)
             rotator.positioning.TrackingPositioningStep();
         else
             rotator.positioning.ManualPositioningStep();
@@ -261,14 +261,16 @@ TEST_F(RotatorTest, AWriteGivenUpCountsAsPossiblyOn) {
 
         // The manual move within tolerance, read at rest: over only once the off has surely reached
         // the board (the board still refuses every write in the given-up row).
-        fresh.OperatingMode = fresh.PointMarkShown = 1;
+        fresh.OperatingMode = RunMode::Manual;
+        fresh.PointMarkShown = 1;
         fresh.PointedAzimuth = fresh.PresentAzimuth, fresh.PointedElevation = fresh.PresentElevation;
         world.clock.Advance(1000);
         control.PositionAntenna();
         EXPECT_EQ(v.finished, row.manualFinished ? 1 : 0);
 
         // Reads failing for 2 s with no operation: only a relay that may be on makes it a stop.
-        fresh.OperatingMode = 0, fresh.PointMarkShown = 0;
+        fresh.OperatingMode = RunMode::Stopped;
+        fresh.PointMarkShown = 0;
         world.board.failAllReads = true;
         for (int i = 0; i < 3; ++i) {
             world.clock.Advance(1000);

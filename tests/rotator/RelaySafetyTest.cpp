@@ -60,12 +60,12 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
         s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
         if (row.mode == 2) {
             // Target 20° ahead and moving on: the follow-up turns right, then finds itself fallen behind.
-            s.OperatingMode = 2;
+            s.OperatingMode = RunMode::Automatic;
             s.TargetAzimuth = 120, s.PreviousTargetAzimuth = 119;
             s.TargetElevation = s.PreviousTargetElevation = 10;
         } else {
             // 6.5° short of a pointed position: a pulse.
-            s.OperatingMode = 1;
+            s.OperatingMode = RunMode::Manual;
             s.PointedAzimuth = 108, s.PointedElevation = 10;
             control.relays.TurnRight(control.relays.TakeLease()); // as the manual start left it
         }

@@ -46,7 +46,7 @@ class VirtualRun : public RotatorTest {
         state.PreviousTargetAzimuth = state.TargetAzimuth;
         state.PreviousTargetElevation = state.TargetElevation;
         rotator.PositionAntenna();
-        state.OperatingMode = 2;
+        state.OperatingMode = RunMode::Automatic;
         rotator.StartAutoTracking();
     }
 
@@ -99,14 +99,14 @@ TEST_F(VirtualRun, AutomaticFollowOfADriftingTarget) {
     StartTracking([](double t, double& az, double& el) { az = 130 + 0.2 * t, el = 20 + 0.1 * t; });
     EXPECT_TRUE(Relays(1, 0, 1, 0));
     RunFor(180000);
-    EXPECT_EQ(state.OperatingMode, 2);
+    EXPECT_EQ(state.OperatingMode, RunMode::Automatic);
     EXPECT_NEAR(board->physics().Azimuth(), state.TargetAzimuth, 5);
     EXPECT_NEAR(board->physics().Elevation(), state.TargetElevation, 5);
     ASSERT_GT(followedCycles, 100);
     EXPECT_GT(closeCycles * 10, followedCycles * 8) << closeCycles << " of " << followedCycles;
     state.AbortRequested = 1;
     RunFor(1000);
-    EXPECT_EQ(state.OperatingMode, 0);
+    EXPECT_EQ(state.OperatingMode, RunMode::Stopped);
     for (int bit = 4; bit <= 7; ++bit)
         EXPECT_FALSE(board->physics().Relay(bit)) << bit;
 }
@@ -126,7 +126,7 @@ TEST_P(ManualBenchmark, DISABLED_Figures) {
     const auto& m = GetParam();
     SetUpBoard(m.fromAzimuth, m.fromElevation);
     rotator.PositionAntenna();
-    state.OperatingMode = 1;
+    state.OperatingMode = RunMode::Manual;
     state.PointedAzimuth = m.toAzimuth;
     state.PointedElevation = m.toElevation;
     rotator.CheckOperatingRange();
@@ -136,7 +136,7 @@ TEST_P(ManualBenchmark, DISABLED_Figures) {
     RunFor(300000, [&] {
         overshoot = std::max({overshoot, dirAz * (board->physics().Azimuth() - m.toAzimuth),
                               dirEl * (board->physics().Elevation() - m.toElevation)});
-        return state.OperatingMode == 0;
+        return state.OperatingMode == RunMode::Stopped;
     });
     std::cout << "manual " << m.name << ": finished after " << world.clock.nowMs / 1000.0 << " s, az error "
               << board->physics().Azimuth() - m.toAzimuth << ", el error "
@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(VirtualTime, TrackingBenchmark,
 
 // CPU cost of one tracking step (waits are virtual, so this is the decision work alone).
 TEST_F(Benchmark, DISABLED_TrackingStepCost) {
-    state.OperatingMode = 2;
+    state.OperatingMode = RunMode::Automatic;
     state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
     state.TargetAzimuth = 120, state.PresentAzimuth = 118;
     const int steps = 20000;

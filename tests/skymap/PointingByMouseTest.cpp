@@ -16,7 +16,7 @@ TEST(MouseDown, PointsInsideTheRangesAndRefusesWithAMessage) {
     const QString tracking = AutoTrackingRunningText, manual = ManualRunningText;
     const struct {
         const char* name;
-        std::int16_t mode;
+        RunMode mode;
         bool dialogOpen, south;
         double eMin, eMax, aMin, aMax, x, y;
         QString message;
@@ -24,16 +24,16 @@ TEST(MouseDown, PointsInsideTheRangesAndRefusesWithAMessage) {
         double elevation;
     } rows[] = {
         // clang-format off
-        {"settings dialog open: ignored", 0, true, false, 0, 90, 0, 360, 1780, 950, {}, refused, 0},
-        {"automatic tracking running", 2, false, false, 0, 90, 0, 360, 1780, 950, tracking, refused, 0},
-        {"manual operation running", 1, false, false, 0, 90, 0, 360, 1780, 950, manual, refused, 0},
-        {"full range, outside the horizon", 0, false, false, 0, 90, 0, 360, 2590, 1350, {}, 90, -9},
-        {"azimuth 10..350: north refused", 0, false, false, 0, 90, 10, 350, 1380, 250, az, refused, 0},
-        {"azimuth 10..360: north accepted", 0, false, false, 0, 90, 10, 360, 1380, 250, {}, 360, 0},
-        {"south start 10..350: north is 180", 0, false, true, 0, 90, 10, 350, 1380, 250, {}, 180, 0},
-        {"elevation 10..90: low click refused", 0, false, false, 10, 90, 0, 360, 1380, 300, el, refused, 0},
-        {"elevation 0..80: zenith refused", 0, false, false, 0, 80, 0, 360, 1380, 1350, el, refused, 0},
-        {"both ranges: azimuth refused first", 0, false, false, 10, 90, 10, 350, 1380, 300, az, refused, 0},
+        {"settings dialog open: ignored", RunMode::Stopped, true, false, 0, 90, 0, 360, 1780, 950, {}, refused, 0},
+        {"automatic tracking running", RunMode::Automatic, false, false, 0, 90, 0, 360, 1780, 950, tracking, refused, 0},
+        {"manual operation running", RunMode::Manual, false, false, 0, 90, 0, 360, 1780, 950, manual, refused, 0},
+        {"full range, outside the horizon", RunMode::Stopped, false, false, 0, 90, 0, 360, 2590, 1350, {}, 90, -9},
+        {"azimuth 10..350: north refused", RunMode::Stopped, false, false, 0, 90, 10, 350, 1380, 250, az, refused, 0},
+        {"azimuth 10..360: north accepted", RunMode::Stopped, false, false, 0, 90, 10, 360, 1380, 250, {}, 360, 0},
+        {"south start 10..350: north is 180", RunMode::Stopped, false, true, 0, 90, 10, 350, 1380, 250, {}, 180, 0},
+        {"elevation 10..90: low click refused", RunMode::Stopped, false, false, 10, 90, 0, 360, 1380, 300, el, refused, 0},
+        {"elevation 0..80: zenith refused", RunMode::Stopped, false, false, 0, 80, 0, 360, 1380, 1350, el, refused, 0},
+        {"both ranges: azimuth refused first", RunMode::Stopped, false, false, 10, 90, 10, 350, 1380, 300, az, refused, 0},
         // clang-format on
     };
     for (const auto& row : rows) {
@@ -67,7 +67,7 @@ TEST(MouseDown, PointsInsideTheRangesAndRefusesWithAMessage) {
         EXPECT_EQ(state.PointMarkX, accepted ? row.x : 1111);
         EXPECT_EQ(state.PointMarkY, accepted ? row.y : 999);
         EXPECT_EQ(state.PointMarkShown, 1);
-        if (row.dialogOpen || row.mode != 0) {
+        if (row.dialogOpen || row.mode != RunMode::Stopped) {
             EXPECT_EQ(layer, before) << "the map must stay as it was";
             continue;
         }

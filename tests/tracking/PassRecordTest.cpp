@@ -17,7 +17,8 @@ namespace {
 
 // One tracking cycle as the recorder sees it; the antenna lags the satellite by 1° of azimuth.
 struct Step {
-    int mode = 2, option = 1;
+    RunMode mode = RunMode::Automatic;
+    int option = 1;
     QString satellite = QStringLiteral("ISS");
     double elevation = 20;
     int startup = 0;
@@ -47,7 +48,7 @@ TEST(PassRecord, BeginsAndEndsWithTheFollowedPass) {
          {{"ISS", 5}},
          {{"ISS", 5}, {"ISS", 3}}},
         {"nothing followed",
-         {{.mode = 1, .repeat = 3},
+         {{.mode = RunMode::Manual, .repeat = 3},
           {.option = 2, .repeat = 3},
           {.satellite = NoSatelliteName, .repeat = 3},
           {.startup = 2, .repeat = 3},
@@ -55,7 +56,7 @@ TEST(PassRecord, BeginsAndEndsWithTheFollowedPass) {
          {},
          {}},
         {"abort ends it, automatic again begins another",
-         {{.repeat = 3}, {.mode = 0}, {.repeat = 2}},
+         {{.repeat = 3}, {.mode = RunMode::Stopped}, {.repeat = 2}},
          {{"ISS", 3}},
          {{"ISS", 3}, {"ISS", 2}}},
         {"the satellite changes",
@@ -79,7 +80,7 @@ TEST(PassRecord, BeginsAndEndsWithTheFollowedPass) {
             int cycle = 0;
             for (const Step& step : row.steps)
                 for (int i = 0; i < step.repeat; ++i, ++cycle) {
-                    state.OperatingMode = static_cast<std::int16_t>(step.mode);
+                    state.OperatingMode = step.mode;
                     state.StartupState = static_cast<std::int16_t>(step.startup);
                     state.TargetName = step.satellite;
                     state.TargetAzimuth = 100 + cycle;
@@ -98,7 +99,7 @@ TEST(PassRecord, BeginsAndEndsWithTheFollowedPass) {
     QTemporaryDir dir;
     FakeClock clock;
     MainState state;
-    state.OperatingMode = 2;
+    state.OperatingMode = RunMode::Automatic;
     state.StartupState = 0;
     state.TargetName = QStringLiteral("ISS");
     state.TargetElevation = 10;
