@@ -275,6 +275,7 @@ void Form1::ClearRelaysAtStart() {
         const char* name;
     } relays[] = {{4, true, "右回転"}, {5, true, "左回転"}, {6, false, "ＵＰ"}, {7, false, "ＤＯＷＮ"}};
     QStringList foundOn;
+    bool readBack = false;
     for (const auto& relay : relays) {
         const QString& motor = relay.azimuth ? state_.AzimuthMotorText : state_.ElevationMotorText;
         if (motor != QLatin1String("1"))
@@ -282,11 +283,16 @@ void Form1::ClearRelaysAtStart() {
         const auto level = ports_.board->ReadOutputBit(6, relay.bit);
         // A module that does not answer the read-back (no Read Coils, or not at all) is not asked for
         // the other coils: the off must not wait for a time-out per coil.
+        readBack = !level.error;
         if (level.error)
             break;
         if (level.count != 0)
             foundOn << QString::fromUtf8(relay.name);
     }
+    // A module that reads its coils back is asked again while running, so a coil that is on against
+    // the program's word is found and switched off.
+    if (boardOwner_)
+        boardOwner_->ReadBackCoils(readBack);
     SwitchAllRelaysOff();
     if (!foundOn.isEmpty()) {
         SetLeft(QStringLiteral("7.起動時に%1のリレーがオンでした").arg(foundOn.join(QStringLiteral("・"))));

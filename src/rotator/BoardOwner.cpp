@@ -17,8 +17,10 @@ void BoardWire::Want(int bit, int level) {
 }
 
 void BoardWire::DemandReadings() {
-    if (!readDemanded_)
+    if (!readDemanded_) {
         readThisPass_ = {false, false};
+        coilThisPass_ = false;
+    }
     readDemanded_ = true;
 }
 
@@ -51,7 +53,18 @@ std::optional<BoardWire::Job> BoardWire::Next(std::int64_t nowMs) {
                 readThisPass_[static_cast<std::size_t>(channel)] = true;
                 return Job{Job::Read, channel, 0};
             }
+        if (readBack_ && !coilThisPass_) {
+            coilThisPass_ = true;
+            for (std::size_t n = 0; n < 4; ++n) {
+                const std::size_t i = (nextCoil_ + n) % 4;
+                if (wanted_[i]) {
+                    nextCoil_ = (i + 1) % 4;
+                    return Job{Job::ReadCoil, static_cast<int>(i) + 4, 0};
+                }
+            }
+        }
         readDemanded_ = false;
+        coilThisPass_ = false;
     }
     tried_ = {false, false, false, false};
     readThisPass_ = {false, false};
@@ -64,6 +77,9 @@ void BoardWire::Done(const Job& job, const std::optional<PortError>& error, int 
         ++writeAnswers_[i];
         writeError_[i] = error;
         taken_[i] = error ? std::nullopt : std::optional<int>(job.level);
+    } else if (job.kind == Job::ReadCoil) {
+        if (!error)
+            taken_[Index(job.index)] = count != 0 ? 1 : 0;
     } else {
         auto& sample = sample_[job.index == 0 ? 0 : 1];
         sample = Sample{count, error, ++samples_, nowMs};
@@ -227,6 +243,11 @@ void BoardOwner::Exclusive(const std::function<void(IoBoard&)>& work) {
     work(board_);
 }
 
+void BoardOwner::ReadBackCoils(bool on) {
+    std::lock_guard lock(mutex_);
+    wire_.ReadBack(on);
+}
+
 void BoardOwner::ExpectWordWithin(int ms) {
     {
         std::lock_guard lock(mutex_);
@@ -271,6 +292,10 @@ void BoardOwner::Run() {
             } else if (job->kind == BoardWire::Job::Write) {
                 error = job->level == 0 ? board_.WriteOutputBitOnce(6, job->index, 0, 2 * 500)
                                         : board_.WriteOutputBit(6, job->index, 1);
+            } else if (job->kind == BoardWire::Job::ReadCoil) {
+                const Reading reading = board_.ReadOutputBit(6, job->index);
+                count = reading.count;
+                error = reading.error;
             } else {
                 const Reading reading = board_.ReadAnalogInput(5, job->index);
                 count = reading.count;

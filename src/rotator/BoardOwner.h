@@ -20,15 +20,19 @@
 //   it again, until the module has answered it;
 // - then every relay wanted on that is not yet confirmed on (never once the end has begun);
 // - then both potentiometers, when readings were asked for; an off wanted meanwhile goes before the
-//   second reading.
+//   second reading;
+// - then, where the module has Read Coils, one relay's coil read back (each relay the control has
+//   spoken of in turn, one a reading pass): what the module says it holds is what counts, so a coil
+//   found on that is wanted off gets its off again in the next pass (another master, a module that
+//   reset), and one found off that is wanted on gets its on again.
 // A relay wanted on stays wanted only while the control keeps speaking: should the deadline it gave
 // pass without another word, every relay is wanted off (the deadman). A call that failed leaves every
 // relay that was on unknown, so it is sent again when the module answers (it may have reset).
 class BoardWire {
   public:
     struct Job {
-        enum Kind { Write, Read } kind;
-        int index; // bit 4..7 for a write, channel 0..1 for a read
+        enum Kind { Write, Read, ReadCoil } kind;
+        int index; // bit 4..7 for a write or a coil read back, channel 0..1 for a read
         int level; // for a write
     };
     static constexpr std::int64_t RetryMs = 200;
@@ -40,6 +44,7 @@ class BoardWire {
     void SetDeadline(std::int64_t atMs) { deadline_ = atMs; }
     void ClearDeadline() { deadline_.reset(); }
     void BeginEnding() { ending_ = true; }
+    void ReadBack(bool on) { readBack_ = on; }
 
     // The thread's side: the next call to make (none: the pass is over), and its result.
     std::optional<Job> Next(std::int64_t nowMs);
@@ -72,6 +77,9 @@ class BoardWire {
     std::array<bool, 4> tried_{};
     bool readDemanded_ = false;
     std::array<bool, 2> readThisPass_{};
+    bool readBack_ = false;
+    bool coilThisPass_ = false;
+    std::size_t nextCoil_ = 0;
     std::array<Sample, 2> sample_{};
     std::uint64_t samples_ = 0;
     std::optional<std::int64_t> deadline_;
@@ -120,6 +128,10 @@ class BoardOwner : public IoBoard, public ControlDeadman {
 
     // Runs work on the board itself between two calls of the board's thread (start-up's messages).
     void Exclusive(const std::function<void(IoBoard&)>& work);
+
+    // Where the module answered Read Coils at start-up, the thread reads a coil back in each reading
+    // pass (see BoardWire).
+    void ReadBackCoils(bool on);
 
     void ExpectWordWithin(int ms) override;
     void AllOff() override;

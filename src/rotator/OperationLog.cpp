@@ -71,6 +71,10 @@ void OperationLog::WriteLog(const QString& text) {
 
 void OperationLog::StopAzimuthAndLog() {
     relays_.PauseAxis(MotionWatch::Azimuth);
+    // The voltage is read for the log line alone: with the log off the module is not asked (a reading
+    // of a board on its own thread would have the window wait for it at every stop).
+    if (state_.module.DebugLogSwitch != QLatin1String("1"))
+        return;
     const auto reading = ports_.board->ReadAnalogInput(5, 0);
     if (reading.error && !reading.error->inFlight())
         throw BoardFailure(*reading.error);
@@ -79,6 +83,8 @@ void OperationLog::StopAzimuthAndLog() {
 
 void OperationLog::StopElevationAndLog() {
     relays_.PauseAxis(MotionWatch::Elevation);
+    if (state_.module.DebugLogSwitch != QLatin1String("1"))
+        return;
     const auto reading = ports_.board->ReadAnalogInput(5, 1);
     const int count = reading.error ? 0 : reading.count;
     WriteLog(QStringLiteral("仰角停止 電圧＝") + LogNumberText(Volts(count)));

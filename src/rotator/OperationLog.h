@@ -19,8 +19,9 @@ class OperationLog {
     void WriteLog(const QString& text);
     static const QString LogFailedText;
 
-    // Saves piob4/piob5, switches the azimuth off on the board (indicators left as they were), reads
-    // channel 0 and logs "水平停止 電圧＝" with its volts. A failed read throws BoardFailure.
+    // Saves piob4/piob5, switches the azimuth off on the board (indicators left as they were) and,
+    // with the log on, reads channel 0 and logs "水平停止 電圧＝" with its volts. A failed read throws
+    // BoardFailure.
     void StopAzimuthAndLog();
     // The same for the elevation ("仰角停止 電圧＝"); a failed read is ignored and logs 0 volts.
     void StopElevationAndLog();

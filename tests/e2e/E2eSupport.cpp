@@ -70,6 +70,18 @@ std::optional<std::array<int, 4>> BoardsimProcess::Coils() const {
     return std::array<int, 4>{bits[0], bits[1], bits[2], bits[3]};
 }
 
+bool BoardsimProcess::SetCoil(int bit, int level) const {
+    modbus_t* ctx = modbus_new_tcp("127.0.0.1", port_);
+    modbus_set_response_timeout(ctx, 0, 500000);
+    bool written = false;
+    for (int attempt = 0; attempt < 5 && !written; ++attempt) {
+        written = modbus_connect(ctx) == 0 && modbus_write_bit(ctx, bit, level) == 1;
+        modbus_close(ctx);
+    }
+    modbus_free(ctx);
+    return written;
+}
+
 bool BoardsimProcess::AllCoilsOff() const {
     const auto coils = Coils();
     return coils && *coils == std::array<int, 4>{0, 0, 0, 0};

@@ -40,6 +40,8 @@ class BoardsimProcess {
     // std::nullopt when the emulator does not answer.
     std::optional<std::array<int, 4>> Coils() const;
     bool AllCoilsOff() const;
+    // Writes one coil (bit 4..7) on a connection of our own, as another master on the bus would.
+    bool SetCoil(int bit, int level) const;
     // Everything printed so far ("relay BIT LEVEL az=.. el=.." lines).
     QString Output();
     // Stops and resumes the emulator: while stopped the kernel still accepts connections but nothing answers.

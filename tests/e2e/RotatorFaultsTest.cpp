@@ -49,6 +49,15 @@ QStringList BoardAt(double azimuth, double elevation, QStringList more = {}) {
            more;
 }
 
+// Another master on the bus switches the right turn on behind the program's back: the coil read back
+// says so, and the off goes out again.
+TEST_F(RotatorFaults, ACoilSwitchedOnBehindTheProgramIsSwitchedOffAgain) {
+    Start(BoardAt(180, 10));
+    ASSERT_TRUE(p.board.SetCoil(4, 1));
+    ASSERT_TRUE(WaitFor([this] { return p.board.Output().contains(QStringLiteral("relay 4 1")); }, 5000));
+    EXPECT_TRUE(WaitFor([this] { return p.board.AllCoilsOff(); }, 15000)) << p.board.Output().toStdString();
+}
+
 TEST_F(RotatorFaults, AJammedAzimuthIsStoppedAndNamed) {
     Start(BoardAt(100, 10, {QStringLiteral("--jam"), QStringLiteral("az")}));
     StartManualMove(200, 10);

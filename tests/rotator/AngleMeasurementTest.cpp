@@ -128,14 +128,14 @@ TEST_F(RotatorTest, QuietReadingStopsPausesReadsAndResumesTheAzimuth) {
     rotator.PositionAntenna();
     EXPECT_EQ(Writes(), (std::vector<Write>{{6, 4, 0}, {6, 5, 0}}));
     ASSERT_EQ(rotator.measurement.QuietReadingDueMs(), start + 1500);
-    rotator.PositionAntenna(); // the next cycle, still in the pause
-    EXPECT_EQ(world.board.reads, std::vector<int>{0});
+    rotator.PositionAntenna();              // the next cycle, still in the pause
+    EXPECT_TRUE(world.board.reads.empty()); // the stop's voltage is read for the log alone
     const auto lease = rotator.relays.TakeLease();
     rotator.relays.TurnLeft(lease); // a step in the pause
     EXPECT_TRUE(Relays(0, 0, 0, 0));
     world.clock.nowMs = start + 1500;
     rotator.measurement.FinishQuietReading();
-    EXPECT_EQ(world.board.reads, (std::vector<int>{0, 0, 1}));
+    EXPECT_EQ(world.board.reads, (std::vector<int>{0, 1}));
     EXPECT_TRUE(world.waiter.sleeps.empty());
     EXPECT_TRUE(Relays(0, 1, 0, 0));
     EXPECT_EQ(state.sv_piob5, 0);

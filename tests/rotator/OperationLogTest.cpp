@@ -19,6 +19,20 @@ class OperationLogTest : public RotatorTest {
     QTemporaryDir dir;
 };
 
+// The stop logs the azimuth's voltage: a read that fails on the way is said on the status line.
+TEST_F(OperationLogTest, AutomaticTargetOutsideRangeStopsAzimuthAndShowsAFailedRead) {
+    state.OperatingMode = RunMode::Automatic;
+    state.module.AzimuthRangeMax = 300;
+    state.TargetAzimuth = 320;
+    state.PresentElevation = state.TargetElevation = 30;
+    state.piob4 = 1;
+    world.board.failAllReads = true;
+    rotator.StartAutoTracking();
+    EXPECT_EQ(state.sv_piob4, 1);
+    EXPECT_EQ(state.piob4, 0);
+    EXPECT_EQ(world.status.left, QStringLiteral("4.発生したエラーの番号は 10060"));
+}
+
 // Every aim stays inside the travel by the tolerance (1.5), so a motor stops before its end stop: the
 // log's line shows the working target.
 TEST_F(OperationLogTest, EveryAimStaysInsideTheTravelByTheTolerance) {
@@ -60,10 +74,12 @@ TEST_F(OperationLogTest, SwitchOffWritesNothing) {
     state.module.DebugLogSwitch = QStringLiteral("1 "); // only "1" switches it on
     state.OperatingMode = RunMode::Manual;
     rotator.positioning.ManualPositioningStep();
+    world.board.reads.clear();
     rotator.log.StopAzimuthAndLog();
     rotator.log.StopElevationAndLog();
     rotator.log.ResumeAzimuthAndLog(512);
     EXPECT_FALSE(QFile::exists(rotator.log.path));
+    EXPECT_TRUE(world.board.reads.empty()) << "the voltages are read for the log alone";
     EXPECT_TRUE(world.messages.texts.isEmpty());
 }
 

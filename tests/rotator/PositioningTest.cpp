@@ -138,19 +138,6 @@ TEST_F(RotatorTest, TrackingThatFellBehindStartsAFreshApproach) {
     EXPECT_TRUE(Relays(1, 0, 0, 0));
 }
 
-TEST_F(RotatorTest, AutomaticTargetOutsideRangeStopsAzimuthAndShowsAFailedRead) {
-    state.OperatingMode = RunMode::Automatic;
-    state.module.AzimuthRangeMax = 300;
-    state.TargetAzimuth = 320;
-    state.PresentElevation = state.TargetElevation = 30;
-    state.piob4 = 1;
-    world.board.failAllReads = true;
-    rotator.StartAutoTracking();
-    EXPECT_EQ(state.sv_piob4, 1);
-    EXPECT_EQ(state.piob4, 0);
-    EXPECT_EQ(world.status.left, QStringLiteral("4.発生したエラーの番号は 10060"));
-}
-
 } // namespace
 
 namespace {

@@ -258,6 +258,16 @@ TEST(BoardWire, OffsGoFirstAndAgainUntilTakenAndNothingElseIsHeldOn) {
          3,
          "w7:1 | w7:0 | |",
          1},
+        {"a coil read back on against an off is sent its off again",
+         [](BoardWire& wire, std::int64_t) {
+             wire.ReadBack(true);
+             wire.Want(4, 0);
+             wire.DemandReadings();
+         },
+         {},
+         3,
+         "w4:0 r0 r1 c4 | w4:0 | |",
+         0},
         {"once the end has begun only offs go out",
          [](BoardWire& wire, std::int64_t) {
              wire.Want(4, 1);
@@ -280,7 +290,7 @@ TEST(BoardWire, OffsGoFirstAndAgainUntilTakenAndNothingElseIsHeldOn) {
                 const std::string call =
                     job->kind == BoardWire::Job::Write
                         ? "w" + std::to_string(job->index) + ":" + std::to_string(job->level)
-                        : "r" + std::to_string(job->index);
+                        : (job->kind == BoardWire::Job::Read ? "r" : "c") + std::to_string(job->index);
                 calls += call + " ";
                 const bool fails =
                     std::find(row.failing.begin(), row.failing.end(), call) != row.failing.end();
