@@ -188,7 +188,7 @@ std::optional<PassRecord> ReadPassRecord(const QString& path, QString* problem) 
 }
 
 PassObservation ObservePass(const MainState& state, int selectedOption, double compassTargetAzimuth,
-                            const Clock& clock) {
+                            const Clock& clock, const std::optional<QDateTime>& servedUtc) {
     PassObservation seen;
     seen.following = state.StartupState == 0 && state.OperatingMode == RunMode::Automatic &&
                      selectedOption == 1 && !IsNoSatelliteTarget(state.TargetName);
@@ -198,7 +198,7 @@ PassObservation ObservePass(const MainState& state, int selectedOption, double c
     const PointingDirection antenna = MapPointingDirection(state);
     seen.antennaAzimuth = antenna.azimuth;
     seen.antennaElevation = antenna.elevation;
-    seen.utc = clock.UtcNow();
+    seen.utc = servedUtc.value_or(clock.UtcNow());
     seen.monotonicMs = clock.MonotonicMs();
     return seen;
 }

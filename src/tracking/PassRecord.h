@@ -66,8 +66,10 @@ struct PassObservation {
     QDateTime utc;
     std::int64_t monotonicMs = 0;
 };
+// `servedUtc` is the time the served positions are for (a data server may serve another time than
+// the computer's clock); without it, the clock's.
 PassObservation ObservePass(const MainState& state, int selectedOption, double compassTargetAzimuth,
-                            const Clock& clock);
+                            const Clock& clock, const std::optional<QDateTime>& servedUtc = std::nullopt);
 
 // Keeps the record of the pass being followed. A record begins with the first cycle that follows a
 // satellite above the horizon and ends when it sets, the mode leaves automatic or the satellite

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tracking/TrackingCycle.h"
 
+#include <QDateTime>
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -176,9 +177,6 @@ TrackingCycle::Report TrackingCycle::RunCycle() {
     // 8-9: the map, the antenna and the target mark.
     ClearAndDrawSkyMap(painter_, state_);
     PositionAndMark(x, y, report);
-    if (const auto text = passRecorder_.Observe(
-            ObservePass(state_, view_.SelectedOption(), CompassTargetAzimuth(), *ports_.clock)))
-        ports_.status->SetLeft(*text);
 
     // 10-11.
     PlayVisibilityCue(state_, *ports_.sound);
@@ -285,7 +283,10 @@ void TrackingCycle::PositionAndMark(double x, double y, Report& report) {
     if (state_.StartupState != 0) {
         // Nothing is followed before the antenna is known to be inside its range.
         state_.OperatingMode = RunMode::Stopped;
-        rotator_.PositionAntenna([this] { ReturnIntoRange(); });
+        rotator_.PositionAntenna([this] {
+            ReturnIntoRange();
+            RecordPass();
+        });
         return;
     }
     if (state_.TargetElevation >= 0) {
@@ -294,11 +295,20 @@ void TrackingCycle::PositionAndMark(double x, double y, Report& report) {
             // Drawn again so the antenna mark does not hide it.
             painter_.DrawTargetMark(x, y);
             DrawCelestialMarks(painter_, state_);
+            RecordPass();
         });
         report.targetMarkDrawn = true;
         return;
     }
-    rotator_.PositionAntenna();
+    rotator_.PositionAntenna([this] { RecordPass(); });
+}
+
+void TrackingCycle::RecordPass() {
+    // The antenna as just measured against the target, on the time the positions are served for.
+    const auto served = QDateTime::fromMSecsSinceEpoch(std::llround(PositionsUnixSeconds() * 1000), Qt::UTC);
+    if (const auto text = passRecorder_.Observe(
+            ObservePass(state_, view_.SelectedOption(), CompassTargetAzimuth(), *ports_.clock, served)))
+        ports_.status->SetLeft(*text);
 }
 
 void TrackingCycle::ShowClocks() {

@@ -100,6 +100,8 @@ class TrackingCycle {
     void TakeTarget();
     void ShowTarget();
     void PositionAndMark(double x, double y, Report& report);
+    // After each measurement: the pass record's sample.
+    void RecordPass();
     void ShowClocks();
     void FollowPassPlan(bool refreshed);
     // The time the served positions are for: the server's own where it sends one, else the clock's.

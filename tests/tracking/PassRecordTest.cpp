@@ -144,7 +144,10 @@ TEST(PassRecord, PointingErrorOnTheSky) {
         state.PresentElevation = r.presentElevation;
         state.AzimuthCorrection = r.azimuthCorrection;
         state.TargetElevation = r.targetElevation;
-        const PassObservation seen = ObservePass(state, 1, r.targetAzimuth, clock);
+        // Stamped with the time the positions are served for, not the computer's clock.
+        const QDateTime served = clock.UtcNow().addSecs(-3600);
+        const PassObservation seen = ObservePass(state, 1, r.targetAzimuth, clock, served);
+        EXPECT_EQ(seen.utc, served);
         EXPECT_NEAR(PointingError(seen.targetAzimuth, seen.targetElevation, seen.antennaAzimuth,
                                   seen.antennaElevation),
                     r.error, 1e-4)
