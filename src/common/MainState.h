@@ -26,6 +26,26 @@ struct ModuleState {
     QString DebugLogSwitch; // "1" while the operation log is written
 };
 
+// One relay's level as the relay layer last set it (0 off, 1 on). Anyone reads it as a number; only
+// RelayOutputs may change it, so the compiler holds every other writer off.
+class RelayLevel {
+  public:
+    RelayLevel() = default;
+    // A copy carries a level the relay layer set (a whole state copied, say).
+    RelayLevel(const RelayLevel&) = default;
+    RelayLevel& operator=(const RelayLevel&) = default;
+    constexpr operator std::int16_t() const { return level_; }
+
+  private:
+    friend class RelayOutputs;
+    friend struct RelayLevelsForTests; // a test sets the relays its scenario starts from
+    RelayLevel& operator=(std::int16_t level) {
+        level_ = level;
+        return *this;
+    }
+    std::int16_t level_ = 0;
+};
+
 // The main window's shared variables, owned by the main window and passed by reference to the
 // routines of every subsystem. Names are the ones the whole program uses.
 struct MainState {
@@ -57,8 +77,8 @@ struct MainState {
 
     // Relays: 0 off, 1 on, with the copies saved while an axis is stopped for a quiet reading. Written
     // by the relay layer (RelayOutputs) alone; everyone else only reads them.
-    std::int16_t piob4 = 0, piob5 = 0, piob6 = 0, piob7 = 0;
-    std::int16_t sv_piob4 = 0, sv_piob5 = 0, sv_piob6 = 0, sv_piob7 = 0;
+    RelayLevel piob4, piob5, piob6, piob7;
+    RelayLevel sv_piob4, sv_piob5, sv_piob6, sv_piob7;
     std::int16_t SimulatedAzimuthCount = 0, SimulatedElevationCount = 0;
 
     // Target and antenna.

@@ -218,7 +218,7 @@ void RelayOutputs::OutputElevationRelays() {
     OutputAxisRelays(MotionWatch::Elevation, state_.piob6, state_.piob7);
 }
 
-void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first, std::int16_t& second) {
+void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, RelayLevel& first, RelayLevel& second) {
     const bool azimuth = axis == MotionWatch::Azimuth;
     if (RefusingOn() || !LeaseHeld(axis) || (azimuth && azimuthHeldOff_))
         first = second = 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 struct MainState;
+class RelayLevel;
 struct Ports;
 class RotatorView;
 class ControlDeadman;
@@ -138,7 +139,7 @@ class RelayOutputs {
     void ArmExpiry();
     // One axis's two relay variables (right/left or up/down) to the board, through the latch, then
     // reported to the watch.
-    void OutputAxisRelays(MotionWatch::Axis axis, std::int16_t& first, std::int16_t& second);
+    void OutputAxisRelays(MotionWatch::Axis axis, RelayLevel& first, RelayLevel& second);
     // True when both bits reached the board.
     bool OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit, int secondLevel,
                     const QString& retryText, const QString& numberPrefix);

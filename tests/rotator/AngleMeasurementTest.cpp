@@ -100,7 +100,8 @@ TEST_F(RotatorTest, CalibrationFaultSwitchesTheRelaysOffBeforeTheMessageThenEnds
         state.ElevationVolt90Text = QString::fromUtf8(row.elevationTop);
         state.module.AzimuthRangeMax = row.azimuthMax;
         state.module.ElevationRangeMax = row.elevationMax;
-        state.piob4 = state.piob7 = 1;
+        SetRelay(state.piob4, 1);
+        SetRelay(state.piob7, 1);
         rotator.OutputAzimuthRelays();
         rotator.OutputElevationRelays();
         offWhileShown = false;
@@ -123,7 +124,7 @@ TEST_F(RotatorTest, QuietReadingStopsPausesReadsAndResumesTheAzimuth) {
     state.module.DelaySwitch = QStringLiteral("1");
     state.module.DelaySeconds = 1.5f;
     HoldLeases();
-    state.piob5 = 1;
+    SetRelay(state.piob5, 1);
     const std::int64_t start = world.clock.nowMs;
     rotator.PositionAntenna();
     EXPECT_EQ(Writes(), (std::vector<Write>{{6, 4, 0}, {6, 5, 0}}));

@@ -25,7 +25,7 @@ TEST_F(OperationLogTest, AutomaticTargetOutsideRangeStopsAzimuthAndShowsAFailedR
     state.module.AzimuthRangeMax = 300;
     state.TargetAzimuth = 320;
     state.PresentElevation = state.TargetElevation = 30;
-    state.piob4 = 1;
+    SetRelay(state.piob4, 1);
     world.board.failAllReads = true;
     rotator.StartAutoTracking();
     EXPECT_EQ(state.sv_piob4, 1);
@@ -85,7 +85,8 @@ TEST_F(OperationLogTest, SwitchOffWritesNothing) {
 
 TEST_F(OperationLogTest, StopAndResumeRestoreTheRelaysAndLogTheVoltsInCp932) {
     HoldLeases();
-    state.piob4 = state.piob6 = 1;
+    SetRelay(state.piob4, 1);
+    SetRelay(state.piob6, 1);
     world.board.counts[0] = 0;
     world.board.counts[1] = 1023;
     rotator.log.StopAzimuthAndLog();
@@ -106,7 +107,7 @@ TEST_F(OperationLogTest, StopAndResumeRestoreTheRelaysAndLogTheVoltsInCp932) {
 TEST_F(OperationLogTest, UnwritableFileIsReportedOnceOnTheStatusLineAndSwitchesTheLogOff) {
     rotator.log.path = dir.filePath(QStringLiteral("no/such/dir/azelmon_log.LOG"));
     HoldLeases();
-    state.piob4 = 1;
+    SetRelay(state.piob4, 1);
     rotator.OutputAzimuthRelays();
     rotator.log.WriteLog(QStringLiteral("a"));
     rotator.log.WriteLog(QStringLiteral("b"));

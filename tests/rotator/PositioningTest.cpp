@@ -68,7 +68,7 @@ TEST_P(ManualStep, DeadBandNearMarginAndFinish) {
     state.PresentElevation = state.PointedElevation = 30;
     state.PointedAzimuth = c.pointed;
     state.module.AzimuthRangeMax = 350;
-    state.piob4 = c.right, state.piob5 = c.left;
+    SetRelay(state.piob4, c.right), SetRelay(state.piob5, c.left);
     rotator.Timer2_Timer();
     const std::int64_t paused = RunStepPhases(rotator.positioning, world.clock, [&] {
         if (c.measuredDuringPulse != 0)
@@ -108,7 +108,7 @@ TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
     state.OperatingMode = RunMode::Manual;
     state.PresentAzimuth = 100;
     state.PointedAzimuth = 108;
-    state.piob4 = 1;
+    SetRelay(state.piob4, 1);
     int during = 0;
     rotator.positioning.ManualPositioningStep();
     EXPECT_TRUE(rotator.positioning.StepRunning());
@@ -126,7 +126,8 @@ TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
 TEST_F(RotatorTest, TrackingThatFellBehindStartsAFreshApproach) {
     state.OperatingMode = RunMode::Automatic;
     state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
-    state.ApproachComplete = state.piob4 = 1;
+    state.ApproachComplete = 1;
+    SetRelay(state.piob4, 1);
     state.PresentAzimuth = 100;
     state.PreviousTargetAzimuth = 110;
     state.TargetAzimuth = 112;
@@ -147,9 +148,9 @@ TEST_F(RotatorTest, TrackingStepSettlesTheAzimuthBeforeTheElevation) {
     state.OperatingMode = RunMode::Automatic;
     state.TargetName = QStringLiteral("SAT");
     state.PresentAzimuth = 100, state.TargetAzimuth = 105; // turning left past a target now above
-    state.piob5 = 1;
+    SetRelay(state.piob5, 1);
     state.PresentElevation = state.TargetElevation = 30; // in its dead band while going up
-    state.piob6 = 1;
+    SetRelay(state.piob6, 1);
     rotator.positioning.TrackingPositioningStep();
     const auto writes = Writes();
     ASSERT_GE(writes.size(), 4u);
@@ -194,7 +195,7 @@ TEST_F(RotatorTest, TheNoSatellitePlaceholderIsNeverFollowed) {
         state.TargetName = QStringLiteral("衛星未設定");
         state.PresentAzimuth = 100, state.TargetAzimuth = 0;
         state.PresentElevation = 30, state.TargetElevation = -90;
-        state.piob5 = alreadyTracking ? 1 : 0;
+        SetRelay(state.piob5, alreadyTracking ? 1 : 0);
         if (alreadyTracking) {
             state.OperatingMode = RunMode::Automatic;
             rotator.positioning.TrackingPositioningStep();

@@ -21,7 +21,7 @@ TEST_F(RotatorTest, BoardFailingEveryCallIsRetriedFiveTimesThenShown) {
         world.status.history.clear();
         world.board.error.number = row.errorNumber;
         HoldLeases();
-        state.piob4 = row.on ? 1 : 0;
+        SetRelay(state.piob4, row.on ? 1 : 0);
         rotator.OutputAzimuthRelays();
         std::vector<Write> writes(row.on ? 6 : 1, Write{6, 4, row.on ? 1 : 0});
         if (row.on)
@@ -79,7 +79,7 @@ TEST_F(RotatorTest, RetryStartsAgainFromTheFirstBit) {
     } flaky;
     ports.board = &flaky;
     HoldLeases();
-    state.piob4 = 1;
+    SetRelay(state.piob4, 1);
     rotator.OutputAzimuthRelays();
     EXPECT_EQ(flaky.writes,
               (std::vector<Write>{{6, 4, 1}, {6, 5, 0}, {6, 4, 1}, {6, 5, 0}, {6, 4, 1}, {6, 5, 0}}));
@@ -103,7 +103,8 @@ TEST_F(RotatorTest, SimulatedAxesMoveTwoCountsPerTickAndNeverReachTheBoard) {
         SCOPED_TRACE(row.azimuthFrom);
         state.SimulatedAzimuthCount = row.azimuthFrom;
         state.SimulatedElevationCount = 100;
-        state.piob4 = row.r, state.piob5 = row.l, state.piob6 = row.u, state.piob7 = row.d;
+        SetRelay(state.piob4, row.r), SetRelay(state.piob5, row.l), SetRelay(state.piob6, row.u),
+            SetRelay(state.piob7, row.d);
         HoldLeases();
         rotator.OutputAzimuthRelays();
         rotator.OutputElevationRelays();

@@ -33,6 +33,14 @@ class RecordingView : public RotatorView {
 };
 
 // Both axes read once, as the first measurement reads them: until then nothing may switch their relays.
+// Where a scenario starts: the relays as the relay layer would have left them.
+struct RelayLevelsForTests {
+    static void Set(RelayLevel& level, int value) { level = static_cast<std::int16_t>(value); }
+};
+inline void SetRelay(RelayLevel& level, int value) {
+    RelayLevelsForTests::Set(level, value);
+}
+
 inline void ReadBothAxes(RotatorControl& control, std::int64_t nowMs = 0) {
     control.watch.Reading(MotionWatch::Azimuth, 512, 180, nowMs);
     control.watch.Reading(MotionWatch::Elevation, 256, 45, nowMs);
