@@ -20,8 +20,11 @@ void BoardWire::DemandReadings() {
     if (!readDemanded_) {
         readThisPass_ = {false, false};
         coilThisPass_ = false;
+        readDemanded_ = true;
+    } else if (readThisPass_[0] && readThisPass_[1]) {
+        // This pass has read both already, older than this demand: the next pass reads again.
+        demandedAgain_ = true;
     }
-    readDemanded_ = true;
 }
 
 std::optional<BoardWire::Job> BoardWire::Next(std::int64_t nowMs) {
@@ -63,7 +66,7 @@ std::optional<BoardWire::Job> BoardWire::Next(std::int64_t nowMs) {
                 }
             }
         }
-        readDemanded_ = false;
+        readDemanded_ = std::exchange(demandedAgain_, false);
         coilThisPass_ = false;
     }
     tried_ = {false, false, false, false};
@@ -98,6 +101,8 @@ bool BoardWire::OffOutstanding() const {
 }
 
 std::optional<std::int64_t> BoardWire::WakeAtMs(std::int64_t nowMs) const {
+    if (readDemanded_)
+        return nowMs; // readings asked for in the pass just ended
     std::optional<std::int64_t> wake = deadline_;
     bool outstanding = OffOutstanding();
     if (!ending_)

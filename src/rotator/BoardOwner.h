@@ -79,6 +79,7 @@ class BoardWire {
     std::array<bool, 2> readThisPass_{};
     bool readBack_ = false;
     bool coilThisPass_ = false;
+    bool demandedAgain_ = false;
     std::size_t nextCoil_ = 0;
     std::array<Sample, 2> sample_{};
     std::uint64_t samples_ = 0;

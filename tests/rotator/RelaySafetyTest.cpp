@@ -306,6 +306,31 @@ TEST(BoardWire, OffsGoFirstAndAgainUntilTakenAndNothingElseIsHeldOn) {
     }
 }
 
+// Readings asked for after the pass has read both channels (the measurement that follows the one just
+// answered) are not lost: the next pass reads again.
+TEST(BoardWire, ReadingsAskedForLateInAPassAreReadInTheNext) {
+    BoardWire wire;
+    wire.ReadBack(true);
+    wire.Want(4, 1);
+    wire.DemandReadings();
+    std::string calls;
+    std::int64_t now = 1000;
+    for (int pass = 0; pass < 3; ++pass, now += BoardWire::RetryMs) {
+        while (const auto job = wire.Next(now)) {
+            calls += (job->kind == BoardWire::Job::Write  ? "w"
+                      : job->kind == BoardWire::Job::Read ? "r"
+                                                          : "c") +
+                     std::to_string(job->index) + " ";
+            wire.Done(*job, std::nullopt, 1, now);
+            if (pass == 0 && job->kind == BoardWire::Job::Read && job->index == 1)
+                wire.DemandReadings();
+        }
+        EXPECT_EQ(wire.WakeAtMs(now).value_or(now + 1) == now, pass == 0) << pass;
+        calls += "|";
+    }
+    EXPECT_EQ(calls, "w4 r0 r1 c4 |r0 r1 c4 ||");
+}
+
 // A module that is stuck in a call: its reads hang until released, its writes answer at once.
 class StuckBoard : public IoBoard {
   public:
