@@ -250,15 +250,8 @@ void SatelliteDialog::Save() {
 
 void SatelliteDialog::StartUpdate() {
     settings_ = ReadTrackerSettings(iniPath_);
-    // The sets of the other files stay; the chosen satellites must be found in them or the download.
-    std::vector<orbit::ElementSet> others;
-    const QString updateFile = QFileInfo(settings_.updateFile).absoluteFilePath();
-    for (const QString& file : settings_.elementFiles) {
-        if (QFileInfo(file).absoluteFilePath() == updateFile)
-            continue;
-        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
-        others.insert(others.end(), read.sets.begin(), read.sets.end());
-    }
+    const std::vector<orbit::ElementSet> others =
+        SetsBesideTheUpdateFile(settings_.elementFiles, settings_.updateFile);
     QStringList required = settings_.satellites;
     for (const QString& id : chosen_.Identifiers())
         if (!required.contains(id))

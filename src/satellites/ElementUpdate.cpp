@@ -3,6 +3,7 @@
 
 #include "satellites/SatelliteIndex.h"
 
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -77,6 +78,19 @@ DownloadCheck CheckDownloadedText(const QByteArray& text, const QString& label) 
     check.ok = true;
     check.sets = parsed.sets;
     return check;
+}
+
+std::vector<orbit::ElementSet> SetsBesideTheUpdateFile(const QStringList& elementFiles,
+                                                       const QString& updateFile) {
+    std::vector<orbit::ElementSet> others;
+    const QString replaced = QFileInfo(updateFile).absoluteFilePath();
+    for (const QString& file : elementFiles) {
+        if (QFileInfo(file).absoluteFilePath() == replaced)
+            continue;
+        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
+        others.insert(others.end(), read.sets.begin(), read.sets.end());
+    }
+    return others;
 }
 
 QStringList MissingSatellites(const QStringList& chosen, const std::vector<orbit::ElementSet>& sets) {

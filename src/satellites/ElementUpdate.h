@@ -25,6 +25,11 @@ struct DownloadCheck {
 };
 DownloadCheck CheckDownloadedText(const QByteArray& text, const QString& label);
 
+// The sets of every element file but the one an update replaces: they stay, and the chosen
+// satellites must be found in them or in the download.
+std::vector<orbit::ElementSet> SetsBesideTheUpdateFile(const QStringList& elementFiles,
+                                                       const QString& updateFile);
+
 // The chosen satellites that none of `sets` names (the rule of SatelliteIndex).
 QStringList MissingSatellites(const QStringList& chosen, const std::vector<orbit::ElementSet>& sets);
 

@@ -61,14 +61,8 @@ double ReadDut1(const QString& iniPath) {
 
 int RunUpdate(QCoreApplication& app, const QString& iniPath) {
     const TrackerSettings settings = ReadTrackerSettings(iniPath);
-    std::vector<orbit::ElementSet> others;
-    const QString updateFile = QFileInfo(settings.updateFile).absoluteFilePath();
-    for (const QString& file : settings.elementFiles) {
-        if (QFileInfo(file).absoluteFilePath() == updateFile)
-            continue;
-        const orbit::ElementFile read = orbit::ReadElementFile(file.toStdString());
-        others.insert(others.end(), read.sets.begin(), read.sets.end());
-    }
+    const std::vector<orbit::ElementSet> others =
+        SetsBesideTheUpdateFile(settings.elementFiles, settings.updateFile);
     QList<QUrl> addresses;
     for (const QString& address : settings.addresses)
         addresses << QUrl(address);
@@ -85,7 +79,8 @@ int RunUpdate(QCoreApplication& app, const QString& iniPath) {
         if (replaced) {
             if (!WriteUpdateDone(iniPath, settings, QDateTime::currentDateTimeUtc().toString(Qt::ISODate)))
                 Say(QStringLiteral("warning: cannot record the update in %1").arg(iniPath));
-            Say(QStringLiteral("element sets written to %1").arg(updateFile));
+            Say(QStringLiteral("element sets written to %1")
+                    .arg(QFileInfo(settings.updateFile).absoluteFilePath()));
         }
         app.exit(replaced ? 0 : 1);
     });
