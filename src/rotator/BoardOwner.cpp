@@ -50,7 +50,7 @@ std::optional<BoardWire::Job> BoardWire::Next(std::int64_t nowMs) {
                 tried_[i] = true;
                 return Job{Job::Write, static_cast<int>(i) + 4, 1};
             }
-    if (readDemanded_) {
+    if (readDemanded_ && !ending_) {
         for (int channel = 0; channel < 2; ++channel)
             if (!readThisPass_[static_cast<std::size_t>(channel)]) {
                 readThisPass_[static_cast<std::size_t>(channel)] = true;
@@ -101,7 +101,7 @@ bool BoardWire::OffOutstanding() const {
 }
 
 std::optional<std::int64_t> BoardWire::WakeAtMs(std::int64_t nowMs) const {
-    if (readDemanded_)
+    if (readDemanded_ && !ending_)
         return nowMs; // readings asked for in the pass just ended
     std::optional<std::int64_t> wake = deadline_;
     bool outstanding = OffOutstanding();
@@ -120,6 +120,9 @@ BoardOwner::~BoardOwner() {
         std::lock_guard lock(mutex_);
         quit_ = true;
         wire_.BeginEnding();
+        for (int bit = 4; bit < 8; ++bit)
+            if (wire_.Wanted(bit) == 1)
+                wire_.Want(bit, 0);
     }
     changed_.notify_all();
     thread_.join();
@@ -273,19 +276,34 @@ int BoardOwner::Firings() const {
 
 void BoardOwner::Run() {
     std::unique_lock lock(mutex_);
-    while (!quit_) {
+    std::optional<std::int64_t> endBy; // once the owner goes: the last moment for the offs
+    for (;;) {
         // A fatal signal in another thread: its handler writes the offs; nothing goes on from here.
         if (EmergencyRelayStop::Engaged())
             wire_.BeginEnding();
         const std::int64_t now = NowMs();
+        if (quit_) {
+            // The end: passes of offs alone, each off sent again until the module has taken it.
+            if (!endBy)
+                endBy = now + EndingOffMs;
+            if (!wire_.OffOutstanding() || now >= *endBy)
+                break;
+        }
         const auto job = wire_.Next(now);
         if (!job) {
-            if (const auto wake = wire_.WakeAtMs(now))
+            if (quit_)
+                changed_.wait_for(
+                    lock, std::chrono::milliseconds(std::min<std::int64_t>(EndingPauseMs, *endBy - now)));
+            else if (const auto wake = wire_.WakeAtMs(now))
                 changed_.wait_for(lock, std::chrono::milliseconds(std::max<std::int64_t>(1, *wake - now)));
             else
                 changed_.wait(lock);
             continue;
         }
+        // An off's call waits for the module at most twice the response time-out, at the end no
+        // longer than the time left.
+        const int offWaitMs =
+            endBy ? static_cast<int>(std::clamp<std::int64_t>(*endBy - now, 1, OffWaitMs)) : OffWaitMs;
         lock.unlock();
         std::optional<PortError> error;
         int count = 0;
@@ -295,7 +313,7 @@ void BoardOwner::Run() {
             if (job->kind == BoardWire::Job::Write && job->level == 1 && EmergencyRelayStop::Engaged()) {
                 error = PortError::InFlight(); // never an on after the crash path's offs
             } else if (job->kind == BoardWire::Job::Write) {
-                error = job->level == 0 ? board_.WriteOutputBitOnce(6, job->index, 0, 2 * 500)
+                error = job->level == 0 ? board_.WriteOutputBitOnce(6, job->index, 0, offWaitMs)
                                         : board_.WriteOutputBit(6, job->index, 1);
             } else if (job->kind == BoardWire::Job::ReadCoil) {
                 const Reading reading = board_.ReadOutputBit(6, job->index);
@@ -314,28 +332,5 @@ void BoardOwner::Run() {
         // Under the lock, so that a cancel in between cannot meet a call under way.
         if (ready_ && Fresh(0) && Fresh(1))
             std::exchange(ready_, nullptr)();
-    }
-    lock.unlock();
-    SendEndingOffs();
-}
-
-void BoardOwner::SendEndingOffs() {
-    // Each relay the module has not confirmed off gets one more frame, the lot within EndingOffMs.
-    std::vector<int> bits;
-    {
-        std::lock_guard lock(mutex_);
-        for (int bit = 4; bit < 8; ++bit)
-            if (wire_.Wanted(bit) && wire_.Taken(bit) != 0)
-                bits.push_back(bit);
-    }
-    const std::int64_t start = NowMs();
-    std::lock_guard board(boardMutex_);
-    ApplyAddress();
-    for (std::size_t i = 0; i < bits.size(); ++i) {
-        const std::int64_t left = EndingOffMs - (NowMs() - start);
-        const int share = static_cast<int>(left / static_cast<std::int64_t>(bits.size() - i));
-        if (share <= 0)
-            break;
-        board_.WriteOutputBitOnce(6, bits[i], 0, share);
     }
 }

@@ -104,8 +104,9 @@ class BoardWire {
 //   call: a silent module costs the window one short wait, not one per call.
 // - As the control's deadman it switches every relay off when the control does not speak again within
 //   the time it last gave, on the same connection as everything else.
-// At the end (destruction) every relay not confirmed off is sent its off once more, within
-// EndingOffMs, before the thread stops.
+// At the end (destruction) every relay is wanted off, and each one the module has not confirmed off is
+// sent its off pass after pass until the module takes it, for at most EndingOffMs, before the thread
+// stops.
 class BoardOwner : public IoBoard, public ControlDeadman {
   public:
     explicit BoardOwner(IoBoard& board);
@@ -116,7 +117,9 @@ class BoardOwner : public IoBoard, public ControlDeadman {
     static constexpr int WaitMs = 30;
     static constexpr int ReadWaitMs = 1500;
     static constexpr std::int64_t FreshMs = 1000;
-    static constexpr int EndingOffMs = 2000;
+    static constexpr int EndingOffMs = 3000;
+    static constexpr int EndingPauseMs = 50;  // between two passes of offs at the end
+    static constexpr int OffWaitMs = 2 * 500; // the longest wait of an off's call for the module
 
     void SetAddress(const QString& address) override;
     std::optional<PortError> WriteOutputBit(int port, int bit, int level) override;
@@ -146,7 +149,6 @@ class BoardOwner : public IoBoard, public ControlDeadman {
     bool Fresh(int channel) const; // with mutex_ held
     void Run();
     void ApplyAddress(); // with boardMutex_ held
-    void SendEndingOffs();
     static std::int64_t NowMs();
 
     IoBoard& board_;

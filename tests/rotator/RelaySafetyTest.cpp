@@ -268,10 +268,11 @@ TEST(BoardWire, OffsGoFirstAndAgainUntilTakenAndNothingElseIsHeldOn) {
          3,
          "w4:0 r0 r1 c4 | w4:0 | |",
          0},
-        {"once the end has begun only offs go out",
+        {"once the end has begun only offs go out, no readings",
          [](BoardWire& wire, std::int64_t) {
              wire.Want(4, 1);
              wire.Want(6, 0);
+             wire.DemandReadings();
              wire.BeginEnding();
          },
          {},
@@ -404,6 +405,30 @@ TEST(BoardOwner, AHangingModuleHoldsNoCallAndAnOffStillGoesOut) {
     }
     // The owner's end sends the off of the relay still on.
     EXPECT_TRUE(board.Await([](const auto& writes, int) { return writes.back() == std::pair{6, 0}; }));
+}
+
+// A module that loses requests: at the end, an off it did not answer goes again until it is taken.
+TEST(BoardOwner, TheEndSendsAnOffAgainUntilTheModuleTakesIt) {
+    struct LosingBoard : IoBoard {
+        void SetAddress(const QString&) override {}
+        std::optional<PortError> WriteOutputBit(int, int, int) override { return std::nullopt; }
+        std::optional<PortError> WriteOutputBitOnce(int, int bit, int level, int) override {
+            writes.push_back({bit, level});
+            if (level == 0 && lost-- > 0)
+                return PortError{110, QStringLiteral("timed out")};
+            return std::nullopt;
+        }
+        Reading ReadAnalogInput(int, int) override { return {512, std::nullopt}; }
+        std::vector<std::pair<int, int>> writes; // read only once the owner's thread has ended
+        int lost = 0;
+    } board;
+    {
+        BoardOwner owner(board);
+        owner.WriteOutputBit(6, 5, 1); // answered by WriteOutputBit, which writes is not told of
+        board.lost = 3;
+    }
+    const std::vector<std::pair<int, int>> offs(4, {5, 0});
+    EXPECT_EQ(board.writes, offs);
 }
 
 } // namespace
