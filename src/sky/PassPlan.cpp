@@ -264,8 +264,15 @@ PassCourse PlanCourse(const std::vector<TrackPoint>& track, const PassPlan& plan
     // the zenith, whose azimuth turns by half a turn within seconds.
     if (travel.elevationMin <= 0 && travel.elevationMax >= 180) {
         PassCourse over = SmallestError(azimuth, track, travel, azimuthDegreesPerSecond, true);
-        if (!over.azimuthOffset.empty() && (course.azimuthOffset.empty() || over.bound < course.bound - 0.5))
+        if (!over.azimuthOffset.empty() &&
+            (course.azimuthOffset.empty() || over.bound < course.bound - 0.5)) {
+            const auto top = std::max_element(track.begin(), track.end(), [](const auto& a, const auto& b) {
+                return a.elevation < b.elevation;
+            });
+            const auto i = static_cast<std::size_t>(top - track.begin());
+            over.overTheTopAzimuth = azimuth[i] + over.azimuthOffset[i];
             course = std::move(over);
+        }
     }
     return course;
 }
@@ -297,4 +304,9 @@ QString PlanFallbackText() {
 
 QString PlanFlippedText() {
     return QStringLiteral("7.このパスは仰角を90度より先に倒して（反転して）追尾します");
+}
+
+QString PlanOverTheTopText(double rotatorAzimuth) {
+    return QStringLiteral("7.このパスは天頂の近くで水平%1度のまま仰角90度を越えて追尾します")
+        .arg(std::lround(rotatorAzimuth));
 }

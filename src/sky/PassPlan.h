@@ -4,6 +4,7 @@
 #include "orbit/Passes.h"
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 // Planning one satellite pass onto the rotators' travel, decided once before the pass rises.
@@ -76,6 +77,8 @@ struct PassCourse {
     std::vector<double> azimuthOffset;
     // The largest pointing error on the course (degrees): the best that speed permits on this track.
     double bound = 0;
+    // Over the top: the rotator azimuth held while the elevation passes 90 (none: not over the top).
+    std::optional<double> overTheTopAzimuth;
 };
 
 PassCourse PlanCourse(const std::vector<TrackPoint>& track, const PassPlan& plan, const RotatorTravel& travel,
@@ -93,3 +96,4 @@ std::vector<TrackPoint> SamplePass(const orbit::Sgp4& model, const orbit::Geodet
 // Status-line texts.
 QString PlanFallbackText();
 QString PlanFlippedText();
+QString PlanOverTheTopText(double rotatorAzimuth);

@@ -136,6 +136,7 @@ std::optional<QString> PassTargets::Plan(MainState& state, const QString& name, 
         state.module.AzimuthRangeMax, state.module.ElevationRangeMin, state.module.ElevationRangeMax);
     // Each pass is told once, even when its text is the one of the pass before.
     said_.clear();
+    overTopSaid_ = false;
     if (!follower_.Plan(upcoming, travel, state.PresentAzimuth)) {
         refusedUntilUnix_ = upcoming.losUnix;
         return Say(PlanFallbackText());
@@ -180,6 +181,13 @@ std::optional<QString> PassTargets::Apply(MainState& state, const QString& name,
     p.previousAzimuth = wasActive ? p.azimuth : state.PreviousTargetAzimuth;
     p.previousElevation = wasActive ? p.elevation : state.PreviousTargetElevation;
     follower_.Steer(state.tracking.lead ? p.azimuthSpeed : 0.0);
+    // The course over the top is planned once the rotator's speed is known: told once a pass, in
+    // place of the plan's text when both come at once.
+    if (const auto& top = follower_.course().overTheTopAzimuth; top && !overTopSaid_) {
+        overTopSaid_ = true;
+        if (auto over = Say(PlanOverTheTopText(*top)))
+            text = std::move(over);
+    }
     const auto target = follower_.TargetAt(unixSeconds, compassAzimuth, elevation, state.tracking);
     p.active = target.has_value();
     p.prePositioning = target && target->prePositioning;

@@ -82,4 +82,5 @@ class PassTargets {
     double refusedUntilUnix_ = -1e18; // LOS of a pass no plan carries: not planned again before it
     int disagreements_ = 0;           // fresh positions in a row off the plan's
     QString said_;                    // the last reason told, so that it is told once
+    bool overTopSaid_ = false;        // the course over the top told for this pass
 };
