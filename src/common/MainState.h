@@ -9,7 +9,10 @@
 #include <array>
 #include <cstdint>
 
+class AngleMeasurement;
+class Positioning;
 class RelayOutputs;
+class TrackingCycle;
 
 // Values shared by the main window and the settings dialog: one copy each. The dialog writes the
 // ranges and delay values as soon as a slider accepts them, so they act in the running window.
@@ -65,12 +68,14 @@ struct MainState {
     OwnedBy<std::int16_t, RelayOutputs> sv_piob4, sv_piob5, sv_piob6, sv_piob7;
     std::int16_t SimulatedAzimuthCount = 0, SimulatedElevationCount = 0;
 
-    // Target and antenna.
-    QString TargetName;
-    double TargetAzimuth = 0, TargetElevation = 0;
-    double PreviousTargetAzimuth = 0, PreviousTargetElevation = 0;
-    QString PositionedTargetName;
-    double PresentAzimuth = 0, PresentElevation = 0;
+    // The target of the selected option, and the aim it had a cycle before. Owner: TrackingCycle.
+    OwnedBy<QString, TrackingCycle> TargetName;
+    OwnedBy<double, TrackingCycle> TargetAzimuth, TargetElevation;
+    OwnedBy<double, TrackingCycle> PreviousTargetAzimuth, PreviousTargetElevation;
+    // The target the automatic approach was last started for. Owner: Positioning.
+    OwnedBy<QString, Positioning> PositionedTargetName;
+    // The antenna's angles as last measured. Owner: AngleMeasurement.
+    OwnedBy<double, AngleMeasurement> PresentAzimuth, PresentElevation;
 
     // Temporary corrections of the "一時補正" sliders (Slider2 azimuth, Slider1 elevation), -5..5.
     int AzimuthTempCorrection = 0, ElevationTempCorrection = 0;
