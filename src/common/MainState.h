@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/OwnedBy.h"
 #include "common/RunMode.h"
 #include "common/TrackingOptions.h"
 
 #include <QString>
 #include <array>
 #include <cstdint>
+
+class AngleMeasurement;
+class Positioning;
+class RelayOutputs;
+class TrackingCycle;
 
 // Values shared by the main window and the settings dialog: one copy each. The dialog writes the
 // ranges and delay values as soon as a slider accepts them, so they act in the running window.
@@ -26,28 +32,9 @@ struct ModuleState {
     QString DebugLogSwitch; // "1" while the operation log is written
 };
 
-// One relay's level as the relay layer last set it (0 off, 1 on). Anyone reads it as a number; only
-// RelayOutputs may change it, so the compiler holds every other writer off.
-class RelayLevel {
-  public:
-    RelayLevel() = default;
-    // A copy carries a level the relay layer set (a whole state copied, say).
-    RelayLevel(const RelayLevel&) = default;
-    RelayLevel& operator=(const RelayLevel&) = default;
-    constexpr operator std::int16_t() const { return level_; }
-
-  private:
-    friend class RelayOutputs;
-    friend struct RelayLevelsForTests; // a test sets the relays its scenario starts from
-    RelayLevel& operator=(std::int16_t level) {
-        level_ = level;
-        return *this;
-    }
-    std::int16_t level_ = 0;
-};
-
 // The main window's shared variables, owned by the main window and passed by reference to the
-// routines of every subsystem. Names are the ones the whole program uses.
+// routines of every subsystem. Names are the ones the whole program uses. A field declared
+// OwnedBy<T, Owner> is read by all and written by its owner alone; the rest any routine may set.
 struct MainState {
     ModuleState module;
 
@@ -75,18 +62,20 @@ struct MainState {
     double AzimuthToleranceTenths = 0, ElevationToleranceTenths = 0;
     double MapCentreX = 1380, MapCentreY = 1350;
 
-    // Relays: 0 off, 1 on, with the copies saved while an axis is stopped for a quiet reading. Written
-    // by the relay layer (RelayOutputs) alone; everyone else only reads them.
-    RelayLevel piob4, piob5, piob6, piob7;
-    RelayLevel sv_piob4, sv_piob5, sv_piob6, sv_piob7;
+    // Relays: 0 off, 1 on, with the copies saved while an axis is stopped for a quiet reading.
+    // Owner: RelayOutputs.
+    OwnedBy<std::int16_t, RelayOutputs> piob4, piob5, piob6, piob7;
+    OwnedBy<std::int16_t, RelayOutputs> sv_piob4, sv_piob5, sv_piob6, sv_piob7;
     std::int16_t SimulatedAzimuthCount = 0, SimulatedElevationCount = 0;
 
-    // Target and antenna.
-    QString TargetName;
-    double TargetAzimuth = 0, TargetElevation = 0;
-    double PreviousTargetAzimuth = 0, PreviousTargetElevation = 0;
-    QString PositionedTargetName;
-    double PresentAzimuth = 0, PresentElevation = 0;
+    // The target of the selected option, and the aim it had a cycle before. Owner: TrackingCycle.
+    OwnedBy<QString, TrackingCycle> TargetName;
+    OwnedBy<double, TrackingCycle> TargetAzimuth, TargetElevation;
+    OwnedBy<double, TrackingCycle> PreviousTargetAzimuth, PreviousTargetElevation;
+    // The target the automatic approach was last started for. Owner: Positioning.
+    OwnedBy<QString, Positioning> PositionedTargetName;
+    // The antenna's angles as last measured. Owner: AngleMeasurement.
+    OwnedBy<double, AngleMeasurement> PresentAzimuth, PresentElevation;
 
     // Temporary corrections of the "一時補正" sliders (Slider2 azimuth, Slider1 elevation), -5..5.
     int AzimuthTempCorrection = 0, ElevationTempCorrection = 0;

@@ -5,7 +5,6 @@
 #include "common/HelpViewer.h"
 #include "common/IoBoard.h"
 #include "common/MessageSink.h"
-#include "common/NumberText.h"
 #include "config/ProfileFile.h"
 #include "config/StartupSettings.h"
 #include "config/TrackingSettings.h"
@@ -254,8 +253,8 @@ bool Form1::Form_Load(const ProfileDocument& settings) {
     state_.AbortRequested = 0;
 
     // 14-15: the first target.
-    TakeFirstTarget();
-    state_.PositionedTargetName = state_.TargetName;
+    tracking_->cycle().TakeTarget();
+    rotator_->positioning.MarkTargetPositioned();
     state_.StartupState = 1;
     state_.AzimuthReturning = 0;
     state_.ElevationReturning = 0;
@@ -309,29 +308,6 @@ void Form1::ApplyWindowPosition() {
     for (const QScreen* screen : QGuiApplication::screens())
         screens << screen->availableGeometry();
     move(PlaceOnScreens(QRect(QPoint(Px(position->left), Px(position->top)), size()), screens));
-}
-
-void Form1::TakeFirstTarget() {
-    struct Choice {
-        QRadioButton* option;
-        QString name;
-        int azimuthBox, elevationBox;
-    };
-    const Choice choices[] = {{Option1, state_.DataBox[1], 3, 4},
-                              {Option2, QStringLiteral("太陽"), 12, 13},
-                              {Option3, QStringLiteral("月"), 14, 15},
-                              {Option4, QStringLiteral("火星"), 18, 19}};
-    for (const Choice& c : choices) {
-        if (!c.option->isChecked())
-            continue;
-        state_.TargetName = c.name;
-        Text[17]->setText(c.name);
-        state_.PreviousTargetAzimuth = state_.TargetAzimuth;
-        state_.PreviousTargetElevation = state_.TargetElevation;
-        state_.TargetAzimuth = LeadingNumber(state_.DataBox[c.azimuthBox]);
-        state_.TargetElevation = LeadingNumber(state_.DataBox[c.elevationBox]);
-        return;
-    }
 }
 
 SkyMapPainter& Form1::mapPainter() {

@@ -151,7 +151,6 @@ class Form1 : public QMainWindow, public StatusLine, public RotatorView {
     void ApplyWindowPosition();
     // The board's relays read back where it can, then all written off, before any box of start-up.
     void ClearRelaysAtStart();
-    void TakeFirstTarget();
     void Picture1_MouseDown(double x, double y);
     void ConnectMapMenus();
     bool OpenDataLinks();

@@ -425,6 +425,10 @@ void Positioning::StartAutoTracking(const RelayOutputs::Lease& lease) {
     relays_.ShowRelayIndicators();
 }
 
+void Positioning::MarkTargetPositioned() {
+    state_.PositionedTargetName = state_.TargetName;
+}
+
 void Positioning::TrackingPositioningStep() {
     if (BeginStep())
         RunStepPart([this] { TrackingStepStart(); });
@@ -602,7 +606,7 @@ void Positioning::FollowUpEnd(const RelayOutputs::Lease& lease, double T, double
         (azimuthSeen && T < 340 && a + ta < T && T - (a - ta) > FallenBehindMargin) ||
         (elevationSeen && e - te > U && (e - te) - U > FallenBehindMargin) ||
         (elevationSeen && e + te < U && U - (e - te) > FallenBehindMargin))
-        state_.PositionedTargetName.clear();
+        state_.PositionedTargetName = QString();
     if (state_.PositionedTargetName != state_.TargetName) {
         state_.PositionedTargetName = state_.TargetName;
         state_.ApproachComplete = 0;

@@ -71,6 +71,10 @@ class Positioning {
     // then BeginAutoTracking.
     void EnterAutomaticMode();
 
+    // The current target becomes the one the approach was made for (start-up, with the first target):
+    // from then on a new target, or falling behind this one, starts a fresh approach.
+    void MarkTargetPositioned();
+
     // Within the approach margin (8 degrees manual, 5 automatic); cleared at the start of every step.
     std::int16_t AzimuthNear = 0;
     std::int16_t ElevationNear = 0;

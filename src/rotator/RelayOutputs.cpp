@@ -218,7 +218,8 @@ void RelayOutputs::OutputElevationRelays() {
     OutputAxisRelays(MotionWatch::Elevation, state_.piob6, state_.piob7);
 }
 
-void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, RelayLevel& first, RelayLevel& second) {
+void RelayOutputs::OutputAxisRelays(MotionWatch::Axis axis, OwnedBy<std::int16_t, RelayOutputs>& first,
+                                    OwnedBy<std::int16_t, RelayOutputs>& second) {
     const bool azimuth = axis == MotionWatch::Azimuth;
     if (RefusingOn() || !LeaseHeld(axis) || (azimuth && azimuthHeldOff_))
         first = second = 0;

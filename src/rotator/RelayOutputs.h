@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/OwnedBy.h"
 #include "rotator/MotionWatch.h"
 
 #include <QString>
@@ -8,7 +9,6 @@
 #include <cstdint>
 
 struct MainState;
-class RelayLevel;
 struct Ports;
 class RotatorView;
 class ControlDeadman;
@@ -139,7 +139,8 @@ class RelayOutputs {
     void ArmExpiry();
     // One axis's two relay variables (right/left or up/down) to the board, through the latch, then
     // reported to the watch.
-    void OutputAxisRelays(MotionWatch::Axis axis, RelayLevel& first, RelayLevel& second);
+    void OutputAxisRelays(MotionWatch::Axis axis, OwnedBy<std::int16_t, RelayOutputs>& first,
+                          OwnedBy<std::int16_t, RelayOutputs>& second);
     // True when both bits reached the board.
     bool OutputAxis(const QString& motorText, int firstBit, int firstLevel, int secondBit, int secondLevel,
                     const QString& retryText, const QString& numberPrefix);

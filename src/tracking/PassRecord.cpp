@@ -192,7 +192,7 @@ PassObservation ObservePass(const MainState& state, int selectedOption, double c
     PassObservation seen;
     seen.following = state.StartupState == 0 && state.OperatingMode == RunMode::Automatic &&
                      selectedOption == 1 && !IsNoSatelliteTarget(state.TargetName);
-    seen.satellite = state.TargetName.trimmed();
+    seen.satellite = state.TargetName->trimmed();
     seen.targetAzimuth = compassTargetAzimuth;
     seen.targetElevation = state.TargetElevation;
     const PointingDirection antenna = MapPointingDirection(state);

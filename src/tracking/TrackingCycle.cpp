@@ -215,12 +215,17 @@ void TrackingCycle::TakeTarget() {
     const auto choice = TargetOfOption(view_.SelectedOption(), state_);
     if (!choice)
         return;
-    state_.TargetName = choice->name;
+    MoveTarget(state_, choice->name, LeadingNumber(state_.DataBox[choice->azimuthBox]),
+               LeadingNumber(state_.DataBox[choice->elevationBox]));
     view_.ShowTargetName(choice->name);
-    state_.PreviousTargetAzimuth = state_.TargetAzimuth;
-    state_.PreviousTargetElevation = state_.TargetElevation;
-    state_.TargetAzimuth = LeadingNumber(state_.DataBox[choice->azimuthBox]);
-    state_.TargetElevation = LeadingNumber(state_.DataBox[choice->elevationBox]);
+}
+
+void TrackingCycle::MoveTarget(MainState& state, const QString& name, double azimuth, double elevation) {
+    state.TargetName = name;
+    state.PreviousTargetAzimuth = state.TargetAzimuth;
+    state.PreviousTargetElevation = state.TargetElevation;
+    state.TargetAzimuth = azimuth;
+    state.TargetElevation = elevation;
 }
 
 void TrackingCycle::FollowPassPlan(bool refreshed) {

@@ -72,6 +72,13 @@ class TrackingCycle {
     // Option1_Click .. Option4_Click.
     void ChooseTarget(int option);
 
+    // The selected option's target from its data boxes, its name shown in Text17. Each cycle takes it,
+    // and start-up takes the first one. Nothing is taken while no option is selected.
+    void TakeTarget();
+    // The target moves on to name at azimuth, elevation; the aim it had becomes the previous one, from
+    // which the follow-up judges the target's motion.
+    static void MoveTarget(MainState& state, const QString& name, double azimuth, double elevation);
+
     // The selected target's azimuth as the server sent it, kept while the south start point is set
     // (the azimuth box holds it turned into the rotator frame).
     double ReceivedTargetAzimuth = 0;
@@ -97,7 +104,6 @@ class TrackingCycle {
     void RecordOutcome(const std::optional<PortError>& error);
     bool Refresh();
     void StopStaleTracking(Report& report);
-    void TakeTarget();
     void ShowTarget();
     void PositionAndMark(double x, double y, Report& report);
     // After each measurement: the pass record's sample.

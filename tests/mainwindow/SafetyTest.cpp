@@ -6,6 +6,7 @@
 #include "mainwindow/SingleInstance.h"
 #include "rotator/RotatorControl.h"
 #include "settingsdialog/Form2.h"
+#include "support/ScenarioForTests.h"
 #include "support/StepPhases.h"
 
 #include <QFile>
@@ -106,9 +107,12 @@ TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
         MainState& s = w.state();
         s.OperatingMode = RunMode::Automatic;
         s.ApproachComplete = 1;
-        s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
-        s.TargetAzimuth = 30, s.PreviousTargetAzimuth = 29;
-        s.TargetElevation = s.PreviousTargetElevation = 0;
+        SetOwned(s.TargetName, QStringLiteral("ISS"));
+        SetOwned(s.PositionedTargetName, QStringLiteral("ISS"));
+        SetOwned(s.TargetAzimuth, 30);
+        SetOwned(s.PreviousTargetAzimuth, 29);
+        SetOwned(s.TargetElevation, 0);
+        SetOwned(s.PreviousTargetElevation, 0);
         int pauses = 0;
         std::size_t endedAt = 0;
         const auto during = [&] {
@@ -195,9 +199,12 @@ TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
         w.Command3->click(); // automatic: 自動 busy, 中止 enabled, 設定 disabled
         MainState& s = w.state();
         s.ApproachComplete = 1;
-        s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
-        s.TargetAzimuth = 40, s.PreviousTargetAzimuth = 39;
-        s.TargetElevation = s.PreviousTargetElevation = 0;
+        SetOwned(s.TargetName, QStringLiteral("ISS"));
+        SetOwned(s.PositionedTargetName, QStringLiteral("ISS"));
+        SetOwned(s.TargetAzimuth, 40);
+        SetOwned(s.PreviousTargetAzimuth, 39);
+        SetOwned(s.TargetElevation, 0);
+        SetOwned(s.PreviousTargetElevation, 0);
         int pauses = 0;
         std::size_t stoppedAt = 0;
         bool onBefore = false, offAtOnce = false, settingsOffered = true, dialogOpened = true;

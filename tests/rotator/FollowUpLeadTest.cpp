@@ -22,12 +22,15 @@ TEST_P(FollowUpLead, RunsAsLongAsNeeded) {
     state.tracking.lead = c.lead;
     state.tracking.azimuthTravelMax = c.azimuthTravel;
     state.OperatingMode = RunMode::Automatic;
-    state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
+    SetOwned(state.TargetName, QStringLiteral("SAT"));
+    SetOwned(state.PositionedTargetName, QStringLiteral("SAT"));
     state.ApproachComplete = 1;
-    state.PresentAzimuth = c.present;
-    state.TargetAzimuth = c.target;
-    state.PreviousTargetAzimuth = c.previousTarget;
-    state.PresentElevation = state.TargetElevation = state.PreviousTargetElevation = 30;
+    SetOwned(state.PresentAzimuth, c.present);
+    SetOwned(state.TargetAzimuth, c.target);
+    SetOwned(state.PreviousTargetAzimuth, c.previousTarget);
+    SetOwned(state.PresentElevation, 30);
+    SetOwned(state.TargetElevation, 30);
+    SetOwned(state.PreviousTargetElevation, 30);
     // The right turn's time on the relay until the step is over (or, running on, until its end).
     std::int64_t onMs = 0, lastMs = world.clock.nowMs;
     const auto count = [&] {

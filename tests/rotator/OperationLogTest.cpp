@@ -23,8 +23,9 @@ class OperationLogTest : public RotatorTest {
 TEST_F(OperationLogTest, AutomaticTargetOutsideRangeStopsAzimuthAndShowsAFailedRead) {
     state.OperatingMode = RunMode::Automatic;
     state.module.AzimuthRangeMax = 300;
-    state.TargetAzimuth = 320;
-    state.PresentElevation = state.TargetElevation = 30;
+    SetOwned(state.TargetAzimuth, 320);
+    SetOwned(state.PresentElevation, 30);
+    SetOwned(state.TargetElevation, 30);
     SetRelay(state.piob4, 1);
     world.board.failAllReads = true;
     rotator.StartAutoTracking();
@@ -46,7 +47,7 @@ TEST_F(OperationLogTest, EveryAimStaysInsideTheTravelByTheTolerance) {
         {180, 0, "tp_m_hkaku= 180"},
     };
     state.OperatingMode = RunMode::Manual;
-    state.PresentAzimuth = 10;
+    SetOwned(state.PresentAzimuth, 10);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.logged);
         QFile::remove(rotator.log.path);
@@ -60,7 +61,7 @@ TEST_F(OperationLogTest, EveryAimStaysInsideTheTravelByTheTolerance) {
 
 TEST_F(OperationLogTest, ManualStepsAppendOneLineEach) {
     state.OperatingMode = RunMode::Manual;
-    state.PresentAzimuth = 10;
+    SetOwned(state.PresentAzimuth, 10);
     state.PointedAzimuth = 12;
     rotator.positioning.ManualPositioningStep();
     RunStepPhases(rotator.positioning, world.clock);

@@ -27,13 +27,13 @@ TEST_F(RotatorTest, CheckOperatingRangeStartsTheMotorsOrRefuses) {
         {"ElevationOutside", 5, 100, 85, 360, 80, {{6, 4, 1}, {6, 5, 0}}, &elevationOutside},
     };
     state.OperatingMode = RunMode::Manual;
-    state.PresentElevation = 50;
+    SetOwned(state.PresentElevation, 50);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         world.board.writes.clear();
         world.messages.texts.clear();
         view.aborts = 0;
-        state.PresentAzimuth = row.present;
+        SetOwned(state.PresentAzimuth, row.present);
         state.PointedAzimuth = row.pointed;
         state.PointedElevation = row.pointedElevation;
         state.module.AzimuthRangeMax = row.azimuthMax;
@@ -64,15 +64,16 @@ TEST_P(ManualStep, DeadBandNearMarginAndFinish) {
     state.OperatingMode = RunMode::Manual;
     state.PointMarkShown = 1;
     state.ScheduleRunning = c.scheduleRunning;
-    state.PresentAzimuth = 100;
-    state.PresentElevation = state.PointedElevation = 30;
+    SetOwned(state.PresentAzimuth, 100);
+    SetOwned(state.PresentElevation, 30);
+    state.PointedElevation = 30;
     state.PointedAzimuth = c.pointed;
     state.module.AzimuthRangeMax = 350;
     SetRelay(state.piob4, c.right), SetRelay(state.piob5, c.left);
     rotator.Timer2_Timer();
     const std::int64_t paused = RunStepPhases(rotator.positioning, world.clock, [&] {
         if (c.measuredDuringPulse != 0)
-            state.PresentAzimuth = c.measuredDuringPulse;
+            SetOwned(state.PresentAzimuth, c.measuredDuringPulse);
     });
     const auto writes = Writes();
     const bool turned = std::find(writes.begin(), writes.end(), Write{6, 4, 1}) != writes.end() ||
@@ -106,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
     state.OperatingMode = RunMode::Manual;
-    state.PresentAzimuth = 100;
+    SetOwned(state.PresentAzimuth, 100);
     state.PointedAzimuth = 108;
     SetRelay(state.piob4, 1);
     int during = 0;
@@ -125,13 +126,16 @@ TEST_F(RotatorTest, StepThatFindsAnotherWaitingReturnsAtOnce) {
 // The target ran 10.5 beyond a - ta: a fresh approach turns right again.
 TEST_F(RotatorTest, TrackingThatFellBehindStartsAFreshApproach) {
     state.OperatingMode = RunMode::Automatic;
-    state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
+    SetOwned(state.TargetName, QStringLiteral("SAT"));
+    SetOwned(state.PositionedTargetName, QStringLiteral("SAT"));
     state.ApproachComplete = 1;
     SetRelay(state.piob4, 1);
-    state.PresentAzimuth = 100;
-    state.PreviousTargetAzimuth = 110;
-    state.TargetAzimuth = 112;
-    state.PresentElevation = state.TargetElevation = state.PreviousTargetElevation = 30;
+    SetOwned(state.PresentAzimuth, 100);
+    SetOwned(state.PreviousTargetAzimuth, 110);
+    SetOwned(state.TargetAzimuth, 112);
+    SetOwned(state.PresentElevation, 30);
+    SetOwned(state.TargetElevation, 30);
+    SetOwned(state.PreviousTargetElevation, 30);
     rotator.Timer2_Timer();
     RunStepPhases(rotator.positioning, world.clock);
     EXPECT_EQ(state.PositionedTargetName, QStringLiteral("SAT"));
@@ -146,10 +150,12 @@ namespace {
 // The automatic step settles the azimuth completely (dead band, then overrun) before the elevation.
 TEST_F(RotatorTest, TrackingStepSettlesTheAzimuthBeforeTheElevation) {
     state.OperatingMode = RunMode::Automatic;
-    state.TargetName = QStringLiteral("SAT");
-    state.PresentAzimuth = 100, state.TargetAzimuth = 105; // turning left past a target now above
+    SetOwned(state.TargetName, QStringLiteral("SAT"));
+    SetOwned(state.PresentAzimuth, 100);
+    SetOwned(state.TargetAzimuth, 105); // turning left past a target now above
     SetRelay(state.piob5, 1);
-    state.PresentElevation = state.TargetElevation = 30; // in its dead band while going up
+    SetOwned(state.PresentElevation, 30);
+    SetOwned(state.TargetElevation, 30); // in its dead band while going up
     SetRelay(state.piob6, 1);
     rotator.positioning.TrackingPositioningStep();
     const auto writes = Writes();
@@ -169,11 +175,15 @@ TEST_F(RotatorTest, AStandingTargetIsFollowedOnTheSideItLies) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.present);
         state.OperatingMode = RunMode::Automatic;
-        state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
+        SetOwned(state.TargetName, QStringLiteral("SAT"));
+        SetOwned(state.PositionedTargetName, QStringLiteral("SAT"));
         state.tracking.elevationTravelMax = 180;
-        state.PresentAzimuth = state.TargetAzimuth = state.PreviousTargetAzimuth = 100;
-        state.PresentElevation = row.present;
-        state.TargetElevation = state.PreviousTargetElevation = row.target;
+        SetOwned(state.PresentAzimuth, 100);
+        SetOwned(state.TargetAzimuth, 100);
+        SetOwned(state.PreviousTargetAzimuth, 100);
+        SetOwned(state.PresentElevation, row.present);
+        SetOwned(state.TargetElevation, row.target);
+        SetOwned(state.PreviousTargetElevation, row.target);
         ReadBothAxes(rotator, world.clock.nowMs);
         rotator.positioning.ContinueTracking();
         EXPECT_EQ(state.piob6, row.up);
@@ -192,9 +202,11 @@ namespace {
 TEST_F(RotatorTest, TheNoSatellitePlaceholderIsNeverFollowed) {
     for (const bool alreadyTracking : {false, true}) {
         SCOPED_TRACE(alreadyTracking ? "step" : "entry");
-        state.TargetName = QStringLiteral("衛星未設定");
-        state.PresentAzimuth = 100, state.TargetAzimuth = 0;
-        state.PresentElevation = 30, state.TargetElevation = -90;
+        SetOwned(state.TargetName, QStringLiteral("衛星未設定"));
+        SetOwned(state.PresentAzimuth, 100);
+        SetOwned(state.TargetAzimuth, 0);
+        SetOwned(state.PresentElevation, 30);
+        SetOwned(state.TargetElevation, -90);
         SetRelay(state.piob5, alreadyTracking ? 1 : 0);
         if (alreadyTracking) {
             state.OperatingMode = RunMode::Automatic;

@@ -95,8 +95,10 @@ TEST_F(RotatorTest, ARelayGoesOnOnlyUnderALeaseOfTheCurrentOperationOnAReadAxis)
         // The manual start decides nothing on an axis not read yet either.
         if (!row.read) {
             fresh.OperatingMode = RunMode::Manual;
-            fresh.PresentAzimuth = 100, fresh.PointedAzimuth = 200;
-            fresh.PresentElevation = 10, fresh.PointedElevation = 40;
+            SetOwned(fresh.PresentAzimuth, 100);
+            fresh.PointedAzimuth = 200;
+            SetOwned(fresh.PresentElevation, 10);
+            fresh.PointedElevation = 40;
             control.CheckOperatingRange();
             EXPECT_FALSE(AnyOnFrom(world.board.writes, 0));
         }
@@ -179,13 +181,17 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         state.AbortRequested = 0;
-        state.PresentAzimuth = 100, state.PresentElevation = 10;
-        state.TargetName = state.PositionedTargetName = QStringLiteral("ISS");
+        SetOwned(state.PresentAzimuth, 100);
+        SetOwned(state.PresentElevation, 10);
+        SetOwned(state.TargetName, QStringLiteral("ISS"));
+        SetOwned(state.PositionedTargetName, QStringLiteral("ISS"));
         ReadBothAxes(rotator, world.clock.nowMs);
         state.OperatingMode = row.mode;
         if (row.mode == RunMode::Automatic) {
-            state.TargetAzimuth = 120, state.PreviousTargetAzimuth = 119;
-            state.TargetElevation = state.PreviousTargetElevation = 10;
+            SetOwned(state.TargetAzimuth, 120);
+            SetOwned(state.PreviousTargetAzimuth, 119);
+            SetOwned(state.TargetElevation, 10);
+            SetOwned(state.PreviousTargetElevation, 10);
         } else {
             state.PointMarkShown = 1;
             state.PointedAzimuth = 108, state.PointedElevation = 10;

@@ -1,7 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RotatorFixture.h"
 
+#include <type_traits>
+
 namespace {
+
+// An owned field is written by its owner alone: not from here, not by copying another owned field over
+// it. A whole state still copies.
+template <typename S>
+concept AngleWritable = requires(S s) {
+    s.PresentAzimuth = 1.0;
+};
+template <typename S>
+concept RelayWritable = requires(S s) {
+    s.piob4 = 1;
+};
+template <typename S>
+concept AimCopyable = requires(S s) {
+    s.TargetElevation = s.PreviousTargetElevation;
+};
+static_assert(!AngleWritable<MainState> && !RelayWritable<MainState> && !AimCopyable<MainState>);
+static_assert(std::is_copy_assignable_v<MainState> && std::is_move_assignable_v<MainState>);
 
 // An "on" is retried five times from the first bit, then each of the two failures shown unless numbered
 // 0. An off is never retried on the spot nor held back: one frame per coil past the silence gate, and

@@ -56,13 +56,17 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
         RotatorControl control{s, ports, view};
         ReadBothAxes(control);
         world.board.writes.clear();
-        s.PresentAzimuth = 100, s.PresentElevation = 10;
-        s.TargetName = s.PositionedTargetName = QStringLiteral("ISS");
+        SetOwned(s.PresentAzimuth, 100);
+        SetOwned(s.PresentElevation, 10);
+        SetOwned(s.TargetName, QStringLiteral("ISS"));
+        SetOwned(s.PositionedTargetName, QStringLiteral("ISS"));
         if (row.mode == 2) {
             // Target 20° ahead and moving on: the follow-up turns right, then finds itself fallen behind.
             s.OperatingMode = RunMode::Automatic;
-            s.TargetAzimuth = 120, s.PreviousTargetAzimuth = 119;
-            s.TargetElevation = s.PreviousTargetElevation = 10;
+            SetOwned(s.TargetAzimuth, 120);
+            SetOwned(s.PreviousTargetAzimuth, 119);
+            SetOwned(s.TargetElevation, 10);
+            SetOwned(s.PreviousTargetElevation, 10);
         } else {
             // 6.5° short of a pointed position: a pulse.
             s.OperatingMode = RunMode::Manual;

@@ -5,6 +5,7 @@
 #include "rotator/RotatorControl.h"
 #include "rotator/RotatorView.h"
 #include "support/FakePorts.h"
+#include "support/ScenarioForTests.h"
 
 #include <gtest/gtest.h>
 
@@ -32,15 +33,12 @@ class RecordingView : public RotatorView {
     void EndProgram() override { ++ends; }
 };
 
-// Both axes read once, as the first measurement reads them: until then nothing may switch their relays.
 // Where a scenario starts: the relays as the relay layer would have left them.
-struct RelayLevelsForTests {
-    static void Set(RelayLevel& level, int value) { level = static_cast<std::int16_t>(value); }
-};
-inline void SetRelay(RelayLevel& level, int value) {
-    RelayLevelsForTests::Set(level, value);
+inline void SetRelay(OwnedBy<std::int16_t, RelayOutputs>& level, int value) {
+    SetOwned(level, static_cast<std::int16_t>(value));
 }
 
+// Both axes read once, as the first measurement reads them: until then nothing may switch their relays.
 inline void ReadBothAxes(RotatorControl& control, std::int64_t nowMs = 0) {
     control.watch.Reading(MotionWatch::Azimuth, 512, 180, nowMs);
     control.watch.Reading(MotionWatch::Elevation, 256, 45, nowMs);

@@ -40,22 +40,29 @@ class VirtualRun : public RotatorTest {
     }
 
     void StartTracking(std::function<void(double, double&, double&)> move) {
-        state.TargetName = QStringLiteral("SAT");
+        SetOwned(state.TargetName, QStringLiteral("SAT"));
         moveTarget = std::move(move);
-        moveTarget(0, state.TargetAzimuth, state.TargetElevation);
-        state.PreviousTargetAzimuth = state.TargetAzimuth;
-        state.PreviousTargetElevation = state.TargetElevation;
+        MoveTarget(0);
+        SetOwned(state.PreviousTargetAzimuth, state.TargetAzimuth);
+        SetOwned(state.PreviousTargetElevation, state.TargetElevation);
         rotator.PositionAntenna();
         state.OperatingMode = RunMode::Automatic;
         rotator.StartAutoTracking();
     }
 
+    // The target where the script has it at that second, its aim of before kept as the previous one.
+    void MoveTarget(double seconds) {
+        double azimuth = state.TargetAzimuth, elevation = state.TargetElevation;
+        moveTarget(seconds, azimuth, elevation);
+        SetOwned(state.PreviousTargetAzimuth, state.TargetAzimuth);
+        SetOwned(state.PreviousTargetElevation, state.TargetElevation);
+        SetOwned(state.TargetAzimuth, azimuth);
+        SetOwned(state.TargetElevation, elevation);
+    }
+
     void Cycle() {
-        if (moveTarget) {
-            state.PreviousTargetAzimuth = state.TargetAzimuth;
-            state.PreviousTargetElevation = state.TargetElevation;
-            moveTarget(world.clock.nowMs / 1000.0, state.TargetAzimuth, state.TargetElevation);
-        }
+        if (moveTarget)
+            MoveTarget(world.clock.nowMs / 1000.0);
         rotator.PositionAntenna();
         if (state.ApproachComplete == 1 || followedCycles > 0) {
             ++followedCycles;
@@ -198,8 +205,10 @@ INSTANTIATE_TEST_SUITE_P(VirtualTime, TrackingBenchmark,
 // CPU cost of one tracking step (waits are virtual, so this is the decision work alone).
 TEST_F(Benchmark, DISABLED_TrackingStepCost) {
     state.OperatingMode = RunMode::Automatic;
-    state.TargetName = state.PositionedTargetName = QStringLiteral("SAT");
-    state.TargetAzimuth = 120, state.PresentAzimuth = 118;
+    SetOwned(state.TargetName, QStringLiteral("SAT"));
+    SetOwned(state.PositionedTargetName, QStringLiteral("SAT"));
+    SetOwned(state.TargetAzimuth, 120);
+    SetOwned(state.PresentAzimuth, 118);
     const int steps = 20000;
     const auto t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < steps; ++i)

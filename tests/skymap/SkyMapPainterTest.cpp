@@ -3,6 +3,7 @@
 
 #include "common/MainState.h"
 #include "skymap/SkyProjection.h"
+#include "support/ScenarioForTests.h"
 
 #include <gtest/gtest.h>
 
@@ -162,19 +163,19 @@ TEST(CelestialMarks, BodiesLandAtTheirCompassDirections) {
     };
     // The target's azimuth is in the rotator frame; only the Sun, the Moon and Mars are marked.
     state.AzimuthStartPoint = QStringLiteral("1");
-    state.TargetName = QStringLiteral("月");
-    state.TargetAzimuth = 100;
-    state.TargetElevation = 45;
+    SetOwned(state.TargetName, QStringLiteral("月"));
+    SetOwned(state.TargetAzimuth, 100);
+    SetOwned(state.TargetElevation, 45);
     drawOnFreshMap(DrawCelestialMarks);
     EXPECT_TRUE(bodyAt(280, 45, MapColour::Moon));
     EXPECT_TRUE(bodyAt(100, 45, MapColour::AllowedBlue));
-    state.TargetName = QStringLiteral("ISS");
+    SetOwned(state.TargetName, QStringLiteral("ISS"));
     drawOnFreshMap(DrawCelestialMarks);
     EXPECT_TRUE(bodyAt(280, 45, MapColour::AllowedBlue));
 
     // Switched-on bodies come from their data boxes. With a south start point the tracking cycle has
     // rewritten the selected target's box into the rotator frame (compass 135 -> 315); others are compass.
-    state.TargetName = QStringLiteral("太陽");
+    SetOwned(state.TargetName, QStringLiteral("太陽"));
     const char* boxes[] = {"315", "45", "225", "45", "", "", "315.0", "-10.0"}; // Sun, Moon, -, Mars
     for (int i = 0; i < 8; ++i)
         state.DataBox[12 + i] = QString::fromLatin1(boxes[i]);

@@ -5,6 +5,7 @@
 #include "common/NoSatellite.h"
 #include "common/TextFile.h"
 #include "support/FakePorts.h"
+#include "support/ScenarioForTests.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -82,11 +83,11 @@ TEST(PassRecord, BeginsAndEndsWithTheFollowedPass) {
                 for (int i = 0; i < step.repeat; ++i, ++cycle) {
                     state.OperatingMode = step.mode;
                     state.StartupState = static_cast<std::int16_t>(step.startup);
-                    state.TargetName = step.satellite;
-                    state.TargetAzimuth = 100 + cycle;
-                    state.TargetElevation = step.elevation;
-                    state.PresentAzimuth = state.TargetAzimuth - 1;
-                    state.PresentElevation = std::max(step.elevation, 0.0);
+                    SetOwned(state.TargetName, step.satellite);
+                    SetOwned(state.TargetAzimuth, 100 + cycle);
+                    SetOwned(state.TargetElevation, step.elevation);
+                    SetOwned(state.PresentAzimuth, state.TargetAzimuth - 1);
+                    SetOwned(state.PresentElevation, std::max(step.elevation, 0.0));
                     recorder.Observe(ObservePass(state, step.option, state.TargetAzimuth, clock));
                     clock.Advance(1000);
                 }
@@ -101,13 +102,13 @@ TEST(PassRecord, BeginsAndEndsWithTheFollowedPass) {
     MainState state;
     state.OperatingMode = RunMode::Automatic;
     state.StartupState = 0;
-    state.TargetName = QStringLiteral("ISS");
-    state.TargetElevation = 10;
+    SetOwned(state.TargetName, QStringLiteral("ISS"));
+    SetOwned(state.TargetElevation, 10);
     PassRecorder recorder(dir.filePath(QStringLiteral("missing")));
     QStringList told;
     for (int i = 0; i <= 2 * PassRecorder::RewriteEvery; ++i) {
         if (i == 2 * PassRecorder::RewriteEvery)
-            state.TargetElevation = -1;
+            SetOwned(state.TargetElevation, -1);
         if (const auto text = recorder.Observe(ObservePass(state, 1, 0, clock)))
             told << *text;
         clock.Advance(1000);
@@ -140,10 +141,10 @@ TEST(PassRecord, PointingErrorOnTheSky) {
         state.AzimuthStartPoint = QString::fromLatin1(r.startPoint);
         state.tracking.elevationTravelMax = r.elevationTravel;
         state.tracking.azimuthTravelMax = 450;
-        state.PresentAzimuth = r.presentAzimuth;
-        state.PresentElevation = r.presentElevation;
+        SetOwned(state.PresentAzimuth, r.presentAzimuth);
+        SetOwned(state.PresentElevation, r.presentElevation);
         state.AzimuthCorrection = r.azimuthCorrection;
-        state.TargetElevation = r.targetElevation;
+        SetOwned(state.TargetElevation, r.targetElevation);
         // Stamped with the time the positions are served for, not the computer's clock.
         const QDateTime served = clock.UtcNow().addSecs(-3600);
         const PassObservation seen = ObservePass(state, 1, r.targetAzimuth, clock, served);

@@ -2,6 +2,7 @@
 #include "links/RotctldProtocol.h"
 #include "common/MainState.h"
 #include "links/RemoteTarget.h"
+#include "support/ScenarioForTests.h"
 #include "tracking/RotctldMainState.h"
 
 #include <gtest/gtest.h>
@@ -117,8 +118,8 @@ TEST(RotctldMainStateTest, DirectionAndRangeAsTheMapShowsThem) {
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::PrintToString(std::vector<double>(r, r + 7)));
         MainState s;
-        s.PresentAzimuth = r[0];
-        s.PresentElevation = r[1];
+        SetOwned(s.PresentAzimuth, r[0]);
+        SetOwned(s.PresentElevation, r[1]);
         s.AzimuthCorrection = r[2];
         s.ElevationCorrection = r[3];
         s.AzimuthTempCorrection = static_cast<int>(r[4]);

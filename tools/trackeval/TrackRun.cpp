@@ -12,6 +12,7 @@
 #include "rotator/RotatorView.h"
 #include "rotator/SimulatedBoard.h"
 #include "sky/PassTargets.h"
+#include "tracking/TrackingCycle.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,11 +157,9 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
     const auto takeTarget = [&] {
         const double unix = start + clock.nowMs / 1000.0;
         const auto sky = look(unix);
-        state.TargetName = name;
-        state.PreviousTargetAzimuth = state.TargetAzimuth;
-        state.PreviousTargetElevation = state.TargetElevation;
-        state.TargetAzimuth = setup.southStart ? std::fmod(sky.azimuth + 180, 360.0) : sky.azimuth;
-        state.TargetElevation = sky.elevation;
+        // What the tracking cycle takes from the data boxes, here straight from the element set.
+        const double azimuth = setup.southStart ? std::fmod(sky.azimuth + 180, 360.0) : sky.azimuth;
+        TrackingCycle::MoveTarget(state, name, azimuth, sky.elevation);
         state.planned.takenAtMs = clock.nowMs;
         if (options.AnySet()) {
             targets.Apply(state, name, unix, sky.azimuth, sky.elevation);
@@ -235,8 +234,8 @@ RunResult RunPass(const orbit::Sgp4& model, const orbit::Geodetic& observer, con
     };
 
     takeTarget();
-    state.PreviousTargetAzimuth = state.TargetAzimuth;
-    state.PreviousTargetElevation = state.TargetElevation;
+    // The target stands still before the first cycle: its previous aim is the same.
+    TrackingCycle::MoveTarget(state, name, state.TargetAzimuth, state.TargetElevation);
     rotator.PositionAntenna();
     rotator.EnterAutomaticMode();
     const std::int64_t end = std::llround((los - start) * 1000) + 200;

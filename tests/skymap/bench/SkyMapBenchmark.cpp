@@ -4,6 +4,7 @@
 #include "common/MainState.h"
 #include "skymap/SkyMapMarks.h"
 #include "skymap/SkyMapWidget.h"
+#include "support/ScenarioForTests.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -16,9 +17,9 @@ MainState BusyState() {
     s.module.ElevationRangeMax = 80;
     s.module.AzimuthRangeMin = 20;
     s.module.AzimuthRangeMax = 340;
-    s.TargetName = QStringLiteral("月");
-    s.TargetAzimuth = 120;
-    s.TargetElevation = 35;
+    SetOwned(s.TargetName, QStringLiteral("月"));
+    SetOwned(s.TargetAzimuth, 120);
+    SetOwned(s.TargetElevation, 35);
     s.ShowSun = s.ShowMoon = s.ShowMars = true;
     s.DataBox[12] = QStringLiteral("200.0");
     s.DataBox[13] = QStringLiteral("50.0");
