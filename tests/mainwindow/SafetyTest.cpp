@@ -109,10 +109,7 @@ TEST_F(Safety, EveryWayOutDuringAPauseLeavesEveryRelayOff) {
         s.ApproachComplete = 1;
         SetOwned(s.TargetName, QStringLiteral("ISS"));
         SetOwned(s.PositionedTargetName, QStringLiteral("ISS"));
-        SetOwned(s.TargetAzimuth, 30);
-        SetOwned(s.PreviousTargetAzimuth, 29);
-        SetOwned(s.TargetElevation, 0);
-        SetOwned(s.PreviousTargetElevation, 0);
+        SetMovingTarget(s, 30, 29, 0);
         int pauses = 0;
         std::size_t endedAt = 0;
         const auto during = [&] {
@@ -201,10 +198,7 @@ TEST_F(Safety, AbortStopsAtOnceAndSettingsWaitsForTheParkedStep) {
         s.ApproachComplete = 1;
         SetOwned(s.TargetName, QStringLiteral("ISS"));
         SetOwned(s.PositionedTargetName, QStringLiteral("ISS"));
-        SetOwned(s.TargetAzimuth, 40);
-        SetOwned(s.PreviousTargetAzimuth, 39);
-        SetOwned(s.TargetElevation, 0);
-        SetOwned(s.PreviousTargetElevation, 0);
+        SetMovingTarget(s, 40, 39, 0);
         int pauses = 0;
         std::size_t stoppedAt = 0;
         bool onBefore = false, offAtOnce = false, settingsOffered = true, dialogOpened = true;

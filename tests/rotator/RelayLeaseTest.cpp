@@ -188,10 +188,7 @@ TEST_F(RotatorTest, AStopDuringAPulseWaitHoldsWhateverTheParkedStepDoesNext) {
         ReadBothAxes(rotator, world.clock.nowMs);
         state.OperatingMode = row.mode;
         if (row.mode == RunMode::Automatic) {
-            SetOwned(state.TargetAzimuth, 120);
-            SetOwned(state.PreviousTargetAzimuth, 119);
-            SetOwned(state.TargetElevation, 10);
-            SetOwned(state.PreviousTargetElevation, 10);
+            SetMovingTarget(state, 120, 119, 10);
         } else {
             state.PointMarkShown = 1;
             state.PointedAzimuth = 108, state.PointedElevation = 10;

@@ -63,10 +63,7 @@ TEST_F(RotatorTest, AnExitDuringAPositioningPauseNeverSwitchesARelayOnAgain) {
         if (row.mode == 2) {
             // Target 20° ahead and moving on: the follow-up turns right, then finds itself fallen behind.
             s.OperatingMode = RunMode::Automatic;
-            SetOwned(s.TargetAzimuth, 120);
-            SetOwned(s.PreviousTargetAzimuth, 119);
-            SetOwned(s.TargetElevation, 10);
-            SetOwned(s.PreviousTargetElevation, 10);
+            SetMovingTarget(s, 120, 119, 10);
         } else {
             // 6.5° short of a pointed position: a pulse.
             s.OperatingMode = RunMode::Manual;
